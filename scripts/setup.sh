@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs and builds everything into build/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+PKGS="build-essential cmake ninja-build pkg-config libsqlite3-dev libicu-dev libfmt-dev nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev"
+missing=""
+for p in $PKGS; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq $missing
+fi
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)"

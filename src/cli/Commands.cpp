@@ -1,0 +1,342 @@
+#include "cli/Commands.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+
+#include "cli/Bill.h"
+#include "db/Schema.h"
+#include "db/Seed.h"
+#include "db/SqlTranslator.h"
+#include "framework/Errors.h"
+#include "hosting/Registration.h"
+#include "utils/Convert.h"
+#include "utils/Text.h"
+
+
+namespace humrs::cli {
+
+namespace {
+
+// The database of one command and the session that carries the global options.
+struct Connection {
+    std::unique_ptr<Database> db;
+    std::unique_ptr<Session> session;
+};
+
+enum class Mode { Existing, Create };
+
+Connection Connect(const GlobalOptions& options, Mode mode) {
+    const std::string& path = options.dbPath;
+    const bool memory = path == ":memory:";
+    if (mode == Mode::Existing && !memory && !std::filesystem::exists(path))
+        throw DatabaseError("database " + path + " does not exist; create it with `humrs init`");
+    Connection c;
+    c.db = OpenSQLite(path);
+    if (mode == Mode::Existing && c.db->TableColumns("humSchemaVersion").empty())
+        throw DatabaseError("database " + path + " has no humrs tables; create them with `humrs init`");
+    c.session = std::make_unique<Session>(*c.db);
+    c.session->loginType = options.loginType;
+    c.session->mergeIn = options.mergeIn;
+    c.session->localType = options.localType;
+    c.session->serverDate = options.serverDate;
+    return c;
+}
+
+// Refuses an unknown ProgID before the database is touched.
+void RequireKnownProgId(const std::string& progId) {
+    if (!FindObjectCreator(progId)) throw InputError("unknown ProgID: " + progId);
+}
+
+std::unique_ptr<TQVXComBase> Create(const std::string& progId, Connection& c) {
+    return CreateBusinessObject(progId, *c.session);
+}
+
+bool IsSecondStatement(const DatabaseError& e) {
+    return std::string_view(e.what()).find("second statement is not allowed") != std::string_view::npos;
+}
+
+Json Ok() { return Json{{"ok", true}}; }
+
+Answer Done(Json body, const std::vector<Notice>& notices = {}) {
+    body["notices"] = ToJson(notices);
+    return Answer{kAccepted, std::move(body)};
+}
+
+// The answer of a business-object operation: `body` on success, its refusal or
+// failure otherwise.
+Answer FromOutcome(const Outcome& out, Json body) {
+    if (out.ok) return Done(std::move(body), out.notices);
+    Answer a = Failure(ExitCodeOf(out), out.error);
+    a.body["notices"] = ToJson(out.notices);
+    return a;
+}
+
+// Runs a command body, turning whatever it throws into a failed answer.
+template <class F>
+Answer Guard(F&& body) {
+    try {
+        return body();
+    } catch (const BusinessError& e) {
+        return Failure(kRefused, e.what());
+    } catch (const InputError& e) {
+        return Failure(kBadInput, e.what());
+    } catch (const UnknownFieldError& e) {
+        return Failure(kBadInput, e.what());
+    } catch (const DatabaseError& e) {
+        return Failure(IsSecondStatement(e) ? kBadInput : kDatabaseFailure, e.what());
+    } catch (const std::exception& e) {
+        return Failure(kDatabaseFailure, std::string("internal error: ") + e.what());
+    }
+}
+
+std::string ReadInput(const std::string& file) {
+    if (file == "-") {
+        std::ostringstream text;
+        text << std::cin.rdbuf();
+        return text.str();
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw InputError("cannot read the bill file " + file);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+VariantArray ArrayArgument(const std::string& text, const std::string& what) {
+    const Json json = ParseJson(text, what);
+    // A single value stands for a list of one.
+    if (!json.is_array()) return VariantArray{FromJson(json, what)};
+    VariantArray out;
+    for (size_t i = 0; i < json.size(); ++i) out.push_back(FromJson(json[i], what + "[" + std::to_string(i) + "]"));
+    return out;
+}
+
+Variant OptionalArgument(const std::string& text, const std::string& what) {
+    if (Trim(text).empty()) return Variant();
+    return FromJson(ParseJson(text, what), what);
+}
+
+// Whether a statement reads rows: its first word is SELECT (or WITH of a CTE).
+bool IsQuery(const std::string& statement) {
+    for (const SqlToken& token : TokenizeSql(statement)) {
+        if (token.kind != SqlTokenKind::Word) continue;
+        return SameText(token.value, "select") || SameText(token.value, "with");
+    }
+    return false;
+}
+
+// The key of the bill an object holds; Empty when it holds none.
+Variant SavedKey(TQVXComBase& object) {
+    const ClassMap* map = object.Map();
+    if (!map || map->keyColumn.empty() || object.DatasetCount() == 0) return Variant();
+    Dataset& head = object.GetDatasets(0);
+    head.First();
+    if (head.IsEmpty() || !head.HasField(map->keyColumn)) return Variant();
+    return head.FieldValue(map->keyColumn);
+}
+
+std::string DefaultLibraryPath() {
+    if (const char* env = std::getenv("HUMRS_LIBRARY"); env && *env) return env;
+    std::error_code ec;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const auto dir = ec ? std::filesystem::current_path() : self.parent_path();
+    return (dir / "libQVXHumrs.so").string();
+}
+
+}  // namespace
+
+Answer Failure(int exitCode, const std::string& message) {
+    Json body = {{"ok", false}, {"error", message}, {"notices", Json::array()}};
+    return Answer{exitCode, std::move(body)};
+}
+
+Answer RunInit(const GlobalOptions& options) {
+    return Guard([&] {
+        Connection c = Connect(options, Mode::Create);
+        int missing = 0;
+        for (const TableDef& table : SchemaTables())
+            if (c.db->TableColumns(table.name).empty()) ++missing;
+        CreateOrUpgradeSchema(*c.db);
+        Json body = Ok();
+        body["database"] = options.dbPath;
+        body["schemaVersion"] = SchemaVersion();
+        body["tablesCreated"] = missing;
+        return Done(std::move(body));
+    });
+}
+
+Answer RunNew(const GlobalOptions& options, const std::string& progId) {
+    return Guard([&] {
+        RequireKnownProgId(progId);
+        Connection c = Connect(options, Mode::Existing);
+        auto object = Create(progId, c);
+        const Outcome out = object->AddNew();
+        Json body = Ok();
+        body["datasets"] = DatasetsToJson(*object);
+        return FromOutcome(out, std::move(body));
+    });
+}
+
+Answer RunOpen(const GlobalOptions& options, const std::string& progId, const std::string& key) {
+    return Guard([&] {
+        RequireKnownProgId(progId);
+        Connection c = Connect(options, Mode::Existing);
+        auto object = Create(progId, c);
+        const Outcome out = object->Open(Variant(key));
+        Json body = Ok();
+        body["key"] = key;
+        body["datasets"] = DatasetsToJson(*object);
+        return FromOutcome(out, std::move(body));
+    });
+}
+
+Answer RunSave(const GlobalOptions& options, const std::string& progId, const std::string& file) {
+    return Guard([&] {
+        const std::string what = file == "-" ? "standard input" : file;
+        const std::vector<InputDataset> bill = BillFromJson(ParseJson(ReadInput(file), what));
+        RequireKnownProgId(progId);
+        Connection c = Connect(options, Mode::Existing);
+        auto object = Create(progId, c);
+        const Outcome out = SaveBill(*object, bill);
+        Json body = Ok();
+        if (out.ok) {
+            const Variant key = SavedKey(*object);
+            // Read back what was stored, column defaults and posted values included.
+            if (!key.IsNullOrEmpty()) object->Open(key);
+            body["key"] = ToJson(key);
+        }
+        body["datasets"] = DatasetsToJson(*object);
+        return FromOutcome(out, std::move(body));
+    });
+}
+
+Answer RunEdit(const GlobalOptions& options, const std::string& progId, const std::string& key) {
+    return Guard([&] {
+        RequireKnownProgId(progId);
+        Connection c = Connect(options, Mode::Existing);
+        auto object = Create(progId, c);
+        const Outcome out = object->Edit(Variant(key));
+        Json body = Ok();
+        body["key"] = key;
+        body["datasets"] = DatasetsToJson(*object);
+        return FromOutcome(out, std::move(body));
+    });
+}
+
+Answer RunDelete(const GlobalOptions& options, const std::string& progId, const std::string& key) {
+    return Guard([&] {
+        RequireKnownProgId(progId);
+        Connection c = Connect(options, Mode::Existing);
+        auto object = Create(progId, c);
+        const Outcome out = object->Delete(Variant(key));
+        Json body = Ok();
+        body["key"] = key;
+        return FromOutcome(out, std::move(body));
+    });
+}
+
+Answer RunCheck(const GlobalOptions& options, const std::string& progId, int dataset, const std::string& names,
+                const std::string& values) {
+    return Guard([&] {
+        const VariantArray nameList = ArrayArgument(names, "--names");
+        const VariantArray valueList = ArrayArgument(values, "--values");
+        RequireKnownProgId(progId);
+        Connection c = Connect(options, Mode::Existing);
+        auto object = Create(progId, c);
+        const Outcome out = object->CheckFieldValues(dataset, nameList, valueList);
+        Json body = Ok();
+        body["fields"] = ToJson(out.fields);
+        return FromOutcome(out, std::move(body));
+    });
+}
+
+Answer RunProc(const GlobalOptions& options, const std::string& progId, int number, const std::string& arg1,
+               const std::string& arg2) {
+    return Guard([&] {
+        const Variant a1 = OptionalArgument(arg1, "--arg");
+        const Variant a2 = OptionalArgument(arg2, "--arg2");
+        RequireKnownProgId(progId);
+        Connection c = Connect(options, Mode::Existing);
+        auto object = Create(progId, c);
+        const Outcome out = object->ExecuteProc(number, a1, a2);
+        Json body = Ok();
+        body["result"] = ToJson(out.result);
+        return FromOutcome(out, std::move(body));
+    });
+}
+
+Answer RunSql(const GlobalOptions& options, const std::string& statement) {
+    return Guard([&] {
+        if (Trim(statement).empty()) throw InputError("no SQL statement given");
+        Connection c = Connect(options, Mode::Existing);
+        Json body = Ok();
+        Json fields = Json::array();
+        Json rows = Json::array();
+        if (IsQuery(statement)) {
+            const ResultSet rs = c.db->Query(statement);
+            for (const ResultColumn& col : rs.columns) fields.push_back(col.name);
+            for (const auto& row : rs.rows) {
+                Json values = Json::array();
+                for (const Variant& v : row) values.push_back(ToJson(v));
+                rows.push_back(std::move(values));
+            }
+        } else {
+            body["changed"] = c.db->Execute(statement);
+        }
+        body["fields"] = std::move(fields);
+        body["rows"] = std::move(rows);
+        return Done(std::move(body));
+    });
+}
+
+Answer RunParamGet(const GlobalOptions& options, const std::string& key) {
+    return Guard([&] {
+        Connection c = Connect(options, Mode::Existing);
+        const std::optional<std::string> value = FindParam(*c.db, key);
+        Json body = Ok();
+        body["key"] = key;
+        body["value"] = value ? Json(*value) : Json(nullptr);
+        return Done(std::move(body));
+    });
+}
+
+Answer RunParamSet(const GlobalOptions& options, const std::string& key, const std::string& value) {
+    return Guard([&] {
+        if (Trim(key).empty()) throw InputError("a parameter key must not be empty");
+        Connection c = Connect(options, Mode::Existing);
+        c.db->BeginWrite();
+        try {
+            SetParam(*c.db, key, value);
+            c.db->Commit();
+        } catch (...) {
+            c.db->Rollback();
+            throw;
+        }
+        Json body = Ok();
+        body["key"] = key;
+        body["value"] = value;
+        return Done(std::move(body));
+    });
+}
+
+Answer RunRegister(bool reg, const std::string& library) {
+    return Guard([&] {
+        const std::string path = std::filesystem::absolute(library.empty() ? DefaultLibraryPath() : library).string();
+        if (reg && !std::filesystem::exists(path))
+            throw InputError("server library " + path +
+                             " not found; build the QVXHumrs target or name it with --library or HUMRS_LIBRARY");
+        std::string error;
+        if (RegisterServer(reg, path, &error) < 0)  // a failed HRESULT
+            throw DatabaseError(std::string(reg ? "registering " : "unregistering ") + path + " failed" +
+                                (error.empty() ? "" : ": " + error));
+        Json body = Ok();
+        body["library"] = path;
+        body["registry"] = RegistryFilePath();
+        body["registered"] = reg;
+        return Done(std::move(body));
+    });
+}
+
+}  // namespace humrs::cli

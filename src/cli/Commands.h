@@ -1,0 +1,54 @@
+#pragma once
+// The subcommands of the humrs program. Each one returns its answer (the JSON
+// object to print and the exit code) and never throws: every failure becomes an
+// answer {"ok": false, "error": ...}. Input is checked before the database is
+// opened for writing, so a command that fails leaves the database as it was.
+#include <optional>
+#include <string>
+
+#include "cli/Json.h"
+
+namespace humrs::cli {
+
+struct GlobalOptions {
+    std::string dbPath = "humrs.db";
+    std::optional<int> localType;  // unset: the "LocalType" system parameter
+    int loginType = 0;
+    bool mergeIn = false;
+    int serverDate = 0;            // yyyymmdd; 0: today
+    bool pretty = false;
+};
+
+struct Answer {
+    int exitCode = 0;
+    Json body;  // {"ok": ..., ..., "notices": [...]}
+    // Printed instead of the JSON when set (the demo's plain narration).
+    std::optional<std::string> text;
+};
+
+// An answer for a failure outside any business object (usage, files, database).
+Answer Failure(int exitCode, const std::string& message);
+
+Answer RunInit(const GlobalOptions& options);
+Answer RunNew(const GlobalOptions& options, const std::string& progId);
+Answer RunOpen(const GlobalOptions& options, const std::string& progId, const std::string& key);
+// `file` is a path, or "-" for standard input.
+Answer RunSave(const GlobalOptions& options, const std::string& progId, const std::string& file);
+Answer RunEdit(const GlobalOptions& options, const std::string& progId, const std::string& key);
+Answer RunDelete(const GlobalOptions& options, const std::string& progId, const std::string& key);
+Answer RunCheck(const GlobalOptions& options, const std::string& progId, int dataset, const std::string& names,
+                const std::string& values);
+// Arguments are JSON texts; an empty text passes no value (Empty).
+Answer RunProc(const GlobalOptions& options, const std::string& progId, int number, const std::string& arg1,
+               const std::string& arg2);
+Answer RunSql(const GlobalOptions& options, const std::string& statement);
+Answer RunParamGet(const GlobalOptions& options, const std::string& key);
+Answer RunParamSet(const GlobalOptions& options, const std::string& key, const std::string& value);
+// Registers (or unregisters) the server library: `library` is its path, empty for
+// $HUMRS_LIBRARY or the libQVXHumrs.so beside this program.
+Answer RunRegister(bool reg, const std::string& library);
+// Builds the demo database afresh and walks the scenes (Demo.cpp); `text` gives the
+// narration as plain lines instead of JSON.
+Answer RunDemo(const GlobalOptions& options, bool text);
+
+}  // namespace humrs::cli

@@ -1,0 +1,56 @@
+#pragma once
+// The command's JSON face: values, data packets, datasets and notices to JSON, and
+// the JSON a caller gives (procedure arguments, field checks, bills to save) back
+// to variants. Anything malformed raises InputError with a message that names the
+// offending place, so the command can answer it as bad input.
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "framework/ComBase.h"
+#include "framework/DataPacket.h"
+#include "framework/Dataset.h"
+#include "framework/Session.h"
+#include "framework/Variant.h"
+
+namespace humrs::cli {
+
+// Insertion-ordered, so datasets print their fields in table order.
+using Json = nlohmann::ordered_json;
+
+// Parses JSON text; `what` names the source in the error ("bill file", "--arg").
+Json ParseJson(std::string_view text, const std::string& what);
+// The text to print: UTF-8 with non-ASCII characters as they are, indented by two
+// spaces when `pretty`, else on one line. Invalid UTF-8 in a value is replaced
+// rather than failing the whole answer.
+std::string Dump(const Json& json, bool pretty);
+
+// Variant -> JSON: Empty and Null give null, money and floats numbers, arrays arrays,
+// a data packet {"fields": [names], "rows": [[values]...]} (plus "status": [codes]
+// when some row is not Unmodified, as in a change set).
+Json ToJson(const Variant& value);
+Json ToJson(const DataPacket& packet);
+// A dataset's visible rows as objects of field values by name.
+Json RowsToJson(const Dataset& dataset);
+// Every dataset of a business object, as the "datasets" of a bill.
+Json DatasetsToJson(TQVXComBase& object);
+Json ToJson(const std::vector<Notice>& notices);
+Json ToJson(const TOleVariantList& fields);
+
+// JSON -> Variant: null gives Null, booleans, integers (int), other numbers
+// (double), texts and arrays as themselves; an object must be a data packet in the
+// form above. `where` names the value in error messages.
+Variant FromJson(const Json& json, const std::string& where);
+DataPacketPtr PacketFromJson(const Json& json, const std::string& where);
+
+// A bill's rows as given to save: one list of rows per dataset, each row its
+// (field name, value) pairs in the order given.
+using InputRow = std::vector<std::pair<std::string, Variant>>;
+using InputDataset = std::vector<InputRow>;
+// Reads {"datasets": [[{field: value, ...}, ...], ...]}.
+std::vector<InputDataset> BillFromJson(const Json& json);
+
+}  // namespace humrs::cli

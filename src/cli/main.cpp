@@ -1,0 +1,195 @@
+// humrs: the HR component's business objects from the command line. Every
+// subcommand prints one JSON object and ends with the exit code of its outcome:
+// 0 accepted, 1 refused by a business rule, 2 bad input or usage, 3 database error.
+#include <CLI/CLI.hpp>
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "cli/Bill.h"
+#include "cli/Commands.h"
+#include "utils/DateUtils.h"
+
+using namespace humrs::cli;
+
+namespace {
+
+int Print(const Answer& answer, bool pretty) {
+    if (answer.text)
+        std::cout << *answer.text;
+    else
+        std::cout << Dump(answer.body, pretty) << "\n";
+    std::cout.flush();
+    return answer.exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{
+        "humrs: the HR business objects (leave, overtime, payroll documents, personnel records) on a "
+        "local database.\n"
+        "Prints one JSON object: {\"ok\": true, ..., \"notices\": [...]} or {\"ok\": false, \"error\": ...}.\n"
+        "Exit codes: 0 accepted, 1 refused by a business rule, 2 bad input or usage, 3 database error.",
+        "humrs"};
+    app.require_subcommand(1);
+    app.fallthrough();  // global options may also follow the subcommand
+
+    GlobalOptions options;
+    if (const char* env = std::getenv("HUMRS_DB"); env && *env) options.dbPath = env;
+    int localType = 0;
+    std::string date;
+    app.add_option("--db", options.dbPath, "SQLite database file (default: $HUMRS_DB, else humrs.db)");
+    auto* localTypeOption =
+        app.add_option("--local-type", localType,
+                       "installation local type (1: overtime segments A/B/C and the sick-leave cap); "
+                       "default: the LocalType parameter");
+    app.add_option("--login-type", options.loginType, "login type of the session (5 skips most save checks)");
+    app.add_flag("--merge-in", options.mergeIn, "save as merged-in data (most save checks are skipped)");
+    app.add_option("--date", date, "fix the server date, YYYYMMDD (default: today)");
+    app.add_flag("--pretty", options.pretty, "indent the JSON output");
+
+    std::string progId, key, file, names, values, arg1, arg2, statement, paramKey, paramValue, library;
+    int dataset = 0, procNo = 0;
+    bool demoText = false;
+
+    auto* init = app.add_subcommand("init", "Create the database tables, or add the missing ones; running it "
+                                            "again changes nothing.\nExample: humrs --db hr.db init");
+    auto* add = app.add_subcommand("new", "Print the default record of a new bill (AddNew).\n"
+                                          "Example: humrs new QVXHumrs.ExcuseCls");
+    add->add_option("PROGID", progId, "business object, e.g. QVXHumrs.ExcuseCls")->required();
+
+    auto* open = app.add_subcommand("open", "Print the datasets of a stored bill.\n"
+                                            "Example: humrs open QVXHumrs.ExcuseCls L09");
+    open->add_option("PROGID", progId, "business object, e.g. QVXHumrs.ExcuseCls")->required();
+    open->add_option("KEY", key, "the bill's key (BillNo, or the master's ID column)")->required();
+
+    auto* save = app.add_subcommand(
+        "save",
+        "Save a bill given as {\"datasets\": [[rows of dataset 0], [rows of dataset 1], ...]}, each row an "
+        "object of field values by name (any letter case). The stored bill with the same key is opened and "
+        "the rows merged over it: rows that match a stored row change it, others are added, stored rows "
+        "left out are deleted, fields left out keep their stored value; a dataset left out stays as stored. "
+        "Without a key (or with an unknown one) the bill is new.\n"
+        "Example: humrs save QVXHumrs.ExcuseCls bill.json");
+    save->add_option("PROGID", progId, "business object, e.g. QVXHumrs.ExcuseCls")->required();
+    save->add_option("FILE", file, "JSON file of the bill, or - for standard input")->required();
+
+    auto* edit = app.add_subcommand("edit", "Open a stored bill for a change: runs the check that may forbid "
+                                            "changing it (e.g. a bill already posted).\n"
+                                            "Example: humrs edit QVXHumrs.ExcuseCls L09");
+    edit->add_option("PROGID", progId, "business object")->required();
+    edit->add_option("KEY", key, "the bill's key")->required();
+
+    auto* del = app.add_subcommand("delete", "Delete a stored bill, with the checks and postings of its class.\n"
+                                             "Example: humrs delete QVXHumrs.ExcuseCls L09");
+    del->add_option("PROGID", progId, "business object")->required();
+    del->add_option("KEY", key, "the bill's key")->required();
+
+    auto* check = app.add_subcommand(
+        "check", "Run the field check a client runs when a value is entered; prints the values it fills in.\n"
+                 "Example: humrs check QVXHumrs.Overtime --dataset 0 --names '[\"PersonID\",\"OverTimeDate\"]' "
+                 "--values '[\"E001\",20240610]'");
+    check->add_option("PROGID", progId, "business object")->required();
+    check->add_option("--dataset", dataset, "dataset the field belongs to (0 the header)")->default_val(0);
+    check->add_option("--names", names, "JSON array of field names")->required();
+    check->add_option("--values", values, "JSON array of values, one per name")->required();
+
+    auto* proc = app.add_subcommand(
+        "proc",
+        "Run a server procedure of a business object (ExecuteProc). Arguments are JSON: null, true/false, "
+        "numbers, texts, arrays, or a data packet {\"fields\": [...], \"rows\": [[...], ...]}.\n"
+        "Example: humrs proc QVXHumrs.Excuse 6 --arg '[\"E001\",20240610,0,\"\",1,5]'");
+    proc->add_option("PROGID", progId, "business object")->required();
+    proc->add_option("NUMBER", procNo, "procedure number")->required();
+    proc->add_option("--arg", arg1, "first argument (JSON); left out: no value");
+    proc->add_option("--arg2", arg2, "second argument (JSON); left out: no value");
+
+    auto* sql = app.add_subcommand(
+        "sql", "Run one statement of the component's SQL dialect (SQL Server style) through the same "
+               "translation the business objects use. A second statement is refused.\n"
+               "Example: humrs sql \"Select Top 3 PersonID, PersonName From comPerson Order By PersonID\"");
+    sql->add_option("STATEMENT", statement, "one SQL statement")->required();
+
+    auto* param = app.add_subcommand("param", "Read or write a system parameter (table comSysParam).");
+    param->require_subcommand(1);
+    auto* paramGet = param->add_subcommand("get", "Print the stored text of a parameter (null when unset).\n"
+                                                  "Example: humrs param get HumExcuseBeginMonth");
+    paramGet->add_option("KEY", paramKey, "parameter key")->required();
+    auto* paramSet = param->add_subcommand("set", "Store the text of a parameter.\n"
+                                                  "Example: humrs param set AllowSickLeaveYear 1");
+    paramSet->add_option("KEY", paramKey, "parameter key")->required();
+    paramSet->add_option("VALUE", paramValue, "parameter text")->required();
+
+    auto* reg = app.add_subcommand("register", "Register the server library libQVXHumrs.so and its classes.\n"
+                                               "Example: humrs register --library build/libQVXHumrs.so");
+    reg->add_option("--library", library,
+                    "the library (default: $HUMRS_LIBRARY, else libQVXHumrs.so beside this program)");
+    auto* unreg = app.add_subcommand("unregister", "Remove the registration of the server library.\n"
+                                                   "Example: humrs unregister");
+    unreg->add_option("--library", library,
+                      "the library (default: $HUMRS_LIBRARY, else libQVXHumrs.so beside this program)");
+
+    auto* demo = app.add_subcommand(
+        "demo", "Delete the database file, build a small demo company in it (departments, persons, shifts, "
+                "leave categories, holidays, parameters) and walk a narrated scenario through the bills, "
+                "showing each save accepted or refused with its message. The demo's date is 20240610 unless "
+                "--date is given.\nExample: humrs --db demo.db demo --text");
+    demo->add_flag("--text", demoText, "print the narration as plain lines instead of JSON");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::string where;
+        for (const CLI::App* sub : app.get_subcommands()) where = " " + sub->get_name();
+        return Print(Failure(kBadInput, std::string(e.what()) + " (see humrs" + where + " --help)"),
+                     options.pretty);
+    }
+
+    if (*localTypeOption) options.localType = localType;
+    if (!date.empty()) {
+        int value = 0;
+        bool digits = date.size() == 8 && date.find_first_not_of("0123456789") == std::string::npos;
+        if (digits) value = std::stoi(date);
+        if (!digits || !humrs::IsValidDate(value))
+            return Print(Failure(kBadInput, "--date expects a calendar day as YYYYMMDD, got " + date),
+                         options.pretty);
+        options.serverDate = value;
+    }
+
+    Answer answer;
+    if (*init)
+        answer = RunInit(options);
+    else if (*add)
+        answer = RunNew(options, progId);
+    else if (*open)
+        answer = RunOpen(options, progId, key);
+    else if (*save)
+        answer = RunSave(options, progId, file);
+    else if (*edit)
+        answer = RunEdit(options, progId, key);
+    else if (*del)
+        answer = RunDelete(options, progId, key);
+    else if (*check)
+        answer = RunCheck(options, progId, dataset, names, values);
+    else if (*proc)
+        answer = RunProc(options, progId, procNo, arg1, arg2);
+    else if (*sql)
+        answer = RunSql(options, statement);
+    else if (*paramGet)
+        answer = RunParamGet(options, paramKey);
+    else if (*paramSet)
+        answer = RunParamSet(options, paramKey, paramValue);
+    else if (*reg)
+        answer = RunRegister(true, library);
+    else if (*unreg)
+        answer = RunRegister(false, library);
+    else if (*demo)
+        answer = RunDemo(options, demoText);
+    return Print(answer, options.pretty);
+}

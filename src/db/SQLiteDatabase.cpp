@@ -1,0 +1,437 @@
+// The SQLite backend: one connection to one database file, running the component's
+// statements after translation. Prepared statements are kept per statement text, so a
+// statement a business class runs again and again is compiled once.
+#include <sqlite3.h>
+
+#include <cmath>
+#include <list>
+#include <map>
+#include <memory>
+#include <unordered_map>
+
+#include "db/Database.h"
+#include "db/SqlTranslator.h"
+
+namespace humrs {
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 10000;
+constexpr size_t kStatementCacheSize = 256;
+
+std::string UpperAscii(std::string_view s) {
+    std::string r(s);
+    for (auto& c : r)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return r;
+}
+
+bool SameName(std::string_view a, std::string_view b) { return UpperAscii(a) == UpperAscii(b); }
+
+// The column type a declared SQL type stands for. Unknown for no declared type (an
+// expression) and for types the schema does not use.
+ColumnType TypeFromDeclared(const char* declared) {
+    if (!declared || !*declared) return ColumnType::Unknown;
+    std::string decl = UpperAscii(declared);
+    size_t end = 0;
+    while (end < decl.size() && ((decl[end] >= 'A' && decl[end] <= 'Z') || decl[end] == '_')) ++end;
+    std::string base = decl.substr(0, end);
+    static const std::map<std::string, ColumnType> kTypes = {
+        {"TEXT", ColumnType::Text},         {"VARCHAR", ColumnType::Text},   {"NVARCHAR", ColumnType::Text},
+        {"CHAR", ColumnType::Text},         {"NCHAR", ColumnType::Text},     {"NTEXT", ColumnType::Text},
+        {"CLOB", ColumnType::Text},         {"STRING", ColumnType::Text},    {"INT", ColumnType::Integer},
+        {"INTEGER", ColumnType::Integer},   {"SMALLINT", ColumnType::Integer}, {"BIGINT", ColumnType::Integer},
+        {"TINYINT", ColumnType::Integer},   {"FLOAT", ColumnType::Float},    {"REAL", ColumnType::Float},
+        {"DOUBLE", ColumnType::Float},      {"NUMERIC", ColumnType::Float},  {"DECIMAL", ColumnType::Float},
+        {"MONEY", ColumnType::Currency},    {"SMALLMONEY", ColumnType::Currency},
+        {"CURRENCY", ColumnType::Currency}, {"BIT", ColumnType::Boolean},    {"BOOLEAN", ColumnType::Boolean},
+        {"BOOL", ColumnType::Boolean}};
+    auto it = kTypes.find(base);
+    if (it != kTypes.end()) return it->second;
+    // SQLite's own affinity rules for anything else.
+    if (decl.find("INT") != std::string::npos) return ColumnType::Integer;
+    if (decl.find("CHAR") != std::string::npos || decl.find("TEXT") != std::string::npos ||
+        decl.find("CLOB") != std::string::npos)
+        return ColumnType::Text;
+    if (decl.find("REAL") != std::string::npos || decl.find("FLOA") != std::string::npos ||
+        decl.find("DOUB") != std::string::npos)
+        return ColumnType::Float;
+    return ColumnType::Unknown;
+}
+
+ColumnType TypeFromStorage(int storage) {
+    switch (storage) {
+        case SQLITE_INTEGER: return ColumnType::Integer;
+        case SQLITE_FLOAT: return ColumnType::Float;
+        case SQLITE_TEXT:
+        case SQLITE_BLOB: return ColumnType::Text;
+        default: return ColumnType::Unknown;
+    }
+}
+
+std::string ColumnText(sqlite3_stmt* stmt, int col) {
+    const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt, col));
+    int n = sqlite3_column_bytes(stmt, col);
+    return p ? std::string(p, static_cast<size_t>(n)) : std::string();
+}
+
+// A stored REAL that holds a whole number comes back as an integer in an integer column.
+Variant IntegerFromReal(double d) {
+    if (std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 9.0e18) return Variant(static_cast<int64_t>(d));
+    return Variant(d);
+}
+
+// One value of the current row as the variant its column's declared type asks for.
+// Values of a kind the declared type cannot hold (SQLite keeps any value in any column)
+// come back as they are stored.
+Variant ReadValue(sqlite3_stmt* stmt, int col, ColumnType declared) {
+    int storage = sqlite3_column_type(stmt, col);
+    if (storage == SQLITE_NULL) return Variant::Null();
+    bool numeric = storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
+    switch (declared) {
+        case ColumnType::Text: return Variant(ColumnText(stmt, col));
+        case ColumnType::Integer:
+            if (storage == SQLITE_INTEGER) return Variant(static_cast<int64_t>(sqlite3_column_int64(stmt, col)));
+            if (storage == SQLITE_FLOAT) return IntegerFromReal(sqlite3_column_double(stmt, col));
+            break;
+        case ColumnType::Float:
+            if (numeric) return Variant(sqlite3_column_double(stmt, col));
+            break;
+        case ColumnType::Currency:
+            if (storage == SQLITE_INTEGER)
+                return Variant(Currency::FromInt(static_cast<int64_t>(sqlite3_column_int64(stmt, col))));
+            if (storage == SQLITE_FLOAT) return Variant(Currency::FromDouble(sqlite3_column_double(stmt, col)));
+            break;
+        case ColumnType::Boolean:
+            if (storage == SQLITE_INTEGER) return Variant(sqlite3_column_int64(stmt, col) != 0);
+            if (storage == SQLITE_FLOAT) return Variant(sqlite3_column_double(stmt, col) != 0.0);
+            break;
+        case ColumnType::Unknown: break;
+    }
+    switch (storage) {
+        case SQLITE_INTEGER: return Variant(static_cast<int64_t>(sqlite3_column_int64(stmt, col)));
+        case SQLITE_FLOAT: return Variant(sqlite3_column_double(stmt, col));
+        default: return Variant(ColumnText(stmt, col));
+    }
+}
+
+struct StatementDeleter {
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+struct CachedStatement {
+    StatementPtr stmt;
+    TranslatedStatement translated;
+    std::list<std::string>::iterator lruPos;
+};
+
+// Leaves a statement ready for its next use whatever happens while it runs: a
+// statement that is not reset keeps its read snapshot open.
+class ResetOnExit {
+public:
+    explicit ResetOnExit(sqlite3_stmt* stmt) : stmt_(stmt) {}
+    ~ResetOnExit() {
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+    }
+    ResetOnExit(const ResetOnExit&) = delete;
+    ResetOnExit& operator=(const ResetOnExit&) = delete;
+
+private:
+    sqlite3_stmt* stmt_;
+};
+
+bool IsSavepointName(const std::string& name) {
+    if (name.empty() || name.size() > 128) return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        char c = name[i];
+        bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+        bool digit = c >= '0' && c <= '9';
+        if (!(letter || (digit && i > 0))) return false;
+    }
+    return true;
+}
+
+class SQLiteDatabase final : public Database {
+public:
+    explicit SQLiteDatabase(const std::string& path)
+        : translator_(Backend::SQLite, [this](std::string_view table, std::string_view column) {
+              return DeclaredType(table, column);
+          }) {
+        int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        if (rc != SQLITE_OK) {
+            std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+            sqlite3_close_v2(db_);
+            db_ = nullptr;
+            throw DatabaseError("cannot open database " + path + ": " + message);
+        }
+        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+        try {
+            Control("PRAGMA journal_mode = WAL");
+        } catch (...) {
+            sqlite3_close_v2(db_);
+            throw;
+        }
+    }
+
+    ~SQLiteDatabase() override {
+        cache_.clear();
+        sqlite3_close_v2(db_);
+    }
+
+    SQLiteDatabase(const SQLiteDatabase&) = delete;
+    SQLiteDatabase& operator=(const SQLiteDatabase&) = delete;
+
+    Backend Kind() const override { return Backend::SQLite; }
+
+    int64_t Execute(const std::string& sql, const std::vector<Variant>& params) override {
+        recorder_.Record(sql);
+        CachedStatement& entry = Prepare(sql);
+        sqlite3_stmt* stmt = entry.stmt.get();
+        StatementKind kind = entry.translated.kind;
+        int64_t changed = 0;
+        {
+            ResetOnExit reset(stmt);
+            Bind(entry, params, sql);
+            int rc;
+            while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            }
+            if (rc != SQLITE_DONE) Fail(sql, entry.translated.sql);
+            if (kind == StatementKind::Insert || kind == StatementKind::Update || kind == StatementKind::Delete)
+                changed = sqlite3_changes64(db_);
+        }
+        if (kind == StatementKind::Other && ChangesSchema(sql)) ForgetTypedStatements();
+        return changed;
+    }
+
+    ResultSet Query(const std::string& sql, const std::vector<Variant>& params) override {
+        recorder_.Record(sql);
+        CachedStatement& entry = Prepare(sql);
+        sqlite3_stmt* stmt = entry.stmt.get();
+        ResetOnExit reset(stmt);
+        Bind(entry, params, sql);
+        ResultSet rs;
+        std::vector<ColumnType> declared;
+        Describe(stmt, rs.columns, declared);
+        int rc;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) rs.rows.push_back(ReadRow(stmt, rs.columns, declared));
+        if (rc != SQLITE_DONE) Fail(sql, entry.translated.sql);
+        return rs;
+    }
+
+    std::optional<std::vector<Variant>> QueryFirst(const std::string& sql,
+                                                   const std::vector<Variant>& params) override {
+        recorder_.Record(sql);
+        CachedStatement& entry = Prepare(sql);
+        sqlite3_stmt* stmt = entry.stmt.get();
+        ResetOnExit reset(stmt);
+        Bind(entry, params, sql);
+        int rc = sqlite3_step(stmt);
+        if (rc == SQLITE_DONE) return std::nullopt;
+        if (rc != SQLITE_ROW) Fail(sql, entry.translated.sql);
+        std::vector<ResultColumn> columns;
+        std::vector<ColumnType> declared;
+        Describe(stmt, columns, declared);
+        return ReadRow(stmt, columns, declared);
+    }
+
+    void BeginWrite() override { Control("BEGIN IMMEDIATE"); }
+    void BeginRead() override { Control("BEGIN"); }
+    void Commit() override { Control("COMMIT"); }
+    // Nothing to undo when SQLite already ended the transaction (some errors roll back
+    // on their own), so an error handler can always call it.
+    void Rollback() override {
+        if (InTransaction()) Control("ROLLBACK");
+    }
+    bool InTransaction() const override { return sqlite3_get_autocommit(db_) == 0; }
+
+    void Savepoint(const std::string& name) override {
+        CheckSavepoint(name);
+        if (!InTransaction()) throw DatabaseError("savepoint " + name + " outside a transaction");
+        Control("SAVEPOINT " + name);
+    }
+    void ReleaseSavepoint(const std::string& name) override {
+        CheckSavepoint(name);
+        Control("RELEASE SAVEPOINT " + name);
+    }
+    void RollbackToSavepoint(const std::string& name) override {
+        CheckSavepoint(name);
+        Control("ROLLBACK TO SAVEPOINT " + name);
+    }
+
+    std::vector<ResultColumn> TableColumns(const std::string& table) override {
+        static const char* const kSql = "SELECT name, type FROM pragma_table_info(?1) ORDER BY cid";
+        sqlite3_stmt* raw = nullptr;
+        if (sqlite3_prepare_v2(db_, kSql, -1, &raw, nullptr) != SQLITE_OK) Fail(kSql, kSql);
+        StatementPtr stmt(raw);
+        sqlite3_bind_text(raw, 1, table.data(), static_cast<int>(table.size()), SQLITE_TRANSIENT);
+        std::vector<ResultColumn> columns;
+        int rc;
+        while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+            ResultColumn col;
+            col.name = ColumnText(raw, 0);
+            col.type = TypeFromDeclared(reinterpret_cast<const char*>(sqlite3_column_text(raw, 1)));
+            columns.push_back(std::move(col));
+        }
+        if (rc != SQLITE_DONE) Fail(kSql, kSql);
+        return columns;
+    }
+
+private:
+    [[noreturn]] void Fail(const std::string& original, const std::string& translated) const {
+        std::string message = sqlite3_errmsg(db_);
+        if (translated != original) message += " (ran as: " + translated + ")";
+        throw DatabaseError(message, original);
+    }
+
+    // Transaction control: not the component's SQL, so neither translated nor recorded.
+    void Control(const std::string& sql) {
+        char* error = nullptr;
+        int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error);
+        if (rc != SQLITE_OK) {
+            std::string message = error ? error : sqlite3_errstr(rc);
+            sqlite3_free(error);
+            throw DatabaseError(message, sql);
+        }
+    }
+
+    static void CheckSavepoint(const std::string& name) {
+        if (!IsSavepointName(name)) throw DatabaseError("invalid savepoint name: " + name);
+    }
+
+    // The translated, compiled statement for a text, from the cache when it ran before.
+    CachedStatement& Prepare(const std::string& sql) {
+        auto found = cache_.find(sql);
+        if (found != cache_.end()) {
+            lru_.splice(lru_.begin(), lru_, found->second.lruPos);
+            return found->second;
+        }
+        schemaCache_.clear();
+        TranslatedStatement translated = translator_.Translate(sql);
+        sqlite3_stmt* raw = nullptr;
+        const char* tail = nullptr;
+        int rc = sqlite3_prepare_v3(db_, translated.sql.data(), static_cast<int>(translated.sql.size()),
+                                    SQLITE_PREPARE_PERSISTENT, &raw, &tail);
+        StatementPtr stmt(raw);
+        if (rc != SQLITE_OK) Fail(sql, translated.sql);
+        if (!raw) throw DatabaseError("empty statement", sql);
+        const char* end = translated.sql.data() + translated.sql.size();
+        for (const char* p = tail; p && p < end; ++p) {
+            if (*p != ' ' && *p != '\t' && *p != '\n' && *p != '\r' && *p != ';')
+                throw DatabaseError("a second statement is not allowed: one call runs one statement", sql);
+        }
+        lru_.push_front(sql);
+        CachedStatement& entry = cache_[sql];
+        entry.stmt = std::move(stmt);
+        entry.translated = std::move(translated);
+        entry.lruPos = lru_.begin();
+        while (cache_.size() > kStatementCacheSize) {
+            cache_.erase(lru_.back());
+            lru_.pop_back();
+        }
+        return entry;
+    }
+
+    static bool ChangesSchema(const std::string& sql) {
+        size_t i = sql.find_first_not_of(" \t\r\n");
+        if (i == std::string::npos) return false;
+        std::string head = UpperAscii(sql.substr(i, 6));
+        return head.rfind("CREATE", 0) == 0 || head.rfind("ALTER", 0) == 0 || head.rfind("DROP", 0) == 0;
+    }
+
+    // Statements whose translation read declared column types are translated again
+    // after the schema changed.
+    void ForgetTypedStatements() {
+        for (auto it = cache_.begin(); it != cache_.end();) {
+            if (it->second.translated.usedColumnTypes) {
+                lru_.erase(it->second.lruPos);
+                it = cache_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        schemaCache_.clear();
+    }
+
+    ColumnType DeclaredType(std::string_view table, std::string_view column) {
+        std::string key = UpperAscii(table);
+        auto it = schemaCache_.find(key);
+        if (it == schemaCache_.end()) it = schemaCache_.emplace(key, TableColumns(std::string(table))).first;
+        for (const auto& col : it->second)
+            if (SameName(col.name, column)) return col.type;
+        return ColumnType::Unknown;
+    }
+
+    void Bind(const CachedStatement& entry, const std::vector<Variant>& params, const std::string& sql) {
+        sqlite3_stmt* stmt = entry.stmt.get();
+        int expected = sqlite3_bind_parameter_count(stmt);
+        if (static_cast<size_t>(expected) != params.size())
+            throw DatabaseError("the statement has " + std::to_string(expected) + " parameter(s), " +
+                                    std::to_string(params.size()) + " given",
+                                sql);
+        for (int i = 1; i <= expected; ++i) {
+            const Variant& v = params[static_cast<size_t>(i - 1)];
+            int rc = SQLITE_OK;
+            switch (v.Type()) {
+                case VarType::Empty:
+                case VarType::Null: rc = sqlite3_bind_null(stmt, i); break;
+                case VarType::Bool: rc = sqlite3_bind_int64(stmt, i, v.AsBool() ? 1 : 0); break;
+                case VarType::Int: rc = sqlite3_bind_int64(stmt, i, v.AsInt()); break;
+                case VarType::Float: rc = sqlite3_bind_double(stmt, i, v.AsFloat()); break;
+                case VarType::Currency:
+                    rc = sqlite3_bind_double(stmt, i, static_cast<double>(v.AsCurrency().Units()) / 10000.0);
+                    break;
+                case VarType::String: {
+                    const std::string& s = v.AsString();
+                    rc = sqlite3_bind_text64(stmt, i, s.data(), s.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+                    break;
+                }
+                case VarType::Array:
+                case VarType::Packet:
+                    throw DatabaseError("parameter " + std::to_string(i) + ": an array or data packet cannot be bound",
+                                        sql);
+            }
+            if (rc != SQLITE_OK) Fail(sql, entry.translated.sql);
+        }
+    }
+
+    static void Describe(sqlite3_stmt* stmt, std::vector<ResultColumn>& columns, std::vector<ColumnType>& declared) {
+        int n = sqlite3_column_count(stmt);
+        columns.resize(static_cast<size_t>(n));
+        declared.resize(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            const char* name = sqlite3_column_name(stmt, i);
+            columns[static_cast<size_t>(i)].name = name ? name : "";
+            declared[static_cast<size_t>(i)] = TypeFromDeclared(sqlite3_column_decltype(stmt, i));
+            columns[static_cast<size_t>(i)].type = declared[static_cast<size_t>(i)];
+        }
+    }
+
+    // An expression column has no declared type: its values keep their storage class,
+    // and the column takes the type of its first value that is not Null.
+    static std::vector<Variant> ReadRow(sqlite3_stmt* stmt, std::vector<ResultColumn>& columns,
+                                        const std::vector<ColumnType>& declared) {
+        std::vector<Variant> row;
+        row.reserve(columns.size());
+        for (size_t i = 0; i < columns.size(); ++i) {
+            int col = static_cast<int>(i);
+            row.push_back(ReadValue(stmt, col, declared[i]));
+            if (columns[i].type == ColumnType::Unknown)
+                columns[i].type = TypeFromStorage(sqlite3_column_type(stmt, col));
+        }
+        return row;
+    }
+
+    sqlite3* db_ = nullptr;
+    SqlTranslator translator_;
+    std::list<std::string> lru_;  // most recently used first
+    std::unordered_map<std::string, CachedStatement> cache_;
+    std::map<std::string, std::vector<ResultColumn>> schemaCache_;
+};
+
+}  // namespace
+
+std::unique_ptr<Database> OpenSQLite(const std::string& path) { return std::make_unique<SQLiteDatabase>(path); }
+
+}  // namespace humrs

@@ -1,0 +1,80 @@
+#pragma once
+// Translation of the component's SQL (the SQL Server dialect the business classes
+// write) into the dialect of the backend that runs it.
+//
+// The text is first cut into tokens by a real tokenizer (string literals, quoted
+// names, numbers, comments), so that quotes, brackets and keywords glued to numbers
+// ("20050101And") are never mistaken; the statement is then rewritten token by token
+// and written out for the target. One call translates exactly one statement: a
+// second statement after it is refused.
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/Database.h"
+
+namespace humrs {
+
+enum class SqlTokenKind {
+    Word,        // keyword or plain identifier
+    QuotedName,  // [bracketed] or "quoted" identifier
+    String,      // 'text' or N'text'
+    Number,      // 12, 12.5, 1e3
+    Parameter,   // ?
+    Operator,    // = <> != < <= > >= !< !> + - * / % & | ^ ~
+    LeftParen,
+    RightParen,
+    Comma,
+    Dot,
+    Semicolon,
+};
+
+struct SqlToken {
+    SqlTokenKind kind = SqlTokenKind::Word;
+    std::string text;   // as written in the statement
+    std::string value;  // Word: the word; QuotedName: the bare name; String: the content
+    std::string space;  // whitespace before the token; a comment counts as one space
+    size_t offset = 0;  // position of the token in the statement
+    int parameter = 0;  // Parameter: its number, counted from 1 in order of appearance
+    bool national = false;  // String written N'...'
+    bool verbatim = false;  // produced by a rewrite: written out exactly as `text`
+};
+
+// Cuts a statement into tokens. Comments and whitespace are folded into the `space`
+// of the token that follows. Throws DatabaseError for an unterminated literal, name
+// or comment and for a character that has no meaning in the dialect.
+std::vector<SqlToken> TokenizeSql(std::string_view sql);
+
+enum class StatementKind { Select, Insert, Update, Delete, Other };
+
+struct TranslatedStatement {
+    std::string sql;             // text for the target backend
+    StatementKind kind = StatementKind::Other;
+    int parameterCount = 0;      // number of ? markers in the original text
+    bool usedColumnTypes = false;  // the text depends on the declared column types
+};
+
+class SqlTranslator {
+public:
+    // Declared type of table.column, ColumnType::Unknown when there is no such column.
+    // Used to keep SQL Server's division rules: only integer by integer truncates.
+    using ColumnTypeLookup = std::function<ColumnType(std::string_view table, std::string_view column)>;
+
+    // Only Backend::SQLite is available yet; other targets throw DatabaseError.
+    explicit SqlTranslator(Backend target, ColumnTypeLookup columnTypes = nullptr);
+
+    Backend Target() const { return target_; }
+
+    // Translates one statement. Throws DatabaseError (carrying the original text) when
+    // the text holds a second statement or a construct the target cannot express.
+    TranslatedStatement Translate(std::string_view sql) const;
+    std::string TranslateText(std::string_view sql) const { return Translate(sql).sql; }
+
+private:
+    Backend target_;
+    ColumnTypeLookup columnTypes_;
+};
+
+}  // namespace humrs

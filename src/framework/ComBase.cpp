@@ -1,0 +1,804 @@
+#include "framework/ComBase.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <ctime>
+#include <mutex>
+#include <unordered_map>
+
+#include "framework/Messages.h"
+#include "framework/ServerCounters.h"
+#include "utils/Convert.h"
+#include "utils/Text.h"
+
+namespace humrs {
+
+// ---------------------------------------------------------------- object creators
+
+namespace {
+struct CreatorTable {
+    std::mutex mu;
+    std::unordered_map<std::string, ObjectCreator> byKey;  // lower-case ProgID or CLSID
+};
+CreatorTable& Creators() {
+    static CreatorTable t;
+    return t;
+}
+
+FieldType ToFieldType(ColumnType t) {
+    switch (t) {
+        case ColumnType::Text: return FieldType::Text;
+        case ColumnType::Integer: return FieldType::Integer;
+        case ColumnType::Float: return FieldType::Float;
+        case ColumnType::Currency: return FieldType::Currency;
+        case ColumnType::Boolean: return FieldType::Boolean;
+        default: return FieldType::Unknown;
+    }
+}
+
+Dataset DatasetFromResult(const ResultSet& rs) {
+    std::vector<FieldDef> fields;
+    for (const auto& c : rs.columns) fields.push_back({c.name, ToFieldType(c.type)});
+    Dataset ds(std::move(fields));
+    std::vector<std::vector<Variant>> rows(rs.rows.begin(), rs.rows.end());
+    ds.LoadStored(std::move(rows));
+    ds.First();
+    return ds;
+}
+
+Variant FirstRowValue(const std::optional<std::vector<Variant>>& row) {
+    if (!row) return Variant();
+    if (row->size() == 1) return (*row)[0];
+    return Variant(VariantArray(row->begin(), row->end()));
+}
+
+std::string Lower(const std::string& s) { return LowerAscii(Trim(s)); }
+}  // namespace
+
+void RegisterBuiltinClasses();  // the class table of the hosting layer
+
+void RegisterObjectCreator(const std::string& progId, ObjectCreator creator) {
+    auto& t = Creators();
+    std::lock_guard lock(t.mu);
+    t.byKey[Lower(progId)] = std::move(creator);
+}
+
+ObjectCreator FindObjectCreator(const std::string& progIdOrClsid) {
+    static std::once_flag once;
+    std::call_once(once, [] { RegisterBuiltinClasses(); });
+    auto& t = Creators();
+    std::lock_guard lock(t.mu);
+    auto it = t.byKey.find(Lower(progIdOrClsid));
+    return it == t.byKey.end() ? nullptr : it->second;
+}
+
+std::unique_ptr<TQVXComBase> CreateBusinessObject(const std::string& progIdOrClsid, Session& session) {
+    ObjectCreator creator = FindObjectCreator(progIdOrClsid);
+    if (!creator) throw InputError("unknown ProgID or CLSID: " + progIdOrClsid);
+    std::unique_ptr<TQVXComBase> obj = creator();
+    if (!obj) throw InputError("the business object " + progIdOrClsid + " is not available yet");
+    obj->Initialize(session, progIdOrClsid);
+    return obj;
+}
+
+// ---------------------------------------------------------------- TQVXDBAccess
+
+void TQVXDBAccess::DBExecSQL(const std::string& sql) { db_->Execute(sql); }
+
+Variant TQVXDBAccess::DBSelectSQL(const std::string& sql) { return FirstRowValue(db_->QueryFirst(sql)); }
+
+Dataset TQVXDBAccess::OpenDataset(const std::string& sql) { return DatasetFromResult(db_->Query(sql)); }
+
+// ---------------------------------------------------------------- TQVXComBase
+
+TQVXComBase::TQVXComBase() { ServerCounters::ObjectCreated(); }
+TQVXComBase::~TQVXComBase() { ServerCounters::ObjectDestroyed(); }
+
+void TQVXComBase::Initialize(Session& session, const std::string& progId) {
+    session_ = &session;
+    dbAccess_ = std::make_unique<TQVXDBAccess>(*session.db);
+    map_ = OwnClassMap() ? OwnClassMap() : FindClassMap(progId);
+    progId_ = map_ ? map_->progId : progId;
+    BuildEmptyDatasets();
+}
+
+void TQVXComBase::BuildEmptyDatasets() {
+    datasets_.clear();
+    stored_ = false;
+    if (!map_) return;
+    for (const auto& dm : map_->datasets) {
+        std::vector<FieldDef> fields;
+        for (const auto& c : Db().TableColumns(dm.table)) fields.push_back({c.name, ToFieldType(c.type)});
+        for (const auto& lf : dm.lookups) {
+            FieldType type = FieldType::Unknown;
+            for (const auto& c : Db().TableColumns(lf.table))
+                if (SameText(c.name, lf.field)) type = ToFieldType(c.type);
+            fields.push_back({lf.field, type});
+        }
+        datasets_.emplace_back(std::move(fields));
+    }
+}
+
+Dataset& TQVXComBase::GetDatasets(int i) {
+    if (i < 0 || i >= static_cast<int>(datasets_.size()))
+        throw std::out_of_range(progId_ + " has no dataset " + std::to_string(i));
+    return datasets_[i];
+}
+
+Variant TQVXComBase::GetDeltaDatasets(int i) { return Variant(GetDatasets(i).Delta()); }
+
+int TQVXComBase::GetLoginType(int /*context*/) const { return session_->loginType; }
+
+// ---- transactions
+
+template <class F>
+Outcome TQVXComBase::RunInTransaction(bool write, F&& body) {
+    Outcome out;
+    Database& db = Db();
+    session_->notices.clear();
+    bool nested = db.InTransaction();
+    const std::string sp = "humrs_op";
+    try {
+        if (nested)
+            db.Savepoint(sp);
+        else if (write)
+            db.BeginWrite();
+        else
+            db.BeginRead();
+    } catch (const DatabaseError& e) {
+        out.ok = false;
+        out.failure = Outcome::Kind::DatabaseFailure;
+        out.error = e.what();
+        return out;
+    }
+    auto fail = [&](Outcome::Kind kind, const std::string& message) {
+        out.ok = false;
+        out.failure = kind;
+        out.error = message;
+        try {
+            if (nested)
+                db.RollbackToSavepoint(sp), db.ReleaseSavepoint(sp);
+            else
+                db.Rollback();
+        } catch (const DatabaseError&) {
+            // The transaction is already gone (the backend aborted it); nothing to undo.
+        }
+    };
+    try {
+        body(out);
+        if (nested)
+            db.ReleaseSavepoint(sp);
+        else
+            db.Commit();
+    } catch (const BusinessError& e) {
+        fail(Outcome::Kind::Refused, e.what());
+    } catch (const InputError& e) {
+        fail(Outcome::Kind::BadInput, e.what());
+    } catch (const UnknownFieldError& e) {
+        fail(Outcome::Kind::BadInput, e.what());
+    } catch (const DatabaseError& e) {
+        fail(Outcome::Kind::DatabaseFailure, e.what());
+    } catch (const std::exception& e) {
+        fail(Outcome::Kind::DatabaseFailure, std::string("internal error: ") + e.what());
+    }
+    out.notices = session_->notices;
+    return out;
+}
+
+// ---- loading
+
+void TQVXComBase::LoadDatasets(const Variant& key) {
+    BuildEmptyDatasets();
+    key_ = key;
+    if (!map_ || map_->datasets.empty()) return;
+    auto select = [&](const DatasetMap& dm, const std::vector<std::pair<std::string, Variant>>& conds) {
+        std::string sql = "Select A.*";
+        std::string joins;
+        for (size_t l = 0; l < dm.lookups.size(); ++l) {
+            const LookupField& lf = dm.lookups[l];
+            std::string alias = "L" + std::to_string(l);
+            sql += ", " + alias + "." + lf.field + " As " + lf.field;
+            joins += " Left Join " + lf.table + " " + alias + " On A." + lf.source + " = " + alias + "." + lf.key;
+        }
+        sql += " From " + dm.table + " A" + joins + " Where 1 = 1";
+        std::vector<Variant> params;
+        if (dm.flag) {
+            sql += " And A.Flag = ?";
+            params.emplace_back(*dm.flag);
+        }
+        for (const auto& [col, val] : conds) {
+            sql += " And A." + col + " = ?";
+            params.push_back(val);
+        }
+        if (!dm.orderBy.empty()) {
+            std::string order;
+            for (const auto& part : SplitString(dm.orderBy, ","))
+                order += (order.empty() ? "A." : ", A.") + Trim(part);
+            sql += " Order By " + order;
+        }
+        return Db().Query(sql, params);
+    };
+    const DatasetMap& head = map_->datasets[0];
+    ResultSet rs = select(head, {{map_->keyColumn, key}});
+    datasets_[0] = DatasetFromResult(rs);
+    stored_ = !rs.rows.empty();
+    for (size_t i = 1; i < map_->datasets.size() && stored_; ++i) {
+        const DatasetMap& dm = map_->datasets[i];
+        Dataset& parent = datasets_[dm.parent < 0 ? 0 : dm.parent];
+        std::vector<std::vector<Variant>> rows;
+        std::vector<ResultColumn> cols;
+        for (parent.First(); !parent.Eof(); parent.Next()) {
+            std::vector<std::pair<std::string, Variant>> conds;
+            for (const auto& [child, par] : dm.link) conds.emplace_back(child, parent.FieldValue(par));
+            ResultSet part = select(dm, conds);
+            cols = part.columns;
+            for (auto& r : part.rows) rows.push_back(std::move(r));
+            if (dm.parent <= 0) break;  // a header has one row
+        }
+        if (!cols.empty()) {
+            ResultSet all;
+            all.columns = cols;
+            all.rows = std::move(rows);
+            datasets_[i] = DatasetFromResult(all);
+        }
+        parent.First();
+    }
+}
+
+void TQVXComBase::PrepareNewRow(int i) {
+    if (!map_ || i >= static_cast<int>(map_->datasets.size())) return;
+    const DatasetMap& dm = map_->datasets[i];
+    Dataset& ds = datasets_[i];
+    if (dm.flag && ds.HasField("Flag")) ds.SetFieldValue("Flag", *dm.flag);
+    if (dm.singleRow && ds.HasField("RowNo")) ds.SetFieldValue("RowNo", 0);
+}
+
+// Fills the values the table map fixes: the Flag of the bill kind, row number 0 of a
+// single-row bill, and the header's link values on body rows.
+static void FixMappedValues(const ClassMap& map, std::vector<Dataset>& datasets, Database& db) {
+    for (size_t i = 0; i < map.datasets.size() && i < datasets.size(); ++i) {
+        const DatasetMap& dm = map.datasets[i];
+        Dataset& ds = datasets[i];
+        // values coming from the header (directly, or through the parent's own link)
+        std::vector<std::pair<std::string, Variant>> fromHeader;
+        if (i > 0 && !datasets[0].IsEmpty()) {
+            datasets[0].First();
+            for (const auto& [child, par] : dm.link) {
+                std::string headerCol;
+                if (dm.parent <= 0) {
+                    headerCol = par;
+                } else {
+                    for (const auto& [pc, pp] : map.datasets[dm.parent].link)
+                        if (SameText(pc, par)) headerCol = pp;
+                }
+                if (!headerCol.empty() && datasets[0].HasField(headerCol))
+                    fromHeader.emplace_back(child, datasets[0].FieldValue(headerCol));
+            }
+        }
+        for (ds.First(); !ds.Eof(); ds.Next()) {
+            auto setIfDifferent = [&](const std::string& f, const Variant& v) {
+                if (ds.HasField(f) && !ds.FieldValue(f).SameValue(v)) ds.SetFieldValue(f, v);
+            };
+            if (dm.flag) setIfDifferent("Flag", *dm.flag);
+            if (dm.singleRow) setIfDifferent("RowNo", 0);
+            for (const auto& [col, val] : fromHeader) setIfDifferent(col, val);
+            // Looked-up fields follow the key they are looked up by.
+            if (ds.RowStatus() != UpdateStatus::Unmodified || ds.GetState() != Dataset::State::Browse) {
+                for (const auto& lf : dm.lookups) {
+                    if (!ds.HasField(lf.field) || !ds.HasField(lf.source)) continue;
+                    auto row = db.QueryFirst("Select " + lf.field + " From " + lf.table + " Where " + lf.key + " = ?",
+                                             {ds.FieldValue(lf.source)});
+                    setIfDifferent(lf.field, row ? (*row)[0] : Variant::Null());
+                }
+            }
+            ds.Post();
+        }
+        ds.First();
+    }
+}
+
+// ---- writing
+
+void TQVXComBase::WriteDatasets() {
+    if (!map_) return;
+    size_t n = std::min(map_->datasets.size(), datasets_.size());
+    auto keyWhere = [&](const DatasetMap& dm, const DeltaDataset& d, std::vector<Variant>& params) {
+        std::string where = " Where 1 = 1";
+        if (dm.flag) {
+            where += " And Flag = ?";
+            params.emplace_back(*dm.flag);
+        }
+        for (const auto& k : dm.keyColumns) {
+            where += " And " + k + " = ?";
+            params.push_back(d.OldValue(k));
+        }
+        return where;
+    };
+    std::vector<DeltaDataset> deltas;
+    for (size_t i = 0; i < n; ++i) deltas.emplace_back(*datasets_[i].Delta());
+    // Deletes from the lowest level up.
+    for (size_t i = n; i-- > 0;) {
+        const DatasetMap& dm = map_->datasets[i];
+        DeltaDataset& d = deltas[i];
+        for (d.First(); !d.Eof(); d.Next()) {
+            if (d.Status() != UpdateStatus::Deleted) continue;
+            std::vector<Variant> params;
+            std::string sql = "Delete From " + dm.table + keyWhere(dm, d, params);
+            Db().Execute(sql, params);
+        }
+    }
+    // Inserts and updates from the header down.
+    for (size_t i = 0; i < n; ++i) {
+        const DatasetMap& dm = map_->datasets[i];
+        DeltaDataset& d = deltas[i];
+        const auto& fields = d.Packet().fields;
+        std::vector<ResultColumn> tableCols = Db().TableColumns(dm.table);
+        auto isColumn = [&](const std::string& f) {
+            return std::any_of(tableCols.begin(), tableCols.end(),
+                               [&](const ResultColumn& c) { return SameText(c.name, f); });
+        };
+        for (d.First(); !d.Eof(); d.Next()) {
+            if (d.Status() == UpdateStatus::Inserted) {
+                std::string cols, marks;
+                std::vector<Variant> params;
+                for (const auto& f : fields) {
+                    if (!isColumn(f.name)) continue;
+                    Variant v = d.NewValue(f.name);
+                    if (v.IsNullOrEmpty()) continue;  // the column default applies
+                    cols += (cols.empty() ? "" : ", ") + f.name;
+                    marks += marks.empty() ? "?" : ", ?";
+                    params.push_back(v);
+                }
+                if (cols.empty()) continue;
+                Db().Execute("Insert Into " + dm.table + " (" + cols + ") Values (" + marks + ")", params);
+            } else if (d.Status() == UpdateStatus::Modified) {
+                std::string sets;
+                std::vector<Variant> params;
+                for (const auto& f : fields) {
+                    if (!isColumn(f.name) || !d.Changed(f.name)) continue;
+                    sets += (sets.empty() ? "" : ", ") + f.name + " = ?";
+                    params.push_back(d.NewValue(f.name));
+                }
+                if (sets.empty()) continue;
+                std::string where = keyWhere(dm, d, params);
+                Db().Execute("Update " + dm.table + " Set " + sets + where, params);
+            }
+        }
+    }
+}
+
+// ---- client operations
+
+Outcome TQVXComBase::Open(const Variant& key) {
+    return RunInTransaction(false, [&](Outcome&) {
+        LoadDatasets(key);
+        if (!stored_) throw InputError(FormatMessage(msg::kBillNotFound, {key}));
+    });
+}
+
+Outcome TQVXComBase::AddNew() {
+    return RunInTransaction(false, [&](Outcome&) {
+        BuildEmptyDatasets();
+        if (!datasets_.empty()) {
+            datasets_[0].Append();
+            PrepareNewRow(0);
+        }
+        DoAddDefaultRecord();
+        if (!datasets_.empty()) datasets_[0].Post();
+    });
+}
+
+Outcome TQVXComBase::Edit(const Variant& key) {
+    return RunInTransaction(false, [&](Outcome&) {
+        LoadDatasets(key);
+        if (!stored_) throw InputError(FormatMessage(msg::kBillNotFound, {key}));
+        BeforeEdit();
+    });
+}
+
+Outcome TQVXComBase::Save() {
+    std::vector<Dataset> snapshot = datasets_;
+    bool wasStored = stored_;
+    Outcome out = RunInTransaction(true, [&](Outcome&) {
+        saveMode_ = stored_ ? 2 : 1;
+        for (auto& ds : datasets_) ds.Post();
+        if (map_) FixMappedValues(*map_, datasets_, Db());
+        if (!datasets_.empty() && map_ && SameText(map_->keyColumn, "BillNo") && !datasets_[0].IsEmpty()) {
+            datasets_[0].First();
+            if (datasets_[0].HasField("BillNo") && CStr(datasets_[0].FieldValue("BillNo")).empty()) {
+                datasets_[0].SetFieldValue("BillNo", GetMaxID(ContextNumber(), std::to_string(GetServerDate()))[0]);
+                datasets_[0].Post();
+                FixMappedValues(*map_, datasets_, Db());
+            }
+        }
+        for (auto& ds : datasets_) ds.First();
+        BeforeUpdate();
+        for (auto& ds : datasets_) ds.Post();
+        WriteDatasets();
+        for (auto& ds : datasets_) ds.First();
+        AfterUpdate();
+    });
+    if (out.ok) {
+        for (auto& ds : datasets_) {
+            ds.AcceptChanges();
+            ds.First();
+        }
+        stored_ = true;
+        if (!datasets_.empty() && map_ && !datasets_[0].IsEmpty()) key_ = datasets_[0].FieldValue(map_->keyColumn);
+    } else {
+        datasets_ = std::move(snapshot);
+        stored_ = wasStored;
+    }
+    return out;
+}
+
+Outcome TQVXComBase::Delete(const Variant& key) {
+    Outcome out = RunInTransaction(true, [&](Outcome&) {
+        LoadDatasets(key);
+        if (!stored_) throw InputError(FormatMessage(msg::kBillNotFound, {key}));
+        BeforeDelete();
+        for (auto& ds : datasets_) ds.DeleteDataset();
+        WriteDatasets();
+        AfterDelete();
+    });
+    if (out.ok) {
+        BuildEmptyDatasets();
+    }
+    return out;
+}
+
+Outcome TQVXComBase::CheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) {
+    return RunInTransaction(false, [&](Outcome& out) {
+        DoCheckFieldValues(datasetIndex, names, values);
+        TOleVariantList list;
+        CheckFieldReturn(list);
+        out.fields = std::move(list);
+    });
+}
+
+Outcome TQVXComBase::ExecuteProc(int procNo, const Variant& arg1, const Variant& arg2) {
+    return RunInTransaction(true, [&](Outcome& out) {
+        Variant result;
+        DoExecuteProc(procNo, arg1, arg2, result);
+        out.result = std::move(result);
+    });
+}
+
+// ---- default hooks
+
+void TQVXComBase::DoExecuteProc(int, const Variant&, const Variant&, Variant&) {}
+void TQVXComBase::DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray&) {
+    std::string sql = GetCheckFieldValuesSql(datasetIndex, names);
+    if (!sql.empty()) GetDBConn().DBSelectSQL(sql);
+}
+std::string TQVXComBase::GetCheckFieldValuesSql(int, const VariantArray&) { return ""; }
+void TQVXComBase::CheckFieldReturn(TOleVariantList&) {}
+void TQVXComBase::AfterChangeData(int) {}
+void TQVXComBase::DoAddDefaultRecord() {}
+void TQVXComBase::BeforeDelete() {}
+void TQVXComBase::AfterDelete() {}
+void TQVXComBase::BeforeEdit() {}
+void TQVXComBase::BeforeUpdate() {}
+void TQVXComBase::AfterUpdate() {}
+bool TQVXComBase::BeforeCheckVoucherNo() { return true; }
+std::string TQVXComBase::GetBillRptModelName() { return ""; }
+
+// ---- services
+
+Variant TQVXComBase::DBSelectValue(const std::string& progId, int index, const std::string& fields,
+                                   const Variant& key) {
+    const ClassMap* m = FindClassMap(progId);
+    if (!m || index < 0 || index >= static_cast<int>(m->datasets.size()))
+        throw InputError("no dataset " + std::to_string(index) + " for " + progId);
+    const DatasetMap& dm = m->datasets[index];
+    std::string keyCol = index == 0 ? m->keyColumn : (dm.keyColumns.empty() ? m->keyColumn : dm.keyColumns[0]);
+    std::string sql = "Select " + fields + " From " + dm.table + " Where " + keyCol + " = ?";
+    std::vector<Variant> params{key};
+    if (dm.flag) {
+        sql += " And Flag = ?";
+        params.emplace_back(*dm.flag);
+    }
+    return FirstRowValue(Db().QueryFirst(sql, params));
+}
+
+Variant TQVXComBase::DBSelectValue(const std::string& progId, int index, const std::string& fields,
+                                   const std::string& where, const std::string& order) {
+    const ClassMap* m = FindClassMap(progId);
+    if (!m || index < 0 || index >= static_cast<int>(m->datasets.size()))
+        throw InputError("no dataset " + std::to_string(index) + " for " + progId);
+    const DatasetMap& dm = m->datasets[index];
+    std::string sql = "Select " + fields + " From " + dm.table + " Where 1 = 1";
+    if (dm.flag) sql += " And Flag = " + std::to_string(*dm.flag);
+    if (!Trim(where).empty()) sql += " And (" + where + ")";
+    if (!Trim(order).empty()) sql += " Order By " + order;
+    return FirstRowValue(Db().QueryFirst(sql));
+}
+
+Variant TQVXComBase::DBSelectValueT(const std::string& table, const std::string& fields, const std::string& where,
+                                    const std::string& order) {
+    std::string sql = "Select " + fields + " From " + table;
+    if (!Trim(where).empty()) sql += " Where " + where;
+    if (!Trim(order).empty()) sql += " Order By " + order;
+    return FirstRowValue(Db().QueryFirst(sql));
+}
+
+Dataset TQVXComBase::OpenDataset(const std::string& source, int index, const std::string& fields,
+                                 const std::string& where, const std::string& order, int, int) {
+    if (index < 0) return GetDBConn().OpenDataset(source);
+    const ClassMap* m = FindClassMap(source);
+    if (!m || index >= static_cast<int>(m->datasets.size()))
+        throw InputError("no dataset " + std::to_string(index) + " for " + source);
+    const DatasetMap& dm = m->datasets[index];
+    std::string sql = "Select " + (Trim(fields).empty() ? std::string("*") : fields) + " From " + dm.table +
+                      " Where 1 = 1";
+    if (dm.flag) sql += " And Flag = " + std::to_string(*dm.flag);
+    if (!Trim(where).empty()) sql += " And (" + where + ")";
+    if (!Trim(order).empty())
+        sql += " Order By " + order;
+    else if (!dm.orderBy.empty())
+        sql += " Order By " + dm.orderBy;
+    return GetDBConn().OpenDataset(sql);
+}
+
+Variant TQVXComBase::OpenDatasetV(const std::string& source, int index, const std::string& fields,
+                                  const std::string& where, const std::string& order, int flag, int options) {
+    return Variant(OpenDataset(source, index, fields, where, order, flag, options).Data());
+}
+
+Variant TQVXComBase::GetMinMaxValue(const std::string& progIdOrTable, int index, const std::string& column,
+                                    const std::string& where) {
+    std::string table = progIdOrTable;
+    std::string cond = where;
+    if (const ClassMap* m = FindClassMap(progIdOrTable)) {
+        if (index < 0 || index >= static_cast<int>(m->datasets.size()))
+            throw InputError("no dataset " + std::to_string(index) + " for " + progIdOrTable);
+        table = m->datasets[index].table;
+        if (m->datasets[index].flag) {
+            std::string f = "Flag = " + std::to_string(*m->datasets[index].flag);
+            cond = Trim(cond).empty() ? f : f + " And (" + cond + ")";
+        }
+    }
+    std::string sql = "Select Min(" + column + "), Max(" + column + ") From " + table;
+    if (!Trim(cond).empty()) sql += " Where " + cond;
+    auto row = Db().QueryFirst(sql);
+    if (!row) return Variant(VariantArray{Variant(), Variant()});
+    return Variant(VariantArray{(*row)[0], (*row)[1]});
+}
+
+int TQVXComBase::GetServerDate() const {
+    if (session_->serverDate > 0) return session_->serverDate;
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return (tm.tm_year + 1900) * 10000 + (tm.tm_mon + 1) * 100 + tm.tm_mday;
+}
+
+Variant TQVXComBase::GetParam(const std::string& key) {
+    auto row = Db().QueryFirst("Select ParamValue From comSysParam Where ParamKey = ?", {Variant(key)});
+    if (!row || (*row)[0].IsNullOrEmpty()) return Variant(std::string());
+    return Variant(CStr((*row)[0]));
+}
+
+Variant TQVXComBase::GetSysParam(int, const std::string& key, int) { return GetParam(key); }
+
+int TQVXComBase::GetLocalType() {
+    if (session_->localType) return *session_->localType;
+    return static_cast<int>(CInt(GetParam("LocalType")));
+}
+
+void TQVXComBase::MakeException(int, int, const std::string& message, const VariantArray& args) {
+    throw BusinessError(args.empty() ? message : FormatMessage(message, args));
+}
+
+void TQVXComBase::AddMessage(const std::string& text, int kind, int flag) {
+    session_->notices.push_back({text, kind, flag});
+}
+
+Variant TQVXComBase::DoCOMMethod(const std::string& progId, int context, int procNo, const Variant& arg) {
+    return DoCOMMethod(progId, "", context, procNo, arg, Variant());
+}
+
+Variant TQVXComBase::DoCOMMethod(const std::string& progId, const std::string&, int context, int procNo,
+                                 const Variant& arg1, const Variant& arg2) {
+    int saved = session_->contextNumber;
+    session_->contextNumber = context;
+    std::unique_ptr<TQVXComBase> callee;
+    Variant result;
+    try {
+        callee = CreateBusinessObject(progId, *session_);
+        // The callee runs inside this object's transaction: no transaction of its own,
+        // so whatever it writes commits or rolls back with the caller.
+        callee->DoExecuteProc(procNo, arg1, arg2, result);
+    } catch (...) {
+        session_->contextNumber = saved;
+        throw;
+    }
+    session_->contextNumber = saved;
+    return result;
+}
+
+VariantArray TQVXComBase::GetMaxID(int, const std::string& dateText) {
+    std::string prefix = Trim(dateText);
+    std::string table = map_ && !map_->datasets.empty() ? map_->datasets[0].table : "";
+    std::string col = map_ ? map_->keyColumn : "BillNo";
+    int64_t next = 1;
+    if (!table.empty()) {
+        auto row = Db().QueryFirst("Select Max(" + col + ") From " + table + " Where " + col + " Like ?",
+                                   {Variant(prefix + "____")});
+        if (row && !(*row)[0].IsNullOrEmpty()) {
+            std::string last = CStr((*row)[0]);
+            if (last.size() == prefix.size() + 4) next = CInt(Variant(last.substr(prefix.size()))) + 1;
+        }
+    }
+    return VariantArray{Variant(prefix + FormatNumLen(next, 4))};
+}
+
+double TQVXComBase::RoundNumber(double value, int numberType) {
+    switch (numberType) {
+        case 0: return RoundValue(value, 0);
+        case 2: return RoundValue(value, 4);
+        default: return RoundValue(value, 2);
+    }
+}
+
+std::string TQVXComBase::QVXData2Show(int date) { return QVXData2Show(date, 0, 0, true, true, '/'); }
+
+std::string TQVXComBase::QVXData2Show(int date, int yearType, int dispType, bool padMonth, bool padDay,
+                                      char separator) {
+    if (date <= 0) return "";
+    int y = date / 10000, m = date / 100 % 100, d = date % 100;
+    std::string ys;
+    if (yearType == 1)
+        ys = FormatNumLen(y % 100, 2);
+    else if (yearType == 2)
+        ys = std::to_string(y - 1911);
+    else
+        ys = std::to_string(y);
+    std::string ms = padMonth ? FormatNumLen(m, 2) : std::to_string(m);
+    std::string ds = padDay ? FormatNumLen(d, 2) : std::to_string(d);
+    if (dispType == 1) return ys + "年" + ms + "月" + ds + "日";
+    std::string sep = separator ? std::string(1, separator) : std::string();
+    return ys + sep + ms + sep + ds;
+}
+
+void TQVXComBase::CheckVoucherNo(const std::string& fieldName, int mode) {
+    if (datasets_.empty() || datasets_[0].IsEmpty() || !datasets_[0].HasField(fieldName)) return;
+    datasets_[0].First();
+    std::string no = Trim(CStr(datasets_[0].OldValue(fieldName)));
+    if (no.empty()) return;
+    MakeException(0, 0, mode == 0 ? msg::kVoucherNoDelete : msg::kVoucherNoEdit, {Variant(no)});
+}
+
+void TQVXComBase::UpdateVoucherNo(const std::string& fieldName) {
+    if (!map_ || datasets_.empty() || datasets_[0].IsEmpty() || !datasets_[0].HasField(fieldName)) return;
+    Dataset& head = datasets_[0];
+    head.First();
+    Variant stored = head.OldValue(fieldName);
+    if (head.FieldValue(fieldName).SameValue(stored)) return;
+    const DatasetMap& dm = map_->datasets[0];
+    std::string sql = "Update " + dm.table + " Set " + fieldName + " = ? Where " + map_->keyColumn + " = ?";
+    std::vector<Variant> params{stored.IsNull() ? Variant(std::string()) : stored, head.FieldValue(map_->keyColumn)};
+    if (dm.flag) {
+        sql += " And Flag = ?";
+        params.emplace_back(*dm.flag);
+    }
+    Db().Execute(sql, params);
+}
+
+// ---- input
+
+static Variant CoerceInput(const FieldDef& f, const Variant& v, int datasetIndex) {
+    auto bad = [&](const char* expected) {
+        return InputError("field " + f.name + " of dataset " + std::to_string(datasetIndex) + " expects " +
+                          expected + ", got " + v.Describe());
+    };
+    if (v.IsNullOrEmpty()) return Variant::Null();
+    switch (f.type) {
+        case FieldType::Text:
+            if (v.IsString()) return v;
+            if (v.IsNumeric() && v.Type() != VarType::Bool) return Variant(CStr(v));
+            throw bad("text");
+        case FieldType::Integer:
+            if (v.Type() == VarType::Int) return v;
+            if (v.Type() == VarType::Bool) return Variant(v.AsBool() ? 1 : 0);
+            if (v.Type() == VarType::Float && std::floor(v.AsFloat()) == v.AsFloat()) return Variant(CInt(v));
+            throw bad("a whole number");
+        case FieldType::Float:
+            if (v.Type() == VarType::Int || v.Type() == VarType::Float) return Variant(CFloat(v));
+            throw bad("a number");
+        case FieldType::Currency:
+            if (v.Type() == VarType::Int || v.Type() == VarType::Float || v.Type() == VarType::Currency)
+                return Variant(CCurr(v));
+            throw bad("an amount");
+        case FieldType::Boolean:
+            if (v.Type() == VarType::Bool) return v;
+            if (v.Type() == VarType::Int && (v.AsInt() == 0 || v.AsInt() == 1)) return Variant(v.AsInt() == 1);
+            throw bad("true or false");
+        default: return v;
+    }
+}
+
+void TQVXComBase::MergeInput(int datasetIndex,
+                             const std::vector<std::vector<std::pair<std::string, Variant>>>& rows) {
+    Dataset& ds = GetDatasets(datasetIndex);
+    const DatasetMap* dm = map_ && datasetIndex < static_cast<int>(map_->datasets.size())
+                               ? &map_->datasets[datasetIndex]
+                               : nullptr;
+    std::vector<std::string> keys;
+    if (dm) {
+        keys = datasetIndex == 0 && !map_->keyColumn.empty() && dm->keyColumns.empty()
+                   ? std::vector<std::string>{map_->keyColumn}
+                   : dm->keyColumns;
+    }
+    // Check every name and value first, so nothing is half-applied.
+    std::vector<std::vector<std::pair<int, Variant>>> typed;
+    for (const auto& row : rows) {
+        std::vector<std::pair<int, Variant>> t;
+        for (const auto& [name, value] : row) {
+            int fi = ds.FieldIndex(name);
+            if (fi < 0)
+                throw InputError("unknown field " + name + " in dataset " + std::to_string(datasetIndex) + " of " +
+                                 progId_);
+            t.emplace_back(fi, CoerceInput(ds.Field(fi), value, datasetIndex));
+        }
+        typed.push_back(std::move(t));
+    }
+    auto keyValue = [&](const std::vector<std::pair<int, Variant>>& t, const std::string& k) -> std::optional<Variant> {
+        if (dm && dm->singleRow && SameText(k, "RowNo")) return Variant(0);
+        for (const auto& link : dm ? dm->link : std::vector<std::pair<std::string, std::string>>{})
+            if (SameText(link.first, k) && datasetIndex > 0 && !datasets_[0].IsEmpty() && link.first == link.second) {
+                datasets_[0].First();
+                if (datasets_[0].HasField(link.second)) return datasets_[0].FieldValue(link.second);
+            }
+        int fi = ds.FieldIndex(k);
+        for (const auto& [i, v] : t)
+            if (i == fi) return v;
+        return std::nullopt;
+    };
+    std::vector<bool> matchedStored(ds.RecordCount(), false);
+    std::vector<int> target(typed.size(), -1);
+    for (size_t r = 0; r < typed.size(); ++r) {
+        if (keys.empty()) continue;
+        VariantArray values;
+        bool complete = true;
+        for (const auto& k : keys) {
+            auto v = keyValue(typed[r], k);
+            if (!v || v->IsNullOrEmpty()) {
+                complete = false;
+                break;
+            }
+            values.push_back(*v);
+        }
+        if (!complete) continue;
+        std::string list;
+        for (const auto& k : keys) list += (list.empty() ? "" : ";") + k;
+        if (ds.Locate(list, values) && !matchedStored[ds.RecNo()]) {
+            matchedStored[ds.RecNo()] = true;
+            target[r] = static_cast<int>(ds.RecNo());
+        }
+    }
+    // Stored rows the input leaves out are deleted (from the last, so positions hold).
+    for (size_t i = matchedStored.size(); i-- > 0;) {
+        if (matchedStored[i]) continue;
+        ds.MoveTo(i);
+        ds.Delete();
+        for (auto& t : target)
+            if (t > static_cast<int>(i)) --t;
+    }
+    for (size_t r = 0; r < typed.size(); ++r) {
+        if (target[r] >= 0) {
+            ds.MoveTo(static_cast<size_t>(target[r]));
+            ds.Edit();
+        } else {
+            ds.Append();
+            PrepareNewRow(datasetIndex);
+        }
+        for (const auto& [fi, v] : typed[r]) ds.SetFieldValue(ds.Field(fi).name, v);
+        ds.Post();
+    }
+    ds.First();
+}
+
+}  // namespace humrs

@@ -1,0 +1,244 @@
+#pragma once
+// The framework base of every business object. It owns the object's datasets, runs
+// the client operations (open, new, edit, save, delete, check field, procedure) each
+// in one database transaction, calls the hooks a business class overrides, and
+// offers the services the hooks use.
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/Database.h"
+#include "framework/Dataset.h"
+#include "framework/Errors.h"
+#include "framework/Format.h"
+#include "framework/Session.h"
+#include "framework/TableMap.h"
+#include "framework/Variant.h"
+
+namespace humrs {
+
+class TQVXComBase;
+
+// (name, value) pairs a field check hands back to the client row.
+using TOleVariantList = std::vector<std::pair<std::string, Variant>>;
+
+// The connection as a business object sees it.
+class TQVXDBAccess {
+public:
+    explicit TQVXDBAccess(Database& db) : db_(&db) {}
+    // Runs one statement in the current transaction.
+    void DBExecSQL(const std::string& sql);
+    // The first row of a select: one value for one column, an array of the row's
+    // values for several, Empty when there is no row.
+    Variant DBSelectSQL(const std::string& sql);
+    // The rows of a select as a dataset.
+    Dataset OpenDataset(const std::string& sql);
+    Database& Db() { return *db_; }
+
+private:
+    Database* db_;
+};
+
+// The outcome of one client operation.
+struct Outcome {
+    bool ok = true;
+    std::string error;     // the refusal or failure message
+    enum class Kind { None, Refused, BadInput, DatabaseFailure } failure = Kind::None;
+    std::vector<Notice> notices;
+    Variant result;        // procedure result
+    TOleVariantList fields;  // field-check return
+};
+
+class TQVXComBase {
+public:
+    TQVXComBase();
+    virtual ~TQVXComBase();
+    TQVXComBase(const TQVXComBase&) = delete;
+    TQVXComBase& operator=(const TQVXComBase&) = delete;
+
+    // Binds the object to a session and to the datasets of its ProgID.
+    void Initialize(Session& session, const std::string& progId);
+    const std::string& ProgID() const { return progId_; }
+    virtual bool IsGrid() const { return false; }
+
+    // ---- Client operations (each one transaction; never throws for a refusal).
+    Outcome Open(const Variant& key);
+    Outcome AddNew();
+    Outcome Edit(const Variant& key);
+    Outcome Save();
+    Outcome Delete(const Variant& key);
+    Outcome CheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values);
+    Outcome ExecuteProc(int procNo, const Variant& arg1, const Variant& arg2 = Variant());
+    std::string ReportModelName() { return GetBillRptModelName(); }
+    // Whether the bill with this key is stored.
+    bool IsStored() const { return stored_; }
+
+    // ---- Hooks, with the framework's default behaviour.
+    virtual void DoExecuteProc(int procNo, const Variant& arg1, const Variant& arg2, Variant& result);
+    virtual void DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values);
+    virtual std::string GetCheckFieldValuesSql(int datasetIndex, const VariantArray& names);
+    virtual void CheckFieldReturn(TOleVariantList& list);
+    virtual void AfterChangeData(int datasetIndex);
+    virtual void DoAddDefaultRecord();
+    virtual void BeforeDelete();
+    virtual void AfterDelete();
+    virtual void BeforeEdit();
+    virtual void BeforeUpdate();
+    virtual void AfterUpdate();
+    virtual bool BeforeCheckVoucherNo();
+    virtual std::string GetBillRptModelName();
+    // The remaining slots of the base keep their framework behaviour; they are here
+    // so that a class can override any of them.
+    virtual bool CheckPrintReport() { return true; }
+    virtual void RestoreStatus() {}
+    virtual int GetFuncSysID() { return 0; }
+    virtual bool NeedCheckRelative() { return false; }
+    virtual void DoQueryData() {}
+    virtual void DoQueryDataset() {}
+    virtual void DoMergeOut() {}
+    virtual void DoMergeIn() {}
+    virtual bool GetIsAttached() { return false; }
+    virtual void NotifyGetDatasetData() {}
+    virtual void UpdateModifyMode() {}
+    virtual void GetDatasetDefines() {}
+    virtual std::string GetInvalidDateField() { return ""; }
+    virtual bool CanUseBillAttach() { return false; }
+    virtual std::string GetCloseDateParamName() { return ""; }
+    virtual bool CanUseWorkFlow() { return false; }
+    virtual bool FlowEnabled() { return false; }
+    virtual bool GetNeedAddOrigin() { return false; }
+    virtual std::string AddBillSqlWhere() { return ""; }
+    virtual void DefineBillReportName() {}
+
+    // ---- Services for the hooks.
+    int ContextNumber() const { return session_->contextNumber; }
+    Dataset& GetDatasets(int i);
+    int DatasetCount() const { return static_cast<int>(datasets_.size()); }
+    // The rows the current save or delete changes, as a data packet.
+    Variant GetDeltaDatasets(int i);
+    bool GetMergeInState() const { return session_->mergeIn; }
+    int GetLoginType(int context) const;
+    // 2 while a stored bill is saved again, 1 for a new bill.
+    int SaveMode() const { return saveMode_; }
+    TQVXDBAccess& GetDBConn() { return *dbAccess_; }
+    Database& Db() { return *session_->db; }
+    Session& GetSession() { return *session_; }
+
+    // First value of dataset `index` of ProgID's table for the key (key column of that
+    // dataset). Fields may be a list; several fields give an array. Empty when no row.
+    Variant DBSelectValue(const std::string& progId, int index, const std::string& fields, const Variant& key);
+    Variant DBSelectValue(const std::string& progId, int index, const std::string& fields,
+                          const std::string& where, const std::string& order);
+    Variant DBSelectValueT(const std::string& table, const std::string& fields, const std::string& where,
+                           const std::string& order);
+    // Rows of dataset `index` of ProgID (its table, restricted by its Flag), or of a
+    // statement when index is -1 (then `source` is the statement text).
+    Dataset OpenDataset(const std::string& source, int index, const std::string& fields = "*",
+                        const std::string& where = "", const std::string& order = "", int flag = 0,
+                        int options = 0);
+    Variant OpenDatasetV(const std::string& source, int index, const std::string& fields = "*",
+                         const std::string& where = "", const std::string& order = "", int flag = 0,
+                         int options = 0);
+    // [lowest, highest] of a column over dataset 0 of a ProgID, or over a table.
+    Variant GetMinMaxValue(const std::string& progIdOrTable, int index, const std::string& column,
+                           const std::string& where);
+
+    int GetServerDate() const;
+    // A system parameter as text (empty when unset).
+    Variant GetParam(const std::string& key);
+    Variant GetParamValue(const std::string& key) { return GetParam(key); }
+    Variant GetSysParam(int context, const std::string& key, int kind = 1);
+    int GetLocalType();
+
+    // Raises the refusal: the message formatted with the arguments.
+    [[noreturn]] void MakeException(int code, int level, const std::string& message, const VariantArray& args = {});
+    void AddMessage(const std::string& text, int kind = 0, int flag = 0);
+
+    // Runs procedure `procNo` of another object inside this object's transaction.
+    Variant DoCOMMethod(const std::string& progId, int context, int procNo, const Variant& arg);
+    Variant DoCOMMethod(const std::string& progId, const std::string& unused, int context, int procNo,
+                        const Variant& arg1, const Variant& arg2);
+
+    // Next bill number for a date in element 0: the date text followed by a four-digit
+    // sequence, one past the highest number of that date in dataset 0's table.
+    VariantArray GetMaxID(int context, const std::string& dateText);
+    // Number types: 0 whole number, 1 quantity (2 decimals), 2 price (4 decimals),
+    // 3 money (2 decimals).
+    double RoundNumber(double value, int numberType);
+    // Display text of a date: short form yyyy/mm/dd.
+    std::string QVXData2Show(int date);
+    // Long form: yearType 0 four digits, 1 two digits, 2 years since 1911;
+    // dispType 0 numbers with the separator, 1 with 年月日; separator '\0' for none.
+    std::string QVXData2Show(int date, int yearType, int dispType, bool padMonth, bool padDay, char separator);
+
+    // Voucher-number guard: refuses to edit (mode 1) or delete (mode 0) a bill whose
+    // voucher-number field is filled in.
+    void CheckVoucherNo(const std::string& fieldName, int mode);
+    // Voucher-number update after a save: the voucher number belongs to the posting
+    // side; a save keeps the stored number whatever the client sent.
+    void UpdateVoucherNo(const std::string& fieldName);
+
+    // Report names (report classes).
+    void DefineReportName(const std::string& name) { reportNames_.push_back(name); }
+    void AddBodyRelate(const std::string& relate) { bodyRelates_.push_back(relate); }
+
+    // ---- Used by the command line and tests to fill a bill before Save.
+    // Replaces the rows of dataset i by the given rows, matched on the dataset's key:
+    // matching stored rows become modified (or stay unmodified), others are inserted,
+    // stored rows not given are deleted. Fields a row leaves out keep their stored
+    // value (a new row: the column default). Unknown fields or ill-typed values raise
+    // InputError.
+    void MergeInput(int datasetIndex, const std::vector<std::vector<std::pair<std::string, Variant>>>& rows);
+    const ClassMap* Map() const { return map_; }
+
+protected:
+    // A class whose storage is not in the component's table map (tests, add-ons)
+    // describes its datasets here.
+    virtual const ClassMap* OwnClassMap() const { return nullptr; }
+
+    // Writes every dataset's changes to its table (deletes bottom-up, then header
+    // first). Bound parameters only.
+    void WriteDatasets();
+    void LoadDatasets(const Variant& key);
+    void PrepareNewRow(int datasetIndex);
+
+private:
+    template <class F>
+    Outcome RunInTransaction(bool write, F&& body);
+    void BuildEmptyDatasets();
+
+    Session* session_ = nullptr;
+    std::unique_ptr<TQVXDBAccess> dbAccess_;
+    std::string progId_;
+    const ClassMap* map_ = nullptr;
+    std::vector<Dataset> datasets_;
+    std::vector<Variant> deltaOverride_;
+    int saveMode_ = 1;
+    bool stored_ = false;
+    Variant key_;
+    std::vector<std::string> reportNames_;
+    std::vector<std::string> bodyRelates_;
+};
+
+// The grid base (a single editable grid with no bill header).
+class TQVXGridComBase : public TQVXComBase {
+public:
+    bool IsGrid() const override { return true; }
+};
+
+// Creates a business object (or suite object) by ProgID or CLSID text, compared
+// without regard to case, bound to the session. Throws InputError when unknown or
+// when its unit is not built yet.
+std::unique_ptr<TQVXComBase> CreateBusinessObject(const std::string& progIdOrClsid, Session& session);
+
+// Creator functions by ProgID; the class table of the hosting layer fills it, tests
+// may add their own classes.
+using ObjectCreator = std::function<std::unique_ptr<TQVXComBase>()>;
+void RegisterObjectCreator(const std::string& progId, ObjectCreator creator);
+// The creator for a ProgID (or CLSID text), or nullptr.
+ObjectCreator FindObjectCreator(const std::string& progIdOrClsid);
+
+}  // namespace humrs

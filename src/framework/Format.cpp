@@ -1,0 +1,38 @@
+#include "framework/Format.h"
+
+#include <cstdio>
+
+#include "utils/Convert.h"
+
+namespace humrs {
+
+std::string FormatMessage(std::string_view pattern, const VariantArray& args) {
+    std::string out;
+    size_t next = 0;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        char c = pattern[i];
+        if (c != '%' || i + 1 >= pattern.size()) {
+            out += c;
+            continue;
+        }
+        char k = pattern[i + 1];
+        const Variant arg = next < args.size() ? args[next] : Variant();
+        switch (k) {
+            case '%': out += '%'; ++i; continue;
+            case 's': out += CStr(arg); break;
+            case 'd': out += std::to_string(CInt(arg)); break;
+            case 'f': {
+                char buf[64];
+                std::snprintf(buf, sizeof buf, "%.2f", CFloat(arg));
+                out += buf;
+                break;
+            }
+            default: out += c; continue;
+        }
+        ++next;
+        ++i;
+    }
+    return out;
+}
+
+}  // namespace humrs

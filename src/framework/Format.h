@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "framework/Variant.h"
+
+namespace humrs {
+
+// Formats a message with printf-like placeholders: %s (text of the value), %d (whole
+// number), %f (number with two decimals), %% (a percent sign). Missing arguments
+// format as empty text; extra arguments are ignored.
+std::string FormatMessage(std::string_view pattern, const VariantArray& args);
+
+}  // namespace humrs

@@ -1,0 +1,26 @@
+#pragma once
+// The in-process server behind the library's entry points: one class factory per
+// registered class (static, living as long as the library), the object wrapper that
+// gives a business object its client interface (IHumrsBusinessObject) and reference
+// count, and the unload rule.
+#include <string>
+#include <string_view>
+
+#include "humrs/QVXHumrs.h"
+
+namespace humrs {
+
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (braces optional, either letter case) to a
+// GUID; false when the text is not one.
+bool ParseGuid(std::string_view text, GUID& out);
+// The registry spelling: braces and upper-case hex digits.
+std::string GuidText(const GUID& g);
+bool SameGuid(const GUID& a, const GUID& b);
+
+// DllGetClassObject: the factory of a class, answering IID_IUnknown, IID_IClassFactory
+// and IID_IHumrsClassFactory.
+HRESULT GetClassObject(const GUID& clsid, const GUID& iid, void** out);
+// DllCanUnloadNow: S_OK when no business object is alive and no lock is held.
+HRESULT CanUnloadNow();
+
+}  // namespace humrs

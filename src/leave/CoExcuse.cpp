@@ -1,0 +1,531 @@
+#include "leave/CoExcuse.h"
+
+#include "framework/Messages.h"
+#include "utils/Attendance.h"
+#include "utils/Convert.h"
+#include "utils/DateUtils.h"
+#include "utils/Text.h"
+#include "utils/TimeUtils.h"
+
+namespace humrs {
+
+namespace {
+constexpr int kKindPersonal = 0;
+constexpr int kKindSick = 1;
+constexpr int kKindLateness = 2;
+constexpr int kKindSpecial = 5;
+constexpr int kKindCompensatory = 12;
+
+std::string Num(int64_t n) { return std::to_string(n); }
+
+// The bill number a check must leave out: the stored one when the row is stored.
+std::string StoredOrCurrent(const Dataset& ds, const char* field) {
+    Variant old = ds.OldValue(field);
+    return old.IsNullOrEmpty() ? CStr(ds.FieldValue(field)) : CStr(old);
+}
+}  // namespace
+
+// ------------------------------------------------------------------ save and delete
+
+void TExcuse::BeforeUpdate() {
+    if (GetLoginType(ContextNumber()) == 5 || GetMergeInState()) return;
+    Dataset& leave = GetDatasets(0);
+    if (CBool(leave["IfCutExcuse"])) MakeException(0, 0, msg::kLeaveHasCancellationEdit);
+    if (CFloat(leave["ExcuseCount"]) == 0) MakeException(0, 0, msg::kLeaveCountZero);
+
+    const std::string person = CStr(leave["PersonID"]);
+    const int beginDate = CInt(leave["BeginDate"]), beginTime = CInt(leave["BeginTime"]);
+    const int endDate = CInt(leave["EndDate"]), endTime = CInt(leave["EndTime"]);
+    const std::string ownBill = leave.RowStatus() == UpdateStatus::Inserted ? CStr(leave["BillNo"])
+                                                                             : CStr(leave.OldValue("BillNo"));
+    CheckLeaveConflict(ownBill, person, beginDate, beginTime, endDate, endTime, 1);
+    CheckLeaveQuota(person, StoredOrCurrent(leave, "BillNo"), CStr(leave["ExcuseClsID"]), beginDate, beginTime,
+                    endDate, endTime, 1, CFloat(leave["ExcuseCount"]));
+    CheckPersonOnJob(person, beginDate, endDate, 0, 0, true);
+
+    int kind = CInt(DBSelectValue("QvxHumrs.ExcuseCls", 0, "ExcuseCls", leave["ExcuseClsID"]));
+    if (kind == kKindLateness) {
+        int allowance = GetLateAllowance(person, beginDate, beginTime);
+        if (allowance != 0 && DistOfTime(beginDate, beginTime, endDate, endTime, TTimeType::Minute) > allowance)
+            AddMessage(msg::kLateOverAllowance, 1, 0);
+    }
+}
+
+void TExcuse::BeforeDelete() {
+    TQVXComBase::BeforeDelete();
+    if (CBool(GetDatasets(0)["IfCutExcuse"])) MakeException(0, 0, msg::kLeaveHasCancellationDelete);
+}
+
+void TExcuse::AfterUpdate() {
+    Variant changes = GetDeltaDatasets(0);
+    PostRedeemChanges(changes, 0, false);
+    ResetDetail(Db(), 0, changes, true, false);
+}
+
+void TExcuse::AfterDelete() {
+    GetDatasets(0).DeleteDataset();
+    Variant changes = GetDeltaDatasets(0);
+    PostRedeemChanges(changes, 0, true);
+    ResetDetail(Db(), 0, changes, true, true);
+}
+
+void TExcuse::DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) {
+    if (!names.empty() && SameText(CStr(names[0]), "PersonID")) {
+        auto value = [&](size_t i) { return i < values.size() ? values[i] : Variant(); };
+        CheckPersonOnJob(CStr(value(0)), CInt(value(1)), CInt(value(2)), 0, 1, false);
+    }
+    TQVXComBase::DoCheckFieldValues(datasetIndex, names, values);
+}
+
+void TExcuse::DoExecuteProc(int procNo, const Variant& arg, const Variant& /*arg2*/, Variant& result) {
+    switch (procNo) {
+        case 1:
+            result = CheckDateTimeRange(CStr(arg[0]), CStr(arg[1]), CStr(arg[2]), CStr(arg[3]), CStr(arg[4]),
+                                        CStr(arg[5]));
+            break;
+        case 3: result = GetLeaveYearStart(CInt(arg[0]), CStr(arg[1]), CStr(arg[2])); break;
+        case 4:
+            CheckLeaveConflict(CStr(arg[0]), CStr(arg[1]), CInt(arg[2]), CInt(arg[3]), CInt(arg[4]), CInt(arg[5]),
+                               CInt(arg[6]));
+            break;
+        case 5:
+            CheckPersonOnJob(CStr(arg[0]), CInt(arg[1]), CInt(arg[2]), CInt(arg[3]), CInt(arg[4]), CBool(arg[5]));
+            break;
+        case 6:
+            result = GetRemainingEntitlement(CStr(arg[0]), CInt(arg[1]), CStr(arg[3]), CInt(arg[4]), CInt(arg[5]));
+            break;
+        case 7: {
+            Dataset rows = Dataset::FromPacket(arg[0]);
+            CheckConflictRows(rows, CInt(arg[1]), CInt(arg[2]), CInt(arg[3]), CInt(arg[4]), CBool(arg[5]));
+            break;
+        }
+        case 8:
+            CheckLeaveQuota(CStr(arg[0]), CStr(arg[1]), CStr(arg[2]), CInt(arg[3]), CInt(arg[4]), CInt(arg[5]),
+                            CInt(arg[6]), CInt(arg[7]), CFloat(arg[8]));
+            break;
+        case 9: result = GetLateAllowance(CStr(arg[0]), CInt(arg[1]), CInt(arg[2])); break;
+        case 10: PostRedeemChanges(arg[0], CInt(arg[1]), CBool(arg[2])); break;
+        case 11: result = RecalcAllRedeem(); break;
+        case 12: RecalcRedeem(CStr(arg), -1, 0, "", -1); break;
+        default: break;  // 0, 2 and unknown numbers: nothing to do
+    }
+}
+
+// ------------------------------------------------------------------ span checks
+
+bool TExcuse::CheckDateTimeRange(const std::string& beginDate, const std::string& endDate,
+                                 const std::string& beginTime, const std::string& endTime, const std::string& text5,
+                                 const std::string& text6) {
+    if (Trim(endDate).empty() || Trim(beginDate).empty()) return false;
+    if (beginDate == endDate && beginTime == endTime) return false;
+    if (Trim(text5).empty() || Trim(text6).empty()) return false;
+    if (endDate < beginDate) MakeException(0, 0, msg::kEndDateBeforeBegin);
+    // An end time of 0000 on the same day means midnight at its end.
+    if (endDate == beginDate && endTime < beginTime && endTime != "0000")
+        MakeException(0, 0, msg::kEndTimeBeforeBegin);
+    return true;
+}
+
+void TExcuse::CheckLeaveConflict(const std::string& billNo, const std::string& person, int beginDate,
+                                 int beginTime, int endDate, int endTime, int flag) {
+    const std::string head =
+        "Select A.*, B.ExcuseClsName From humExcuse A Left Join humExcuseCls B On A.ExcuseClsID = B.ExcuseClsID "
+        "Where A.Flag <> 3 And A.PersonID = " +
+        QuoteStr(person);
+    const std::string span = " And Not (A.BeginDate > " + Num(endDate) + " Or A.EndDate < " + Num(beginDate) + ") ";
+    // Rows of other bills of the same kind, then every row of the other kind.
+    Variant sameKind = OpenDatasetV(head + " And A.BillNo <> " + QuoteStr(billNo) + span + " And A.Flag = " +
+                                        (flag == 1 ? "1" : "2"),
+                                    -1);
+    Dataset otherKind = GetDBConn().OpenDataset(head + span + " And A.Flag = " + (flag == 1 ? "2" : "1"));
+    Dataset rows = Dataset::FromPacket(sameKind);
+    if (rows.FieldCount() == 0) rows = Dataset(otherKind.Fields());
+    rows.CopyDataset(otherKind);
+    CheckConflictRows(rows, beginDate, endDate, beginTime, endTime, false);
+}
+
+void TExcuse::CheckConflictRows(Dataset& rows, int beginDate, int endDate, int beginTime, int endTime,
+                                bool inBill) {
+    for (rows.First(); !rows.Eof(); rows.Next()) {
+        const int rowBeginTime = CInt(rows["BeginTime"]), rowEndTime = CInt(rows["EndTime"]);
+        // A row without times entered takes no part in the overlap check.
+        if (rowBeginTime <= 0 || rowEndTime <= 0) continue;
+        const int rowBeginDate = CInt(rows["BeginDate"]), rowEndDate = CInt(rows["EndDate"]);
+        if (!IsTimeConflict(rowBeginDate, rowBeginTime, rowEndDate, rowEndTime, beginDate, beginTime, endDate,
+                            endTime))
+            continue;
+        const char* label = inBill || CInt(rows["Flag"]) != 1 ? msg::kLabelByDate : msg::kLabelByPerson;
+        Variant className = rows.HasField("ExcuseClsName") ? rows["ExcuseClsName"] : Variant("");
+        MakeException(0, 0, msg::kLeaveConflict,
+                      {Variant(label), rows["BillNo"], className, Variant(DateToShow(rowBeginDate)),
+                       Variant(QvxTime2Show(rowBeginTime)), Variant(DateToShow(rowEndDate)),
+                       Variant(QvxTime2Show(rowEndTime))});
+    }
+}
+
+void TExcuse::CheckPersonOnJob(const std::string& person, int beginDate, int endDate, int mode, int messageChoice,
+                               bool wholeSpan) {
+    if (person.empty()) return;
+    if (GetIsOnWork(Db(), person, beginDate, endDate, wholeSpan)) return;
+    std::string text = FormatMessage(messageChoice == 0 ? msg::kPersonOffJobPartly : msg::kPersonOffJob,
+                                     {Variant(person)});
+    if (mode == 0)
+        MakeException(0, 0, text);
+    else if (mode == 1)
+        AddMessage(text, 2, 0);
+}
+
+int TExcuse::GetLateAllowance(const std::string& person, int beginDate, int beginTime) {
+    // A night shift that began the day before and is still running at the leave's
+    // begin decides the allowance.
+    const int previousDay = AddDay(beginDate, -1);
+    const std::string previousClass = GetPersonClassNo(Db(), person, previousDay);
+    if (!previousClass.empty()) {
+        Variant shift =
+            DBSelectValue("QVXHumrs.ClassCls", 0, " OnDutyTime,OffDutyTime,LateTimeOver", Variant(previousClass));
+        if (shift.IsArray()) {
+            const int onDuty = CInt(shift[0]), offDuty = CInt(shift[1]);
+            if (onDuty > offDuty && IsBetweenTwoTime(previousDay, onDuty, beginDate, offDuty, beginDate, beginTime,
+                                                     beginDate, beginTime))
+                return CInt(shift[2]);
+        }
+    }
+    const std::string ownClass = GetPersonClassNo(Db(), person, beginDate);
+    if (ownClass.empty()) return 0;
+    return CInt(DBSelectValue("QVXHumrs.ClassCls", 0, "LateTimeOver", Variant(ownClass)));
+}
+
+std::string TExcuse::DateToShow(int date) {
+    std::string text = QVXData2Show(date);
+    if (CBool(GetParamValue("HumCommDateStyle"))) return text;
+    const int yearType = CInt(GetParamValue("HumYearStyle"));
+    const int dispStyle = CInt(GetParamValue("HumDispStyle"));
+    const std::string sep = CStr(GetParamValue("HumSeparatorChar"));
+    return QVXData2Show(date, yearType, dispStyle >= 2 && dispStyle != 4 ? 1 : 0, true, true,
+                        sep.empty() ? '\0' : sep[0]);
+}
+
+// ------------------------------------------------------------------ entitlements
+
+VariantArray TExcuse::GetLeaveYearStart(int mode, const std::string& yearMonth, const std::string& person) {
+    int b;
+    if (mode == 1) {
+        if (CInt(GetParam("HumSpecialsCaleType")) == 1) {
+            b = CInt(GetParam("HumSpecialsBaseMonth")) + 1;
+        } else {
+            int hired = CInt(GetDBConn().DBSelectSQL("Select OnJobDate From comPerson where PersonID = " +
+                                                     QuoteStr(person)));
+            b = hired == 0 ? Month(GetServerDate()) : Month(hired);
+        }
+    } else {
+        b = CInt(GetParam("HumExcuseBeginMonth")) + 1;
+        if (b > 12) b = 1;
+    }
+    const int m = CInt(Variant(Right(yearMonth, 2)));
+    const int y = CInt(Variant(yearMonth.substr(0, std::min<size_t>(4, yearMonth.size()))));
+    const int start = m < b ? (y - 1) * 100 + b : y * 100 + b;
+    return {Variant(std::to_string(start)), Variant(yearMonth)};
+}
+
+std::pair<int, int> TExcuse::GetLeaveYearRange(int kind, int date, const std::string& person) {
+    const int type = CInt(GetParam("HumSpecialsCaleType"));
+    const int baseMonth = CInt(GetParam("HumSpecialsBaseMonth")) + 1;
+    const int excuseMonth = CInt(GetParam("HumExcuseBeginMonth")) + 1;
+    const int hired =
+        CInt(GetDBConn().DBSelectSQL("Select OnJobDate From ComPerson Where PersonID = " + QuoteStr(person)));
+    auto startYear = [&](int startMonth) { return Month(date) < startMonth ? Year(date) - 1 : Year(date); };
+
+    int sy = 0, sm = 0;
+    if (kind == kKindPersonal || kind == kKindSick) {
+        sm = excuseMonth;
+        sy = startYear(sm);
+    } else if (kind == kKindSpecial) {
+        if (hired < 1) return {0, 0};
+        if (type == 0) {
+            sm = Month(hired);
+            sy = startYear(sm);
+        } else if (type == 1) {
+            sm = baseMonth;
+            sy = startYear(sm);
+        } else if (type == 2) {
+            sm = Month(hired);
+            if (sm < Month(date))
+                sy = Year(date);
+            else if (Month(date) < sm)
+                sy = Year(date) - 1;
+            else
+                sy = Day(date) < Day(hired) ? Year(date) - 1 : Year(date);
+        }
+    }
+    if (kind == kKindSpecial && type == 2) {
+        // From one hire anniversary to the day before the next.
+        const int first = sy * 10000 + sm * 100 + Day(hired);
+        const int last = AddDay(hired % 10000 + sy * 10000 + 10000, -1);
+        return {first, last};
+    }
+    const int first = sy * 10000 + sm * 100 + 1;
+    const int p = AddMonth(first + 10000, -1) / 100;  // the year-month eleven months on
+    return {first, p * 100 + GetMaxDay(p)};
+}
+
+double TExcuse::GetRemainingEntitlement(const std::string& person, int date, const std::string& billNo, int flag,
+                                        int kind) {
+    if (person.empty() || date == 0) return 0;
+    double cap = 0;
+    if (kind == kKindPersonal) {
+        cap = CFloat(GetParam("HumMaxPrivateExCount"));
+        if (!CBool(GetParam("AllowAffairLeaveYear"))) return -1;
+    } else if (kind == kKindSick) {
+        cap = CFloat(GetParam("AllowSickLeaveMuchYear"));
+        if (!CBool(GetParam("AllowSickLeaveYear"))) return -1;
+    }
+    if (kind == kKindSpecial) {
+        const int type = CInt(GetParam("HumSpecialsCaleType"));
+        VariantArray arg{Variant(person), Variant(std::to_string(date))};
+        if (type == 1) {
+            int m = CInt(GetParam("HumSpecialsBaseMonth")) + 1;
+            m = std::clamp(m, 1, 12);
+            arg[1] = Variant(Year(GetLeaveYearRange(kKindSpecial, date, person).first) * 10000 + m * 100 + 1);
+        }
+        const int64_t seniority = CInt(DoCOMMethod("QVXHumrs.Reset", ContextNumber(), 3, Variant(arg)));
+        cap = CFloat(GetDBConn().DBSelectSQL(" Select SpecNumber From humSpecials  Where Longevity <= " +
+                                             Num(seniority) + " Order By Longevity Desc"));
+        if (type == 1) {
+            const double atDate =
+                CFloat(DoCOMMethod("QVXHumrs.Reset", ContextNumber(), 3, Variant(VariantArray{person, date})));
+            if (atDate < CFloat(GetParam("HumSpecialWorkAge"))) cap = 0;
+        }
+    }
+    double remaining = kind == kKindPersonal || kind == kKindSick ? cap : 0;
+    if (cap > 0) {
+        auto [first, last] = GetLeaveYearRange(kind, date, person);
+        const double used =
+            GetPrsnPeriodExCount(Db(), person, kind, first, last, billNo + ":" + std::to_string(flag));
+        if (kind == kKindPersonal || kind == kKindSick) {
+            cap -= used;
+        } else if (kind == kKindSpecial) {
+            const int unit =
+                CInt(GetDBConn().DBSelectSQL("Select UnitName from humExcuseCls where ExcuseCls = " + std::string("5")));
+            const double dayHours = CFloat(GetParam("HumSpecialsDayHours"));
+            if (unit == 0)
+                cap -= used;
+            else if (unit == 1)
+                cap = cap * dayHours - used;
+            else if (unit == 2)
+                cap = cap * dayHours * 60 - used;
+        }
+        remaining = cap < 0 ? 0 : cap;
+    }
+    return remaining;
+}
+
+void TExcuse::CheckLeaveQuota(const std::string& person, const std::string& billNo, const std::string& categoryId,
+                              int beginDate, int beginTime, int endDate, int endTime, int flag, double count) {
+    const std::string k = CStr(GetDBConn().DBSelectSQL(
+        "select B.ExcuseCls from humExcuseCls B where B.ExcuseClsID = " + QuoteStr(categoryId)));
+    if (k.empty()) MakeException(0, 0, msg::kLeaveCategoryEmpty);
+    const int unit = CInt(GetDBConn().DBSelectSQL("Select UnitName from humExcuseCls where ExcuseCls = " + k));
+    if (!(k == "5" || k == "0" || (k == "1" && GetLocalType() == 1))) return;
+    const int kind = CInt(Variant(k));
+    const char* capMessage = kind == kKindPersonal ? msg::kPersonalLeaveOverCap
+                             : kind == kKindSick   ? msg::kSickLeaveOverCap
+                                                   : msg::kSpecialLeaveOverCap;
+
+    const double rem1 = RoundValue(GetRemainingEntitlement(person, beginDate, billNo, flag, kind), 4);
+    auto [first, last] = GetLeaveYearRange(kind, beginDate, person);
+    if (first <= endDate && endDate <= last) {
+        if (RoundValue(count, 4) > rem1 && rem1 >= 0)
+            MakeException(0, 0, capMessage, {Variant(person), Variant(DecimalText(rem1))});
+        return;
+    }
+
+    // The leave runs into the next leave year: each part against its own year.
+    if (kind == kKindSpecial) {
+        if (endDate != AddDay(last, 1)) MakeException(0, 0, msg::kSpecialLeaveCrossesYear, {Variant(person)});
+        // It may end on the next year's first day only before that day's shift begins.
+        const std::string cls = GetPersonClassNo(Db(), person, endDate);
+        if (!cls.empty() &&
+            endTime >= CInt(DBSelectValue("QvxHumrs.ClassCls", 0, "OnDutyTime", Variant(cls))))
+            MakeException(0, 0, msg::kSpecialLeaveCrossesYear, {Variant(person)});
+    }
+    const double rem2 = RoundValue(GetRemainingEntitlement(person, endDate, billNo, flag, kind), 4);
+    VariantArray s1 = GetShiftSpan(person, last);
+    const double part1 =
+        CalExcuse(Db(), person, categoryId, beginDate, CInt(s1[1]), beginTime, CInt(s1[3]), unit, true);
+    VariantArray s2 = GetShiftSpan(person, AddDay(last, 1));
+    const double part2 = CalExcuse(Db(), person, categoryId, CInt(s2[0]), endDate, CInt(s2[2]), endTime, unit, true);
+    if ((RoundValue(part1, 4) > rem1 || RoundValue(part2, 4) > rem2) && rem1 >= 0 && rem2 >= 0)
+        MakeException(0, 0, capMessage, {Variant(person), Variant(DecimalText(rem2))});
+}
+
+VariantArray TExcuse::GetShiftSpan(const std::string& person, int date) {
+    const std::string cls = GetPersonClassNo(Db(), person, date);
+    Variant times = DoCOMMethod("QVXHumrs.ClassCls", ContextNumber(), 0, Variant(cls));
+    const int onDuty = CInt(times[0]), offDuty = CInt(times[1]);
+    return {Variant(date), Variant(onDuty > offDuty ? AddDay(date, 1) : date), Variant(onDuty), Variant(offDuty)};
+}
+
+// ------------------------------------------------------------------ compensatory leave
+
+std::string TExcuse::OverTimeWindow(int beginDate, int beginTime, int term) {
+    // Overtime before the leave (within the term when there is one), or earlier on
+    // the leave's own date when it has ended by the leave's begin.
+    std::string sameDay = " Or (OverTimeDate = " + Num(beginDate) + " And EndTime <= " + Num(beginTime) + "))";
+    if (term != 0)
+        return " And ((OvertimeDate >= " + Num(AddMonth(beginDate, -term)) + " And OvertimeDate < " +
+               Num(beginDate) + ")" + sameDay;
+    return " And ((OvertimeDate < " + Num(beginDate) + ")" + sameDay;
+}
+
+void TExcuse::PostRedeemChanges(const Variant& changeSet, int source, bool deleted) {
+    DeltaDataset d(changeSet);
+    if (d.RecordCount() == 0) return;
+    const bool leaveSource = source < 2;
+    const char* kindField = leaveSource ? "ExcuseCls" : "RedeemType";
+    const int b = leaveSource ? kKindCompensatory : 1;
+    const int mode = leaveSource ? 1 : 2;
+    const int flag = source == 0 ? 1 : source == 1 ? 2 : source == 2 ? 1 : 3;
+    const bool byDate = source == 1 || source == 3;
+
+    for (d.First(); !d.Eof(); d.Next()) {
+        const int rowNo = byDate ? CInt(d.RealFieldValue("RowNo")) : 0;
+        switch (d.Status()) {
+            case UpdateStatus::Modified: {
+                const int k = CInt(d.RealFieldValue(kindField));
+                const std::string p = CStr(d.RealFieldValue("PersonID"));
+                const int oldKind = CInt(d.OldValue(kindField));
+                const std::string oldPerson = CStr(d.OldValue("PersonID"));
+                const bool samePerson = SameText(oldPerson, p);
+                // The row left the old person's compensatory accounting.
+                if (oldKind == b && !(oldKind == k && samePerson)) RecalcRedeem(oldPerson, -1, 0, "", -1);
+                if (k != b) break;
+                if (leaveSource) {
+                    double old = CFloat(d.OldValue("ExcuseCount"));
+                    const double requested = d.Changed("ExcuseCount") ? CFloat(d.NewValue("ExcuseCount")) : old;
+                    // Only what the row held as compensatory leave of this person is
+                    // released back to the balance.
+                    if (!samePerson || oldKind != b) old = 0;
+                    if (samePerson && d.Changed("BeginDate")) {
+                        RecalcRedeem(oldPerson, mode, flag, CStr(d.RealFieldValue("BillNo")), rowNo);
+                        old = 0;
+                    }
+                    CheckCompLeaveBalance(p, CInt(d.RealFieldValue("BeginDate")), CInt(d.RealFieldValue("BeginTime")),
+                                          old, requested);
+                    GetDBConn().DBExecSQL("Update humExcuse Set RedeemOldExcuseCount = 0 Where Flag <> 3 And BillNo = " +
+                                          QuoteStr(CStr(d.RealFieldValue("BillNo"))) + " And RowNo = " + Num(rowNo));
+                }
+                RecalcRedeem(p, -1, 0, "", -1);
+                break;
+            }
+            case UpdateStatus::Inserted: {
+                if (CInt(d.NewValue(kindField)) != b) break;
+                const std::string person = CStr(d.NewValue("PersonID"));
+                if (leaveSource)
+                    CheckCompLeaveBalance(person, CInt(d.NewValue("BeginDate")), CInt(d.NewValue("BeginTime")), 0,
+                                          CFloat(d.NewValue("ExcuseCount")));
+                RecalcRedeem(person, -1, 0, "", -1);
+                break;
+            }
+            case UpdateStatus::Deleted: {
+                if (CInt(d.OldValue(kindField)) != b) break;
+                const std::string person = CStr(d.OldValue("PersonID"));
+                if (deleted)
+                    RecalcRedeem(person, mode, flag, CStr(d.OldValue("BillNo")), -1);
+                else
+                    RecalcRedeem(person, -1, 0, "", -1);
+                break;
+            }
+            default: break;
+        }
+    }
+}
+
+void TExcuse::RecalcRedeem(const std::string& person, int mode, int flag, const std::string& billNo, int rowNo) {
+    if (person.empty()) return;
+    const int term = CInt(GetParam("HumMakeUpRestTerm"));
+    auto& conn = GetDBConn();
+    conn.DBExecSQL(
+        "Update HumOverTime Set UseableRedeemCount = (FieldACount+FieldBCount+FieldCCount+HolidayCount) Where "
+        "PersonID = " +
+        QuoteStr(person) + " And RedeemType= 1");
+
+    std::string sql =
+        " Select A.BeginDate, (case A.RedeemOldExcuseCount when 0 then A.ExcuseCount - A.CutExcuseCount else "
+        "A.RedeemOldExcuseCount end) as ExcuseCount, A.BeginTime  From humExcuse A Left Join humExcuseCls B On "
+        "A.ExcuseClsID = B.ExcuseClsID  Where A.Flag <> 3 and B.ExcuseCls=12 And A.PersonID = " +
+        QuoteStr(person);
+    if (mode == 1) {
+        sql += " And not (Flag = " + Num(flag) + " And BillNo = " + QuoteStr(billNo);
+        if (rowNo != -1) sql += " And RowNo = " + Num(rowNo);
+        sql += ")";
+    }
+    sql += " Order By A.PersonID,A.BeginDate, A.BeginTime";
+    Dataset leaves = conn.OpenDataset(sql);
+
+    for (leaves.First(); !leaves.Eof(); leaves.Next()) {
+        double need = RoundValue(CFloat(leaves["ExcuseCount"]), 2);
+        const int beginDate = CInt(leaves["BeginDate"]), beginTime = CInt(leaves["BeginTime"]);
+        std::string otSql =
+            " Select Flag, BillNo, RowNo, OverTimeDate, BeginTime, UseableRedeemCount From HumOverTime  Where "
+            "RedeemType=1 and PersonID= " +
+            QuoteStr(person) + " And UseableRedeemCount <> 0 " + OverTimeWindow(beginDate, beginTime, term);
+        if (mode == 2) otSql += " And not (Flag = " + Num(flag) + " And BillNo = " + QuoteStr(billNo) + ")";
+        otSql += " Order By OverTimeDate, BeginTime ";
+        Dataset overtime = conn.OpenDataset(otSql);
+        for (overtime.First(); !overtime.Eof(); overtime.Next()) {
+            const double free = RoundValue(CFloat(overtime["UseableRedeemCount"]), 2);
+            double left;
+            bool done = need <= free;
+            if (done) {
+                left = free - need;
+            } else {
+                need -= free;
+                left = 0;
+            }
+            conn.DBExecSQL("Update HumOverTime Set UseableRedeemCount = " + DecimalText(left) +
+                           " Where Flag = " + CStr(overtime["Flag"]) + " And BillNo = " +
+                           QuoteStr(CStr(overtime["BillNo"])) + " And RowNo = " + CStr(overtime["RowNo"]));
+            if (done) break;
+        }
+        // Need left when the overtime runs out is not carried anywhere.
+    }
+}
+
+bool TExcuse::RecalcAllRedeem() {
+    Dataset persons = GetDBConn().OpenDataset("Select PersonID From comPerson");
+    const size_t total = persons.RecordCount();
+    size_t done = 0;
+    Database& db = Db();
+    for (persons.First(); !persons.Eof(); persons.Next()) {
+        // Each person is rebuilt whole or not at all: a failure part-way must not leave
+        // the person's overtime reset without its allocation.
+        db.Savepoint("recalc_person");
+        try {
+            RecalcRedeem(CStr(persons["PersonID"]), -1, 0, "", -1);
+            db.ReleaseSavepoint("recalc_person");
+        } catch (const std::exception&) {
+            db.RollbackToSavepoint("recalc_person");
+            db.ReleaseSavepoint("recalc_person");
+            return false;
+        }
+        if (progress_) progress_(++done, total);
+    }
+    return true;
+}
+
+void TExcuse::CheckCompLeaveBalance(const std::string& person, int beginDate, int beginTime, double released,
+                                    double requested) {
+    const int term = CInt(GetParam("HumMakeUpRestTerm"));
+    const int windowStart = AddMonth(beginDate, -term);
+    const double free = CFloat(GetDBConn().DBSelectSQL(
+        "Select IsNull(Sum(UseableRedeemCount), 0) As OTUseRedeemCount From HumOverTime Where UseableRedeemCount "
+        "<> 0 And  RedeemType=1 and PersonID= " +
+        QuoteStr(person) + OverTimeWindow(beginDate, beginTime, term)));
+    const double available = RoundValue(free, 2) + released;
+    if (RoundValue(requested, 2) > available)
+        MakeException(0, 0, msg::kCompLeaveOverBalance,
+                      {Variant(DateToShow(beginDate)), Variant(person),
+                       Variant(DateToShow(windowStart) + "-" + DateToShow(beginDate)), Variant(DecimalText(available))});
+}
+
+}  // namespace humrs

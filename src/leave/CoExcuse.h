@@ -1,0 +1,75 @@
+#pragma once
+// The leave request by person (one humExcuse row with Flag 1), and the leave service
+// the other leave and overtime bills call by procedure number: conflicts with other
+// leave, employment over a span, yearly caps and special annual leave, and the
+// allocation of compensatory leave to redeemable overtime.
+#include <string>
+#include <utility>
+
+#include "framework/ComBase.h"
+
+namespace humrs {
+
+class TExcuse : public TQVXComBase {
+public:
+    void BeforeUpdate() override;
+    void AfterUpdate() override;
+    void BeforeDelete() override;
+    void AfterDelete() override;
+    void DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) override;
+    void DoExecuteProc(int procNo, const Variant& arg1, const Variant& arg2, Variant& result) override;
+
+    // ---- checks of a span (leave validation)
+    // Order of begin/end dates and times given as texts; false when the span is not
+    // complete enough to check. Raises when the end lies before the begin.
+    bool CheckDateTimeRange(const std::string& beginDate, const std::string& endDate, const std::string& beginTime,
+                            const std::string& endTime, const std::string& text5, const std::string& text6);
+    // Refuses a span that overlaps other leave of the person: rows of other bills of
+    // the same kind, and every row of the other kind.
+    void CheckLeaveConflict(const std::string& billNo, const std::string& person, int beginDate, int beginTime,
+                            int endDate, int endTime, int flag);
+    // Refuses a span that overlaps one of the rows (first conflicting row wins).
+    void CheckConflictRows(Dataset& rows, int beginDate, int endDate, int beginTime, int endTime, bool inBill);
+    // mode 0 refuses, 1 warns, other modes do nothing; messageChoice 0 "partly not
+    // employed", other "not employed".
+    void CheckPersonOnJob(const std::string& person, int beginDate, int endDate, int mode, int messageChoice,
+                          bool wholeSpan);
+    // The lateness a shift allows at the leave's begin (0 without a shift).
+    int GetLateAllowance(const std::string& person, int beginDate, int beginTime);
+    std::string DateToShow(int date);
+
+    // ---- leave entitlements
+    // [0] first month of the leave year (yyyymm text), [1] the given year-month.
+    VariantArray GetLeaveYearStart(int mode, const std::string& yearMonth, const std::string& person);
+    // First and last day of the leave year of `kind` that contains the date; [0, 0]
+    // for special leave of a person without a hire date.
+    std::pair<int, int> GetLeaveYearRange(int kind, int date, const std::string& person);
+    // What is left of the kind's entitlement in the leave year of the date; -1 when
+    // the cap is switched off; 0 for kinds without a cap.
+    double GetRemainingEntitlement(const std::string& person, int date, const std::string& billNo, int flag,
+                                   int kind);
+    void CheckLeaveQuota(const std::string& person, const std::string& billNo, const std::string& categoryId,
+                         int beginDate, int beginTime, int endDate, int endTime, int flag, double count);
+    // [0] date, [1] day the shift ends, [2] on-duty time, [3] off-duty time.
+    VariantArray GetShiftSpan(const std::string& person, int date);
+
+    // ---- compensatory leave against redeemable overtime
+    // source: 0 leave by person, 1 leave by date, 2 overtime by person, 3 overtime by date.
+    void PostRedeemChanges(const Variant& changeSet, int source, bool deleted);
+    // Rebuilds the free hours of the person's redeemable overtime and allocates the
+    // compensatory leave to them oldest first. Mode 1 leaves out the leave rows of
+    // bill (flag, billNo[, rowNo]); mode 2 leaves out the overtime rows of that bill.
+    void RecalcRedeem(const std::string& person, int mode, int flag, const std::string& billNo, int rowNo);
+    // Every person; false when a step failed (the remaining persons are skipped).
+    bool RecalcAllRedeem();
+    void CheckCompLeaveBalance(const std::string& person, int beginDate, int beginTime, double released,
+                               double requested);
+    // Progress of RecalcAllRedeem (persons done, persons in all), for long runs.
+    void SetProgress(std::function<void(size_t, size_t)> progress) { progress_ = std::move(progress); }
+
+private:
+    std::string OverTimeWindow(int beginDate, int beginTime, int term);
+    std::function<void(size_t, size_t)> progress_;
+};
+
+}  // namespace humrs

@@ -1,0 +1,480 @@
+#include "utils/Attendance.h"
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "framework/DataPacket.h"
+#include "framework/Errors.h"
+#include "framework/Format.h"
+#include "utils/Convert.h"
+#include "utils/Text.h"
+#include "utils/TimeUtils.h"
+
+namespace humrs {
+
+namespace {
+
+// Raised by CheckGetIsOnWork: the person, then the date (yyyy/mm/dd).
+// (To join the component's message table.)
+constexpr const char* kMsgPersonNotOnJobAt = "%s人员在%s不在职";
+
+// Work state of a person on leave without pay (humPersonExtend.WorkState).
+constexpr int kWorkStateSuspended = 5;
+
+constexpr int64_t kMinutesPerDay = 1440;
+// A longer span than this is bad data, not a leave: it is not walked day by day.
+constexpr int kMaxSpanDays = 3700;
+
+struct Employment {
+    QVXDate onJob = 0;
+    QVXDate leaveJob = 0;
+};
+
+std::optional<Employment> ReadEmployment(Database& db, const std::string& personId) {
+    if (Trim(personId).empty()) return std::nullopt;
+    auto row = db.QueryFirst("Select OnJobDate, LeaveJobDate From comPerson Where PersonID = ?",
+                             {Variant(personId)});
+    if (!row) return std::nullopt;
+    return Employment{static_cast<QVXDate>(CInt((*row)[0])), static_cast<QVXDate>(CInt((*row)[1]))};
+}
+
+bool EmployedOn(const Employment& e, QVXDate date) {
+    return e.onJob != 0 && date != 0 && e.onJob <= date && (e.leaveJob == 0 || date <= e.leaveJob);
+}
+
+bool IsYearMonth(QVXDate value) { return value >= 100001 && value <= 999912 && value % 100 >= 1 && value % 100 <= 12; }
+
+// Minutes from the epoch to the start of the date; nullopt for an invalid date.
+std::optional<int64_t> DayStart(QVXDate date) {
+    if (!IsValidDate(date)) return std::nullopt;
+    const std::chrono::sys_days days{QVXDate2Date(date)};
+    return static_cast<int64_t>(days.time_since_epoch().count()) * kMinutesPerDay;
+}
+
+struct Interval {
+    int64_t begin = 0;
+    int64_t end = 0;
+    int64_t Length() const { return end > begin ? end - begin : 0; }
+};
+
+int64_t Overlap(const Interval& a, const Interval& b) {
+    const int64_t lo = std::max(a.begin, b.begin);
+    const int64_t hi = std::min(a.end, b.end);
+    return hi > lo ? hi - lo : 0;
+}
+
+struct WorkClass {
+    int onDuty = 0;
+    int offDuty = 0;
+    int restBegin = -1;
+    int restEnd = -1;
+};
+
+std::optional<WorkClass> ReadClass(Database& db, const std::string& classId) {
+    if (Trim(classId).empty()) return std::nullopt;
+    auto row = db.QueryFirst(
+        "Select OnDutyTime, OffDutyTime, RestBeginTime, RestEndTime From humClass Where ClassID = ?",
+        {Variant(classId)});
+    if (!row) return std::nullopt;
+    WorkClass c;
+    c.onDuty = static_cast<int>(CInt((*row)[0]));
+    c.offDuty = static_cast<int>(CInt((*row)[1]));
+    c.restBegin = static_cast<int>(CInt((*row)[2]));
+    c.restEnd = static_cast<int>(CInt((*row)[3]));
+    return c;
+}
+
+// The working pieces of a shift that starts on `date`: on duty to off duty, less
+// the break. Empty when the class has no working time.
+std::vector<Interval> ShiftPieces(const WorkClass& c, QVXDate date) {
+    const auto start = DayStart(date);
+    if (!start || c.onDuty < 0 || c.offDuty < 0) return {};
+    const int64_t on = TimeToMinutes(c.onDuty);
+    int64_t off = TimeToMinutes(c.offDuty);
+    if (c.offDuty == 0 && c.onDuty > 0) off = kMinutesPerDay;  // works to midnight
+    if (off == on) return {};
+    if (off < on) off += kMinutesPerDay;                      // night shift
+    Interval shift{*start + on, *start + off};
+    if (c.restBegin < 0 || c.restEnd < 0 || c.restBegin == c.restEnd) return {shift};
+    // Place the break on the shift's own clock: a time before the on-duty time is
+    // after midnight.
+    int64_t rb = TimeToMinutes(c.restBegin);
+    int64_t re = TimeToMinutes(c.restEnd);
+    if (rb < on) rb += kMinutesPerDay;
+    if (re < on) re += kMinutesPerDay;
+    if (re < rb) re += kMinutesPerDay;
+    rb = std::clamp(*start + rb, shift.begin, shift.end);
+    re = std::clamp(*start + re, shift.begin, shift.end);
+    std::vector<Interval> pieces;
+    if (rb > shift.begin) pieces.push_back({shift.begin, rb});
+    if (shift.end > re) pieces.push_back({re, shift.end});
+    return pieces;
+}
+
+// The leave span on the running minute clock; nullopt when it is empty or a date is
+// invalid.
+std::optional<Interval> LeaveSpan(QVXDate beginDate, QVXDate endDate, int beginTime, int endTime) {
+    const auto b = DayStart(beginDate);
+    const auto e = DayStart(endDate);
+    if (!b || !e) return std::nullopt;
+    const int bt = beginTime < 0 ? 0 : beginTime;
+    const int et = endTime < 0 ? 2400 : endTime;
+    Interval span{*b + TimeToMinutes(bt), *e + TimeToMinutes(et)};
+    if (beginDate == endDate && endTime >= 0 && et < bt) span.end += kMinutesPerDay;
+    if (span.end <= span.begin) return std::nullopt;
+    return span;
+}
+
+struct ShiftShare {
+    double leaveMinutes = 0;  // working minutes of the shift inside the leave
+    double shiftMinutes = 0;  // working minutes of the whole shift
+};
+
+// The leave's share of each shift it touches, by the date the shift starts on.
+std::map<QVXDate, ShiftShare> LeaveByShift(Database& db, const std::string& personId, const Interval& leave,
+                                           QVXDate beginDate, QVXDate endDate) {
+    std::map<QVXDate, ShiftShare> out;
+    std::string schedule;
+    if (auto row = db.QueryFirst("Select JobSch From humPersonExtend Where PersonID = ?", {Variant(personId)}))
+        schedule = Trim(CStr((*row)[0]));
+    std::map<std::string, std::optional<WorkClass>> classes;
+    // A night shift of the day before may reach into the leave.
+    for (QVXDate d = AddDay(beginDate, -1); d != 0 && d <= endDate; d = AddDay(d, 1)) {
+        const std::string classId = GetClassNo(db, personId, schedule, d);
+        if (classId.empty()) continue;
+        auto it = classes.find(classId);
+        if (it == classes.end()) it = classes.emplace(classId, ReadClass(db, classId)).first;
+        if (!it->second) continue;
+        ShiftShare share;
+        for (const Interval& piece : ShiftPieces(*it->second, d)) {
+            share.shiftMinutes += static_cast<double>(piece.Length());
+            share.leaveMinutes += static_cast<double>(Overlap(piece, leave));
+        }
+        if (share.leaveMinutes > 0) out[d] = share;
+    }
+    return out;
+}
+
+bool SpanTooLong(QVXDate beginDate, QVXDate endDate) { return DaysBetween(beginDate, endDate) > kMaxSpanDays; }
+
+std::string JoinIds(const ResultSet& rs, bool quoted) {
+    std::string out;
+    for (const auto& row : rs.rows) {
+        const std::string id = CStr(row[0]);
+        if (!out.empty()) out += ",";
+        out += quoted ? QuoteStr(id) : id;
+    }
+    return out;
+}
+
+std::string DateText(QVXDate date) {
+    return FormatNumLen(date / 10000, 4) + "/" + FormatNumLen(date / 100 % 100, 2) + "/" + FormatNumLen(date % 100, 2);
+}
+
+// ---- attendance detail
+
+using PersonDates = std::map<std::string, std::set<QVXDate>>;
+
+void AddDates(PersonDates& out, const Variant& person, QVXDate first, QVXDate last) {
+    const std::string id = Trim(CStr(person));
+    if (id.empty() || !IsValidDate(first)) return;
+    if (!IsValidDate(last) || last < first) last = first;
+    if (SpanTooLong(first, last)) last = AddDay(first, kMaxSpanDays);
+    for (QVXDate d = first; d != 0 && d <= last; d = AddDay(d, 1)) out[id].insert(d);
+}
+
+// The (person, date) pairs one record of the change set touches, from one version
+// of its values (`get` reads a field of that version).
+template <class Get>
+void CollectVersion(int kind, PersonDates& out, Get get) {
+    const Variant person = get("PersonID");
+    switch (kind) {
+        case kDetailLeave: {
+            const QVXDate b = static_cast<QVXDate>(CInt(get("BeginDate")));
+            const QVXDate e = static_cast<QVXDate>(CInt(get("EndDate")));
+            AddDates(out, person, IsValidDate(b) ? AddDay(b, -1) : b, e);
+            break;
+        }
+        case kDetailOverTime: {
+            const QVXDate d = static_cast<QVXDate>(CInt(get("OverTimeDate")));
+            AddDates(out, person, d, d);
+            break;
+        }
+        case kDetailHourWork: {
+            const QVXDate d = static_cast<QVXDate>(CInt(get("WorkDate")));
+            AddDates(out, person, d, d);
+            break;
+        }
+        default: break;
+    }
+}
+
+PersonDates TouchedDates(int kind, const Variant& changeSet) {
+    PersonDates out;
+    DeltaDataset delta(changeSet);
+    const std::vector<std::string> needed =
+        kind == kDetailLeave      ? std::vector<std::string>{"PersonID", "BeginDate", "EndDate"}
+        : kind == kDetailOverTime ? std::vector<std::string>{"PersonID", "OverTimeDate"}
+                                  : std::vector<std::string>{"PersonID", "WorkDate"};
+    for (const auto& f : needed)
+        if (!delta.HasField(f)) return out;
+    for (delta.First(); !delta.Eof(); delta.Next()) {
+        // The stored version (Null throughout for an inserted row) ...
+        CollectVersion(kind, out, [&](const char* f) { return delta.OldValue(f); });
+        // ... and the version as it is stored now (none for a deleted row).
+        if (delta.Status() != UpdateStatus::Deleted)
+            CollectVersion(kind, out, [&](const char* f) { return delta.RealFieldValue(f); });
+    }
+    return out;
+}
+
+// Leave minutes per date of the person over [first, last], by shift start date.
+std::map<QVXDate, double> LeaveMinutesOfDates(Database& db, const std::string& personId, QVXDate first,
+                                              QVXDate last) {
+    std::map<QVXDate, double> out;
+    ResultSet rs = db.Query(
+        "Select BeginDate, BeginTime, EndDate, EndTime From humExcuse Where Flag <> 3 And PersonID = ? "
+        "And BeginDate <= ? And EndDate >= ?",
+        {Variant(personId), Variant(AddDay(last, 1)), Variant(first)});
+    for (const auto& row : rs.rows) {
+        const QVXDate b = static_cast<QVXDate>(CInt(row[0]));
+        const QVXDate e = static_cast<QVXDate>(CInt(row[2]));
+        auto span = LeaveSpan(b, e, static_cast<int>(CInt(row[1])), static_cast<int>(CInt(row[3])));
+        if (!span || SpanTooLong(b, e)) continue;
+        for (const auto& [date, share] : LeaveByShift(db, personId, *span, std::max(b, first), std::min(e, last)))
+            if (date >= first && date <= last) out[date] += share.leaveMinutes;
+    }
+    return out;
+}
+
+std::map<QVXDate, double> OverTimeHoursOfDates(Database& db, const std::string& personId, QVXDate first,
+                                               QVXDate last) {
+    std::map<QVXDate, double> out;
+    ResultSet rs = db.Query(
+        "Select OverTimeDate, Sum(FieldACount + FieldBCount + FieldCCount + HolidayCount) From humOverTime "
+        "Where PersonID = ? And OverTimeDate >= ? And OverTimeDate <= ? Group By OverTimeDate",
+        {Variant(personId), Variant(first), Variant(last)});
+    for (const auto& row : rs.rows) out[static_cast<QVXDate>(CInt(row[0]))] = CFloat(row[1]);
+    return out;
+}
+
+std::map<QVXDate, double> HourWorkOfDates(Database& db, const std::string& personId, QVXDate first,
+                                          QVXDate last) {
+    std::map<QVXDate, double> out;
+    ResultSet rs = db.Query(
+        "Select WorkDate, BeginTime, EndTime From HumHourSalarySub Where PersonID = ? And WorkDate >= ? "
+        "And WorkDate <= ?",
+        {Variant(personId), Variant(first), Variant(last)});
+    for (const auto& row : rs.rows) {
+        const int b = static_cast<int>(CInt(row[1]));
+        const int e = static_cast<int>(CInt(row[2]));
+        if (b < 0 || e < 0 || b == e) continue;
+        int64_t minutes = TimeToMinutes(e) - TimeToMinutes(b);
+        if (minutes < 0) minutes += kMinutesPerDay;  // worked past midnight
+        out[static_cast<QVXDate>(CInt(row[0]))] += static_cast<double>(minutes) / 60.0;
+    }
+    return out;
+}
+
+void WriteDetail(Database& db, const std::string& column, const std::string& personId, QVXDate date,
+                 double value) {
+    value = RoundValue(value, 4);
+    const int64_t changed =
+        db.Execute("Update humAttendDetail Set " + column + " = ? Where PersonID = ? And DetailDate = ?",
+                   {Variant(value), Variant(personId), Variant(date)});
+    if (changed == 0 && value != 0) {
+        db.Execute("Insert Into humAttendDetail (PersonID, DetailDate, " + column + ") Values (?, ?, ?)",
+                   {Variant(personId), Variant(date), Variant(value)});
+    }
+    if (value == 0) {
+        db.Execute(
+            "Delete From humAttendDetail Where PersonID = ? And DetailDate = ? And LeaveMinutes = 0 "
+            "And OverTimeHours = 0 And HourWorkHours = 0",
+            {Variant(personId), Variant(date)});
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- employment
+
+bool GetIsOnWork(Database& db, const std::string& personId, QVXDate date) {
+    auto e = ReadEmployment(db, personId);
+    return e && EmployedOn(*e, date);
+}
+
+bool GetIsOnWork(Database& db, const std::string& personId, QVXDate beginDate, QVXDate endDate, bool wholeSpan) {
+    if (IsYearMonth(beginDate)) beginDate = beginDate * 100 + 1;
+    if (IsYearMonth(endDate)) endDate = endDate * 100 + GetMaxDay(endDate);
+    if (beginDate == 0) return false;
+    if (endDate == 0) endDate = beginDate;
+    if (endDate < beginDate) std::swap(beginDate, endDate);
+    auto e = ReadEmployment(db, personId);
+    if (!e || e->onJob == 0) return false;
+    if (wholeSpan) return e->onJob <= beginDate && (e->leaveJob == 0 || endDate <= e->leaveJob);
+    return e->onJob <= endDate && (e->leaveJob == 0 || beginDate <= e->leaveJob);
+}
+
+bool GetPersonNeedAttend(Database& db, const std::string& personId, QVXDate date) {
+    if (!GetIsOnWork(db, personId, date)) return false;
+    auto row = db.QueryFirst("Select NeedAttend From humPersonExtend Where PersonID = ?", {Variant(personId)});
+    return row && CBool((*row)[0]);
+}
+
+std::string GetPersonIDOnWork(Database& db, QVXDate beginDate, QVXDate endDate, bool wholeSpan, bool attendOnly,
+                              bool quoted, bool excludeSuspended) {
+    if (endDate == 0) endDate = beginDate;
+    if (endDate < beginDate) std::swap(beginDate, endDate);
+    if (beginDate == 0) return "";
+    std::string sql =
+        "Select A.PersonID From comPerson A Left Join humPersonExtend B On A.PersonID = B.PersonID "
+        "Where A.OnJobDate <> 0";
+    std::vector<Variant> params;
+    if (wholeSpan) {
+        sql += " And A.OnJobDate <= ? And (A.LeaveJobDate = 0 Or A.LeaveJobDate >= ?)";
+        params = {Variant(beginDate), Variant(endDate)};
+    } else {
+        sql += " And A.OnJobDate <= ? And (A.LeaveJobDate = 0 Or A.LeaveJobDate >= ?)";
+        params = {Variant(endDate), Variant(beginDate)};
+    }
+    if (attendOnly) sql += " And B.NeedAttend = 1";
+    if (excludeSuspended) {
+        sql += " And (B.WorkState Is Null Or B.WorkState <> ?)";
+        params.emplace_back(kWorkStateSuspended);
+    }
+    sql += " Order By A.PersonID";
+    return JoinIds(db.Query(sql, params), quoted);
+}
+
+std::string GetPersonIDOnWork(Database& db, QVXDate date, bool attendOnly, bool quoted, bool excludeSuspended) {
+    return GetPersonIDOnWork(db, date, date, false, attendOnly, quoted, excludeSuspended);
+}
+
+void CheckGetIsOnWork(Database& db, const Variant& data, const std::string& dateField,
+                      const std::string& personField) {
+    DeltaDataset rows(data);
+    if (rows.RecordCount() == 0) return;
+    std::map<std::string, std::optional<Employment>> known;
+    for (rows.First(); !rows.Eof(); rows.Next()) {
+        if (rows.Status() == UpdateStatus::Deleted) continue;
+        const std::string person = Trim(CStr(rows.RealFieldValue(personField)));
+        if (person.empty()) continue;
+        const QVXDate date = static_cast<QVXDate>(CInt(rows.RealFieldValue(dateField)));
+        auto it = known.find(person);
+        if (it == known.end()) it = known.emplace(person, ReadEmployment(db, person)).first;
+        if (!it->second || !EmployedOn(*it->second, date))
+            throw BusinessError(FormatMessage(kMsgPersonNotOnJobAt, {Variant(person), Variant(DateText(date))}));
+    }
+}
+
+void CheckGetIsOnWork(Database& db, const Dataset& data, const std::string& dateField,
+                      const std::string& personField) {
+    CheckGetIsOnWork(db, Variant(data.Data()), dateField, personField);
+}
+
+// ---------------------------------------------------------------- work classes
+
+std::string GetPersonClassNo(Database& db, const std::string& personId, QVXDate date) {
+    std::string schedule;
+    if (auto row = db.QueryFirst("Select JobSch From humPersonExtend Where PersonID = ?", {Variant(personId)}))
+        schedule = Trim(CStr((*row)[0]));
+    return GetClassNo(db, personId, schedule, date);
+}
+
+std::string GetClassNo(Database& db, const std::string& personId, const std::string& jobSch, QVXDate date) {
+    if (!Trim(personId).empty()) {
+        if (auto row = db.QueryFirst("Select ClassID From humPersonClassDate Where PersonID = ? And WorkDate = ?",
+                                     {Variant(personId), Variant(date)}))
+            return Trim(CStr((*row)[0]));
+    }
+    const std::string schedule = Trim(jobSch);
+    const int weekDay = WeekDay(date);
+    if (schedule.empty() || weekDay < 0) return "";
+    auto row = db.QueryFirst("Select ClassID From humJobScheduleDay Where SchID = ? And WeekDay = ?",
+                             {Variant(schedule), Variant(weekDay)});
+    return row ? Trim(CStr((*row)[0])) : "";
+}
+
+// ---------------------------------------------------------------- leave
+
+double CalExcuse(Database& db, const std::string& personId, const std::string& categoryId, QVXDate beginDate,
+                 QVXDate endDate, int beginTime, int endTime, int unit, bool byShift) {
+    if (unit < 0) {
+        auto row = db.QueryFirst("Select UnitName From humExcuseCls Where ExcuseClsID = ?", {Variant(categoryId)});
+        unit = row ? static_cast<int>(CInt((*row)[0])) : kUnitDays;
+    }
+    auto span = LeaveSpan(beginDate, endDate, beginTime, endTime);
+    if (!span || Trim(personId).empty()) return 0;
+
+    double minutes = 0;
+    double days = 0;
+    if (!byShift) {
+        minutes = static_cast<double>(span->Length());
+        days = minutes / static_cast<double>(kMinutesPerDay);
+    } else {
+        if (SpanTooLong(beginDate, endDate)) return 0;
+        for (const auto& [date, share] : LeaveByShift(db, personId, *span, beginDate, endDate)) {
+            minutes += share.leaveMinutes;
+            if (share.shiftMinutes > 0) days += share.leaveMinutes / share.shiftMinutes;
+        }
+    }
+    switch (unit) {
+        case kUnitDays: return RoundValue(days, 4);
+        case kUnitHours: return RoundValue(minutes / 60.0, 4);
+        default: return RoundValue(minutes, 4);
+    }
+}
+
+double GetPrsnPeriodExCount(Database& db, const std::string& personId, int categoryKind, QVXDate firstDay,
+                            QVXDate lastDay, const std::string& excludeKey) {
+    std::string sql =
+        "Select Sum(A.ExcuseCount - A.CutExcuseCount) From humExcuse A "
+        "Inner Join humExcuseCls B On A.ExcuseClsID = B.ExcuseClsID "
+        "Where A.Flag <> 3 And A.PersonID = ? And B.ExcuseCls = ? And A.BeginDate >= ? And A.BeginDate <= ?";
+    std::vector<Variant> params{Variant(personId), Variant(categoryKind), Variant(firstDay), Variant(lastDay)};
+    const std::string key = Trim(excludeKey);
+    if (!key.empty()) {
+        const size_t colon = key.rfind(':');
+        if (colon == std::string::npos) {
+            sql += " And A.BillNo <> ?";
+            params.emplace_back(key);
+        } else {
+            sql += " And Not (A.BillNo = ? And A.Flag = ?)";
+            params.emplace_back(key.substr(0, colon));
+            params.emplace_back(static_cast<int>(CInt(Variant(key.substr(colon + 1)))));
+        }
+    }
+    auto row = db.QueryFirst(sql, params);
+    return row ? CFloat((*row)[0]) : 0.0;
+}
+
+// ---------------------------------------------------------------- attendance detail
+
+void ResetDetail(Database& db, int kind, const Variant& changeSet, bool /*byPerson*/, bool /*deleted*/) {
+    if (kind != kDetailLeave && kind != kDetailOverTime && kind != kDetailHourWork) return;
+    const PersonDates touched = TouchedDates(kind, changeSet);
+    const char* column = kind == kDetailLeave      ? "LeaveMinutes"
+                         : kind == kDetailOverTime ? "OverTimeHours"
+                                                   : "HourWorkHours";
+    for (const auto& [person, dates] : touched) {
+        if (dates.empty()) continue;
+        const QVXDate first = *dates.begin();
+        const QVXDate last = *dates.rbegin();
+        std::map<QVXDate, double> figures;
+        switch (kind) {
+            case kDetailLeave: figures = LeaveMinutesOfDates(db, person, first, last); break;
+            case kDetailOverTime: figures = OverTimeHoursOfDates(db, person, first, last); break;
+            default: figures = HourWorkOfDates(db, person, first, last); break;
+        }
+        for (QVXDate date : dates) {
+            auto it = figures.find(date);
+            WriteDetail(db, column, person, date, it == figures.end() ? 0.0 : it->second);
+        }
+    }
+}
+
+}  // namespace humrs

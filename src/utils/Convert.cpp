@@ -1,0 +1,156 @@
+#include "utils/Convert.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "utils/Text.h"
+
+namespace humrs {
+
+namespace {
+bool ParseNumber(std::string_view text, double& out) {
+    std::string t = Trim(text);
+    if (t.empty()) return false;
+    const char* b = t.data();
+    const char* e = t.data() + t.size();
+    if (*b == '+') ++b;
+    auto r = std::from_chars(b, e, out);
+    return r.ec == std::errc() && r.ptr == e;
+}
+}  // namespace
+
+std::string CStr(const Variant& v) {
+    switch (v.Type()) {
+        case VarType::Empty:
+        case VarType::Null: return "";
+        case VarType::Bool: return v.AsBool() ? "True" : "False";
+        case VarType::Int: return std::to_string(v.AsInt());
+        case VarType::Float: return DecimalText(v.AsFloat());
+        case VarType::Currency: return v.AsCurrency().ToString();
+        case VarType::String: return v.AsString();
+        default: return "";
+    }
+}
+
+int64_t CInt(const Variant& v) {
+    switch (v.Type()) {
+        case VarType::Bool: return v.AsBool() ? 1 : 0;
+        case VarType::Int: return v.AsInt();
+        case VarType::Float: return static_cast<int64_t>(std::llround(v.AsFloat()));
+        case VarType::Currency: return static_cast<int64_t>(std::llround(v.AsCurrency().ToDouble()));
+        case VarType::String: {
+            double d;
+            if (SameText(Trim(v.AsString()), "true")) return 1;
+            return ParseNumber(v.AsString(), d) ? static_cast<int64_t>(std::llround(d)) : 0;
+        }
+        default: return 0;
+    }
+}
+
+double CFloat(const Variant& v) {
+    switch (v.Type()) {
+        case VarType::Bool: return v.AsBool() ? 1 : 0;
+        case VarType::Int: return static_cast<double>(v.AsInt());
+        case VarType::Float: return v.AsFloat();
+        case VarType::Currency: return v.AsCurrency().ToDouble();
+        case VarType::String: {
+            double d;
+            return ParseNumber(v.AsString(), d) ? d : 0;
+        }
+        default: return 0;
+    }
+}
+
+bool CBool(const Variant& v) {
+    switch (v.Type()) {
+        case VarType::Bool: return v.AsBool();
+        case VarType::String: {
+            std::string t = Trim(v.AsString());
+            if (SameText(t, "true")) return true;
+            double d;
+            return ParseNumber(t, d) && d != 0;
+        }
+        case VarType::Empty:
+        case VarType::Null: return false;
+        default: return CFloat(v) != 0;
+    }
+}
+
+Currency CCurr(const Variant& v) {
+    switch (v.Type()) {
+        case VarType::Currency: return v.AsCurrency();
+        case VarType::Int: return Currency::FromInt(v.AsInt());
+        default: return Currency::FromDouble(CFloat(v));
+    }
+}
+
+std::string QuoteStr(std::string_view text) {
+    std::string r;
+    r.reserve(text.size() + 2);
+    r += '\'';
+    for (char c : text) {
+        if (c == '\'') r += '\'';
+        r += c;
+    }
+    r += '\'';
+    return r;
+}
+
+double RoundValue(double x, int decimals) {
+    double p = std::pow(10.0, decimals);
+    double a = std::fabs(x) * p;
+    // absorb binary representation error (2.675 is stored as 2.67499999...)
+    double r = std::floor(a + 0.5 + 1e-9 * std::max(1.0, a));
+    return std::copysign(r / p, x) + 0.0;
+}
+
+TStringArray SplitString(std::string_view text, std::string_view separator) {
+    TStringArray parts;
+    if (text.empty()) return parts;
+    if (separator.empty()) {
+        parts.emplace_back(text);
+        return parts;
+    }
+    size_t start = 0;
+    for (;;) {
+        size_t pos = text.find(separator, start);
+        if (pos == std::string_view::npos) {
+            parts.emplace_back(text.substr(start));
+            break;
+        }
+        parts.emplace_back(text.substr(start, pos - start));
+        start = pos + separator.size();
+    }
+    return parts;
+}
+
+std::string MergeStrings(const TStringArray& parts, std::string_view separator) {
+    std::string r;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i) r += separator;
+        r += parts[i];
+    }
+    return r;
+}
+
+std::string FormatNumLen(int64_t n, int width) {
+    std::string digits = std::to_string(n < 0 ? -n : n);
+    while (static_cast<int>(digits.size()) < width - (n < 0 ? 1 : 0)) digits.insert(digits.begin(), '0');
+    return (n < 0 ? "-" : "") + digits;
+}
+
+std::string Right(std::string_view text, size_t n) {
+    size_t len = Utf8Length(text);
+    if (n >= len) return std::string(text);
+    size_t skip = len - n, i = 0, cp = 0;
+    while (i < text.size()) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            if (cp == skip) break;
+            ++cp;
+        }
+        ++i;
+    }
+    return std::string(text.substr(i));
+}
+
+}  // namespace humrs

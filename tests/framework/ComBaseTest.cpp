@@ -1,0 +1,249 @@
+// The framework's client operations on a small bill kept in test tables: the order
+// of the hooks, what a refusal undoes, the change set a save hands to posting, and
+// procedures of another object running inside the caller's transaction.
+#include <gtest/gtest.h>
+
+#include "db/Database.h"
+#include "framework/ComBase.h"
+#include "framework/Messages.h"
+#include "utils/Convert.h"
+
+namespace humrs {
+namespace {
+
+std::vector<std::string>* g_calls = nullptr;
+void Note(const std::string& s) {
+    if (g_calls) g_calls->push_back(s);
+}
+
+// A header-and-body bill: tstHead (BillNo) with rows in tstBody (BillNo, RowNo).
+class TTestBill : public TQVXComBase {
+public:
+    std::string refuseIn;  // hook that refuses, if any
+
+    const ClassMap* OwnClassMap() const override {
+        static const ClassMap map{"Test.Bill",
+                                  "BillNo",
+                                  {DatasetMap{"tstHead", {"BillNo"}, 7, false, -1, {}, ""},
+                                   DatasetMap{"tstBody", {"BillNo", "RowNo"}, 7, false, 0, {{"BillNo", "BillNo"}}, "RowNo"}}};
+        return &map;
+    }
+    void BeforeUpdate() override {
+        Note("BeforeUpdate rows=" + CStr(GetDBConn().DBSelectSQL("Select Count(*) From tstBody")));
+        GetDBConn().DBExecSQL("Insert Into tstLog (Msg) Values ('before')");
+        if (refuseIn == "BeforeUpdate") MakeException(0, 0, "拒绝: %s", {Variant("before")});
+    }
+    void AfterUpdate() override {
+        Note("AfterUpdate rows=" + CStr(GetDBConn().DBSelectSQL("Select Count(*) From tstBody")) +
+             " mode=" + std::to_string(SaveMode()));
+        AddMessage("posted", 1, 0);
+        lastDelta = GetDeltaDatasets(1);
+        if (refuseIn == "AfterUpdate") MakeException(0, 0, "拒绝: %s", {Variant("after")});
+    }
+    void BeforeDelete() override { Note("BeforeDelete"); }
+    void AfterDelete() override {
+        Note("AfterDelete rows=" + CStr(GetDBConn().DBSelectSQL("Select Count(*) From tstBody")));
+        lastDelta = GetDeltaDatasets(1);
+    }
+    void DoExecuteProc(int procNo, const Variant& arg1, const Variant&, Variant& result) override {
+        if (procNo == 1) {
+            GetDBConn().DBExecSQL("Insert Into tstLog (Msg) Values (" + QuoteStr(CStr(arg1)) + ")");
+            result = Variant(true);
+        } else if (procNo == 2) {
+            // Calls procedure 1 of another object by a differently spelled ProgID.
+            result = DoCOMMethod("TEST.bill", ContextNumber(), 1, arg1);
+            if (CStr(arg1) == "fail") MakeException(0, 0, "callee wrote, caller refuses");
+        }
+    }
+    Variant lastDelta;
+};
+
+class ComBaseTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db = OpenSQLite(":memory:");
+        db->Execute("Create Table tstHead (Flag Integer Default 0, BillNo Text, BillDate Integer Default 0, Memo Text Default '')");
+        db->Execute("Create Table tstBody (Flag Integer Default 0, BillNo Text, RowNo Integer, Qty Float Default 0, Memo Text Default '')");
+        db->Execute("Create Table tstLog (Msg Text)");
+        db->Execute("Create Table comSysParam (ParamKey Text, ParamValue Text)");
+        RegisterObjectCreator("Test.Bill", [] { return std::make_unique<TTestBill>(); });
+        session = std::make_unique<Session>(*db);
+        g_calls = &calls;
+    }
+    void TearDown() override { g_calls = nullptr; }
+
+    std::unique_ptr<TTestBill> NewBill() {
+        auto obj = CreateBusinessObject("test.BILL", *session);
+        return std::unique_ptr<TTestBill>(static_cast<TTestBill*>(obj.release()));
+    }
+    using Rows = std::vector<std::vector<std::pair<std::string, Variant>>>;
+    void Fill(TTestBill& bill, const std::string& billNo, const Rows& body) {
+        bill.MergeInput(0, {{{"BillNo", Variant(billNo)}, {"BillDate", Variant(20050115)}}});
+        bill.MergeInput(1, body);
+    }
+    int64_t Count(const std::string& table) { return CInt((*db->QueryFirst("Select Count(*) From " + table))[0]); }
+
+    std::unique_ptr<Database> db;
+    std::unique_ptr<Session> session;
+    std::vector<std::string> calls;
+};
+
+TEST_F(ComBaseTest, SaveCallsBeforeUpdateThenWritesRowsThenAfterUpdate) {
+    auto bill = NewBill();
+    Fill(*bill, "B1", {{{"RowNo", 1}, {"Qty", 2.5}}, {{"RowNo", 2}, {"Qty", 1}}});
+    Outcome out = bill->Save();
+    ASSERT_TRUE(out.ok) << out.error;
+    EXPECT_EQ(calls, (std::vector<std::string>{"BeforeUpdate rows=0", "AfterUpdate rows=2 mode=1"}));
+    // The framework filled the bill kind and the header's number on every body row.
+    auto rows = db->Query("Select Flag, BillNo, RowNo, Qty From tstBody Order By RowNo");
+    ASSERT_EQ(rows.rows.size(), 2u);
+    EXPECT_EQ(CInt(rows.rows[0][0]), 7);
+    EXPECT_EQ(CStr(rows.rows[1][1]), "B1");
+    EXPECT_DOUBLE_EQ(CFloat(rows.rows[0][3]), 2.5);
+    ASSERT_EQ(out.notices.size(), 1u);
+    EXPECT_EQ(out.notices[0].text, "posted");
+}
+
+TEST_F(ComBaseTest, StoredBillIsSavedAgainInModeTwo) {
+    auto bill = NewBill();
+    Fill(*bill, "B1", {{{"RowNo", 1}, {"Qty", 2}}});
+    ASSERT_TRUE(bill->Save().ok);
+    calls.clear();
+    auto again = NewBill();
+    ASSERT_TRUE(again->Open(Variant("B1")).ok);
+    Fill(*again, "B1", {{{"RowNo", 1}, {"Qty", 3}}});
+    ASSERT_TRUE(again->Save().ok);
+    EXPECT_EQ(calls.back(), "AfterUpdate rows=1 mode=2");
+    EXPECT_EQ(Count("tstBody"), 1);
+}
+
+TEST_F(ComBaseTest, RefusalInAfterUpdateRollsBackRowsAndHookStatementsButKeepsNotices) {
+    auto bill = NewBill();
+    bill->refuseIn = "AfterUpdate";
+    Fill(*bill, "B1", {{{"RowNo", 1}, {"Qty", 2}}});
+    Outcome out = bill->Save();
+    EXPECT_FALSE(out.ok);
+    EXPECT_EQ(out.failure, Outcome::Kind::Refused);
+    EXPECT_EQ(out.error, "拒绝: after");
+    EXPECT_EQ(Count("tstHead"), 0);
+    EXPECT_EQ(Count("tstBody"), 0);
+    EXPECT_EQ(Count("tstLog"), 0);  // BeforeUpdate's own insert went too
+    ASSERT_EQ(out.notices.size(), 1u);
+    EXPECT_EQ(out.notices[0].text, "posted");
+    // The bill is still in hand: fixing the cause and saving again works.
+    bill->refuseIn.clear();
+    EXPECT_TRUE(bill->Save().ok);
+    EXPECT_EQ(Count("tstBody"), 1);
+}
+
+TEST_F(ComBaseTest, RefusalInBeforeUpdateWritesNothing) {
+    auto bill = NewBill();
+    bill->refuseIn = "BeforeUpdate";
+    Fill(*bill, "B1", {{{"RowNo", 1}}});
+    Outcome out = bill->Save();
+    EXPECT_EQ(out.error, "拒绝: before");
+    EXPECT_EQ(calls.size(), 1u);  // AfterUpdate never ran
+    EXPECT_EQ(Count("tstHead") + Count("tstLog"), 0);
+}
+
+TEST_F(ComBaseTest, ModifiedRowTravelsAsStoredRowFollowedByChangedFieldsOnly) {
+    auto bill = NewBill();
+    Fill(*bill, "B1", {{{"RowNo", 1}, {"Qty", 2}, {"Memo", "a"}}, {{"RowNo", 2}, {"Qty", 5}}});
+    ASSERT_TRUE(bill->Save().ok);
+
+    auto again = NewBill();
+    ASSERT_TRUE(again->Open(Variant("B1")).ok);
+    // Row 1 changes its quantity, row 2 is left out (deleted), row 3 is new.
+    Fill(*again, "B1", {{{"RowNo", 1}, {"Qty", 4}}, {{"RowNo", 3}, {"Qty", 1}}});
+    ASSERT_TRUE(again->Save().ok);
+
+    const DataPacket& p = *again->lastDelta.AsPacket();
+    int qty = p.FieldIndex("Qty"), memo = p.FieldIndex("Memo"), rowNo = p.FieldIndex("RowNo");
+    ASSERT_EQ(p.rows.size(), 4u);
+    EXPECT_EQ(p.rows[0].status, UpdateStatus::Unmodified);
+    EXPECT_DOUBLE_EQ(CFloat(p.rows[0].values[qty]), 2);
+    EXPECT_EQ(CStr(p.rows[0].values[memo]), "a");
+    EXPECT_EQ(p.rows[1].status, UpdateStatus::Modified);
+    EXPECT_DOUBLE_EQ(CFloat(p.rows[1].values[qty]), 4);
+    EXPECT_TRUE(p.rows[1].values[memo].IsNull());
+    EXPECT_TRUE(p.rows[1].values[rowNo].IsNull());
+    EXPECT_EQ(p.rows[2].status, UpdateStatus::Deleted);
+    EXPECT_EQ(CInt(p.rows[2].values[rowNo]), 2);
+    EXPECT_EQ(p.rows[3].status, UpdateStatus::Inserted);
+
+    DeltaDataset d(again->lastDelta);
+    d.First();
+    EXPECT_EQ(d.Status(), UpdateStatus::Modified);
+    EXPECT_DOUBLE_EQ(CFloat(d.RealFieldValue("Qty")), 4);
+    EXPECT_EQ(CStr(d.RealFieldValue("Memo")), "a");
+    EXPECT_DOUBLE_EQ(CFloat(d.OldValue("qty")), 2);
+    EXPECT_EQ(Count("tstBody"), 2);
+}
+
+TEST_F(ComBaseTest, DeleteRunsHooksAroundTheRowDeletesAndListsRowsAsDeleted) {
+    auto bill = NewBill();
+    Fill(*bill, "B1", {{{"RowNo", 1}}, {{"RowNo", 2}}});
+    ASSERT_TRUE(bill->Save().ok);
+    calls.clear();
+    Outcome out = NewBill()->Delete(Variant("B1"));
+    ASSERT_TRUE(out.ok) << out.error;
+    EXPECT_EQ(calls, (std::vector<std::string>{"BeforeDelete", "AfterDelete rows=0"}));
+    EXPECT_EQ(Count("tstHead"), 0);
+}
+
+TEST_F(ComBaseTest, UnknownKeyIsBadInputNotARefusal) {
+    Outcome out = NewBill()->Delete(Variant("NOPE"));
+    EXPECT_EQ(out.failure, Outcome::Kind::BadInput);
+    EXPECT_NE(out.error.find("NOPE"), std::string::npos);
+}
+
+TEST_F(ComBaseTest, InputWithUnknownFieldOrWrongTypeIsRefusedBeforeAnythingChanges) {
+    auto bill = NewBill();
+    EXPECT_THROW(bill->MergeInput(0, {{{"NoSuchField", 1}}}), InputError);
+    EXPECT_THROW(bill->MergeInput(1, {{{"RowNo", 1}, {"Qty", "lots"}}}), InputError);
+    EXPECT_TRUE(bill->GetDatasets(1).IsEmpty());
+}
+
+TEST_F(ComBaseTest, CalleeRunsInsideCallersTransaction) {
+    auto bill = NewBill();
+    Outcome ok = bill->ExecuteProc(2, Variant("kept"));
+    ASSERT_TRUE(ok.ok) << ok.error;
+    EXPECT_TRUE(CBool(ok.result));
+    EXPECT_EQ(Count("tstLog"), 1);
+
+    // The callee's insert is undone with the caller's refusal.
+    Outcome refused = bill->ExecuteProc(2, Variant("fail"));
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.error, "callee wrote, caller refuses");
+    EXPECT_EQ(Count("tstLog"), 1);
+}
+
+TEST_F(ComBaseTest, UnknownProgIdIsBadInput) {
+    EXPECT_THROW(CreateBusinessObject("QVXHumrs.NoSuchThing", *session), InputError);
+}
+
+TEST_F(ComBaseTest, NewBillWithoutNumberGetsNextNumberOfTheServerDate) {
+    session->serverDate = 20050115;
+    auto a = NewBill();
+    a->MergeInput(0, {{{"BillDate", 20050115}}});
+    ASSERT_TRUE(a->Save().ok);
+    auto b = NewBill();
+    b->MergeInput(0, {{{"BillDate", 20050115}}});
+    ASSERT_TRUE(b->Save().ok);
+    auto rows = db->Query("Select BillNo From tstHead Order By BillNo");
+    ASSERT_EQ(rows.rows.size(), 2u);
+    EXPECT_EQ(CStr(rows.rows[0][0]), "200501150001");
+    EXPECT_EQ(CStr(rows.rows[1][0]), "200501150002");
+}
+
+TEST_F(ComBaseTest, ParametersReadAsTextAndUnsetAsEmpty) {
+    db->Execute("Insert Into comSysParam (ParamKey, ParamValue) Values ('HumMakeUpRestTerm', '3')");
+    auto bill = NewBill();
+    EXPECT_EQ(CInt(bill->GetParam("HumMakeUpRestTerm")), 3);
+    EXPECT_EQ(CStr(bill->GetParam("Unset")), "");
+    session->localType = 1;
+    EXPECT_EQ(bill->GetLocalType(), 1);
+}
+
+}  // namespace
+}  // namespace humrs

@@ -1,0 +1,69 @@
+#pragma once
+// A fresh database for a business-class test: the full schema on an in-memory
+// SQLite database, a session with a fixed server date, and short ways to open
+// business objects and save bills, so that a test reads like a short story.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "db/Database.h"
+#include "db/Schema.h"
+#include "db/Seed.h"
+#include "framework/ComBase.h"
+#include "utils/Convert.h"
+#include "utils/Text.h"
+
+namespace humrs::testing {
+
+using Row = std::vector<std::pair<std::string, Variant>>;
+
+class HumrsFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db = OpenSQLite(":memory:");
+        CreateOrUpgradeSchema(*db);
+        session = std::make_unique<Session>(*db);
+        session->serverDate = 20050115;
+        session->localType = 0;
+    }
+
+    std::unique_ptr<TQVXComBase> Object(const std::string& progId) { return CreateBusinessObject(progId, *session); }
+
+    template <class T>
+    std::unique_ptr<T> ObjectAs(const std::string& progId) {
+        auto obj = Object(progId);
+        auto* typed = dynamic_cast<T*>(obj.get());
+        EXPECT_NE(typed, nullptr) << progId;
+        obj.release();
+        return std::unique_ptr<T>(typed);
+    }
+
+    // Saves a bill as a client would: opens the stored bill with the header's key
+    // (when there is one), lays the given rows over it, and saves.
+    Outcome SaveBill(const std::string& progId, const std::vector<std::vector<Row>>& datasets) {
+        auto obj = Object(progId);
+        return SaveWith(*obj, datasets);
+    }
+    Outcome SaveWith(TQVXComBase& obj, const std::vector<std::vector<Row>>& datasets) {
+        const std::string keyColumn = obj.Map() ? obj.Map()->keyColumn : "BillNo";
+        if (!datasets.empty() && !datasets[0].empty())
+            for (const auto& [name, value] : datasets[0][0])
+                if (SameText(name, keyColumn)) obj.Open(value);
+        for (size_t i = 0; i < datasets.size(); ++i) obj.MergeInput(static_cast<int>(i), datasets[i]);
+        return obj.Save();
+    }
+
+    Variant Value(const std::string& sql) {
+        auto row = db->QueryFirst(sql);
+        return row ? (*row)[0] : Variant();
+    }
+    int64_t Count(const std::string& tableAndWhere) { return CInt(Value("Select Count(*) From " + tableAndWhere)); }
+
+    std::unique_ptr<Database> db;
+    std::unique_ptr<Session> session;
+};
+
+}  // namespace humrs::testing
