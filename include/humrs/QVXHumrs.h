@@ -41,6 +41,7 @@
 #ifndef HUMRS_QVXHUMRS_H
 #define HUMRS_QVXHUMRS_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #ifdef __cplusplus

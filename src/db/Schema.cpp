@@ -65,10 +65,12 @@ std::vector<TableDef> BuildTables() {
                  {"ClassID"}});
     t.push_back({"humJobSchedule", {{"SchID", kText}, {"SchName", kText}}, {"SchID"}});
     // WeekDay 0 is Sunday; an empty ClassID makes the day a rest day.
-    t.push_back({"humJobScheduleDay", {{"SchID", kText}, {"WeekDay", kInt}, {"ClassID", kText}},
+    t.push_back({"humJobScheduleDay",
+                 {{"SchID", kText}, {"WeekDay", kInt}, {"ClassID", kText}},
                  {"SchID", "WeekDay"}});
     // A person's class on one date, overriding the schedule; empty ClassID = rest day.
-    t.push_back({"humPersonClassDate", {{"PersonID", kText}, {"WorkDate", kInt}, {"ClassID", kText}},
+    t.push_back({"humPersonClassDate",
+                 {{"PersonID", kText}, {"WorkDate", kInt}, {"ClassID", kText}},
                  {"PersonID", "WorkDate"}});
     t.push_back({"HumHolidays",
                  {{"Flag", kInt},
@@ -176,7 +178,8 @@ std::vector<TableDef> BuildTables() {
                   {"NotIntoOverTimeValue", kMoney},
                   {"Memo", kText}},
                  {"Flag", "BillNo", "RowNo"}});
-    t.push_back({"humOverTimeDateMain", {{"BillNo", kText}, {"BillDate", kInt}, {"Memo", kText}}, {"BillNo"}});
+    t.push_back(
+        {"humOverTimeDateMain", {{"BillNo", kText}, {"BillDate", kInt}, {"Memo", kText}}, {"BillNo"}});
     t.push_back({"humOverTimeCls",
                  {{"OTClsID", kText}, {"OTClsName", kText}, {"OverMonth", kFloat}, {"OverSalaryID", kText}},
                  {"OTClsID"}});
@@ -238,31 +241,19 @@ std::vector<TableDef> BuildTables() {
                  {"SalaryID"}});
 
     // ---- Allowances and deductions: Flag 1 by person (RowNo 0), 4 by salary item.
+    // SalaryType 0: paid on its own on SalaryDate by PayType (1 cash, 0 bank, 2 both);
+    // otherwise settled in the salary of SalaryMonth.
     t.push_back({"HumSubsidyCut",
-                 {{"Flag", kInt},
-                  {"BillNo", kText},
-                  {"RowNo", kInt},
-                  {"SerNo", kInt},
-                  {"BillDate", kInt},
-                  {"PersonID", kText},
-                  {"SalaryItem", kText},
-                  {"SalaryType", kInt},  // 0 paid on its own, otherwise in the month's salary
-                  {"PayType", kInt},     // 1 cash, 0 bank, 2 both
-                  {"PSalaryBank", kText},
-                  {"PAccountNumber", kText},
-                  {"IncomTaxRate", kFloat},
-                  {"Amount", kFloat},
-                  {"Price", kMoney},
-                  {"Account", kMoney},
-                  {"RealAccount", kMoney},
-                  {"DeductAccount", kMoney},
-                  {"SalaryMonth", kInt},
-                  {"SalaryDate", kInt},
-                  {"SalaryStaus", kInt},
-                  {"CashPaid", kBool},
-                  {"BankPaid", kBool},
-                  {"PVoucherNO", kText},
-                  {"Memo", kText}},
+                 {
+                     {"Flag", kInt},          {"BillNo", kText},         {"RowNo", kInt},
+                     {"SerNo", kInt},         {"BillDate", kInt},        {"PersonID", kText},
+                     {"SalaryItem", kText},   {"SalaryType", kInt},      {"PayType", kInt},
+                     {"PSalaryBank", kText},  {"PAccountNumber", kText}, {"IncomTaxRate", kFloat},
+                     {"Amount", kFloat},      {"Price", kMoney},         {"Account", kMoney},
+                     {"RealAccount", kMoney}, {"DeductAccount", kMoney}, {"SalaryMonth", kInt},
+                     {"SalaryDate", kInt},    {"SalaryStaus", kInt},     {"CashPaid", kBool},
+                     {"BankPaid", kBool},     {"PVoucherNO", kText},     {"Memo", kText},
+                 },
                  {"Flag", "BillNo", "RowNo"}});
     t.push_back({"OstrelHeader",
                  {{"Flag", kInt},
@@ -310,9 +301,10 @@ std::vector<TableDef> BuildTables() {
                   {"Memo", kText}},
                  {"Flag", "BillNo", "ParentRowNO", "RowNo"}});
     // Pay items, leave deductions and overtime pay of a monthly voucher.
-    t.push_back({"humSalarySub",
-                 {{"Flag", kInt}, {"BillNo", kText}, {"RowNo", kInt}, {"SalaryItem", kText}, {"Account", kMoney}},
-                 {"Flag", "BillNo", "RowNo"}});
+    t.push_back(
+        {"humSalarySub",
+         {{"Flag", kInt}, {"BillNo", kText}, {"RowNo", kInt}, {"SalaryItem", kText}, {"Account", kMoney}},
+         {"Flag", "BillNo", "RowNo"}});
     t.push_back({"humSalaryExcuse",
                  {{"Flag", kInt},
                   {"BillNo", kText},
@@ -438,7 +430,8 @@ std::vector<TableDef> BuildTables() {
                  {"BillNo", "RowNo"}});
 
     // ---- Personnel changes.
-    t.push_back({"humChangePersonMain", {{"BillNo", kText}, {"BillDate", kInt}, {"Memo", kText}}, {"BillNo"}});
+    t.push_back(
+        {"humChangePersonMain", {{"BillNo", kText}, {"BillDate", kInt}, {"Memo", kText}}, {"BillNo"}});
     t.push_back({"humChangePerson",
                  {{"BillNo", kText},
                   {"RowNo", kInt},
@@ -460,7 +453,8 @@ std::vector<TableDef> BuildTables() {
                  {"BillNo", "RowNo"}});
 
     // ---- Salary adjustments.
-    t.push_back({"humChangeSalaryMain", {{"BillNo", kText}, {"BillDate", kInt}, {"Memo", kText}}, {"BillNo"}});
+    t.push_back(
+        {"humChangeSalaryMain", {{"BillNo", kText}, {"BillDate", kInt}, {"Memo", kText}}, {"BillNo"}});
     t.push_back({"humChangeSalary",
                  {{"BillNo", kText},
                   {"RowNo", kInt},
@@ -510,7 +504,8 @@ std::vector<TableDef> BuildTables() {
                  {}});
 
     // ---- Insurance changes.
-    t.push_back({"humChangeInsuranceMain", {{"BillNo", kText}, {"BillDate", kInt}, {"Memo", kText}}, {"BillNo"}});
+    t.push_back(
+        {"humChangeInsuranceMain", {{"BillNo", kText}, {"BillDate", kInt}, {"Memo", kText}}, {"BillNo"}});
     t.push_back({"humChangeInsurance",
                  {{"BillNo", kText},
                   {"RowNo", kInt},
@@ -602,13 +597,18 @@ std::string DefaultLiteral(const ColumnDef& column) {
 std::string TypeName(ColumnType type, Backend backend) {
     const bool pg = backend == Backend::PostgreSQL;
     switch (type) {
-        case ColumnType::Integer: return pg ? "BIGINT" : "INTEGER";
-        case ColumnType::Float: return pg ? "DOUBLE PRECISION" : "FLOAT";
-        case ColumnType::Currency: return pg ? "NUMERIC(19,4)" : "MONEY";
+        case ColumnType::Integer:
+            return pg ? "BIGINT" : "INTEGER";
+        case ColumnType::Float:
+            return pg ? "DOUBLE PRECISION" : "FLOAT";
+        case ColumnType::Currency:
+            return pg ? "NUMERIC(19,4)" : "MONEY";
         // Flags are compared with 1 and 0 in the statements, so they stay numbers.
-        case ColumnType::Boolean: return pg ? "SMALLINT" : "BIT";
+        case ColumnType::Boolean:
+            return pg ? "SMALLINT" : "BIT";
         case ColumnType::Text:
-        case ColumnType::Unknown: break;
+        case ColumnType::Unknown:
+            break;
     }
     return pg ? "CITEXT" : "TEXT";
 }

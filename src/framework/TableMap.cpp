@@ -92,28 +92,26 @@ std::vector<ClassMap> BuildClassMaps() {
     // ---- Payroll documents.
     maps.push_back(Bill("QVXHumrs.SubsidyCut", {SingleRow("HumSubsidyCut", 1)}));
     maps.push_back(Bill("QVXHumrs.SubsidyCutDate", {Header("OstrelHeader", 4), Body("HumSubsidyCut", 4)}));
-    {
-        // Voucher, its pay items, leave deductions, overtime pay, and the split of the
-        // bank part over the person's accounts.
-        DatasetMap bank = UnderRow("humSalaryBank", "ParentRowNO", 1, 0);
-        maps.push_back(Bill("QVXHumrs.MonthSalary",
-                            {SingleRow("humSalaryMain", 1), Body("humSalarySub", 1), Body("humSalaryExcuse", 1),
-                             Body("humSalaryOverTime", 1), bank}));
-    }
+    // Voucher, its pay items, leave deductions, overtime pay, and the split of the bank
+    // part over the person's accounts (ParentRowNO 0, the voucher's row).
+    maps.push_back(Bill("QVXHumrs.MonthSalary",
+                        {SingleRow("humSalaryMain", 1), Body("humSalarySub", 1), Body("humSalaryExcuse", 1),
+                         Body("humSalaryOverTime", 1), UnderRow("humSalaryBank", "ParentRowNO", 1, 0)}));
     // Header, one row per person, the salary rows generated from each person's row,
     // and the bank split of each person's row.
-    maps.push_back(Bill("QVXHumrs.AdvPayment",
-                        {Header("humAdvPayMain"), Body("humAdvPaySub"), UnderRow("humSalaryMain", "ParentRowNO", 2, 1),
-                         UnderRow("humSalaryBank", "ParentRowNO", 2, 1)}));
-    maps.push_back(Bill("QVXHumrs.HourSalary", {Header("HumHourSalaryMain", 1), Body("HumHourSalarySub", 1)}));
+    maps.push_back(Bill("QVXHumrs.AdvPayment", {Header("humAdvPayMain"), Body("humAdvPaySub"),
+                                                UnderRow("humSalaryMain", "ParentRowNO", 2, 1),
+                                                UnderRow("humSalaryBank", "ParentRowNO", 2, 1)}));
+    maps.push_back(
+        Bill("QVXHumrs.HourSalary", {Header("HumHourSalaryMain", 1), Body("HumHourSalarySub", 1)}));
     maps.push_back({"QVXHumrs.IncomeTax", "", {}});
     maps.push_back({"QVXHumrs.HumMonthSalaryQuery", "", {}});
 
     // ---- Personnel records.
     maps.push_back(Bill("QVXHumrs.ChangePerson", {Header("humChangePersonMain"), Body("humChangePerson")}));
-    maps.push_back(Bill("QVXHumrs.ChangeSalary",
-                        {Header("humChangeSalaryMain"), Body("humChangeSalary"),
-                         UnderRow("humChangeSalarySub", "ParentRowNo", std::nullopt, 1)}));
+    maps.push_back(
+        Bill("QVXHumrs.ChangeSalary", {Header("humChangeSalaryMain"), Body("humChangeSalary"),
+                                       UnderRow("humChangeSalarySub", "ParentRowNo", std::nullopt, 1)}));
     maps.push_back(
         Bill("QVXHumrs.ChangeInsurance", {Header("humChangeInsuranceMain"), Body("humChangeInsurance")}));
 

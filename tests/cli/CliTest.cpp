@@ -61,7 +61,7 @@ protected:
     Result Humrs(const std::vector<std::string>& args, const std::string& input = "") {
         const fs::path in = dir / "stdin", out = dir / "stdout";
         std::ofstream(in, std::ios::binary) << input;
-        std::string cmd = "cd " + ShellQuote(dir.string()) + " && env -u HUMRS_DB -u HUMRS_LIBRARY " +
+        std::string cmd = "cd " + ShellQuote(dir.string()) + " && env -u HUMRS_DB -u HUMRS_LIBRARY " + extraEnv + " " +
                           ShellQuote(std::string(HUMRS_BINARY_DIR) + "/humrs") + " --db " + ShellQuote(db);
         for (const auto& a : args) cmd += " " + ShellQuote(a);
         cmd += " < " + ShellQuote(in.string()) + " > " + ShellQuote(out.string()) + " 2>/dev/null";
@@ -107,6 +107,7 @@ protected:
 
     fs::path dir;
     std::string db;
+    std::string extraEnv;  // NAME=value pairs for the program's environment
 };
 
 #define REQUIRE_CATEGORY_CLASS()                                                            \
@@ -302,6 +303,26 @@ TEST_F(CliTest, DemoTellsItsStoryWithoutSurprises) {
     const Result again = Humrs({"demo", "--text"});
     EXPECT_EQ(again.exitCode, 0);
     EXPECT_NE(again.out.find("0 unexpected"), std::string::npos) << again.out;
+}
+
+TEST_F(CliTest, RegisterWritesTheRegistryAndUnregisterRemovesIt) {
+    const fs::path registry = dir / "registry.json";
+    extraEnv = "HUMRS_REGISTRY=" + ShellQuote(registry.string());
+    const std::string library = std::string(HUMRS_BINARY_DIR) + "/libQVXHumrs.so";
+    if (!fs::exists(library)) GTEST_SKIP() << "the server library is not built";
+
+    const Result reg = Humrs({"register"});
+    ASSERT_EQ(reg.exitCode, 0) << reg.out;
+    EXPECT_EQ(fs::weakly_canonical(reg.answer["library"].get<std::string>()), fs::weakly_canonical(library));
+    EXPECT_NE(ReadFile(registry).find("QVXHumrs.ExcuseCls"), std::string::npos);
+
+    const Result unreg = Humrs({"unregister"});
+    ASSERT_EQ(unreg.exitCode, 0) << unreg.out;
+    EXPECT_EQ(ReadFile(registry).find("QVXHumrs.ExcuseCls"), std::string::npos);
+
+    const Result missing = Humrs({"register", "--library", (dir / "nothing.so").string()});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_NE(missing.answer["error"].get<std::string>().find("nothing.so"), std::string::npos);
 }
 
 TEST_F(CliTest, EverySubcommandExplainsItself) {

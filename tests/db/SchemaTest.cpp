@@ -1,8 +1,6 @@
 // The schema built on a fresh SQLite database: column orders that Insert ... Select
 // statements rely on, text compared without regard to case, upgrades that only add,
 // and per-person lookups that use an index.
-#include "db/Schema.h"
-
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -10,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "db/Schema.h"
 #include "utils/Convert.h"
 #include "utils/Text.h"
 
@@ -45,11 +44,13 @@ TEST(SchemaDefinitionTest, KeysAndIndexesNameColumnsOfTheirTable) {
         return false;
     };
     for (const TableDef& table : SchemaTables())
-        for (const std::string& column : table.primaryKey) EXPECT_TRUE(has(table, column)) << table.name << "." << column;
+        for (const std::string& column : table.primaryKey)
+            EXPECT_TRUE(has(table, column)) << table.name << "." << column;
     for (const IndexDef& index : SchemaIndexes()) {
         const TableDef* table = FindTable(index.table);
         ASSERT_NE(table, nullptr) << index.name;
-        for (const std::string& column : index.columns) EXPECT_TRUE(has(*table, column)) << index.name << " " << column;
+        for (const std::string& column : index.columns)
+            EXPECT_TRUE(has(*table, column)) << index.name << " " << column;
     }
 }
 
@@ -62,7 +63,8 @@ TEST_F(SchemaTest, EveryTableHasItsColumnsInOrderWithTypesThatReadBack) {
         const std::vector<ResultColumn> actual = db->TableColumns(table.name);
         ASSERT_EQ(actual.size(), stored.size());
         for (size_t i = 0; i < stored.size(); ++i) {
-            EXPECT_TRUE(SameText(actual[i].name, stored[i].name)) << actual[i].name << " vs " << stored[i].name;
+            EXPECT_TRUE(SameText(actual[i].name, stored[i].name))
+                << actual[i].name << " vs " << stored[i].name;
             EXPECT_EQ(actual[i].type, stored[i].type) << stored[i].name;
         }
     }
@@ -92,14 +94,16 @@ TEST_F(SchemaTest, SalaryTransferStatementsFillSettingsAndHistoryColumnsInOrder)
         "Values ('B1', 1, 'S01', 88, 2)");
 
     db->Execute("Delete humPersonSetSub Where Flag = 1 And ID ='P1'");
-    db->Execute("Insert Into humPersonSetSub Select 1 As Flag, 'P1' as ID, SalaryItem, Account,  RowNo "
-                "From humChangeSalarySub Where BillNo = 'B1' And ParentRowNo = 1");
+    db->Execute(
+        "Insert Into humPersonSetSub Select 1 As Flag, 'P1' as ID, SalaryItem, Account,  RowNo "
+        "From humChangeSalarySub Where BillNo = 'B1' And ParentRowNo = 1");
     EXPECT_EQ(Rows("Select Flag, ID, SalaryItem, Account, RowNo From humPersonSetSub"),
               (std::vector<std::vector<std::string>>{{"1", "P1", "S01", "88", "2"}}));
 
-    db->Execute("Insert Into humHistSalaryBase Select ID as PersonID, BaseSalary, NoLeave, NoLeaveSalary, "
-                "Meal, MealSalary, AdjustDate, AdjustMode,3 As ChangeTimes From humPersonSetMain "
-                "Where Flag = 1 And ID ='P1'");
+    db->Execute(
+        "Insert Into humHistSalaryBase Select ID as PersonID, BaseSalary, NoLeave, NoLeaveSalary, "
+        "Meal, MealSalary, AdjustDate, AdjustMode,3 As ChangeTimes From humPersonSetMain "
+        "Where Flag = 1 And ID ='P1'");
     const auto base = db->Query(
         "Select PersonID, BaseSalary, NoLeave, NoLeaveSalary, Meal, MealSalary, AdjustDate, AdjustMode, "
         "ChangeTimes From humHistSalaryBase");
@@ -115,26 +119,30 @@ TEST_F(SchemaTest, SalaryTransferStatementsFillSettingsAndHistoryColumnsInOrder)
     EXPECT_EQ(CInt(b[7]), 7);
     EXPECT_EQ(CInt(b[8]), 3);
 
-    db->Execute("Insert Into humHistSalaryItem Select ID as PersonID, SalaryItem, Account, 3 As ChangeTimes, "
-                "RowNo From humPersonSetSub Where Flag = 1 And ID ='P1'");
+    db->Execute(
+        "Insert Into humHistSalaryItem Select ID as PersonID, SalaryItem, Account, 3 As ChangeTimes, "
+        "RowNo From humPersonSetSub Where Flag = 1 And ID ='P1'");
     EXPECT_EQ(Rows("Select PersonID, SalaryItem, Account, ChangeTimes, RowNo From humHistSalaryItem"),
               (std::vector<std::vector<std::string>>{{"P1", "S01", "88", "3", "2"}}));
 
     // Undo: the settings items come back from the snapshot.
     db->Execute("Delete humPersonSetSub Where Flag = 1 And ID ='P1'");
-    db->Execute("Insert Into humPersonSetSub Select 1 as Flag , PersonID as ID, SalaryItem, Account, RowNo "
-                "From humHistSalaryItem Where PersonID = 'P1' And ChangeTimes = 3");
+    db->Execute(
+        "Insert Into humPersonSetSub Select 1 as Flag , PersonID as ID, SalaryItem, Account, RowNo "
+        "From humHistSalaryItem Where PersonID = 'P1' And ChangeTimes = 3");
     EXPECT_EQ(Rows("Select Flag, ID, SalaryItem, Account, RowNo From humPersonSetSub"),
               (std::vector<std::vector<std::string>>{{"1", "P1", "S01", "88", "2"}}));
 }
 
 TEST_F(SchemaTest, InsuranceHistoryTakesItsListedColumns) {
-    db->Execute("Insert Into humHistInsurance (PersonID,InsurKind,ChangeType,ChangeMoneny,AdjustDate,"
-                "AdjustYearMonth,ChangeTimes, EmployerPensionRate)  Values ('P1', 2, 1, 45800, 20240105, 0, 4, "
-                "0.06)");
-    EXPECT_EQ(Rows("Select PersonID, InsurKind, ChangeType, ChangeMoneny, AdjustDate, AdjustYearMonth, "
-                   "ChangeTimes, EmployerPensionRate From humHistInsurance"),
-              (std::vector<std::vector<std::string>>{{"P1", "2", "1", "45800", "20240105", "0", "4", "0.06"}}));
+    db->Execute(
+        "Insert Into humHistInsurance (PersonID,InsurKind,ChangeType,ChangeMoneny,AdjustDate,"
+        "AdjustYearMonth,ChangeTimes, EmployerPensionRate)  Values ('P1', 2, 1, 45800, 20240105, 0, 4, "
+        "0.06)");
+    EXPECT_EQ(
+        Rows("Select PersonID, InsurKind, ChangeType, ChangeMoneny, AdjustDate, AdjustYearMonth, "
+             "ChangeTimes, EmployerPensionRate From humHistInsurance"),
+        (std::vector<std::vector<std::string>>{{"P1", "2", "1", "45800", "20240105", "0", "4", "0.06"}}));
 }
 
 TEST_F(SchemaTest, TextComparesWithoutRegardToCase) {
@@ -152,8 +160,9 @@ TEST_F(SchemaTest, TextComparesWithoutRegardToCase) {
 }
 
 TEST_F(SchemaTest, ColumnsLeftOutOrWrittenNullTakeTheirDefaults) {
-    db->Execute("Insert Into humExcuse (Flag, BillNo, RowNo, ExcuseCount, CutExcuseCount) "
-                "Values (1, 'Ex01', 0, 5, NULL)");
+    db->Execute(
+        "Insert Into humExcuse (Flag, BillNo, RowNo, ExcuseCount, CutExcuseCount) "
+        "Values (1, 'Ex01', 0, 5, NULL)");
     EXPECT_EQ(Rows("Select ExcuseCount - CutExcuseCount, PersonID, IfCutExcuse From humExcuse"),
               (std::vector<std::vector<std::string>>{{"5", "", "False"}}));
 
@@ -165,8 +174,9 @@ TEST_F(SchemaTest, ColumnsLeftOutOrWrittenNullTakeTheirDefaults) {
 TEST_F(SchemaTest, PersonSettingsExposeTheirIdAsPersonID) {
     db->Execute("Insert Into humPersonSetMain (Flag, ID, SalaryMode) Values (1, 'P2', 2)");
     db->Execute("Insert Into humPersonSetMain (Flag, ID, SalaryMode) Values (1, 'P1', 0)");
-    EXPECT_EQ(Rows("Select PersonID From humPersonSetMain Where (PersonID In ('p1','p2')) And (SalaryMode = 2)"),
-              (std::vector<std::vector<std::string>>{{"P2"}}));
+    EXPECT_EQ(
+        Rows("Select PersonID From humPersonSetMain Where (PersonID In ('p1','p2')) And (SalaryMode = 2)"),
+        (std::vector<std::vector<std::string>>{{"P2"}}));
 }
 
 TEST(SchemaUpgradeTest, AddsMissingColumnsAndKeepsRows) {
@@ -213,7 +223,8 @@ TEST(SchemaIndexTest, PerPersonLookupsUseAnIndex) {
          "B.ExcuseClsID Where A.Flag <> 3 And A.PersonID = 'P1' And A.BillNo <> 'B1' And Not (A.BeginDate > "
          "20240110 Or A.EndDate < 20240101)  And A.Flag = 1",
          "ix_humExcuse_PersonID_BeginDate"},
-        {"Select Flag,BillNo,RowNo From humExcuse Where Flag <> 3 and PersonID = 'P1' And BeginDate <= 20240102 "
+        {"Select Flag,BillNo,RowNo From humExcuse Where Flag <> 3 and PersonID = 'P1' And BeginDate <= "
+         "20240102 "
          "And EndDate >= 20240102",
          "ix_humExcuse_PersonID_BeginDate"},
         {"Update humExcuse Set IfCutExcuse=0, CutExcuseNo='',CutExcuseCount=0 Where CutExcuseNo='C1' ",
@@ -221,8 +232,10 @@ TEST(SchemaIndexTest, PerPersonLookupsUseAnIndex) {
         {"Select Flag, BillNo, RowNo, OverTimeDate, BeginTime, UseableRedeemCount From HumOverTime  Where "
          "RedeemType=1 and PersonID= 'P1' And UseableRedeemCount <> 0 Order By OverTimeDate, BeginTime",
          "ix_humOverTime_PersonID_OverTimeDate"},
-        {"Select A.*, B.ClassName From humOverTime A Left Join humClass B On A.OverTimeClass = B.ClassID Where "
-         "A.PersonID = 'P1' And A.BillNo <> 'B1' And A.OverTimeDate >= 20240101 And A.OverTimeDate <= 20240103 "
+        {"Select A.*, B.ClassName From humOverTime A Left Join humClass B On A.OverTimeClass = B.ClassID "
+         "Where "
+         "A.PersonID = 'P1' And A.BillNo <> 'B1' And A.OverTimeDate >= 20240101 And A.OverTimeDate <= "
+         "20240103 "
          "And Flag = 1",
          "ix_humOverTime_PersonID_OverTimeDate"},
         {"Select Max(ChangeTimes) From humChangeSalary Where PersonID = 'P1'", "ix_humChangeSalary_PersonID"},
@@ -233,7 +246,8 @@ TEST(SchemaIndexTest, PerPersonLookupsUseAnIndex) {
          "ix_humSalaryMain_PersonID"},
         {"Select Sum(RealSalary) From humAdvPaySub Where PersonID = 'P1' And SalaryYearMonth = 202401",
          "ix_humAdvPaySub_PersonID"},
-        {"Select BillNo From HumHourSalarySub Where (PersonID='P1') And (WorkDate=20240105) And (BillNo<>'H1')",
+        {"Select BillNo From HumHourSalarySub Where (PersonID='P1') And (WorkDate=20240105) And "
+         "(BillNo<>'H1')",
          "ix_HumHourSalarySub_PersonID"},
         {"Select PayAccount From humPersonSetAccount Where Flag=1 And ID = 'P1' And PayBankID = 'K1'",
          "ix_humPersonSetAccount_ID"},
@@ -244,7 +258,8 @@ TEST(SchemaIndexTest, PerPersonLookupsUseAnIndex) {
         SCOPED_TRACE(sql);
         sqlite3_stmt* stmt = nullptr;
         const std::string explain = "EXPLAIN QUERY PLAN " + sql;
-        ASSERT_EQ(sqlite3_prepare_v2(raw, explain.c_str(), -1, &stmt, nullptr), SQLITE_OK) << sqlite3_errmsg(raw);
+        ASSERT_EQ(sqlite3_prepare_v2(raw, explain.c_str(), -1, &stmt, nullptr), SQLITE_OK)
+            << sqlite3_errmsg(raw);
         std::string plan;
         while (sqlite3_step(stmt) == SQLITE_ROW)
             plan += std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3))) + "\n";

@@ -1,7 +1,5 @@
 // The table map against the schema: every dataset must land in a real table with
 // real key, link and Flag columns, and bills sharing a table must not share a Flag.
-#include "framework/TableMap.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +8,7 @@
 #include <string>
 
 #include "db/Schema.h"
+#include "framework/TableMap.h"
 #include "utils/Text.h"
 
 namespace humrs {
@@ -34,21 +33,23 @@ std::vector<std::string> SplitForTest(const std::string& list) {
 }
 
 const std::vector<std::string> kBusinessClasses = {
-    "QVXHumrs.ExcuseCls",      "QVXHumrs.ExcuseDate",     "QVXHumrs.Excuse",          "QVXHumrs.Overtime",
-    "QVXHumrs.OvertimeCls",    "QVXHumrs.OvertimeDate",   "QVXHumrs.SubsidyCut",      "QVXHumrs.SubsidyCutDate",
-    "QVXHumrs.MonthSalary",    "QVXHumrs.ChangePerson",   "QVXHumrs.ChangeSalary",    "QVXHumrs.IncomeTax",
-    "QVXHumrs.AdvPayment",     "QVXHumrs.HourSalary",     "QVXHumrs.CutExcuse",       "QVXHumrs.HumCheckFactory",
-    "QVXHumrs.HumMonthSalaryQuery", "QVXHumrs.ChangeInsurance"};
+    "QVXHumrs.ExcuseCls",       "QVXHumrs.ExcuseDate",          "QVXHumrs.Excuse",
+    "QVXHumrs.Overtime",        "QVXHumrs.OvertimeCls",         "QVXHumrs.OvertimeDate",
+    "QVXHumrs.SubsidyCut",      "QVXHumrs.SubsidyCutDate",      "QVXHumrs.MonthSalary",
+    "QVXHumrs.ChangePerson",    "QVXHumrs.ChangeSalary",        "QVXHumrs.IncomeTax",
+    "QVXHumrs.AdvPayment",      "QVXHumrs.HourSalary",          "QVXHumrs.CutExcuse",
+    "QVXHumrs.HumCheckFactory", "QVXHumrs.HumMonthSalaryQuery", "QVXHumrs.ChangeInsurance"};
 
 TEST(TableMapTest, EveryBusinessClassAndOpenedSuiteObjectIsMapped) {
     ASSERT_EQ(kBusinessClasses.size(), 18u);
     for (const std::string& progId : kBusinessClasses) EXPECT_NE(FindClassMap(progId), nullptr) << progId;
-    for (const char* progId :
-         {"QVXHumrs.ClassCls", "QVXHumrs.PersonSetMain", "QvxComm.Person", "QvxComm.Department", "QVXHumrs.Reset"})
+    for (const char* progId : {"QVXHumrs.ClassCls", "QVXHumrs.PersonSetMain", "QvxComm.Person",
+                               "QvxComm.Department", "QVXHumrs.Reset"})
         EXPECT_NE(FindClassMap(progId), nullptr) << progId;
 
     std::set<std::string> seen;
-    for (const ClassMap& map : AllClassMaps()) EXPECT_TRUE(seen.insert(LowerAscii(map.progId)).second) << map.progId;
+    for (const ClassMap& map : AllClassMaps())
+        EXPECT_TRUE(seen.insert(LowerAscii(map.progId)).second) << map.progId;
 }
 
 TEST(TableMapTest, ProgIdsCompareWithoutRegardToCase) {
@@ -74,7 +75,8 @@ TEST(TableMapTest, EveryDatasetLandsOnRealColumnsOfItsTable) {
             if (d.flag) EXPECT_TRUE(TableHasColumn(*table, "Flag"));
             if (d.singleRow) EXPECT_TRUE(TableHasColumn(*table, "RowNo"));
             if (!d.orderBy.empty())
-                for (const std::string& column : SplitForTest(d.orderBy)) EXPECT_TRUE(TableHasColumn(*table, column));
+                for (const std::string& column : SplitForTest(d.orderBy))
+                    EXPECT_TRUE(TableHasColumn(*table, column));
 
             // The key with the Flag names a stored row: it lies within the table's key.
             if (!table->primaryKey.empty()) {
@@ -91,7 +93,8 @@ TEST(TableMapTest, EveryDatasetLandsOnRealColumnsOfItsTable) {
                 EXPECT_TRUE(TableHasColumn(*from, lookup.field)) << lookup.field;
                 EXPECT_TRUE(TableHasColumn(*from, lookup.key)) << lookup.key;
                 EXPECT_TRUE(TableHasColumn(*table, lookup.source)) << lookup.source;
-                EXPECT_FALSE(TableHasColumn(*table, lookup.field)) << lookup.field << " would hide a stored column";
+                EXPECT_FALSE(TableHasColumn(*table, lookup.field))
+                    << lookup.field << " would hide a stored column";
             }
 
             if (i == 0) {
@@ -123,7 +126,8 @@ TEST(TableMapTest, BillsSharingATableHaveDistinctFlags) {
             auto& flags = owners[LowerAscii(d.table)];
             const int flag = d.flag.value_or(-1);
             auto [it, fresh] = flags.emplace(flag, owner);
-            EXPECT_TRUE(fresh) << d.table << " Flag " << flag << " used by " << it->second << " and " << owner;
+            EXPECT_TRUE(fresh) << d.table << " Flag " << flag << " used by " << it->second << " and "
+                               << owner;
         }
     }
     // The row kinds the leave and overtime rules count on.
@@ -138,7 +142,8 @@ TEST(TableMapTest, BillsSharingATableHaveDistinctFlags) {
 // The compensatory-leave posting tells leave kinds apart by ExcuseCls on the rows of
 // a leave bill's change set.
 TEST(TableMapTest, LeaveRowsCarryTheirCategoryKind) {
-    for (const auto& [progId, index] : {std::pair{"QVXHumrs.Excuse", 0}, std::pair{"QVXHumrs.ExcuseDate", 1}}) {
+    for (const auto& [progId, index] :
+         {std::pair{"QVXHumrs.Excuse", 0}, std::pair{"QVXHumrs.ExcuseDate", 1}}) {
         const DatasetMap& d = FindClassMap(progId)->datasets[index];
         const bool found = std::any_of(d.lookups.begin(), d.lookups.end(),
                                        [](const LookupField& l) { return SameText(l.field, "ExcuseCls"); });
@@ -163,8 +168,8 @@ TEST(TableMapTest, RowsUnderBodyRowsHangFromTheBodyRowNumber) {
     EXPECT_TRUE(SameText(banks.table, "humSalaryBank"));
     EXPECT_EQ(banks.parent, 1);
     EXPECT_EQ(banks.flag, 2);
-    EXPECT_NE(std::find(banks.link.begin(), banks.link.end(), std::make_pair(std::string("ParentRowNO"),
-                                                                               std::string("RowNo"))),
+    EXPECT_NE(std::find(banks.link.begin(), banks.link.end(),
+                        std::make_pair(std::string("ParentRowNO"), std::string("RowNo"))),
               banks.link.end());
 
     // The voucher's bank split is dataset 4.

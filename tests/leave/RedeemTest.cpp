@@ -1,0 +1,188 @@
+// Compensatory leave taken against redeemable overtime: the free hours of each
+// overtime row after every save and delete, oldest overtime first, and the balance
+// a new or changed compensatory leave must fit in.
+#include "leave/CoExcuse.h"
+#include "leave/LeaveFixture.h"
+
+namespace humrs {
+namespace {
+
+class RedeemTest : public testing::LeaveFixture {
+protected:
+    // An overtime row by person (Flag 1) of `hours`, redeemable unless said otherwise.
+    void Overtime(const std::string& billNo, const std::string& person, int date, int begin, int end, double hours,
+                  int redeemType = 1, int flag = 1, int rowNo = 0) {
+        db->Execute(
+            "Insert Into HumOverTime (Flag, BillNo, RowNo, PersonID, OverTimeDate, BeginTime, EndTime, FieldACount, "
+            "RedeemType, UseableRedeemCount) Values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+            {Variant(flag), Variant(billNo), Variant(rowNo), Variant(person), Variant(date), Variant(begin),
+             Variant(end), Variant(hours), Variant(redeemType), Variant(hours)});
+    }
+    double Free(const std::string& billNo) {
+        return CFloat(Value("Select UseableRedeemCount From HumOverTime Where BillNo = '" + billNo + "'"));
+    }
+    Outcome CompLeave(const std::string& billNo, int date, int begin, int end, double hours,
+                      const std::string& person = "P1") {
+        return SaveLeave(Leave(billNo, person, "BX", date, begin, date, end, hours));
+    }
+};
+
+TEST_F(RedeemTest, LeaveUsesTheOldestOvertimeFirst) {
+    Overtime("O1", "P1", 20050103, 1800, 2200, 8);
+    Overtime("O2", "P1", 20050104, 1800, 2200, 8);
+    ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1200, 4).ok);
+    ASSERT_TRUE(CompLeave("L2", 20050111, 800, 1500, 6).ok);
+    EXPECT_DOUBLE_EQ(Free("O1"), 0);
+    EXPECT_DOUBLE_EQ(Free("O2"), 6);
+}
+
+TEST_F(RedeemTest, LeaveBeyondTheBalanceIsRefusedAndNothingIsAllocated) {
+    SetParam(*db, "HumMakeUpRestTerm", "3");
+    Overtime("O1", "P1", 20050103, 1800, 2200, 4);
+    Outcome out = CompLeave("L1", 20050110, 800, 1500, 6);
+    EXPECT_EQ(out.error, "请假开始日期2005/01/10, P1人员补休请假数量已超过其补休期限内(2004/10/10-2005/01/10)拥有的请假数量4");
+    EXPECT_EQ(Count("humExcuse"), 0);
+    EXPECT_DOUBLE_EQ(Free("O1"), 4);
+}
+
+TEST_F(RedeemTest, TermWindowStartsTheTermBeforeTheLeave) {
+    SetParam(*db, "HumMakeUpRestTerm", "3");
+    Overtime("O0", "P1", 20050309, 1800, 2200, 4);  // one day too old
+    Overtime("O1", "P1", 20050310, 1800, 2200, 4);
+    EXPECT_FALSE(CompLeave("L1", 20050610, 800, 1700, 8).ok);
+    ASSERT_TRUE(CompLeave("L1", 20050610, 800, 1200, 4).ok);
+    EXPECT_DOUBLE_EQ(Free("O1"), 0);
+    EXPECT_DOUBLE_EQ(Free("O0"), 4);
+}
+
+TEST_F(RedeemTest, OvertimeOnTheLeaveDateCountsOnlyWhenEndedByTheLeavesBegin) {
+    Overtime("O1", "P1", 20050110, 500, 800, 3);
+    Overtime("O2", "P1", 20050110, 1800, 2000, 2);
+    EXPECT_FALSE(CompLeave("L1", 20050110, 800, 1300, 4).ok);
+    ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1100, 3).ok);
+    EXPECT_DOUBLE_EQ(Free("O1"), 0);
+    EXPECT_DOUBLE_EQ(Free("O2"), 2);
+}
+
+TEST_F(RedeemTest, ChangingALeaveReleasesWhatItHeldBeforeComparing) {
+    Overtime("O1", "P1", 20050103, 1800, 2200, 4);
+    Overtime("O2", "P1", 20050104, 1800, 2000, 2);
+    ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1200, 4).ok);
+    EXPECT_DOUBLE_EQ(Free("O2"), 2);
+    // Exactly the 2 free hours more: accepted.
+    Outcome more = CompLeave("L1", 20050110, 800, 1500, 6);
+    ASSERT_TRUE(more.ok) << more.error;
+    EXPECT_DOUBLE_EQ(Free("O1") + Free("O2"), 0);
+    EXPECT_FALSE(CompLeave("L1", 20050110, 800, 1600, 7).ok);
+}
+
+TEST_F(RedeemTest, MovingALeaveToAnotherDayReallocatesWithoutItsOldPlace) {
+    Overtime("O1", "P1", 20050103, 1800, 2200, 4);
+    ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1200, 4).ok);
+    ASSERT_TRUE(CompLeave("L1", 20050111, 800, 1200, 4).ok);
+    EXPECT_DOUBLE_EQ(Free("O1"), 0);
+}
+
+TEST_F(RedeemTest, FullyCancelledLeaveUsesNothing) {
+    Overtime("O1", "P1", 20050103, 1800, 2200, 8);
+    ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1200, 4).ok);
+    db->Execute("Update humExcuse Set CutExcuseCount = 4 Where BillNo = 'L1'");
+    ASSERT_TRUE(Proc(12, Variant("P1")).ok);
+    EXPECT_DOUBLE_EQ(Free("O1"), 8);
+}
+
+TEST_F(RedeemTest, DeletingALeaveGivesItsHoursBack) {
+    Overtime("O1", "P1", 20050103, 1800, 2200, 8);
+    ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1200, 4).ok);
+    EXPECT_DOUBLE_EQ(Free("O1"), 4);
+    ASSERT_TRUE(Object("QVXHumrs.Excuse")->Delete(Variant("L1")).ok);
+    EXPECT_DOUBLE_EQ(Free("O1"), 8);
+}
+
+TEST_F(RedeemTest, LeaveChangedToAnotherKindLeavesTheAccounting) {
+    Overtime("O1", "P1", 20050103, 1800, 2200, 8);
+    ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1200, 4).ok);
+    ASSERT_TRUE(SaveLeave(Leave("L1", "P1", "PT", 20050110, 800, 20050110, 1200, 4)).ok);
+    EXPECT_DOUBLE_EQ(Free("O1"), 8);
+}
+
+TEST_F(RedeemTest, LeaveMovedToAnotherPersonIsCheckedAgainstThatPersonsBalance) {
+    Overtime("O1", "P1", 20050103, 1800, 2200, 8);
+    Overtime("O2", "P2", 20050103, 1800, 2000, 2);
+    ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1200, 4).ok);
+    EXPECT_FALSE(CompLeave("L1", 20050110, 800, 1200, 4, "P2").ok);
+    ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1000, 2, "P2").ok);
+    EXPECT_DOUBLE_EQ(Free("O1"), 8);
+    EXPECT_DOUBLE_EQ(Free("O2"), 0);
+}
+
+TEST_F(RedeemTest, ChangingAnOtherKindLeaveIntoCompensatoryReleasesNothing) {
+    Overtime("O1", "P1", 20050103, 1800, 2200, 2);
+    ASSERT_TRUE(SaveLeave(Leave("L1", "P1", "PT", 20050110, 800, 20050110, 1200, 4)).ok);
+    // The 4 personal-leave hours never held overtime: they cannot be released.
+    EXPECT_FALSE(CompLeave("L1", 20050110, 800, 1200, 4).ok);
+    EXPECT_DOUBLE_EQ(Free("O1"), 2);
+}
+
+TEST_F(RedeemTest, DeletedOvertimeBillIsLeftOutOfTheAllocation) {
+    Overtime("O1", "P1", 20050103, 1800, 2200, 4);
+    Overtime("O2", "P1", 20050104, 1800, 2200, 4);
+    ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1200, 4).ok);
+    EXPECT_DOUBLE_EQ(Free("O2"), 4);
+    // The overtime bill O1 is being deleted: its change set lists the row as deleted.
+    Dataset ot({{"Flag", FieldType::Integer}, {"BillNo", FieldType::Text}, {"RowNo", FieldType::Integer},
+                {"PersonID", FieldType::Text}, {"RedeemType", FieldType::Integer}});
+    ot.AddStoredRow({1, "O1", 0, "P1", 1});
+    ot.First();
+    ot.Delete();
+    Outcome out = Proc(10, Variant(VariantArray{Variant(ot.Delta()), 2, true}));
+    ASSERT_TRUE(out.ok) << out.error;
+    EXPECT_DOUBLE_EQ(Free("O2"), 0);
+}
+
+TEST_F(RedeemTest, OvertimeNoLongerRedeemableIsRecomputed) {
+    Overtime("O1", "P1", 20050103, 1800, 2200, 4, /*redeemType=*/0);
+    Overtime("O2", "P1", 20050104, 1800, 2200, 4);
+    ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1200, 4).ok);
+    db->Execute("Update HumOverTime Set RedeemType = 1 Where BillNo = 'O1'");
+    // The overtime bill O1's save turned RedeemType from 0 to 1.
+    Dataset ot({{"Flag", FieldType::Integer}, {"BillNo", FieldType::Text}, {"RowNo", FieldType::Integer},
+                {"PersonID", FieldType::Text}, {"RedeemType", FieldType::Integer}});
+    ot.AddStoredRow({1, "O1", 0, "P1", 0});
+    ot.First();
+    ot.SetFieldValue("RedeemType", 1);
+    ot.Post();
+    ASSERT_TRUE(Proc(10, Variant(VariantArray{Variant(ot.Delta()), 2, false})).ok);
+    EXPECT_DOUBLE_EQ(Free("O1"), 0);
+    EXPECT_DOUBLE_EQ(Free("O2"), 4);
+}
+
+TEST_F(RedeemTest, RecalcAllRebuildsEveryPerson) {
+    Overtime("O1", "P1", 20050103, 1800, 2200, 8);
+    Overtime("O2", "P2", 20050103, 1800, 2200, 8);
+    ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1200, 4).ok);
+    ASSERT_TRUE(CompLeave("L2", 20050110, 800, 1000, 2, "P2").ok);
+    db->Execute("Update HumOverTime Set UseableRedeemCount = 99");
+    Outcome out = Proc(11, Variant());
+    ASSERT_TRUE(out.ok);
+    EXPECT_TRUE(CBool(out.result));
+    EXPECT_DOUBLE_EQ(Free("O1"), 4);
+    EXPECT_DOUBLE_EQ(Free("O2"), 6);
+}
+
+TEST_F(RedeemTest, StatementsAreWrittenAsTheOvertimeSideExpects) {
+    Overtime("O1", "P1", 20050103, 1800, 2200, 8);
+    db->Recorder().Start();
+    ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1130, 3.5).ok);
+    const auto& sql = db->Recorder().Statements();
+    auto has = [&](const std::string& s) { return std::find(sql.begin(), sql.end(), s) != sql.end(); };
+    EXPECT_TRUE(has("Update HumOverTime Set UseableRedeemCount = (FieldACount+FieldBCount+FieldCCount+HolidayCount) "
+                    "Where PersonID = 'P1' And RedeemType= 1"));
+    EXPECT_TRUE(has("Update HumOverTime Set UseableRedeemCount = 4.5 Where Flag = 1 And BillNo = 'O1' And RowNo = 0"));
+    EXPECT_TRUE(has(" Select Flag, BillNo, RowNo, OverTimeDate, BeginTime, UseableRedeemCount From HumOverTime  Where "
+                    "RedeemType=1 and PersonID= 'P1' And UseableRedeemCount <> 0  And ((OvertimeDate < 20050110) Or "
+                    "(OverTimeDate = 20050110 And EndTime <= 800)) Order By OverTimeDate, BeginTime "));
+}
+
+}  // namespace
+}  // namespace humrs
