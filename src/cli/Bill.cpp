@@ -21,10 +21,13 @@ Outcome BadInput(const std::string& message) {
 int ExitCodeOf(const Outcome& outcome) {
     if (outcome.ok) return kAccepted;
     switch (outcome.failure) {
-        case Outcome::Kind::Refused: return kRefused;
-        case Outcome::Kind::BadInput: return kBadInput;
+        case Outcome::Kind::Refused:
+            return kRefused;
+        case Outcome::Kind::BadInput:
+            return kBadInput;
         case Outcome::Kind::DatabaseFailure:
-        case Outcome::Kind::None: break;
+        case Outcome::Kind::None:
+            break;
     }
     return kDatabaseFailure;
 }

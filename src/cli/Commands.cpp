@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -15,7 +16,6 @@
 #include "hosting/Registration.h"
 #include "utils/Convert.h"
 #include "utils/Text.h"
-
 
 namespace humrs::cli {
 
@@ -109,7 +109,8 @@ VariantArray ArrayArgument(const std::string& text, const std::string& what) {
     // A single value stands for a list of one.
     if (!json.is_array()) return VariantArray{FromJson(json, what)};
     VariantArray out;
-    for (size_t i = 0; i < json.size(); ++i) out.push_back(FromJson(json[i], what + "[" + std::to_string(i) + "]"));
+    for (size_t i = 0; i < json.size(); ++i)
+        out.push_back(FromJson(json[i], what + "[" + std::to_string(i) + "]"));
     return out;
 }
 
@@ -237,8 +238,8 @@ Answer RunDelete(const GlobalOptions& options, const std::string& progId, const 
     });
 }
 
-Answer RunCheck(const GlobalOptions& options, const std::string& progId, int dataset, const std::string& names,
-                const std::string& values) {
+Answer RunCheck(const GlobalOptions& options, const std::string& progId, int dataset,
+                const std::string& names, const std::string& values) {
     return Guard([&] {
         const VariantArray nameList = ArrayArgument(names, "--names");
         const VariantArray valueList = ArrayArgument(values, "--values");
@@ -323,10 +324,12 @@ Answer RunParamSet(const GlobalOptions& options, const std::string& key, const s
 
 Answer RunRegister(bool reg, const std::string& library) {
     return Guard([&] {
-        const std::string path = std::filesystem::absolute(library.empty() ? DefaultLibraryPath() : library).string();
+        const std::string path =
+            std::filesystem::absolute(library.empty() ? DefaultLibraryPath() : library).string();
         if (reg && !std::filesystem::exists(path))
-            throw InputError("server library " + path +
-                             " not found; build the QVXHumrs target or name it with --library or HUMRS_LIBRARY");
+            throw InputError(
+                "server library " + path +
+                " not found; build the QVXHumrs target or name it with --library or HUMRS_LIBRARY");
         std::string error;
         if (RegisterServer(reg, path, &error) < 0)  // a failed HRESULT
             throw DatabaseError(std::string(reg ? "registering " : "unregistering ") + path + " failed" +

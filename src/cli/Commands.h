@@ -15,7 +15,7 @@ struct GlobalOptions {
     std::optional<int> localType;  // unset: the "LocalType" system parameter
     int loginType = 0;
     bool mergeIn = false;
-    int serverDate = 0;            // yyyymmdd; 0: today
+    int serverDate = 0;  // yyyymmdd; 0: today
     bool pretty = false;
 };
 
@@ -36,8 +36,8 @@ Answer RunOpen(const GlobalOptions& options, const std::string& progId, const st
 Answer RunSave(const GlobalOptions& options, const std::string& progId, const std::string& file);
 Answer RunEdit(const GlobalOptions& options, const std::string& progId, const std::string& key);
 Answer RunDelete(const GlobalOptions& options, const std::string& progId, const std::string& key);
-Answer RunCheck(const GlobalOptions& options, const std::string& progId, int dataset, const std::string& names,
-                const std::string& values);
+Answer RunCheck(const GlobalOptions& options, const std::string& progId, int dataset,
+                const std::string& names, const std::string& values);
 // Arguments are JSON texts; an empty text passes no value (Empty).
 Answer RunProc(const GlobalOptions& options, const std::string& progId, int number, const std::string& arg1,
                const std::string& arg2);

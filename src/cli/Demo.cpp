@@ -99,11 +99,26 @@ void SeedDemoCompany(Database& db) {
     AddDepartment(db, "D02", "生产部");
 
     // A day shift with a lunch break and a night shift whose break is just after midnight.
-    AddWorkClass(db, {.classId = "A", .className = "日班", .lateTimeOver = 30, .overTime = 1730,
-                      .overTimeOver = 30, .overTimeUnit = 30, .aFieldEnd = 2, .bFieldEnd = 4});
-    AddWorkClass(db, {.classId = "N", .className = "夜班", .onDutyTime = 2000, .offDutyTime = 500,
-                      .restBeginTime = 0, .restEndTime = 100, .lateTimeOver = 30, .overTime = 530,
-                      .overTimeOver = 30, .overTimeUnit = 30, .aFieldEnd = 2, .bFieldEnd = 4});
+    AddWorkClass(db, {.classId = "A",
+                      .className = "日班",
+                      .lateTimeOver = 30,
+                      .overTime = 1730,
+                      .overTimeOver = 30,
+                      .overTimeUnit = 30,
+                      .aFieldEnd = 2,
+                      .bFieldEnd = 4});
+    AddWorkClass(db, {.classId = "N",
+                      .className = "夜班",
+                      .onDutyTime = 2000,
+                      .offDutyTime = 500,
+                      .restBeginTime = 0,
+                      .restEndTime = 100,
+                      .lateTimeOver = 30,
+                      .overTime = 530,
+                      .overTimeOver = 30,
+                      .overTimeUnit = 30,
+                      .aFieldEnd = 2,
+                      .bFieldEnd = 4});
     AddSchedule(db, "S1", FiveDayWeek("A"), "日班周历");
     AddSchedule(db, "S2", FiveDayWeek("N"), "夜班周历");
 
@@ -126,28 +141,52 @@ void SeedDemoCompany(Database& db) {
         {"E017", "何平", "D02", 20220516, "S1"}, {"E018", "高峰", "D02", 20230201, "S1"},
     };
     for (const Staff& s : staff)
-        AddPerson(db, {.personId = s.id, .personName = s.name, .departId = s.depart, .onJobDate = s.hired,
+        AddPerson(db, {.personId = s.id,
+                       .personName = s.name,
+                       .departId = s.depart,
+                       .onJobDate = s.hired,
                        .jobSch = s.schedule});
     // A newcomer still on probation, and one who has left.
-    AddPerson(db, {.personId = "E019", .personName = "林雪", .departId = "D02", .onJobDate = 20240102,
-                   .jobSch = "S1", .workState = work_state::kProbation});
-    AddPerson(db, {.personId = "E020", .personName = "罗刚", .departId = "D02", .onJobDate = 20150401,
-                   .leaveJobDate = 20230630, .jobSch = "S1"});
+    AddPerson(db, {.personId = "E019",
+                   .personName = "林雪",
+                   .departId = "D02",
+                   .onJobDate = 20240102,
+                   .jobSch = "S1",
+                   .workState = work_state::kProbation});
+    AddPerson(db, {.personId = "E020",
+                   .personName = "罗刚",
+                   .departId = "D02",
+                   .onJobDate = 20150401,
+                   .leaveJobDate = 20230630,
+                   .jobSch = "S1"});
     // The day-shift worker who covers one night.
     SetPersonClassOnDate(db, "E009", 20240612, "N");
 
     // One category per kind with a rule of its own, and an ordinary one.
-    AddLeaveCategory(db, {.excuseClsId = "L00", .excuseClsName = "事假", .excuseCls = leave_kind::kPersonal,
+    AddLeaveCategory(db, {.excuseClsId = "L00",
+                          .excuseClsName = "事假",
+                          .excuseCls = leave_kind::kPersonal,
                           .cutPayment = true});
-    AddLeaveCategory(db, {.excuseClsId = "L01", .excuseClsName = "病假", .excuseCls = leave_kind::kSick,
-                          .cutPayment = true});
-    AddLeaveCategory(db, {.excuseClsId = "L02", .excuseClsName = "迟到假", .excuseCls = leave_kind::kLateness,
-                          .unitName = 2, .excuseUnit = 10});
-    AddLeaveCategory(db, {.excuseClsId = "L05", .excuseClsName = "特休假", .excuseCls = leave_kind::kSpecialAnnual,
-                          .unitName = 0, .excuseUnit = 0.5});
-    AddLeaveCategory(db, {.excuseClsId = "L12", .excuseClsName = "补休", .excuseCls = leave_kind::kCompensatory});
-    AddLeaveCategory(db, {.excuseClsId = "L09", .excuseClsName = "婚假", .excuseCls = leave_kind::kOrdinary,
-                          .unitName = 0, .excuseUnit = 1});
+    AddLeaveCategory(
+        db,
+        {.excuseClsId = "L01", .excuseClsName = "病假", .excuseCls = leave_kind::kSick, .cutPayment = true});
+    AddLeaveCategory(db, {.excuseClsId = "L02",
+                          .excuseClsName = "迟到假",
+                          .excuseCls = leave_kind::kLateness,
+                          .unitName = 2,
+                          .excuseUnit = 10});
+    AddLeaveCategory(db, {.excuseClsId = "L05",
+                          .excuseClsName = "特休假",
+                          .excuseCls = leave_kind::kSpecialAnnual,
+                          .unitName = 0,
+                          .excuseUnit = 0.5});
+    AddLeaveCategory(db,
+                     {.excuseClsId = "L12", .excuseClsName = "补休", .excuseCls = leave_kind::kCompensatory});
+    AddLeaveCategory(db, {.excuseClsId = "L09",
+                          .excuseClsName = "婚假",
+                          .excuseCls = leave_kind::kOrdinary,
+                          .unitName = 0,
+                          .excuseUnit = 1});
     // Special annual leave by years of service.
     AddSpecialLeave(db, 1, 3);
     AddSpecialLeave(db, 3, 7);

@@ -4,6 +4,8 @@
 // in DemoScenes.cpp; a scene that needs a class whose unit is not built yet is
 // reported as skipped.
 #include <functional>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>

@@ -15,12 +15,16 @@ Json OneRow(Json row) { return Json{{"datasets", Json::array({Json::array({std::
 // ---- The company
 
 void TheCompany(DemoContext& demo) {
-    demo.Say("A small factory: an office and a production floor, a day shift and a night shift, "
-             "one category for each kind of leave rule.");
+    demo.Say(
+        "A small factory: an office and a production floor, a day shift and a night shift, "
+        "one category for each kind of leave rule.");
     demo.Show("persons", "Select Count(*) As Persons From comPerson");
-    demo.Show("left the company", "Select PersonID, PersonName, LeaveJobDate From comPerson Where LeaveJobDate > 0");
-    demo.Show("shifts", "Select ClassID, ClassName, OnDutyTime, OffDutyTime, RestBeginTime, RestEndTime From humClass");
-    demo.Show("leave categories", "Select ExcuseClsID, ExcuseClsName, ExcuseCls From humExcuseCls Order By ExcuseCls");
+    demo.Show("left the company",
+              "Select PersonID, PersonName, LeaveJobDate From comPerson Where LeaveJobDate > 0");
+    demo.Show("shifts",
+              "Select ClassID, ClassName, OnDutyTime, OffDutyTime, RestBeginTime, RestEndTime From humClass");
+    demo.Show("leave categories",
+              "Select ExcuseClsID, ExcuseClsName, ExcuseCls From humExcuseCls Order By ExcuseCls");
 }
 
 // ---- Leave categories
@@ -34,8 +38,10 @@ void NewLeaveCategory(DemoContext& demo) {
                       {"UnitName", 0},
                       {"ExcuseUnit", 1}}),
               true, "L20 婚丧假");
-    demo.Show("stored", "Select ExcuseClsID, ExcuseClsName, UnitName, ExcuseUnit From humExcuseCls Where ExcuseClsID = ?",
-              {Variant("L20")});
+    demo.Show(
+        "stored",
+        "Select ExcuseClsID, ExcuseClsName, UnitName, ExcuseUnit From humExcuseCls Where ExcuseClsID = ?",
+        {Variant("L20")});
 }
 
 void LeaveUnitMustBePositive(DemoContext& demo) {
@@ -51,8 +57,9 @@ void LeaveUnitMustBePositive(DemoContext& demo) {
 }
 
 void NoPayDeductionSettingsWithoutDeduction(DemoContext& demo) {
-    demo.Say("A category that deducts no pay keeps no deduction amounts: the 120 per month entered "
-             "by mistake is stored as 0.");
+    demo.Say(
+        "A category that deducts no pay keeps no deduction amounts: the 120 per month entered "
+        "by mistake is stored as 0.");
     demo.Save(kExcuseCls,
               OneRow({{"ExcuseClsID", "L22"},
                       {"ExcuseClsName", "公假"},
@@ -74,7 +81,8 @@ const std::vector<Scene>& DemoScenes() {
         {"The company", TheCompany},
         {"Leave categories: a new category", NewLeaveCategory},
         {"Leave categories: the leave unit must be positive", LeaveUnitMustBePositive},
-        {"Leave categories: no deduction settings without pay deduction", NoPayDeductionSettingsWithoutDeduction},
+        {"Leave categories: no deduction settings without pay deduction",
+         NoPayDeductionSettingsWithoutDeduction},
     };
     return scenes;
 }

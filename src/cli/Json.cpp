@@ -19,11 +19,20 @@ FieldType InferFieldType(const std::vector<DataPacket::Row>& rows, size_t column
         const Variant& v = row.values[column];
         FieldType t = FieldType::Unknown;
         switch (v.Type()) {
-            case VarType::Bool: t = FieldType::Boolean; break;
-            case VarType::Int: t = FieldType::Integer; break;
-            case VarType::Float: t = FieldType::Float; break;
-            case VarType::String: t = FieldType::Text; break;
-            default: continue;  // Null says nothing
+            case VarType::Bool:
+                t = FieldType::Boolean;
+                break;
+            case VarType::Int:
+                t = FieldType::Integer;
+                break;
+            case VarType::Float:
+                t = FieldType::Float;
+                break;
+            case VarType::String:
+                t = FieldType::Text;
+                break;
+            default:
+                continue;  // Null says nothing
         }
         if (type == FieldType::Unknown) {
             type = t;
@@ -69,22 +78,28 @@ std::string Dump(const Json& json, bool pretty) {
 Json ToJson(const Variant& v) {
     switch (v.Type()) {
         case VarType::Empty:
-        case VarType::Null: return nullptr;
-        case VarType::Bool: return v.AsBool();
-        case VarType::Int: return v.AsInt();
+        case VarType::Null:
+            return nullptr;
+        case VarType::Bool:
+            return v.AsBool();
+        case VarType::Int:
+            return v.AsInt();
         case VarType::Float: {
             const double d = v.AsFloat();
             if (!std::isfinite(d)) return nullptr;  // JSON has no infinity or NaN
             return d;
         }
-        case VarType::Currency: return v.AsCurrency().ToDouble();
-        case VarType::String: return v.AsString();
+        case VarType::Currency:
+            return v.AsCurrency().ToDouble();
+        case VarType::String:
+            return v.AsString();
         case VarType::Array: {
             Json out = Json::array();
             for (const Variant& e : v.AsArray()) out.push_back(ToJson(e));
             return out;
         }
-        case VarType::Packet: return v.AsPacket() ? ToJson(*v.AsPacket()) : Json(nullptr);
+        case VarType::Packet:
+            return v.AsPacket() ? ToJson(*v.AsPacket()) : Json(nullptr);
     }
     return nullptr;
 }
@@ -141,32 +156,40 @@ Json ToJson(const TOleVariantList& fields) {
 
 Variant FromJson(const Json& json, const std::string& where) {
     switch (json.type()) {
-        case Json::value_t::null: return Variant::Null();
-        case Json::value_t::boolean: return Variant(json.get<bool>());
-        case Json::value_t::number_integer: return Variant(static_cast<long long>(json.get<int64_t>()));
+        case Json::value_t::null:
+            return Variant::Null();
+        case Json::value_t::boolean:
+            return Variant(json.get<bool>());
+        case Json::value_t::number_integer:
+            return Variant(static_cast<long long>(json.get<int64_t>()));
         case Json::value_t::number_unsigned: {
             const auto u = json.get<uint64_t>();
             if (u > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))
                 throw InputError(where + ": the whole number " + json.dump() + " is too large");
             return Variant(static_cast<long long>(u));
         }
-        case Json::value_t::number_float: return Variant(json.get<double>());
-        case Json::value_t::string: return Variant(json.get<std::string>());
+        case Json::value_t::number_float:
+            return Variant(json.get<double>());
+        case Json::value_t::string:
+            return Variant(json.get<std::string>());
         case Json::value_t::array: {
             VariantArray items;
             for (size_t i = 0; i < json.size(); ++i)
                 items.push_back(FromJson(json[i], where + "[" + std::to_string(i) + "]"));
             return Variant(std::move(items));
         }
-        case Json::value_t::object: return Variant(PacketFromJson(json, where));
-        default: break;
+        case Json::value_t::object:
+            return Variant(PacketFromJson(json, where));
+        default:
+            break;
     }
     throw InputError(where + ": a value of type " + std::string(TypeName(json)) + " is not accepted");
 }
 
 DataPacketPtr PacketFromJson(const Json& json, const std::string& where) {
     if (!json.is_object() || !json.contains("fields") || !json.contains("rows"))
-        throw InputError(where + ": an object must be a data packet {\"fields\": [...], \"rows\": [[...], ...]}");
+        throw InputError(where +
+                         ": an object must be a data packet {\"fields\": [...], \"rows\": [[...], ...]}");
     for (const auto& [key, value] : json.items()) {
         if (key != "fields" && key != "rows" && key != "status")
             throw InputError(where + ": a data packet has no member \"" + key + "\"");
@@ -179,7 +202,8 @@ DataPacketPtr PacketFromJson(const Json& json, const std::string& where) {
     auto packet = std::make_shared<DataPacket>();
     for (size_t i = 0; i < fields.size(); ++i) {
         if (!fields[i].is_string() || fields[i].get_ref<const std::string&>().empty())
-            throw InputError(where + ".fields[" + std::to_string(i) + "]: a field name must be a non-empty text");
+            throw InputError(where + ".fields[" + std::to_string(i) +
+                             "]: a field name must be a non-empty text");
         packet->fields.push_back({fields[i].get<std::string>(), FieldType::Unknown});
     }
     for (size_t r = 0; r < rows.size(); ++r) {
@@ -191,7 +215,8 @@ DataPacketPtr PacketFromJson(const Json& json, const std::string& where) {
         for (size_t c = 0; c < fields.size(); ++c) {
             Variant v = FromJson(rows[r][c], rowWhere + "[" + std::to_string(c) + "]");
             if (v.IsArray() || v.IsPacket())
-                throw InputError(rowWhere + "[" + std::to_string(c) + "]: a field value must be a single value");
+                throw InputError(rowWhere + "[" + std::to_string(c) +
+                                 "]: a field value must be a single value");
             row.values.push_back(std::move(v));
         }
         packet->rows.push_back(std::move(row));
@@ -203,18 +228,21 @@ DataPacketPtr PacketFromJson(const Json& json, const std::string& where) {
         for (size_t r = 0; r < rows.size(); ++r)
             packet->rows[r].status = StatusFromJson(status[r], where + ".status[" + std::to_string(r) + "]");
     }
-    for (size_t c = 0; c < packet->fields.size(); ++c) packet->fields[c].type = InferFieldType(packet->rows, c);
+    for (size_t c = 0; c < packet->fields.size(); ++c)
+        packet->fields[c].type = InferFieldType(packet->rows, c);
     return packet;
 }
 
 std::vector<InputDataset> BillFromJson(const Json& json) {
     if (!json.is_object() || !json.contains("datasets"))
-        throw InputError("a bill is an object {\"datasets\": [[rows of dataset 0], [rows of dataset 1], ...]}");
+        throw InputError(
+            "a bill is an object {\"datasets\": [[rows of dataset 0], [rows of dataset 1], ...]}");
     for (const auto& [key, value] : json.items()) {
         if (key != "datasets") throw InputError("a bill has no member \"" + key + "\" (only \"datasets\")");
     }
     const Json& datasets = json["datasets"];
-    if (!datasets.is_array()) throw InputError("datasets: expected an array with one array of rows per dataset");
+    if (!datasets.is_array())
+        throw InputError("datasets: expected an array with one array of rows per dataset");
     std::vector<InputDataset> out;
     for (size_t d = 0; d < datasets.size(); ++d) {
         const std::string dsWhere = "datasets[" + std::to_string(d) + "]";

@@ -3,12 +3,11 @@
 // the JSON a caller gives (procedure arguments, field checks, bills to save) back
 // to variants. Anything malformed raises InputError with a message that names the
 // offending place, so the command can answer it as bad input.
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "framework/ComBase.h"
 #include "framework/DataPacket.h"

@@ -2,7 +2,6 @@
 // subcommand prints one JSON object and ends with the exit code of its outcome:
 // 0 accepted, 1 refused by a business rule, 2 bad input or usage, 3 database error.
 #include <CLI/CLI.hpp>
-
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -30,7 +29,8 @@ int main(int argc, char** argv) {
     CLI::App app{
         "humrs: the HR business objects (leave, overtime, payroll documents, personnel records) on a "
         "local database.\n"
-        "Prints one JSON object: {\"ok\": true, ..., \"notices\": [...]} or {\"ok\": false, \"error\": ...}.\n"
+        "Prints one JSON object: {\"ok\": true, ..., \"notices\": [...]} or {\"ok\": false, \"error\": "
+        "...}.\n"
         "Exit codes: 0 accepted, 1 refused by a business rule, 2 bad input or usage, 3 database error.",
         "humrs"};
     app.require_subcommand(1);
@@ -54,14 +54,17 @@ int main(int argc, char** argv) {
     int dataset = 0, procNo = 0;
     bool demoText = false;
 
-    auto* init = app.add_subcommand("init", "Create the database tables, or add the missing ones; running it "
-                                            "again changes nothing.\nExample: humrs --db hr.db init");
-    auto* add = app.add_subcommand("new", "Print the default record of a new bill (AddNew).\n"
-                                          "Example: humrs new QVXHumrs.ExcuseCls");
+    auto* init = app.add_subcommand("init",
+                                    "Create the database tables, or add the missing ones; running it "
+                                    "again changes nothing.\nExample: humrs --db hr.db init");
+    auto* add = app.add_subcommand("new",
+                                   "Print the default record of a new bill (AddNew).\n"
+                                   "Example: humrs new QVXHumrs.ExcuseCls");
     add->add_option("PROGID", progId, "business object, e.g. QVXHumrs.ExcuseCls")->required();
 
-    auto* open = app.add_subcommand("open", "Print the datasets of a stored bill.\n"
-                                            "Example: humrs open QVXHumrs.ExcuseCls L09");
+    auto* open = app.add_subcommand("open",
+                                    "Print the datasets of a stored bill.\n"
+                                    "Example: humrs open QVXHumrs.ExcuseCls L09");
     open->add_option("PROGID", progId, "business object, e.g. QVXHumrs.ExcuseCls")->required();
     open->add_option("KEY", key, "the bill's key (BillNo, or the master's ID column)")->required();
 
@@ -76,21 +79,24 @@ int main(int argc, char** argv) {
     save->add_option("PROGID", progId, "business object, e.g. QVXHumrs.ExcuseCls")->required();
     save->add_option("FILE", file, "JSON file of the bill, or - for standard input")->required();
 
-    auto* edit = app.add_subcommand("edit", "Open a stored bill for a change: runs the check that may forbid "
-                                            "changing it (e.g. a bill already posted).\n"
-                                            "Example: humrs edit QVXHumrs.ExcuseCls L09");
+    auto* edit = app.add_subcommand("edit",
+                                    "Open a stored bill for a change: runs the check that may forbid "
+                                    "changing it (e.g. a bill already posted).\n"
+                                    "Example: humrs edit QVXHumrs.ExcuseCls L09");
     edit->add_option("PROGID", progId, "business object")->required();
     edit->add_option("KEY", key, "the bill's key")->required();
 
-    auto* del = app.add_subcommand("delete", "Delete a stored bill, with the checks and postings of its class.\n"
-                                             "Example: humrs delete QVXHumrs.ExcuseCls L09");
+    auto* del = app.add_subcommand("delete",
+                                   "Delete a stored bill, with the checks and postings of its class.\n"
+                                   "Example: humrs delete QVXHumrs.ExcuseCls L09");
     del->add_option("PROGID", progId, "business object")->required();
     del->add_option("KEY", key, "the bill's key")->required();
 
     auto* check = app.add_subcommand(
-        "check", "Run the field check a client runs when a value is entered; prints the values it fills in.\n"
-                 "Example: humrs check QVXHumrs.Overtime --dataset 0 --names '[\"PersonID\",\"OverTimeDate\"]' "
-                 "--values '[\"E001\",20240610]'");
+        "check",
+        "Run the field check a client runs when a value is entered; prints the values it fills in.\n"
+        "Example: humrs check QVXHumrs.Overtime --dataset 0 --names '[\"PersonID\",\"OverTimeDate\"]' "
+        "--values '[\"E001\",20240610]'");
     check->add_option("PROGID", progId, "business object")->required();
     check->add_option("--dataset", dataset, "dataset the field belongs to (0 the header)")->default_val(0);
     check->add_option("--names", names, "JSON array of field names")->required();
@@ -100,42 +106,48 @@ int main(int argc, char** argv) {
         "proc",
         "Run a server procedure of a business object (ExecuteProc). Arguments are JSON: null, true/false, "
         "numbers, texts, arrays, or a data packet {\"fields\": [...], \"rows\": [[...], ...]}.\n"
-        "Example: humrs proc QVXHumrs.Excuse 6 --arg '[\"E001\",20240610,0,\"\",1,5]'");
+        "Example: humrs proc QVXHumrs.Excuse 3 --arg '[0,\"202405\",\"\"]'");
     proc->add_option("PROGID", progId, "business object")->required();
     proc->add_option("NUMBER", procNo, "procedure number")->required();
     proc->add_option("--arg", arg1, "first argument (JSON); left out: no value");
     proc->add_option("--arg2", arg2, "second argument (JSON); left out: no value");
 
     auto* sql = app.add_subcommand(
-        "sql", "Run one statement of the component's SQL dialect (SQL Server style) through the same "
-               "translation the business objects use. A second statement is refused.\n"
-               "Example: humrs sql \"Select Top 3 PersonID, PersonName From comPerson Order By PersonID\"");
+        "sql",
+        "Run one statement of the component's SQL dialect (SQL Server style) through the same "
+        "translation the business objects use. A second statement is refused.\n"
+        "Example: humrs sql \"Select Top 3 PersonID, PersonName From comPerson Order By PersonID\"");
     sql->add_option("STATEMENT", statement, "one SQL statement")->required();
 
     auto* param = app.add_subcommand("param", "Read or write a system parameter (table comSysParam).");
     param->require_subcommand(1);
-    auto* paramGet = param->add_subcommand("get", "Print the stored text of a parameter (null when unset).\n"
-                                                  "Example: humrs param get HumExcuseBeginMonth");
+    auto* paramGet = param->add_subcommand("get",
+                                           "Print the stored text of a parameter (null when unset).\n"
+                                           "Example: humrs param get HumExcuseBeginMonth");
     paramGet->add_option("KEY", paramKey, "parameter key")->required();
-    auto* paramSet = param->add_subcommand("set", "Store the text of a parameter.\n"
-                                                  "Example: humrs param set AllowSickLeaveYear 1");
+    auto* paramSet = param->add_subcommand("set",
+                                           "Store the text of a parameter.\n"
+                                           "Example: humrs param set AllowSickLeaveYear 1");
     paramSet->add_option("KEY", paramKey, "parameter key")->required();
     paramSet->add_option("VALUE", paramValue, "parameter text")->required();
 
-    auto* reg = app.add_subcommand("register", "Register the server library libQVXHumrs.so and its classes.\n"
-                                               "Example: humrs register --library build/libQVXHumrs.so");
+    auto* reg = app.add_subcommand("register",
+                                   "Register the server library libQVXHumrs.so and its classes.\n"
+                                   "Example: humrs register --library build/libQVXHumrs.so");
     reg->add_option("--library", library,
                     "the library (default: $HUMRS_LIBRARY, else libQVXHumrs.so beside this program)");
-    auto* unreg = app.add_subcommand("unregister", "Remove the registration of the server library.\n"
-                                                   "Example: humrs unregister");
+    auto* unreg = app.add_subcommand("unregister",
+                                     "Remove the registration of the server library.\n"
+                                     "Example: humrs unregister");
     unreg->add_option("--library", library,
                       "the library (default: $HUMRS_LIBRARY, else libQVXHumrs.so beside this program)");
 
     auto* demo = app.add_subcommand(
-        "demo", "Delete the database file, build a small demo company in it (departments, persons, shifts, "
-                "leave categories, holidays, parameters) and walk a narrated scenario through the bills, "
-                "showing each save accepted or refused with its message. The demo's date is 20240610 unless "
-                "--date is given.\nExample: humrs --db demo.db demo --text");
+        "demo",
+        "Delete the database file, build a small demo company in it (departments, persons, shifts, "
+        "leave categories, holidays, parameters) and walk a narrated scenario through the bills, "
+        "showing each save accepted or refused with its message. The demo's date is 20240610 unless "
+        "--date is given.\nExample: humrs --db demo.db demo --text");
     demo->add_flag("--text", demoText, "print the narration as plain lines instead of JSON");
 
     try {

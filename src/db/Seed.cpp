@@ -41,7 +41,9 @@ void AddPerson(Database& db, const PersonSpec& p) {
             {"PosiID", p.posiId},
             {"OnJobDate", p.onJobDate},
             {"LeaveJobDate", p.leaveJobDate}});
-    const int state = p.workState >= 0 ? p.workState : p.leaveJobDate > 0 ? work_state::kLeft : work_state::kFormal;
+    const int state = p.workState >= 0     ? p.workState
+                      : p.leaveJobDate > 0 ? work_state::kLeft
+                                           : work_state::kFormal;
     Insert(db, "humPersonExtend",
            {{"PersonID", p.personId},
             {"WorkState", state},
@@ -72,7 +74,8 @@ WeekClasses FiveDayWeek(const std::string& classId) {
     return {"", classId, classId, classId, classId, classId, ""};
 }
 
-void AddSchedule(Database& db, const std::string& schId, const WeekClasses& classes, const std::string& schName) {
+void AddSchedule(Database& db, const std::string& schId, const WeekClasses& classes,
+                 const std::string& schName) {
     Insert(db, "humJobSchedule", {{"SchID", schId}, {"SchName", OrId(schName, schId)}});
     for (int day = 0; day < 7; ++day)
         Insert(db, "humJobScheduleDay", {{"SchID", schId}, {"WeekDay", day}, {"ClassID", classes[day]}});

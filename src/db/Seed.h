@@ -20,12 +20,12 @@ namespace humrs {
 // Category kinds (humExcuseCls.ExcuseCls) that carry a rule of their own; any other
 // value is an ordinary category.
 namespace leave_kind {
-inline constexpr int kPersonal = 0;        // yearly cap by parameters
-inline constexpr int kSick = 1;            // yearly cap under local type 1
-inline constexpr int kLateness = 2;        // compared with the shift's lateness allowance
-inline constexpr int kSpecialAnnual = 5;   // entitlement by seniority (humSpecials)
-inline constexpr int kCompensatory = 12;   // taken against redeemable overtime
-inline constexpr int kOrdinary = 9;        // no rule of its own
+inline constexpr int kPersonal = 0;       // yearly cap by parameters
+inline constexpr int kSick = 1;           // yearly cap under local type 1
+inline constexpr int kLateness = 2;       // compared with the shift's lateness allowance
+inline constexpr int kSpecialAnnual = 5;  // entitlement by seniority (humSpecials)
+inline constexpr int kCompensatory = 12;  // taken against redeemable overtime
+inline constexpr int kOrdinary = 9;       // no rule of its own
 }  // namespace leave_kind
 
 // Work states of humPersonExtend.WorkState (the codes personnel changes write).
@@ -44,16 +44,16 @@ void AddDepartment(Database& db, const std::string& departId, const std::string&
 // One employee: a comPerson row and its humPersonExtend row.
 struct PersonSpec {
     std::string personId;
-    std::string personName;      // empty: the id
+    std::string personName;  // empty: the id
     std::string departId;
-    int onJobDate = 20200101;    // hire date (yyyymmdd); 0 = not recorded
-    int leaveJobDate = 0;        // leaving date; 0 = still employed
-    std::string jobSch;          // work schedule (humJobSchedule.SchID); empty = none
+    int onJobDate = 20200101;  // hire date (yyyymmdd); 0 = not recorded
+    int leaveJobDate = 0;      // leaving date; 0 = still employed
+    std::string jobSch;        // work schedule (humJobSchedule.SchID); empty = none
     // Left at -1 the state follows the dates: kLeft with a leaving date, else kFormal.
     int workState = -1;
     bool needAttend = true;
-    int formalDate = 0;          // 0: the hire date
-    int probation = 0;           // months of probation served
+    int formalDate = 0;  // 0: the hire date
+    int probation = 0;   // months of probation served
     std::string cardNo;
     std::string posiId;
 };
@@ -64,17 +64,17 @@ void AddPerson(Database& db, const PersonSpec& person);
 // lunch break 12:00-13:00.
 struct WorkClassSpec {
     std::string classId;
-    std::string className;       // empty: the id
+    std::string className;  // empty: the id
     int onDutyTime = 800;
     int offDutyTime = 1700;
-    int restBeginTime = 1200;    // -1: no break
+    int restBeginTime = 1200;  // -1: no break
     int restEndTime = 1300;
-    int lateTimeOver = 0;        // lateness allowance in minutes
-    int overTime = -1;           // hhmm from which overtime counts; -1: the off-duty time
-    int overTimeOver = 0;        // minimum overtime span, minutes
-    int overTimeUnit = 0;        // overtime counting unit, minutes
-    double aFieldEnd = 0;        // upper bound of overtime segment A, hours
-    double bFieldEnd = 0;        // upper bound of overtime segment B, hours
+    int lateTimeOver = 0;  // lateness allowance in minutes
+    int overTime = -1;     // hhmm from which overtime counts; -1: the off-duty time
+    int overTimeOver = 0;  // minimum overtime span, minutes
+    int overTimeUnit = 0;  // overtime counting unit, minutes
+    double aFieldEnd = 0;  // upper bound of overtime segment A, hours
+    double bFieldEnd = 0;  // upper bound of overtime segment B, hours
 };
 void AddWorkClass(Database& db, const WorkClassSpec& workClass);
 
@@ -93,9 +93,9 @@ void SetPersonClassOnDate(Database& db, const std::string& personId, int date, c
 // half hour, deducting no pay and leaving full-attendance pay alone.
 struct LeaveCategorySpec {
     std::string excuseClsId;
-    std::string excuseClsName;   // empty: the id
+    std::string excuseClsName;  // empty: the id
     int excuseCls = leave_kind::kOrdinary;
-    int unitName = 1;            // 0 days, 1 hours, 2 minutes
+    int unitName = 1;  // 0 days, 1 hours, 2 minutes
     double excuseUnit = 0.5;
     bool cutPayment = false;
     int monthTimes = 0;

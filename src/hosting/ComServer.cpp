@@ -68,8 +68,9 @@ bool ParseGuid(std::string_view t, GUID& out) {
 
 std::string GuidText(const GUID& g) {
     char buf[40];
-    std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.Data1, g.Data2, g.Data3,
-                  g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+    std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.Data1, g.Data2,
+                  g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6],
+                  g.Data4[7]);
     return buf;
 }
 
@@ -109,18 +110,25 @@ json PacketToJson(const DataPacket& p) {
 json VariantToJson(const Variant& v) {
     switch (v.Type()) {
         case VarType::Empty:
-        case VarType::Null: return nullptr;
-        case VarType::Bool: return v.AsBool();
-        case VarType::Int: return v.AsInt();
-        case VarType::Float: return v.AsFloat();
-        case VarType::Currency: return v.AsCurrency().ToDouble();
-        case VarType::String: return v.AsString();
+        case VarType::Null:
+            return nullptr;
+        case VarType::Bool:
+            return v.AsBool();
+        case VarType::Int:
+            return v.AsInt();
+        case VarType::Float:
+            return v.AsFloat();
+        case VarType::Currency:
+            return v.AsCurrency().ToDouble();
+        case VarType::String:
+            return v.AsString();
         case VarType::Array: {
             json a = json::array();
             for (const auto& e : v.AsArray()) a.push_back(VariantToJson(e));
             return a;
         }
-        case VarType::Packet: return v.AsPacket() ? PacketToJson(*v.AsPacket()) : json(nullptr);
+        case VarType::Packet:
+            return v.AsPacket() ? PacketToJson(*v.AsPacket()) : json(nullptr);
     }
     return nullptr;
 }
@@ -150,13 +158,15 @@ Variant JsonToPacket(const json& j) {
         out.values.assign(packet->fields.size(), Variant::Null());
         if (row.is_array()) {
             if (row.size() != packet->fields.size())
-                throw InputError("data packet row " + std::to_string(r) + " has " + std::to_string(row.size()) +
-                                 " values for " + std::to_string(packet->fields.size()) + " fields");
+                throw InputError("data packet row " + std::to_string(r) + " has " +
+                                 std::to_string(row.size()) + " values for " +
+                                 std::to_string(packet->fields.size()) + " fields");
             for (size_t i = 0; i < row.size(); ++i) out.values[i] = JsonToVariant(row[i]);
         } else if (row.is_object()) {
             for (const auto& [name, value] : row.items()) {
                 int fi = packet->FieldIndex(name);
-                if (fi < 0) throw InputError("data packet row " + std::to_string(r) + " names unknown field " + name);
+                if (fi < 0)
+                    throw InputError("data packet row " + std::to_string(r) + " names unknown field " + name);
                 out.values[fi] = JsonToVariant(value);
             }
         } else {
@@ -175,17 +185,22 @@ Variant JsonToPacket(const json& j) {
 
 Variant JsonToVariant(const json& j) {
     switch (j.type()) {
-        case json::value_t::null: return Variant::Null();
-        case json::value_t::boolean: return Variant(j.get<bool>());
-        case json::value_t::number_integer: return Variant(static_cast<long long>(j.get<int64_t>()));
+        case json::value_t::null:
+            return Variant::Null();
+        case json::value_t::boolean:
+            return Variant(j.get<bool>());
+        case json::value_t::number_integer:
+            return Variant(static_cast<long long>(j.get<int64_t>()));
         case json::value_t::number_unsigned: {
             uint64_t u = j.get<uint64_t>();
             if (u > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))
                 return Variant(static_cast<double>(u));
             return Variant(static_cast<long long>(u));
         }
-        case json::value_t::number_float: return Variant(j.get<double>());
-        case json::value_t::string: return Variant(j.get<std::string>());
+        case json::value_t::number_float:
+            return Variant(j.get<double>());
+        case json::value_t::string:
+            return Variant(j.get<std::string>());
         case json::value_t::array: {
             VariantArray a;
             for (const auto& e : j) a.push_back(JsonToVariant(e));
@@ -194,7 +209,8 @@ Variant JsonToVariant(const json& j) {
         case json::value_t::object:
             if (j.contains("fields") && j.contains("rows")) return JsonToPacket(j);
             throw InputError("an object value must be a data packet {\"fields\": [...], \"rows\": [...]}");
-        default: throw InputError("unsupported JSON value");
+        default:
+            throw InputError("unsupported JSON value");
     }
 }
 
@@ -232,10 +248,20 @@ json OutcomeJson(const Outcome& o, HRESULT& hr) {
     const char* kind = nullptr;
     hr = S_OK;
     switch (o.failure) {
-        case Outcome::Kind::None: break;
-        case Outcome::Kind::Refused: kind = "refused"; hr = E_FAIL; break;
-        case Outcome::Kind::BadInput: kind = "input"; hr = E_INVALIDARG; break;
-        case Outcome::Kind::DatabaseFailure: kind = "database"; hr = E_FAIL; break;
+        case Outcome::Kind::None:
+            break;
+        case Outcome::Kind::Refused:
+            kind = "refused";
+            hr = E_FAIL;
+            break;
+        case Outcome::Kind::BadInput:
+            kind = "input";
+            hr = E_INVALIDARG;
+            break;
+        case Outcome::Kind::DatabaseFailure:
+            kind = "database";
+            hr = E_FAIL;
+            break;
     }
     if (!o.ok && hr == S_OK) hr = E_FAIL, kind = "database";
     json out = {{"ok", o.ok}, {"notices", NoticesJson(o.notices)}};
@@ -278,13 +304,15 @@ public:
     BusinessObject(const Factory& factory, std::unique_ptr<TQVXComBase> object)
         : handle_{{&kObjectVtbl}, this}, factory_(&factory), object_(std::move(object)) {}
 
-    static BusinessObject& Of(IHumrsBusinessObject* iface) { return *reinterpret_cast<ObjectHandle*>(iface)->self; }
+    static BusinessObject& Of(IHumrsBusinessObject* iface) {
+        return *reinterpret_cast<ObjectHandle*>(iface)->self;
+    }
     IHumrsBusinessObject* Interface() { return &handle_.iface; }
 
     HRESULT QueryInterface(const GUID& iid, void** out) {
         if (!out) return E_POINTER;
-        if (SameGuid(iid, IID_IUnknown) || SameGuid(iid, IID_IHumrsBusinessObject) || SameGuid(iid, factory_->iid) ||
-            SameGuid(iid, factory_->baseIid)) {
+        if (SameGuid(iid, IID_IUnknown) || SameGuid(iid, IID_IHumrsBusinessObject) ||
+            SameGuid(iid, factory_->iid) || SameGuid(iid, factory_->baseIid)) {
             AddRef();
             *out = Interface();
             return S_OK;
@@ -343,7 +371,8 @@ public:
         std::optional<int> localType;
         for (const auto& [name, value] : options.items()) {
             auto integer = [&]() -> int {
-                if (!value.is_number_integer()) throw InputError("option " + name + " must be a whole number");
+                if (!value.is_number_integer())
+                    throw InputError("option " + name + " must be a whole number");
                 return value.get<int>();
             };
             auto boolean = [&]() -> bool {
@@ -424,8 +453,9 @@ public:
         const json& datasets = bill.contains("datasets") ? bill.at("datasets") : empty;
         if (!datasets.is_array()) throw InputError("\"datasets\" of the bill must be an array");
         if (static_cast<int>(datasets.size()) > object_->DatasetCount())
-            throw InputError(std::string(factory_->entry->progId) + " has " + std::to_string(object_->DatasetCount()) +
-                             " datasets, the bill gives " + std::to_string(datasets.size()));
+            throw InputError(std::string(factory_->entry->progId) + " has " +
+                             std::to_string(object_->DatasetCount()) + " datasets, the bill gives " +
+                             std::to_string(datasets.size()));
         // Convert everything first, then merge with a snapshot: a bad row in a later
         // dataset leaves the earlier ones as they were.
         std::vector<std::optional<std::vector<std::vector<std::pair<std::string, Variant>>>>> input;
@@ -435,7 +465,8 @@ public:
                 input.emplace_back();
                 continue;
             }
-            if (!rows.is_array()) throw InputError("dataset " + std::to_string(i) + " of the bill must be an array");
+            if (!rows.is_array())
+                throw InputError("dataset " + std::to_string(i) + " of the bill must be an array");
             std::vector<std::vector<std::pair<std::string, Variant>>> converted;
             for (const auto& row : rows) {
                 if (!row.is_object())
@@ -475,13 +506,15 @@ public:
         RequireBound();
         Variant names = ArgumentValue(namesText, "the field names");
         Variant values = ArgumentValue(valuesText, "the field values");
-        if (!names.IsArray() || !values.IsArray()) throw InputError("field names and values must be JSON arrays");
+        if (!names.IsArray() || !values.IsArray())
+            throw InputError("field names and values must be JSON arrays");
         Outcome o = object_->CheckFieldValues(dataset, names.AsArray(), values.AsArray());
         HRESULT hr;
         out = OutcomeJson(o, hr);
         if (o.ok) {
             json fields = json::array();
-            for (const auto& [name, value] : o.fields) fields.push_back({{"name", name}, {"value", VariantToJson(value)}});
+            for (const auto& [name, value] : o.fields)
+                fields.push_back({{"name", name}, {"value", VariantToJson(value)}});
             out["fields"] = std::move(fields);
         }
         return hr;
@@ -600,7 +633,8 @@ const IHumrsBusinessObjectVtbl kObjectVtbl = {
 
 HRESULT FacQueryInterface(IHumrsClassFactory* This, REFIID iid, void** out) {
     if (!out) return E_POINTER;
-    if (SameGuid(iid, IID_IUnknown) || SameGuid(iid, IID_IClassFactory) || SameGuid(iid, IID_IHumrsClassFactory)) {
+    if (SameGuid(iid, IID_IUnknown) || SameGuid(iid, IID_IClassFactory) ||
+        SameGuid(iid, IID_IHumrsClassFactory)) {
         *out = This;
         return S_OK;
     }
@@ -611,7 +645,8 @@ HRESULT FacQueryInterface(IHumrsClassFactory* This, REFIID iid, void** out) {
 ULONG FacAddRef(IHumrsClassFactory*) { return 2; }
 ULONG FacRelease(IHumrsClassFactory*) { return 1; }
 
-HRESULT FacCreateInstanceEx(IHumrsClassFactory* This, IUnknown* outer, REFIID iid, void** out, char** reason) {
+HRESULT FacCreateInstanceEx(IHumrsClassFactory* This, IUnknown* outer, REFIID iid, void** out,
+                            char** reason) {
     if (reason) *reason = nullptr;
     if (!out) return E_POINTER;
     *out = nullptr;
@@ -625,8 +660,9 @@ HRESULT FacCreateInstanceEx(IHumrsClassFactory* This, IUnknown* outer, REFIID ii
         ObjectCreator creator = FindObjectCreator(f.entry->progId);
         std::unique_ptr<TQVXComBase> object = creator ? creator() : nullptr;
         if (!object)
-            return fail(CLASS_E_CLASSNOTAVAILABLE, std::string("the business object ") + f.entry->progId + " (" +
-                                                       f.entry->className + ") is not part of this build");
+            return fail(CLASS_E_CLASSNOTAVAILABLE, std::string("the business object ") + f.entry->progId +
+                                                       " (" + f.entry->className +
+                                                       ") is not part of this build");
         auto* wrapper = new BusinessObject(f, std::move(object));
         HRESULT hr = wrapper->QueryInterface(iid, out);
         wrapper->Release();  // the caller's reference, if any, keeps it alive
@@ -658,7 +694,8 @@ HRESULT FacLockServer(IHumrsClassFactory*, BOOL lock) {
 void FacFreeString(IHumrsClassFactory*, char* text) { std::free(text); }
 
 const IHumrsClassFactoryVtbl kFactoryVtbl = {
-    FacQueryInterface, FacAddRef, FacRelease, FacCreateInstance, FacLockServer, FacCreateInstanceEx, FacFreeString,
+    FacQueryInterface, FacAddRef,           FacRelease,    FacCreateInstance,
+    FacLockServer,     FacCreateInstanceEx, FacFreeString,
 };
 
 // One factory per class of the table, made once and kept until the library goes.

@@ -40,10 +40,12 @@ json LoadFile(const std::string& path) {
     text << in.rdbuf();
     if (Trim(text.str()).empty()) return json::object();
     json j = json::parse(text.str(), nullptr, false);
-    if (j.is_discarded() || !j.is_object()) throw std::runtime_error("registry file " + path + " is not a JSON object");
+    if (j.is_discarded() || !j.is_object())
+        throw std::runtime_error("registry file " + path + " is not a JSON object");
     for (const auto& [key, values] : j.items())
         if (!values.is_object())
-            throw std::runtime_error("registry file " + path + ": key " + key + " does not hold an object of values");
+            throw std::runtime_error("registry file " + path + ": key " + key +
+                                     " does not hold an object of values");
     return j;
 }
 
@@ -217,7 +219,8 @@ std::string RegistryFilePath() {
     if (std::string p = Env("HUMRS_REGISTRY"); !p.empty()) return p;
     if (std::string x = Env("XDG_CONFIG_HOME"); !x.empty() && fs::path(x).is_absolute())
         return (fs::path(x) / "humrs" / "registry.json").string();
-    if (std::string h = Env("HOME"); !h.empty()) return (fs::path(h) / ".config" / "humrs" / "registry.json").string();
+    if (std::string h = Env("HOME"); !h.empty())
+        return (fs::path(h) / ".config" / "humrs" / "registry.json").string();
     throw std::runtime_error("no place for the registry file: set HUMRS_REGISTRY or HOME");
 }
 

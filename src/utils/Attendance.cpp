@@ -333,14 +333,11 @@ std::string GetPersonIDOnWork(Database& db, QVXDate beginDate, QVXDate endDate, 
     std::string sql =
         "Select A.PersonID From comPerson A Left Join humPersonExtend B On A.PersonID = B.PersonID "
         "Where A.OnJobDate <> 0";
-    std::vector<Variant> params;
-    if (wholeSpan) {
-        sql += " And A.OnJobDate <= ? And (A.LeaveJobDate = 0 Or A.LeaveJobDate >= ?)";
-        params = {Variant(beginDate), Variant(endDate)};
-    } else {
-        sql += " And A.OnJobDate <= ? And (A.LeaveJobDate = 0 Or A.LeaveJobDate >= ?)";
-        params = {Variant(endDate), Variant(beginDate)};
-    }
+    // Every day of the span: hired by its first day, not gone before its last.
+    // Some day of it: hired by its last day, not gone before its first.
+    sql += " And A.OnJobDate <= ? And (A.LeaveJobDate = 0 Or A.LeaveJobDate >= ?)";
+    std::vector<Variant> params = wholeSpan ? std::vector<Variant>{Variant(beginDate), Variant(endDate)}
+                                            : std::vector<Variant>{Variant(endDate), Variant(beginDate)};
     if (attendOnly) sql += " And B.NeedAttend = 1";
     if (excludeSuspended) {
         sql += " And (B.WorkState Is Null Or B.WorkState <> ?)";

@@ -44,7 +44,8 @@ TEST(JsonTest, VariantsPrintAsJson) {
     EXPECT_TRUE(ToJson(Variant::Null()).is_null());
     EXPECT_EQ(ToJson(Variant(Currency::FromUnits(1234567))), 123.4567);
     EXPECT_TRUE(ToJson(Variant(std::nan(""))).is_null()) << "JSON has no NaN";
-    EXPECT_EQ(ToJson(Variant(VariantArray{Variant(1), Variant("x"), Variant(false)})), Json::parse(R"([1,"x",false])"));
+    EXPECT_EQ(ToJson(Variant(VariantArray{Variant(1), Variant("x"), Variant(false)})),
+              Json::parse(R"([1,"x",false])"));
 }
 
 TEST(JsonTest, DataPacketRoundTripsWithInferredFieldTypes) {
@@ -92,11 +93,10 @@ TEST(JsonTest, ChangeSetKeepsRowStatuses) {
 }
 
 TEST(JsonTest, MalformedPacketsAreRefusedWhereTheyGoWrong) {
-    auto error = [](const char* text) {
-        return ErrorOf([&] { FromJson(Json::parse(text), "--arg"); });
-    };
+    auto error = [](const char* text) { return ErrorOf([&] { FromJson(Json::parse(text), "--arg"); }); };
     EXPECT_NE(error(R"({"PersonID": "E001"})").find("data packet"), std::string::npos);
-    EXPECT_NE(error(R"({"fields": ["A", "B"], "rows": [[1, 2], [3]]})").find("--arg.rows[1]"), std::string::npos);
+    EXPECT_NE(error(R"({"fields": ["A", "B"], "rows": [[1, 2], [3]]})").find("--arg.rows[1]"),
+              std::string::npos);
     EXPECT_NE(error(R"({"fields": ["A", 2], "rows": []})").find("--arg.fields[1]"), std::string::npos);
     EXPECT_NE(error(R"({"fields": ["A"], "rows": [[[1]]]})").find("single value"), std::string::npos);
     EXPECT_NE(error(R"({"fields": ["A"], "rows": [[1]], "status": [7]})").find("--arg.status[0]"),

@@ -1,11 +1,10 @@
 // The reference-data builders write what the business rules read: dates and
 // states of employment, holidays as the holiday statements spell them, one class per
 // weekday, and parameters that are replaced rather than duplicated.
-#include "db/Seed.h"
-
 #include <gtest/gtest.h>
 
 #include "db/Schema.h"
+#include "db/Seed.h"
 #include "utils/Convert.h"
 
 namespace humrs {
@@ -35,14 +34,16 @@ TEST_F(SeedTest, PersonStateFollowsTheEmploymentDates) {
     EXPECT_EQ(CStr(One("Select JobSch From humPersonExtend Where PersonID = 'E1'")), "S1");
     EXPECT_EQ(CInt(One("Select WorkState From humPersonExtend Where PersonID = 'E2'")), work_state::kLeft);
     EXPECT_EQ(CInt(One("Select LeaveJobDate From comPerson Where PersonID = 'E2'")), 20230630);
-    EXPECT_EQ(CInt(One("Select WorkState From humPersonExtend Where PersonID = 'E3'")), work_state::kProbation);
+    EXPECT_EQ(CInt(One("Select WorkState From humPersonExtend Where PersonID = 'E3'")),
+              work_state::kProbation);
     EXPECT_FALSE(CBool(One("Select NeedAttend From humPersonExtend Where PersonID = 'E3'")));
     EXPECT_THROW(AddPerson(*db, {.personId = "E1"}), DatabaseError);
 }
 
 TEST_F(SeedTest, ScheduleHasAClassPerWeekdayAndDatesOverrideIt) {
-    AddWorkClass(*db, {.classId = "N", .onDutyTime = 2000, .offDutyTime = 500, .restBeginTime = 0,
-                       .restEndTime = 100});
+    AddWorkClass(
+        *db,
+        {.classId = "N", .onDutyTime = 2000, .offDutyTime = 500, .restBeginTime = 0, .restEndTime = 100});
     EXPECT_EQ(CInt(One("Select OverTime From humClass Where ClassID = 'N'")), 500)
         << "overtime counts from the end of the shift unless told otherwise";
     EXPECT_EQ(CInt(One("Select RestBeginTime From humClass Where ClassID = 'N'")), 0);
@@ -64,8 +65,9 @@ TEST_F(SeedTest, HolidaysAreWrittenWithoutLeadingZeros) {
     AddHoliday(*db, 815, true, "中秋节");
     AddHoliday(*db, 815, true, "中秋");
     EXPECT_EQ(CInt(One("Select Count(*) From HumHolidays Where HolidayDays = '101' And Flag = 1")), 2);
-    EXPECT_EQ(CStr(One("Select HolidayName From HumHolidays Where HolidayDays = '815' And lunarCalendar = 1")),
-              "中秋");
+    EXPECT_EQ(
+        CStr(One("Select HolidayName From HumHolidays Where HolidayDays = '815' And lunarCalendar = 1")),
+        "中秋");
 }
 
 TEST_F(SeedTest, LeaveCategoryDefaultsToAnOrdinaryHourlyCategory) {

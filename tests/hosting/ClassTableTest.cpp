@@ -1,10 +1,9 @@
-#include "hosting/ClassTable.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 
+#include "hosting/ClassTable.h"
 #include "hosting/ComServer.h"
 #include "utils/Text.h"
 
@@ -35,6 +34,18 @@ TEST(ClassTable, EighteenClassesWithDistinctIdentifiers) {
     EXPECT_EQ(iids.size(), 18u);
     EXPECT_EQ(classes.size(), 18u);
     for (const auto& id : clsids) EXPECT_EQ(iids.count(id), 0u) << id << " is both a class and an interface";
+
+    GUID g{}, h{};
+    ASSERT_TRUE(ParseGuid("62509b61-fd77-424b-9f98-e36ad1791556", g));  // bare, lower case
+    ASSERT_TRUE(ParseGuid(FindClassEntry("QVXHumrs.ExcuseCls")->clsid, h));
+    EXPECT_TRUE(SameGuid(g, h));
+    EXPECT_EQ(g.Data1, 0x62509B61u);
+    EXPECT_EQ(g.Data4[0], 0x9F);
+    EXPECT_EQ(g.Data4[7], 0x56);
+    for (const char* bad :
+         {"", "{62509B61-FD77-424B-9F98-E36AD1791556", "62509B61FD77-424B-9F98-E36AD17915566",
+          "{62509B61-FD77-424B-9F98-E36AD179155G}", "(62509B61-FD77-424B-9F98-E36AD1791556)"})
+        EXPECT_FALSE(ParseGuid(bad, g)) << bad;
 }
 
 TEST(ClassTable, OnlyIncomeTaxUsesTheGridBase) {
@@ -50,7 +61,8 @@ TEST(ClassTable, LookupByProgIdIgnoresCase) {
     ASSERT_NE(e, nullptr);
     EXPECT_STREQ(e->className, "TExcuse");  // not TExcuseCls or TExcuseDate
     // Spellings other classes use when they call each other.
-    for (const char* p : {"QvxHumrs.ExcuseCls", "QvxHumrs.ChangePerson", "QvxHumrs.SubsidyCut", "QvxHumrs.OverTime"})
+    for (const char* p :
+         {"QvxHumrs.ExcuseCls", "QvxHumrs.ChangePerson", "QvxHumrs.SubsidyCut", "QvxHumrs.OverTime"})
         EXPECT_NE(FindClassEntry(p), nullptr) << p;
     EXPECT_STREQ(FindClassEntry("QvxHumrs.OverTime")->className, "TOvertime");
     EXPECT_EQ(FindClassEntry("QVXHumrs.Excuses"), nullptr);

@@ -51,12 +51,6 @@ double Field(const Variant& packet, const std::string& name, size_t row = 0) {
     return CFloat(ds[name]);
 }
 
-TEST_F(SuiteObjectsTest, EveryObjectIsFoundByProgIdInAnyLetterCase) {
-    for (const char* progId : {"QvxHumrs.Reset", "qvxhumrs.classcls", "QVXHumrs.ChkAttend", "QvxHumrs.PersonSetMain",
-                               "QVXCOMM.DEPARTMENT", "qvxcomm.person"})
-        EXPECT_NO_THROW(Object(progId)) << progId;
-}
-
 // ---- "QVXHumrs.Reset"
 
 TEST_F(SuiteObjectsTest, ResetSeniorityIsCompletedYearsAtTheDate) {
