@@ -8,6 +8,11 @@ inline constexpr const char* kBillNotFound = "找不到单据: %s";
 inline constexpr const char* kVoucherNoDelete = "此单据已生成凭证(%s)，不允许删除";
 inline constexpr const char* kVoucherNoEdit = "此单据已生成凭证(%s)，不允许修改";
 
+// Attendance
+inline constexpr const char* kPersonNotOnJobAt = "%s人员在%s不在职";
+inline constexpr const char* kOverTimeNoAttendRecord = "%s人员%s加班%s-%s无考勤记录";
+inline constexpr const char* kOverTimeOutsideAttend = "%s人员%s加班%s-%s不在考勤时间%s-%s内";
+
 // Leave categories
 inline constexpr const char* kExcuseUnitNotPositive = "计假单位不可小于等于0";
 

@@ -1,3 +1,4 @@
+#include "framework/Messages.h"
 #include "suite/CoChkAttend.h"
 
 #include "framework/Format.h"
@@ -9,12 +10,6 @@
 namespace humrs {
 
 namespace {
-
-// Mismatch descriptions of procedure 11 (to join the component's message table):
-// person, date, overtime begin, overtime end.
-constexpr const char* kMsgNoAttendRecord = "%s人员%s加班%s-%s无考勤记录";
-// ... followed by the clock-in and clock-out times.
-constexpr const char* kMsgOutsideAttend = "%s人员%s加班%s-%s不在考勤时间%s-%s内";
 
 std::string DateText(QVXDate date) {
     return FormatNumLen(date / 10000, 4) + "/" + FormatNumLen(date / 100 % 100, 2) + "/" + FormatNumLen(date % 100, 2);
@@ -95,7 +90,7 @@ std::string TChkAttend::FindMismatches(const OverTimeSelection& sel) {
         const int off = static_cast<int>(CInt(row[6]));
         // A record whose clock-in equals its clock-out was never clocked.
         if (!hasRecord || row[5].IsNullOrEmpty() || row[6].IsNullOrEmpty() || on < 0 || off < 0 || on == off) {
-            mismatches.push_back(FormatMessage(kMsgNoAttendRecord, head));
+            mismatches.push_back(FormatMessage(msg::kOverTimeNoAttendRecord, head));
             continue;
         }
         const bool covered =
@@ -104,7 +99,7 @@ std::string TChkAttend::FindMismatches(const OverTimeSelection& sel) {
             VariantArray args = head;
             args.emplace_back(QvxTime2Show(on));
             args.emplace_back(QvxTime2Show(off));
-            mismatches.push_back(FormatMessage(kMsgOutsideAttend, args));
+            mismatches.push_back(FormatMessage(msg::kOverTimeOutsideAttend, args));
         }
     }
     return MergeStrings(mismatches, ",");

@@ -1,3 +1,4 @@
+#include "framework/Messages.h"
 #include "utils/Attendance.h"
 
 #include <algorithm>
@@ -17,10 +18,6 @@
 namespace humrs {
 
 namespace {
-
-// Raised by CheckGetIsOnWork: the person, then the date (yyyy/mm/dd).
-// (To join the component's message table.)
-constexpr const char* kMsgPersonNotOnJobAt = "%s人员在%s不在职";
 
 // Work state of a person on leave without pay (humPersonExtend.WorkState).
 constexpr int kWorkStateSuspended = 5;
@@ -364,7 +361,7 @@ void CheckGetIsOnWork(Database& db, const Variant& data, const std::string& date
         auto it = known.find(person);
         if (it == known.end()) it = known.emplace(person, ReadEmployment(db, person)).first;
         if (!it->second || !EmployedOn(*it->second, date))
-            throw BusinessError(FormatMessage(kMsgPersonNotOnJobAt, {Variant(person), Variant(DateText(date))}));
+            throw BusinessError(FormatMessage(msg::kPersonNotOnJobAt, {Variant(person), Variant(DateText(date))}));
     }
 }
 
