@@ -3,4 +3,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-./build/humrs --db demo.db demo
+./build/humrs --db demo.db demo --text

@@ -14,6 +14,7 @@
 #include "db/SqlTranslator.h"
 #include "framework/Errors.h"
 #include "hosting/Registration.h"
+#include "leave/CoExcuse.h"
 #include "utils/Convert.h"
 #include "utils/Text.h"
 
@@ -261,6 +262,14 @@ Answer RunProc(const GlobalOptions& options, const std::string& progId, int numb
         RequireKnownProgId(progId);
         Connection c = Connect(options, Mode::Existing);
         auto object = Create(progId, c);
+        // Rebuilding every person's compensatory leave is long work: show how far it got.
+        if (auto* leave = dynamic_cast<TExcuse*>(object.get()); leave && number == 11) {
+            leave->SetProgress([](size_t done, size_t total) {
+                const size_t step = std::max<size_t>(1, total / 20);
+                if (done % step == 0 || done == total)
+                    std::fprintf(stderr, "compensatory leave: %zu of %zu persons\n", done, total);
+            });
+        }
         const Outcome out = object->ExecuteProc(number, a1, a2);
         Json body = Ok();
         body["result"] = ToJson(out.result);

@@ -70,6 +70,14 @@ Outcome DemoContext::Proc(const std::string& progId, int number, const Variant& 
     return out;
 }
 
+Outcome DemoContext::Check(const std::string& progId, int datasetIndex, const VariantArray& names,
+                           const VariantArray& values, bool expectAccepted, const std::string& what) {
+    auto object = Create(progId);
+    const Outcome out = object->CheckFieldValues(datasetIndex, names, values);
+    RecordOutcome("check " + progId, what, out, expectAccepted);
+    return out;
+}
+
 Json DemoContext::Show(const std::string& what, const std::string& sql, const std::vector<Variant>& params) {
     const ResultSet rs = db_->Query(sql, params);
     Json rows = Json::array();

@@ -45,6 +45,9 @@ public:
                    const std::string& what);
     Outcome Proc(const std::string& progId, int number, const Variant& arg1, const Variant& arg2,
                  const std::string& what);
+    // The field check of dataset `datasetIndex`, as `humrs check` runs it.
+    Outcome Check(const std::string& progId, int datasetIndex, const VariantArray& names, const VariantArray& values,
+                  bool expectAccepted, const std::string& what);
     // Shows the rows of a select (what a save stored) and returns them.
     Json Show(const std::string& what, const std::string& sql, const std::vector<Variant>& params = {});
 

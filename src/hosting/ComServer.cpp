@@ -323,7 +323,7 @@ public:
     ULONG AddRef() { return refs_.fetch_add(1) + 1; }
     ULONG Release() {
         ULONG left = refs_.fetch_sub(1) - 1;
-        (void)left;
+        if (left == 0) delete this;
         return left;
     }
 
@@ -735,7 +735,7 @@ HRESULT GetClassObject(const GUID& clsid, const GUID& iid, void** out) {
 }
 
 HRESULT CanUnloadNow() {
-    return ServerCounters::LiveObjects() == 0 ? S_OK : S_FALSE;
+    return ServerCounters::LiveObjects() == 0 && ServerCounters::LockCount() == 0 ? S_OK : S_FALSE;
 }
 
 }  // namespace humrs

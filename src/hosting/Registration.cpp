@@ -184,7 +184,7 @@ void WriteEntries(KeyEditor& keys, const std::string& libraryPath) {
         keys.Set(ck + "\\TypeLib", "", kLibId);
         keys.Set(ck + "\\Version", "", version);
         keys.Set(ck + "\\FrameworkBase", "", e.gridBase ? "TQVXGridComBase" : "TQVXComBase");
-        keys.Set(ck + "\\SourceInterface", "", kEventInterfaceIid);
+        if (HasEventInterface(e)) keys.Set(ck + "\\SourceInterface", "", kEventInterfaceIid);
 
         const std::string pk = std::string("HKCR\\") + e.progId;
         keys.Set(pk, "", e.description);
@@ -260,7 +260,7 @@ HRESULT RegisterServer(bool reg, const std::string& libraryPath, std::string* er
         KeyEditor editor(keys);
         // Registration starts from a clean slate, so that registering again (even from
         // another place) leaves exactly one set of entries.
-        if (!reg) RemoveEntries(editor);
+        RemoveEntries(editor);
         if (reg) WriteEntries(editor, libraryPath);
         StoreFile(path, keys);
         return S_OK;

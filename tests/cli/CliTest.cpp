@@ -16,6 +16,7 @@
 
 #include "db/Database.h"
 #include "db/Schema.h"
+#include "db/Seed.h"
 #include "hosting/ClassTable.h"
 #include "utils/Convert.h"
 
@@ -374,6 +375,53 @@ TEST_F(CliTest, EverySubcommandExplainsItself) {
         EXPECT_EQ(r.exitCode, 0);
         EXPECT_NE(r.out.find("Usage: humrs " + sub), std::string::npos) << r.out;
     }
+}
+
+}  // namespace
+}  // namespace humrs
+
+namespace humrs {
+namespace {
+
+// A leave request refused by its business rule, as a clerk meets it at the command
+// line: exit 1, the exact message, and nothing written.
+TEST_F(CliTest, RefusedLeaveRequestExitsOneWithTheMessageAndWritesNothing) {
+    InitDatabase();
+    {
+        auto conn = OpenSQLite(db);
+        AddWorkClass(*conn, {.classId = "DAY"});
+        AddSchedule(*conn, "S1", FiveDayWeek("DAY"));
+        AddPerson(*conn, {.personId = "E1", .onJobDate = 20040101, .jobSch = "S1"});
+        AddLeaveCategory(*conn, {.excuseClsId = "SJ", .excuseClsName = "事假", .excuseCls = leave_kind::kPersonal});
+        SetParam(*conn, "HumCommDateStyle", "1");
+    }
+    auto leave = [](const char* bill, int begin, int end) {
+        return Category({{"BillNo", bill},       {"PersonID", "E1"},    {"ExcuseClsID", "SJ"},
+                         {"BeginDate", 20050110}, {"BeginTime", begin}, {"EndDate", 20050110},
+                         {"EndTime", end},        {"ExcuseCount", (end - begin) / 100}});
+    };
+    ASSERT_EQ(Save("QVXHumrs.Excuse", leave("L1", 800, 1200)).exitCode, 0);
+    const auto before = DumpAllTables();
+    const Result r = Save("QVXHumrs.Excuse", leave("L2", 1000, 1400));
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_EQ(r.answer["error"],
+              "本单请假时间与以下资料有冲突: (人员别)请假凭单号: L1  假别: 事假  时间: 2005/01/10 08:00 - "
+              "2005/01/10 12:00");
+    EXPECT_EQ(DumpAllTables(), before);
+}
+
+TEST_F(CliTest, RebuildOfCompensatoryLeaveReportsProgressOnStandardError) {
+    InitDatabase();
+    {
+        auto conn = OpenSQLite(db);
+        for (int i = 1; i <= 3; ++i) AddPerson(*conn, {.personId = "E" + std::to_string(i)});
+    }
+    const std::string cmd = "env -u HUMRS_DB " + ShellQuote(std::string(HUMRS_BINARY_DIR) + "/humrs") + " --db " +
+                            ShellQuote(db) + " proc QVXHumrs.Excuse 11 > " + ShellQuote((dir / "out").string()) +
+                            " 2> " + ShellQuote((dir / "err").string());
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(json::parse(ReadFile(dir / "out"))["result"], true);
+    EXPECT_NE(ReadFile(dir / "err").find("compensatory leave: 3 of 3 persons"), std::string::npos);
 }
 
 }  // namespace

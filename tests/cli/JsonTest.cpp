@@ -7,7 +7,7 @@
 
 // The command's sources are not part of the core library; this is their only test
 // that links them.
-#include "cli/Json.cpp"
+#include "cli/Json.h"
 
 namespace humrs::cli {
 namespace {
