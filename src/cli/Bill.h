@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/Json.h"
+#include "framework/Json.h"
 #include "framework/ComBase.h"
 
 namespace humrs::cli {

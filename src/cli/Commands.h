@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "cli/Json.h"
+#include "framework/Json.h"
 
 namespace humrs::cli {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/Json.h"
+#include "framework/Json.h"
 #include "db/Database.h"
 #include "framework/ComBase.h"
 #include "framework/Session.h"

@@ -10,6 +10,7 @@
 #include "cli/Commands.h"
 #include "utils/DateUtils.h"
 
+using namespace humrs;
 using namespace humrs::cli;
 
 namespace {

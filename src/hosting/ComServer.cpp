@@ -16,6 +16,7 @@
 #include "db/Schema.h"
 #include "framework/ComBase.h"
 #include "framework/DataPacket.h"
+#include "framework/Json.h"
 #include "framework/ServerCounters.h"
 #include "hosting/ClassTable.h"
 
@@ -81,138 +82,14 @@ bool SameGuid(const GUID& a, const GUID& b) {
 
 namespace {
 
-using json = nlohmann::json;
+using json = Json;
 
 // ---------------------------------------------------------------- JSON <-> Variant
 // The client contract carries values as JSON; this is the whole mapping.
 
-json VariantToJson(const Variant& v);
-
-json PacketToJson(const DataPacket& p) {
-    json fields = json::array();
-    for (const auto& f : p.fields) fields.push_back(f.name);
-    json rows = json::array();
-    json status = json::array();
-    bool changeSet = false;
-    for (const auto& r : p.rows) {
-        json row = json::object();
-        for (size_t i = 0; i < p.fields.size() && i < r.values.size(); ++i)
-            row[p.fields[i].name] = VariantToJson(r.values[i]);
-        rows.push_back(std::move(row));
-        status.push_back(static_cast<int>(r.status));
-        if (r.status != UpdateStatus::Unmodified) changeSet = true;
-    }
-    json out = {{"fields", std::move(fields)}, {"rows", std::move(rows)}};
-    if (changeSet) out["status"] = std::move(status);
-    return out;
-}
-
-json VariantToJson(const Variant& v) {
-    switch (v.Type()) {
-        case VarType::Empty:
-        case VarType::Null:
-            return nullptr;
-        case VarType::Bool:
-            return v.AsBool();
-        case VarType::Int:
-            return v.AsInt();
-        case VarType::Float:
-            return v.AsFloat();
-        case VarType::Currency:
-            return v.AsCurrency().ToDouble();
-        case VarType::String:
-            return v.AsString();
-        case VarType::Array: {
-            json a = json::array();
-            for (const auto& e : v.AsArray()) a.push_back(VariantToJson(e));
-            return a;
-        }
-        case VarType::Packet:
-            return v.AsPacket() ? PacketToJson(*v.AsPacket()) : json(nullptr);
-    }
-    return nullptr;
-}
-
-Variant JsonToVariant(const json& j);
-
-// {"fields": [...], "rows": [[...] | {...}, ...], "status": [...]} to a data packet.
-Variant JsonToPacket(const json& j) {
-    for (const auto& [name, value] : j.items())
-        if (name != "fields" && name != "rows" && name != "status")
-            throw InputError("unknown member \"" + name + "\" in a data packet");
-    const json& fields = j.at("fields");
-    const json& rows = j.at("rows");
-    if (!fields.is_array() || !rows.is_array())
-        throw InputError("a data packet needs \"fields\" and \"rows\" arrays");
-    auto packet = std::make_shared<DataPacket>();
-    for (const auto& f : fields) {
-        if (!f.is_string()) throw InputError("data packet field names must be texts");
-        packet->fields.push_back({f.get<std::string>(), FieldType::Unknown});
-    }
-    const json* status = j.contains("status") ? &j.at("status") : nullptr;
-    if (status && (!status->is_array() || status->size() != rows.size()))
-        throw InputError("\"status\" of a data packet must give one number per row");
-    for (size_t r = 0; r < rows.size(); ++r) {
-        const json& row = rows[r];
-        DataPacket::Row out;
-        out.values.assign(packet->fields.size(), Variant::Null());
-        if (row.is_array()) {
-            if (row.size() != packet->fields.size())
-                throw InputError("data packet row " + std::to_string(r) + " has " +
-                                 std::to_string(row.size()) + " values for " +
-                                 std::to_string(packet->fields.size()) + " fields");
-            for (size_t i = 0; i < row.size(); ++i) out.values[i] = JsonToVariant(row[i]);
-        } else if (row.is_object()) {
-            for (const auto& [name, value] : row.items()) {
-                int fi = packet->FieldIndex(name);
-                if (fi < 0)
-                    throw InputError("data packet row " + std::to_string(r) + " names unknown field " + name);
-                out.values[fi] = JsonToVariant(value);
-            }
-        } else {
-            throw InputError("a data packet row must be an array or an object");
-        }
-        if (status) {
-            const json& s = (*status)[r];
-            if (!s.is_number_integer() || s.get<int>() < 0 || s.get<int>() > 3)
-                throw InputError("a data packet row status is 0, 1, 2 or 3");
-            out.status = static_cast<UpdateStatus>(s.get<int>());
-        }
-        packet->rows.push_back(std::move(out));
-    }
-    return Variant(packet);
-}
-
-Variant JsonToVariant(const json& j) {
-    switch (j.type()) {
-        case json::value_t::null:
-            return Variant::Null();
-        case json::value_t::boolean:
-            return Variant(j.get<bool>());
-        case json::value_t::number_integer:
-            return Variant(static_cast<long long>(j.get<int64_t>()));
-        case json::value_t::number_unsigned: {
-            uint64_t u = j.get<uint64_t>();
-            if (u > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))
-                return Variant(static_cast<double>(u));
-            return Variant(static_cast<long long>(u));
-        }
-        case json::value_t::number_float:
-            return Variant(j.get<double>());
-        case json::value_t::string:
-            return Variant(j.get<std::string>());
-        case json::value_t::array: {
-            VariantArray a;
-            for (const auto& e : j) a.push_back(JsonToVariant(e));
-            return Variant(std::move(a));
-        }
-        case json::value_t::object:
-            if (j.contains("fields") && j.contains("rows")) return JsonToPacket(j);
-            throw InputError("an object value must be a data packet {\"fields\": [...], \"rows\": [...]}");
-        default:
-            throw InputError("unsupported JSON value");
-    }
-}
+// The mapping itself is the component's one JSON mapping (framework/Json.h).
+json VariantToJson(const Variant& v) { return ToJson(v); }
+Variant JsonToVariant(const json& j) { return FromJson(j, "value"); }
 
 json ParseJson(const char* text, const char* what) {
     json j = json::parse(text, nullptr, false);
@@ -544,13 +421,7 @@ private:
         HRESULT hr;
         out = OutcomeJson(o, hr);
         if (o.ok) {
-            json all = json::array();
-            for (int i = 0; i < object_->DatasetCount(); ++i) {
-                DataPacketPtr p = object_->GetDatasets(i).Data();
-                json rows = PacketToJson(*p)["rows"];
-                all.push_back(std::move(rows));
-            }
-            out["datasets"] = std::move(all);
+            out["datasets"] = DatasetsToJson(*object_);
         }
         return hr;
     }

@@ -1,11 +1,11 @@
-#include "cli/Json.h"
+#include "framework/Json.h"
 
 #include <cmath>
 #include <limits>
 
 #include "framework/Errors.h"
 
-namespace humrs::cli {
+namespace humrs {
 
 namespace {
 
@@ -208,16 +208,26 @@ DataPacketPtr PacketFromJson(const Json& json, const std::string& where) {
     }
     for (size_t r = 0; r < rows.size(); ++r) {
         const std::string rowWhere = where + ".rows[" + std::to_string(r) + "]";
-        if (!rows[r].is_array() || rows[r].size() != fields.size())
-            throw InputError(rowWhere + ": a row must be an array of " + std::to_string(fields.size()) +
-                             " values, one per field");
         DataPacket::Row row;
-        for (size_t c = 0; c < fields.size(); ++c) {
-            Variant v = FromJson(rows[r][c], rowWhere + "[" + std::to_string(c) + "]");
-            if (v.IsArray() || v.IsPacket())
-                throw InputError(rowWhere + "[" + std::to_string(c) +
-                                 "]: a field value must be a single value");
-            row.values.push_back(std::move(v));
+        auto single = [&](const Json& value, const std::string& valueWhere) {
+            Variant v = FromJson(value, valueWhere);
+            if (v.IsArray() || v.IsPacket()) throw InputError(valueWhere + ": a field value must be a single value");
+            return v;
+        };
+        if (rows[r].is_object()) {
+            // A row may also name its values: fields it leaves out are Null.
+            row.values.assign(fields.size(), Variant::Null());
+            for (const auto& [name, value] : rows[r].items()) {
+                const int fi = packet->FieldIndex(name);
+                if (fi < 0) throw InputError(rowWhere + ": no field \"" + name + "\" in this data packet");
+                row.values[fi] = single(value, rowWhere + "." + name);
+            }
+        } else if (rows[r].is_array() && rows[r].size() == fields.size()) {
+            for (size_t c = 0; c < fields.size(); ++c)
+                row.values.push_back(single(rows[r][c], rowWhere + "[" + std::to_string(c) + "]"));
+        } else {
+            throw InputError(rowWhere + ": a row must be an array of " + std::to_string(fields.size()) +
+                             " values, one per field, or an object of values by field name");
         }
         packet->rows.push_back(std::move(row));
     }
@@ -266,4 +276,4 @@ std::vector<InputDataset> BillFromJson(const Json& json) {
     return out;
 }
 
-}  // namespace humrs::cli
+}  // namespace humrs

@@ -7,9 +7,9 @@
 
 // The command's sources are not part of the core library; this is their only test
 // that links them.
-#include "cli/Json.h"
+#include "framework/Json.h"
 
-namespace humrs::cli {
+namespace humrs {
 namespace {
 
 std::string ErrorOf(const std::function<void()>& f) {
@@ -129,4 +129,4 @@ TEST(JsonTest, OutputKeepsChineseAndSurvivesBadUtf8) {
 }
 
 }  // namespace
-}  // namespace humrs::cli
+}  // namespace humrs

@@ -15,7 +15,7 @@
 #include "framework/Session.h"
 #include "framework/Variant.h"
 
-namespace humrs::cli {
+namespace humrs {
 
 // Insertion-ordered, so datasets print their fields in table order.
 using Json = nlohmann::ordered_json;
@@ -52,4 +52,4 @@ using InputDataset = std::vector<InputRow>;
 // Reads {"datasets": [[{field: value, ...}, ...], ...]}.
 std::vector<InputDataset> BillFromJson(const Json& json);
 
-}  // namespace humrs::cli
+}  // namespace humrs
