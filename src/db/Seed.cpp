@@ -33,7 +33,7 @@ void AddDepartment(Database& db, const std::string& departId, const std::string&
     Insert(db, "comDepartment", {{"DepartID", departId}, {"DepartName", OrId(departName, departId)}});
 }
 
-void AddPerson(Database& db, const PersonSpec& p) {
+void AddPerson(Database& db, const PersonSeed& p) {
     Insert(db, "comPerson",
            {{"PersonID", p.personId},
             {"PersonName", OrId(p.personName, p.personId)},
@@ -54,7 +54,7 @@ void AddPerson(Database& db, const PersonSpec& p) {
             {"CardNo", p.cardNo}});
 }
 
-void AddWorkClass(Database& db, const WorkClassSpec& c) {
+void AddWorkClass(Database& db, const WorkClassSeed& c) {
     Insert(db, "humClass",
            {{"ClassID", c.classId},
             {"ClassName", OrId(c.className, c.classId)},
@@ -86,7 +86,7 @@ void SetPersonClassOnDate(Database& db, const std::string& personId, int date, c
     Insert(db, "humPersonClassDate", {{"PersonID", personId}, {"WorkDate", date}, {"ClassID", classId}});
 }
 
-void AddLeaveCategory(Database& db, const LeaveCategorySpec& c) {
+void AddLeaveCategory(Database& db, const LeaveCategorySeed& c) {
     Insert(db, "humExcuseCls",
            {{"ExcuseClsID", c.excuseClsId},
             {"ExcuseClsName", OrId(c.excuseClsName, c.excuseClsId)},

@@ -42,7 +42,7 @@ inline constexpr int kReinstated = 6;
 void AddDepartment(Database& db, const std::string& departId, const std::string& departName = "");
 
 // One employee: a comPerson row and its humPersonExtend row.
-struct PersonSpec {
+struct PersonSeed {
     std::string personId;
     std::string personName;  // empty: the id
     std::string departId;
@@ -57,12 +57,12 @@ struct PersonSpec {
     std::string cardNo;
     std::string posiId;
 };
-void AddPerson(Database& db, const PersonSpec& person);
+void AddPerson(Database& db, const PersonSeed& person);
 
 // A work class (shift). Times are hhmm; an off-duty time below the on-duty time is a
 // shift that ends the next morning. The defaults are a day shift 08:00-17:00 with a
 // lunch break 12:00-13:00.
-struct WorkClassSpec {
+struct WorkClassSeed {
     std::string classId;
     std::string className;  // empty: the id
     int onDutyTime = 800;
@@ -76,7 +76,7 @@ struct WorkClassSpec {
     double aFieldEnd = 0;  // upper bound of overtime segment A, hours
     double bFieldEnd = 0;  // upper bound of overtime segment B, hours
 };
-void AddWorkClass(Database& db, const WorkClassSpec& workClass);
+void AddWorkClass(Database& db, const WorkClassSeed& workClass);
 
 // The work class of each weekday, index 0 = Sunday; an empty class is a rest day.
 using WeekClasses = std::array<std::string, 7>;
@@ -91,7 +91,7 @@ void SetPersonClassOnDate(Database& db, const std::string& personId, int date, c
 
 // A leave category. The defaults are an ordinary category counted in hours by the
 // half hour, deducting no pay and leaving full-attendance pay alone.
-struct LeaveCategorySpec {
+struct LeaveCategorySeed {
     std::string excuseClsId;
     std::string excuseClsName;  // empty: the id
     int excuseCls = leave_kind::kOrdinary;
@@ -108,7 +108,7 @@ struct LeaveCategorySpec {
     double noLeaveTimes = 0;
     double noLeaveAccount = 0;
 };
-void AddLeaveCategory(Database& db, const LeaveCategorySpec& category);
+void AddLeaveCategory(Database& db, const LeaveCategorySeed& category);
 
 // Special annual leave: `days` granted from seniority `longevity` on.
 void AddSpecialLeave(Database& db, int longevity, double days);

@@ -643,10 +643,10 @@ double TQVXComBase::RoundNumber(double value, int numberType) {
     }
 }
 
-std::string TQVXComBase::QVXData2Show(int date) { return QVXData2Show(date, 0, 0, true, true, '/'); }
+std::string TQVXComBase::QVXData2Show(int date) { return QVXData2Show(date, 0, 0, true, true, "/"); }
 
 std::string TQVXComBase::QVXData2Show(int date, int yearType, int dispType, bool padMonth, bool padDay,
-                                      char separator) {
+                                      const std::string& separator) {
     if (date <= 0) return "";
     int y = date / 10000, m = date / 100 % 100, d = date % 100;
     std::string ys;
@@ -659,8 +659,7 @@ std::string TQVXComBase::QVXData2Show(int date, int yearType, int dispType, bool
     std::string ms = padMonth ? FormatNumLen(m, 2) : std::to_string(m);
     std::string ds = padDay ? FormatNumLen(d, 2) : std::to_string(d);
     if (dispType == 1) return ys + "年" + ms + "月" + ds + "日";
-    std::string sep = separator ? std::string(1, separator) : std::string();
-    return ys + sep + ms + sep + ds;
+    return ys + separator + ms + separator + ds;
 }
 
 void TQVXComBase::CheckVoucherNo(const std::string& fieldName, int mode) {

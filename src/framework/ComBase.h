@@ -171,8 +171,9 @@ public:
     // Display text of a date: short form yyyy/mm/dd.
     std::string QVXData2Show(int date);
     // Long form: yearType 0 four digits, 1 two digits, 2 years since 1911;
-    // dispType 0 numbers with the separator, 1 with 年月日; separator '\0' for none.
-    std::string QVXData2Show(int date, int yearType, int dispType, bool padMonth, bool padDay, char separator);
+    // dispType 0 numbers with the separator, 1 with 年月日; an empty separator for none.
+    std::string QVXData2Show(int date, int yearType, int dispType, bool padMonth, bool padDay,
+                             const std::string& separator);
 
     // Voucher-number guard: refuses to edit (mode 1) or delete (mode 0) a bill whose
     // voucher-number field is filled in.

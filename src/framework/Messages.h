@@ -21,6 +21,7 @@ inline constexpr const char* kLeaveHasCancellationEdit = "此请假单已有销�
 inline constexpr const char* kLeaveHasCancellationDelete = "此请假单已有销假，不允许删除!";
 inline constexpr const char* kLeaveCountZero = "请假合计不可为零";
 inline constexpr const char* kLeaveCategoryEmpty = "请假类别不能为空";
+inline constexpr const char* kLeavePersonEmpty = "请假人员不能为空";
 inline constexpr const char* kPersonOffJobPartly = "%s人员在请假期间内有不在职时段";
 inline constexpr const char* kPersonOffJob = "%s人员在请假期间内不在职";
 inline constexpr const char* kLateOverAllowance = "迟到时间已超过可请事假的时间";

@@ -30,7 +30,10 @@ std::string StoredOrCurrent(const Dataset& ds, const char* field) {
 void TExcuse::BeforeUpdate() {
     if (GetLoginType(ContextNumber()) == 5 || GetMergeInState()) return;
     Dataset& leave = GetDatasets(0);
-    if (CBool(leave["IfCutExcuse"])) MakeException(0, 0, msg::kLeaveHasCancellationEdit);
+    // A cancellation marks the stored row; a client cannot lift the mark by sending false.
+    if (CBool(leave["IfCutExcuse"]) || CBool(leave.OldValue("IfCutExcuse")))
+        MakeException(0, 0, msg::kLeaveHasCancellationEdit);
+    KeepPostedQuantities(leave);
     if (CFloat(leave["ExcuseCount"]) == 0) MakeException(0, 0, msg::kLeaveCountZero);
 
     const std::string person = CStr(leave["PersonID"]);
@@ -49,6 +52,25 @@ void TExcuse::BeforeUpdate() {
         if (allowance != 0 && DistOfTime(beginDate, beginTime, endDate, endTime, TTimeType::Minute) > allowance)
             AddMessage(msg::kLateOverAllowance, 1, 0);
     }
+    // A leave of nobody, or one that ends before it begins, is not a leave.
+    if (Trim(person).empty()) MakeException(0, 0, msg::kLeavePersonEmpty);
+    if (endDate < beginDate) MakeException(0, 0, msg::kEndDateBeforeBegin);
+}
+
+void TExcuse::KeepPostedQuantities(Dataset& leave) {
+    // The cancelled quantity belongs to the cancellation bill and the frozen
+    // compensatory quantity to the by-date bill's posting: a save of the leave request
+    // keeps what is stored (nothing for a new row), so neither can be used to slip
+    // past a yearly cap or the compensatory-leave balance.
+    const bool stored = leave.RowStatus() != UpdateStatus::Inserted;
+    auto keep = [&](const char* field, const Variant& fresh) {
+        const Variant value = stored ? leave.OldValue(field) : fresh;
+        if (!leave[field].SameValue(value)) leave.SetFieldValue(field, value);
+    };
+    keep("CutExcuseNo", Variant(std::string()));
+    keep("CutExcuseCount", Variant(0.0));
+    if (!leave["RedeemOldExcuseCount"].SameValue(Variant(0.0))) leave.SetFieldValue("RedeemOldExcuseCount", 0.0);
+    leave.Post();
 }
 
 void TExcuse::BeforeDelete() {
@@ -200,9 +222,10 @@ std::string TExcuse::DateToShow(int date) {
     if (CBool(GetParamValue("HumCommDateStyle"))) return text;
     const int yearType = CInt(GetParamValue("HumYearStyle"));
     const int dispStyle = CInt(GetParamValue("HumDispStyle"));
+    // The separator is the first character of the text, which may be a wide one.
     const std::string sep = CStr(GetParamValue("HumSeparatorChar"));
     return QVXData2Show(date, yearType, dispStyle >= 2 && dispStyle != 4 ? 1 : 0, true, true,
-                        sep.empty() ? '\0' : sep[0]);
+                        FirstCharacter(sep));
 }
 
 // ------------------------------------------------------------------ entitlements
@@ -464,6 +487,9 @@ void TExcuse::RecalcRedeem(const std::string& person, int mode, int flag, const 
 
     for (leaves.First(); !leaves.Eof(); leaves.Next()) {
         double need = RoundValue(CFloat(leaves["ExcuseCount"]), 2);
+        // A negative or empty leave uses nothing; it must not hand out overtime that
+        // was never worked.
+        if (need <= 0) continue;
         const int beginDate = CInt(leaves["BeginDate"]), beginTime = CInt(leaves["BeginTime"]);
         std::string otSql =
             " Select Flag, BillNo, RowNo, OverTimeDate, BeginTime, UseableRedeemCount From HumOverTime  Where "

@@ -68,6 +68,7 @@ public:
     void SetProgress(std::function<void(size_t, size_t)> progress) { progress_ = std::move(progress); }
 
 private:
+    void KeepPostedQuantities(Dataset& leave);
     std::string OverTimeWindow(int beginDate, int beginTime, int term);
     std::function<void(size_t, size_t)> progress_;
 };

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 #include "utils/Text.h"
 
@@ -99,8 +100,9 @@ std::string QuoteStr(std::string_view text) {
 double RoundValue(double x, int decimals) {
     double p = std::pow(10.0, decimals);
     double a = std::fabs(x) * p;
-    // absorb binary representation error (2.675 is stored as 2.67499999...)
-    double r = std::floor(a + 0.5 + 1e-9 * std::max(1.0, a));
+    // Absorb the binary representation error of the input (2.675 is stored as
+    // 2.67499999...): a few units in the last place, never a real digit.
+    double r = std::floor(a + 0.5 + 8 * std::numeric_limits<double>::epsilon() * std::max(1.0, a));
     return std::copysign(r / p, x) + 0.0;
 }
 

@@ -69,4 +69,10 @@ size_t Utf8Length(std::string_view s) {
     return n;
 }
 
+std::string FirstCharacter(std::string_view s) {
+    size_t n = s.empty() ? 0 : 1;
+    while (n < s.size() && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) ++n;
+    return std::string(s.substr(0, n));
+}
+
 }  // namespace humrs

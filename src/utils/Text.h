@@ -19,5 +19,7 @@ std::string DecimalText(double value);
 
 // Number of Unicode code points in UTF-8 text.
 size_t Utf8Length(std::string_view s);
+// The first character (code point) of UTF-8 text; empty for empty text.
+std::string FirstCharacter(std::string_view s);
 
 }  // namespace humrs

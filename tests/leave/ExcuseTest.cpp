@@ -23,6 +23,32 @@ TEST_F(ExcuseTest, ZeroCountIsRefusedButANegativeOnePasses) {
     EXPECT_TRUE(SaveLeave(Leave("L1", "P1", "PT", 20050110, 800, 20050110, 1200, -1)).ok);
 }
 
+TEST_F(ExcuseTest, CancellationMarkCannotBeLiftedByTheClient) {
+    ASSERT_TRUE(SaveLeave(Leave("L1", "P1", "PT", 20050110, 800, 20050110, 1200, 3)).ok);
+    db->Execute("Update humExcuse Set IfCutExcuse = 1, CutExcuseNo = 'C1', CutExcuseCount = 1 Where BillNo = 'L1'");
+    auto row = Leave("L1", "P1", "PT", 20050110, 800, 20050110, 1200, 2);
+    row.push_back({"IfCutExcuse", false});
+    EXPECT_EQ(SaveLeave(row).error, "此请假单已有销假，不允许修改");
+    EXPECT_TRUE(CBool(Value("Select IfCutExcuse From humExcuse Where BillNo = 'L1'")));
+}
+
+TEST_F(ExcuseTest, CancelledAndFrozenQuantitiesAreNotTheClientsToSet) {
+    SetParam(*db, "AllowAffairLeaveYear", "1");
+    SetParam(*db, "HumMaxPrivateExCount", "3");
+    auto row = Leave("L1", "P1", "SJ", 20050110, 800, 20050110, 1100, 3);
+    row.push_back({"CutExcuseCount", 3.0});
+    row.push_back({"RedeemOldExcuseCount", 0.5});
+    ASSERT_TRUE(SaveLeave(row).ok);
+    EXPECT_DOUBLE_EQ(CFloat(Value("Select CutExcuseCount + RedeemOldExcuseCount From humExcuse")), 0);
+    EXPECT_EQ(SaveLeave(Leave("L2", "P1", "SJ", 20050111, 800, 20050111, 1100, 3)).error,
+              "事假请假数量已超过P1人员年度应有的请假数量0");
+}
+
+TEST_F(ExcuseTest, LeaveOfNobodyOrEndingBeforeItBeginsIsRefused) {
+    EXPECT_EQ(SaveLeave(Leave("L1", "", "PT", 20050110, 800, 20050110, 1200, 3)).error, "请假人员不能为空");
+    EXPECT_EQ(SaveLeave(Leave("L1", "P1", "PT", 20050112, 800, 20050110, 1200, 3)).error, "结束日期不能小于起始日期");
+}
+
 TEST_F(ExcuseTest, SavedRowCarriesTheBillKindAndRowZero) {
     ASSERT_TRUE(SaveLeave(Leave("L1", "P1", "PT", 20050110, 800, 20050110, 1200, 3)).ok);
     EXPECT_EQ(CInt(Value("Select Flag From humExcuse Where BillNo = 'L1'")), 1);
@@ -210,6 +236,8 @@ TEST_F(ExcuseTest, DatesShowInTheConfiguredLongForm) {
     SetParam(*db, "HumDispStyle", "4");
     SetParam(*db, "HumSeparatorChar", "-");
     EXPECT_EQ(leave->DateToShow(20050110), "2005-01-10");
+    SetParam(*db, "HumSeparatorChar", "．/");  // the first character, however wide
+    EXPECT_EQ(leave->DateToShow(20050110), "2005．01．10");
 }
 
 }  // namespace

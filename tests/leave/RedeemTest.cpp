@@ -91,6 +91,13 @@ TEST_F(RedeemTest, FullyCancelledLeaveUsesNothing) {
     EXPECT_DOUBLE_EQ(Free("O1"), 8);
 }
 
+TEST_F(RedeemTest, NegativeLeaveHandsOutNoOvertime) {
+    Overtime("O1", "P1", 20050103, 1800, 2200, 4);
+    ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1200, 4).ok);
+    ASSERT_TRUE(CompLeave("L2", 20050111, 800, 1200, -4).ok);
+    EXPECT_DOUBLE_EQ(Free("O1"), 0);
+}
+
 TEST_F(RedeemTest, DeletingALeaveGivesItsHoursBack) {
     Overtime("O1", "P1", 20050103, 1800, 2200, 8);
     ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1200, 4).ok);

@@ -39,6 +39,9 @@ TEST(ConvertTest, RoundValueRoundsHalvesAwayFromZeroDespiteBinaryError) {
     EXPECT_DOUBLE_EQ(RoundValue(-2.5, 0), -3.0);
     EXPECT_DOUBLE_EQ(RoundValue(3.00004, 4), 3.0);
     EXPECT_DOUBLE_EQ(RoundValue(3.0001, 4), 3.0001);
+    // the tolerance stays below any real digit for large amounts too
+    EXPECT_DOUBLE_EQ(RoundValue(100000.00499, 2), 100000.0);
+    EXPECT_DOUBLE_EQ(RoundValue(10000.00004, 4), 10000.0);
 }
 
 TEST(ConvertTest, DecimalTextIsShortestGeneralForm) {
