@@ -137,8 +137,11 @@ template <class F>
 Outcome TQVXComBase::RunInTransaction(bool write, F&& body) {
     Outcome out;
     Database& db = Db();
-    session_->notices.clear();
     bool nested = db.InTransaction();
+    // Notices belong to the client's operation: an operation run inside another one
+    // adds to them.
+    const size_t firstNotice = nested ? session_->notices.size() : 0;
+    if (!nested) session_->notices.clear();
     const std::string sp = "humrs_op";
     try {
         if (nested)
@@ -183,7 +186,7 @@ Outcome TQVXComBase::RunInTransaction(bool write, F&& body) {
     } catch (const std::exception& e) {
         fail(Outcome::Kind::DatabaseFailure, std::string("internal error: ") + e.what());
     }
-    out.notices = session_->notices;
+    out.notices.assign(session_->notices.begin() + static_cast<long>(firstNotice), session_->notices.end());
     return out;
 }
 
@@ -296,6 +299,61 @@ static void FixMappedValues(const ClassMap& map, std::vector<Dataset>& datasets,
             ds.Post();
         }
         ds.First();
+    }
+}
+
+// Rows under body rows follow their parent row: a child of a deleted row goes with
+// it, and a child whose parent is nowhere is refused rather than stored unreachable.
+void TQVXComBase::ReconcileChildRows() {
+    if (!map_) return;
+    auto sameValue = [](const Variant& a, const Variant& b) {
+        return a.IsString() || b.IsString() ? SameText(CStr(a), CStr(b)) : a.SameValue(b);
+    };
+    for (size_t i = 0; i < map_->datasets.size() && i < datasets_.size(); ++i) {
+        const DatasetMap& dm = map_->datasets[i];
+        if (dm.parent < 1 || dm.parent >= static_cast<int>(datasets_.size()) || dm.link.empty()) continue;
+        Dataset& parent = datasets_[dm.parent];
+        Dataset& child = datasets_[i];
+        std::vector<std::vector<Variant>> live, gone;
+        for (parent.First(); !parent.Eof(); parent.Next()) {
+            std::vector<Variant> values;
+            for (const auto& link : dm.link) values.push_back(parent.FieldValue(link.second));
+            live.push_back(std::move(values));
+        }
+        DeltaDataset deleted(*parent.Delta());
+        for (deleted.First(); !deleted.Eof(); deleted.Next()) {
+            if (deleted.Status() != UpdateStatus::Deleted && deleted.Status() != UpdateStatus::Modified) continue;
+            std::vector<Variant> values;
+            for (const auto& link : dm.link) values.push_back(deleted.OldValue(link.second));
+            gone.push_back(std::move(values));
+        }
+        auto found = [&](const std::vector<std::vector<Variant>>& rows, const std::vector<Variant>& key) {
+            return std::any_of(rows.begin(), rows.end(), [&](const std::vector<Variant>& r) {
+                for (size_t k = 0; k < key.size(); ++k)
+                    if (!sameValue(r[k], key[k])) return false;
+                return true;
+            });
+        };
+        size_t row = 0;
+        while (row < child.RecordCount()) {
+            child.MoveTo(row);
+            std::vector<Variant> key;
+            std::string text;
+            for (const auto& link : dm.link) {
+                key.push_back(child.FieldValue(link.first));
+                text += (text.empty() ? "" : ", ") + link.first + " " + CStr(key.back());
+            }
+            if (found(live, key)) {
+                ++row;
+            } else if (found(gone, key)) {
+                child.Delete();
+            } else {
+                throw InputError("row " + std::to_string(row) + " of dataset " + std::to_string(i) + " of " + progId_ +
+                                 " (" + text + ") belongs to no row of dataset " + std::to_string(dm.parent));
+            }
+        }
+        child.First();
+        parent.First();
     }
 }
 
@@ -413,6 +471,7 @@ Outcome TQVXComBase::Save() {
                 FixMappedValues(*map_, datasets_, Db());
             }
         }
+        ReconcileChildRows();
         for (auto& ds : datasets_) ds.First();
         BeforeUpdate();
         for (auto& ds : datasets_) ds.Post();
@@ -435,6 +494,11 @@ Outcome TQVXComBase::Save() {
 }
 
 Outcome TQVXComBase::Delete(const Variant& key) {
+    // A refused delete leaves the object as it was, so that a later save does not
+    // carry the delete out after all.
+    std::vector<Dataset> snapshot = datasets_;
+    const bool wasStored = stored_;
+    const Variant oldKey = key_;
     Outcome out = RunInTransaction(true, [&](Outcome&) {
         LoadDatasets(key);
         if (!stored_) throw InputError(FormatMessage(msg::kBillNotFound, {key}));
@@ -445,6 +509,10 @@ Outcome TQVXComBase::Delete(const Variant& key) {
     });
     if (out.ok) {
         BuildEmptyDatasets();
+    } else {
+        datasets_ = std::move(snapshot);
+        stored_ = wasStored;
+        key_ = oldKey;
     }
     return out;
 }
@@ -620,19 +688,32 @@ Variant TQVXComBase::DoCOMMethod(const std::string& progId, const std::string&, 
 }
 
 VariantArray TQVXComBase::GetMaxID(int, const std::string& dateText) {
-    std::string prefix = Trim(dateText);
-    std::string table = map_ && !map_->datasets.empty() ? map_->datasets[0].table : "";
-    std::string col = map_ ? map_->keyColumn : "BillNo";
-    int64_t next = 1;
-    if (!table.empty()) {
-        auto row = Db().QueryFirst("Select Max(" + col + ") From " + table + " Where " + col + " Like ?",
-                                   {Variant(prefix + "____")});
-        if (row && !(*row)[0].IsNullOrEmpty()) {
-            std::string last = CStr((*row)[0]);
-            if (last.size() == prefix.size() + 4) next = CInt(Variant(last.substr(prefix.size()))) + 1;
+    const std::string prefix = Trim(dateText);
+    const std::string col = map_ && !map_->keyColumn.empty() ? map_->keyColumn : "BillNo";
+    // One past the highest number of the date in every table the bill writes, whatever
+    // bill kind wrote it: rows of shared tables are told apart by Flag, but several
+    // statements find a bill's rows by its number alone.
+    int64_t highest = 0;
+    std::vector<std::string> tables;
+    for (const auto& dm : map_ ? map_->datasets : std::vector<DatasetMap>{})
+        if (std::none_of(tables.begin(), tables.end(), [&](const std::string& t) { return SameText(t, dm.table); }))
+            tables.push_back(dm.table);
+    for (const auto& table : tables) {
+        bool hasColumn = false;
+        for (const auto& c : Db().TableColumns(table)) hasColumn = hasColumn || SameText(c.name, col);
+        if (!hasColumn) continue;
+        ResultSet rs = Db().Query("Select Distinct " + col + " From " + table + " Where " + col + " Like ?",
+                                  {Variant(prefix + "%")});
+        for (const auto& row : rs.rows) {
+            const std::string no = CStr(row[0]);
+            const std::string suffix = no.substr(std::min(no.size(), prefix.size()));
+            if (suffix.empty() || suffix.size() > 15 ||
+                !std::all_of(suffix.begin(), suffix.end(), [](char c) { return c >= '0' && c <= '9'; }))
+                continue;
+            highest = std::max<int64_t>(highest, std::stoll(suffix));
         }
     }
-    return VariantArray{Variant(prefix + FormatNumLen(next, 4))};
+    return VariantArray{Variant(prefix + FormatNumLen(highest + 1, 4))};
 }
 
 double TQVXComBase::RoundNumber(double value, int numberType) {
@@ -699,18 +780,27 @@ static Variant CoerceInput(const FieldDef& f, const Variant& v, int datasetIndex
             if (v.IsString()) return v;
             if (v.IsNumeric() && v.Type() != VarType::Bool) return Variant(CStr(v));
             throw bad("text");
-        case FieldType::Integer:
-            if (v.Type() == VarType::Int) return v;
+        case FieldType::Integer: {
+            // Whole numbers of the tables are dates, times, counts and codes: anything
+            // beyond 15 digits is a typing error, not a value to wrap around.
+            constexpr double kLimit = 1e15;
+            if (v.Type() == VarType::Int && std::fabs(static_cast<double>(v.AsInt())) < kLimit) return v;
             if (v.Type() == VarType::Bool) return Variant(v.AsBool() ? 1 : 0);
-            if (v.Type() == VarType::Float && std::floor(v.AsFloat()) == v.AsFloat()) return Variant(CInt(v));
-            throw bad("a whole number");
+            if (v.Type() == VarType::Float && std::floor(v.AsFloat()) == v.AsFloat() && std::fabs(v.AsFloat()) < kLimit)
+                return Variant(CInt(v));
+            throw bad(v.IsNumeric() ? "a whole number below 10^15" : "a whole number");
+        }
         case FieldType::Float:
-            if (v.Type() == VarType::Int || v.Type() == VarType::Float) return Variant(CFloat(v));
-            throw bad("a number");
+            if ((v.Type() == VarType::Int || v.Type() == VarType::Float) && std::isfinite(CFloat(v)) &&
+                std::fabs(CFloat(v)) < 1e15)
+                return Variant(CFloat(v));
+            throw bad(v.IsNumeric() ? "a number below 10^15" : "a number");
         case FieldType::Currency:
-            if (v.Type() == VarType::Int || v.Type() == VarType::Float || v.Type() == VarType::Currency)
+            // Four decimals leave room for amounts below 9 * 10^14.
+            if ((v.Type() == VarType::Int || v.Type() == VarType::Float || v.Type() == VarType::Currency) &&
+                std::fabs(CFloat(v)) < 9e14)
                 return Variant(CCurr(v));
-            throw bad("an amount");
+            throw bad(v.IsNumeric() ? "an amount below 9 * 10^14" : "an amount");
         case FieldType::Boolean:
             if (v.Type() == VarType::Bool) return v;
             if (v.Type() == VarType::Int && (v.AsInt() == 0 || v.AsInt() == 1)) return Variant(v.AsInt() == 1);
@@ -722,9 +812,13 @@ static Variant CoerceInput(const FieldDef& f, const Variant& v, int datasetIndex
 void TQVXComBase::MergeInput(int datasetIndex,
                              const std::vector<std::vector<std::pair<std::string, Variant>>>& rows) {
     Dataset& ds = GetDatasets(datasetIndex);
+    const std::string where = "dataset " + std::to_string(datasetIndex) + " of " + progId_;
     const DatasetMap* dm = map_ && datasetIndex < static_cast<int>(map_->datasets.size())
                                ? &map_->datasets[datasetIndex]
                                : nullptr;
+    // A bill is one header: a second row in dataset 0 would be stored unchecked.
+    if (datasetIndex == 0 && rows.size() > 1)
+        throw InputError(where + " holds one row, " + std::to_string(rows.size()) + " were given");
     std::vector<std::string> keys;
     if (dm) {
         keys = datasetIndex == 0 && !map_->keyColumn.empty() && dm->keyColumns.empty()
@@ -737,43 +831,77 @@ void TQVXComBase::MergeInput(int datasetIndex,
         std::vector<std::pair<int, Variant>> t;
         for (const auto& [name, value] : row) {
             int fi = ds.FieldIndex(name);
-            if (fi < 0)
-                throw InputError("unknown field " + name + " in dataset " + std::to_string(datasetIndex) + " of " +
-                                 progId_);
+            if (fi < 0) throw InputError("unknown field " + name + " in " + where);
             t.emplace_back(fi, CoerceInput(ds.Field(fi), value, datasetIndex));
         }
         typed.push_back(std::move(t));
     }
+    auto given = [&](const std::vector<std::pair<int, Variant>>& t, const std::string& field) -> const Variant* {
+        const int fi = ds.FieldIndex(field);
+        for (const auto& [i, v] : t)
+            if (i == fi && !v.IsNullOrEmpty()) return &v;
+        return nullptr;
+    };
+    // Body rows given without a row number are numbered after the highest one.
+    const bool numbered = dm && !dm->singleRow && ds.HasField("RowNo") &&
+                          std::any_of(keys.begin(), keys.end(), [](const std::string& k) { return SameText(k, "RowNo"); });
+    if (numbered) {
+        int64_t highest = 0;
+        for (ds.First(); !ds.Eof(); ds.Next()) highest = std::max(highest, CInt(ds["RowNo"]));
+        for (const auto& t : typed)
+            if (const Variant* v = given(t, "RowNo")) highest = std::max(highest, CInt(*v));
+        for (auto& t : typed)
+            if (!given(t, "RowNo")) t.emplace_back(ds.FieldIndex("RowNo"), Variant(++highest));
+    }
     auto keyValue = [&](const std::vector<std::pair<int, Variant>>& t, const std::string& k) -> std::optional<Variant> {
         if (dm && dm->singleRow && SameText(k, "RowNo")) return Variant(0);
-        for (const auto& link : dm ? dm->link : std::vector<std::pair<std::string, std::string>>{})
-            if (SameText(link.first, k) && datasetIndex > 0 && !datasets_[0].IsEmpty() && link.first == link.second) {
-                datasets_[0].First();
-                if (datasets_[0].HasField(link.second)) return datasets_[0].FieldValue(link.second);
-            }
-        int fi = ds.FieldIndex(k);
-        for (const auto& [i, v] : t)
-            if (i == fi) return v;
+        if (dm && datasetIndex > 0 && !datasets_[0].IsEmpty())
+            for (const auto& link : dm->link)
+                if (SameText(link.first, k) && SameText(link.first, link.second)) {
+                    datasets_[0].First();
+                    if (datasets_[0].HasField(link.second)) return datasets_[0].FieldValue(link.second);
+                }
+        if (const Variant* v = given(t, k)) return *v;
         return std::nullopt;
     };
     std::vector<bool> matchedStored(ds.RecordCount(), false);
     std::vector<int> target(typed.size(), -1);
+    std::vector<VariantArray> rowKeys(typed.size());
+    std::string list;
+    for (const auto& k : keys) list += (list.empty() ? "" : ";") + k;
     for (size_t r = 0; r < typed.size(); ++r) {
         if (keys.empty()) continue;
+        // A key column the header fills in later is the same for every row.
         VariantArray values;
         bool complete = true;
         for (const auto& k : keys) {
             auto v = keyValue(typed[r], k);
+            const bool fromHeader = dm && std::any_of(dm->link.begin(), dm->link.end(), [&](const auto& link) {
+                return SameText(link.first, k) && SameText(link.second, k);
+            });
             if (!v || v->IsNullOrEmpty()) {
                 complete = false;
-                break;
+                if (!fromHeader) break;
+                values.emplace_back();
+            } else {
+                values.push_back(*v);
             }
-            values.push_back(*v);
         }
-        if (!complete) continue;
-        std::string list;
-        for (const auto& k : keys) list += (list.empty() ? "" : ";") + k;
-        if (ds.Locate(list, values) && !matchedStored[ds.RecNo()]) {
+        if (values.size() != keys.size()) continue;
+        // Two input rows with one key would collide in the table.
+        for (size_t q = 0; q < r; ++q) {
+            if (rowKeys[q].size() != values.size()) continue;
+            bool same = true;
+            for (size_t i = 0; i < values.size() && same; ++i)
+                same = values[i].IsString() || rowKeys[q][i].IsString() ? SameText(CStr(values[i]), CStr(rowKeys[q][i]))
+                                                                       : values[i].SameValue(rowKeys[q][i]);
+            if (same)
+                throw InputError("rows " + std::to_string(q) + " and " + std::to_string(r) + " of " + where +
+                                 " have the same key (" + list + ")");
+        }
+        rowKeys[r] = values;
+        // Keys compare without regard to case, as the database does.
+        if (complete && ds.Locate(list, values, true) && !matchedStored[ds.RecNo()]) {
             matchedStored[ds.RecNo()] = true;
             target[r] = static_cast<int>(ds.RecNo());
         }
@@ -794,7 +922,15 @@ void TQVXComBase::MergeInput(int datasetIndex,
             ds.Append();
             PrepareNewRow(datasetIndex);
         }
-        for (const auto& [fi, v] : typed[r]) ds.SetFieldValue(ds.Field(fi).name, v);
+        for (const auto& [fi, v] : typed[r]) {
+            // A stored row keeps its key as stored: a key typed in other letter case
+            // finds the row, it does not rename it.
+            if (target[r] >= 0 && std::any_of(keys.begin(), keys.end(), [&](const std::string& k) {
+                    return SameText(k, ds.Field(fi).name);
+                }) && SameText(CStr(v), CStr(ds.FieldValue(ds.Field(fi).name))))
+                continue;
+            ds.SetFieldValue(ds.Field(fi).name, v);
+        }
         ds.Post();
     }
     ds.First();

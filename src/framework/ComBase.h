@@ -205,6 +205,7 @@ protected:
     void WriteDatasets();
     void LoadDatasets(const Variant& key);
     void PrepareNewRow(int datasetIndex);
+    void ReconcileChildRows();
 
 private:
     template <class F>

@@ -194,7 +194,7 @@ void Dataset::Delete() {
     cursor_ = std::min(keep, view_.size());
 }
 
-bool Dataset::Locate(std::string_view fieldList, const VariantArray& values) {
+bool Dataset::Locate(std::string_view fieldList, const VariantArray& values, bool caseInsensitive) {
     if (state_ != State::Browse) Post();
     std::vector<int> idx;
     std::string list(fieldList);
@@ -211,7 +211,7 @@ bool Dataset::Locate(std::string_view fieldList, const VariantArray& values) {
             const Variant& a = r.cur[idx[k]];
             const Variant& b = values[k];
             if (a.IsString() || b.IsString())
-                match = CStr(a) == CStr(b);
+                match = caseInsensitive ? SameText(CStr(a), CStr(b)) : CStr(a) == CStr(b);
             else
                 match = a.SameValue(b);
         }
@@ -252,7 +252,9 @@ DataPacketPtr Dataset::Delta() const {
             case UpdateStatus::Deleted: p->rows.push_back({UpdateStatus::Deleted, r.old}); break;
             case UpdateStatus::Modified: {
                 p->rows.push_back({UpdateStatus::Unmodified, r.old});
-                std::vector<Variant> change(fields_.size(), Variant::Null());
+                // Unchanged fields are unassigned (Empty); a field cleared to Null
+                // stays Null, so the change is not lost.
+                std::vector<Variant> change(fields_.size(), Variant());
                 for (size_t i = 0; i < fields_.size(); ++i)
                     if (!(r.cur[i] == r.old[i])) change[i] = r.cur[i];
                 p->rows.push_back({UpdateStatus::Modified, std::move(change)});
@@ -376,13 +378,16 @@ Variant DeltaDataset::NewValue(std::string_view name) const {
 }
 
 Variant DeltaDataset::RealFieldValue(std::string_view name) const {
-    Variant v = NewValue(name);
-    return v.IsNullOrEmpty() ? OldValue(name) : v;
+    if (Status() == UpdateStatus::Modified) {
+        Variant v = NewValue(name);
+        return v.IsEmpty() ? OldValue(name) : v;
+    }
+    return Status() == UpdateStatus::Inserted ? NewValue(name) : OldValue(name);
 }
 
 bool DeltaDataset::Changed(std::string_view name) const {
     if (Status() != UpdateStatus::Modified) return false;
-    return !NewValue(name).IsNull();
+    return !NewValue(name).IsEmpty();
 }
 
 }  // namespace humrs

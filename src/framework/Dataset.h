@@ -77,8 +77,9 @@ public:
     void Delete();  // marks the current row deleted
 
     // Moves to the first visible row whose fields (a list "BillNo; RowNo", separated
-    // by ';' or ',') equal the values (texts compare exactly, numbers by value).
-    bool Locate(std::string_view fieldList, const VariantArray& values);
+    // by ';' or ',') equal the values (texts compare exactly, or without regard to
+    // case when asked; numbers by value).
+    bool Locate(std::string_view fieldList, const VariantArray& values, bool caseInsensitive = false);
 
     void SetFilter(std::function<bool(const Dataset&)> filter);
     void ClearFilter();
@@ -140,8 +141,8 @@ public:
 
     // The stored value (Null for an inserted row).
     Variant OldValue(std::string_view name) const;
-    // The new value: for a modified row Null when the field did not change; for a
-    // deleted row Null.
+    // The new value: for a modified row Empty when the field did not change (Null
+    // when it was cleared); for a deleted row Null.
     Variant NewValue(std::string_view name) const;
     // The value as it will be stored: the new value when there is one, else the
     // stored one.

@@ -37,7 +37,14 @@ int64_t CInt(const Variant& v) {
     switch (v.Type()) {
         case VarType::Bool: return v.AsBool() ? 1 : 0;
         case VarType::Int: return v.AsInt();
-        case VarType::Float: return static_cast<int64_t>(std::llround(v.AsFloat()));
+        case VarType::Float: {
+            // Saturate instead of wrapping: a value past the range stays at its end.
+            const double d = v.AsFloat();
+            if (std::isnan(d)) return 0;
+            if (d >= 9.2e18) return std::numeric_limits<int64_t>::max();
+            if (d <= -9.2e18) return std::numeric_limits<int64_t>::min();
+            return static_cast<int64_t>(std::llround(d));
+        }
         case VarType::Currency: return static_cast<int64_t>(std::llround(v.AsCurrency().ToDouble()));
         case VarType::String: {
             double d;

@@ -25,7 +25,14 @@ public:
         static const ClassMap map{"Test.Bill",
                                   "BillNo",
                                   {DatasetMap{"tstHead", {"BillNo"}, 7, false, -1, {}, ""},
-                                   DatasetMap{"tstBody", {"BillNo", "RowNo"}, 7, false, 0, {{"BillNo", "BillNo"}}, "RowNo"}}};
+                                   DatasetMap{"tstBody", {"BillNo", "RowNo"}, 7, false, 0, {{"BillNo", "BillNo"}}, "RowNo"},
+                                   DatasetMap{"tstSub",
+                                              {"BillNo", "ParentRowNo", "RowNo"},
+                                              std::nullopt,
+                                              false,
+                                              1,
+                                              {{"BillNo", "BillNo"}, {"ParentRowNo", "RowNo"}},
+                                              "ParentRowNo, RowNo"}}};
         return &map;
     }
     void BeforeUpdate() override {
@@ -41,9 +48,11 @@ public:
         if (refuseIn == "AfterUpdate") MakeException(0, 0, "拒绝: %s", {Variant("after")});
     }
     void BeforeDelete() override { Note("BeforeDelete"); }
+    bool refuseDelete = false;
     void AfterDelete() override {
         Note("AfterDelete rows=" + CStr(GetDBConn().DBSelectSQL("Select Count(*) From tstBody")));
         lastDelta = GetDeltaDatasets(1);
+        if (refuseDelete) MakeException(0, 0, "不允许删除");
     }
     void DoExecuteProc(int procNo, const Variant& arg1, const Variant&, Variant& result) override {
         if (procNo == 1) {
@@ -62,8 +71,9 @@ class ComBaseTest : public ::testing::Test {
 protected:
     void SetUp() override {
         db = OpenSQLite(":memory:");
-        db->Execute("Create Table tstHead (Flag Integer Default 0, BillNo Text, BillDate Integer Default 0, Memo Text Default '')");
-        db->Execute("Create Table tstBody (Flag Integer Default 0, BillNo Text, RowNo Integer, Qty Float Default 0, Memo Text Default '')");
+        db->Execute("Create Table tstHead (Flag Integer Default 0, BillNo Text Collate NoCase, BillDate Integer Default 0, Memo Text Default '')");
+        db->Execute("Create Table tstBody (Flag Integer Default 0, BillNo Text Collate NoCase, RowNo Integer, Qty Float Default 0, Memo Text Default '')");
+        db->Execute("Create Table tstSub (BillNo Text, ParentRowNo Integer, RowNo Integer, Amount Float Default 0)");
         db->Execute("Create Table tstLog (Msg Text)");
         db->Execute("Create Table comSysParam (ParamKey Text, ParamValue Text)");
         RegisterObjectCreator("Test.Bill", [] { return std::make_unique<TTestBill>(); });
@@ -165,8 +175,8 @@ TEST_F(ComBaseTest, ModifiedRowTravelsAsStoredRowFollowedByChangedFieldsOnly) {
     EXPECT_EQ(CStr(p.rows[0].values[memo]), "a");
     EXPECT_EQ(p.rows[1].status, UpdateStatus::Modified);
     EXPECT_DOUBLE_EQ(CFloat(p.rows[1].values[qty]), 4);
-    EXPECT_TRUE(p.rows[1].values[memo].IsNull());
-    EXPECT_TRUE(p.rows[1].values[rowNo].IsNull());
+    EXPECT_TRUE(p.rows[1].values[memo].IsEmpty());  // unchanged: unassigned
+    EXPECT_TRUE(p.rows[1].values[rowNo].IsEmpty());
     EXPECT_EQ(p.rows[2].status, UpdateStatus::Deleted);
     EXPECT_EQ(CInt(p.rows[2].values[rowNo]), 2);
     EXPECT_EQ(p.rows[3].status, UpdateStatus::Inserted);
@@ -243,6 +253,98 @@ TEST_F(ComBaseTest, ParametersReadAsTextAndUnsetAsEmpty) {
     EXPECT_EQ(CStr(bill->GetParam("Unset")), "");
     session->localType = 1;
     EXPECT_EQ(bill->GetLocalType(), 1);
+}
+
+// ---- what a client may send, and what it must not be able to do
+
+TEST_F(ComBaseTest, ABillHasOneHeaderRow) {
+    auto bill = NewBill();
+    EXPECT_THROW(bill->MergeInput(0, {{{"BillNo", "B1"}}, {{"BillNo", "B2"}}}), InputError);
+}
+
+TEST_F(ComBaseTest, BodyRowsWithoutNumberAreNumberedAndDuplicateKeysRefused) {
+    auto bill = NewBill();
+    Fill(*bill, "B1", {{{"RowNo", 5}, {"Qty", 1}}, {{"Qty", 2}}, {{"Qty", 3}}});
+    ASSERT_TRUE(bill->Save().ok);
+    auto rows = db->Query("Select RowNo From tstBody Order By RowNo");
+    ASSERT_EQ(rows.rows.size(), 3u);
+    EXPECT_EQ(CInt(rows.rows[2][0]), 7);
+    EXPECT_THROW(NewBill()->MergeInput(1, {{{"RowNo", 1}}, {{"RowNo", 1}}}), InputError);
+}
+
+TEST_F(ComBaseTest, KeyInOtherLetterCaseFindsTheBillWithoutRenamingIt) {
+    auto bill = NewBill();
+    Fill(*bill, "AB1", {{{"RowNo", 1}}});
+    ASSERT_TRUE(bill->Save().ok);
+    auto again = NewBill();
+    ASSERT_TRUE(again->Open(Variant("ab1")).ok);
+    again->MergeInput(0, {{{"BillNo", "ab1"}, {"Memo", "x"}}});
+    ASSERT_TRUE(again->Save().ok);
+    EXPECT_EQ(CStr((*db->QueryFirst("Select BillNo || Memo From tstHead"))[0]), "AB1x");
+    EXPECT_EQ(Count("tstBody"), 1);
+}
+
+TEST_F(ComBaseTest, ClearingAFieldIsWritten) {
+    auto bill = NewBill();
+    Fill(*bill, "B1", {{{"RowNo", 1}, {"Memo", "hello"}}});
+    ASSERT_TRUE(bill->Save().ok);
+    auto again = NewBill();
+    ASSERT_TRUE(again->Open(Variant("B1")).ok);
+    Fill(*again, "B1", {{{"RowNo", 1}, {"Memo", Variant::Null()}}});
+    ASSERT_TRUE(again->Save().ok);
+    EXPECT_TRUE((*db->QueryFirst("Select Memo From tstBody"))[0].IsNull());
+    DeltaDataset d(again->lastDelta);
+    d.First();
+    EXPECT_TRUE(d.Changed("Memo"));
+    EXPECT_FALSE(d.Changed("Qty"));
+}
+
+TEST_F(ComBaseTest, OutOfRangeNumbersAreBadInputNotWrappedValues) {
+    auto bill = NewBill();
+    EXPECT_THROW(bill->MergeInput(0, {{{"BillDate", 1e19}}}), InputError);
+    EXPECT_THROW(bill->MergeInput(1, {{{"RowNo", 1}, {"Qty", 1e300}}}), InputError);
+    EXPECT_EQ(CInt(Variant(1e300)), std::numeric_limits<int64_t>::max());
+}
+
+TEST_F(ComBaseTest, RowsUnderADeletedBodyRowGoWithIt) {
+    auto bill = NewBill();
+    Fill(*bill, "B1", {{{"RowNo", 1}}, {{"RowNo", 2}}});
+    bill->MergeInput(2, {{{"ParentRowNo", 1}, {"RowNo", 1}}, {{"ParentRowNo", 2}, {"RowNo", 1}}});
+    ASSERT_TRUE(bill->Save().ok);
+    EXPECT_EQ(Count("tstSub"), 2);
+
+    auto again = NewBill();
+    ASSERT_TRUE(again->Open(Variant("B1")).ok);
+    again->MergeInput(1, {{{"RowNo", 1}}});  // row 2 goes; dataset 2 is left as stored
+    ASSERT_TRUE(again->Save().ok);
+    EXPECT_EQ(Count("tstSub Where ParentRowNo = 2"), 0);
+    EXPECT_EQ(Count("tstSub"), 1);
+
+    auto orphan = NewBill();
+    ASSERT_TRUE(orphan->Open(Variant("B1")).ok);
+    orphan->MergeInput(2, {{{"ParentRowNo", 1}, {"RowNo", 1}}, {{"ParentRowNo", 9}, {"RowNo", 1}}});
+    Outcome out = orphan->Save();
+    EXPECT_EQ(out.failure, Outcome::Kind::BadInput);
+    EXPECT_NE(out.error.find("ParentRowNo 9"), std::string::npos) << out.error;
+}
+
+TEST_F(ComBaseTest, RefusedDeleteLeavesTheBillInHand) {
+    auto bill = NewBill();
+    Fill(*bill, "B1", {{{"RowNo", 1}}});
+    ASSERT_TRUE(bill->Save().ok);
+    bill->refuseDelete = true;
+    EXPECT_EQ(bill->Delete(Variant("B1")).error, "不允许删除");
+    ASSERT_TRUE(bill->Save().ok);  // saves the bill as it was, deletes nothing
+    EXPECT_EQ(Count("tstHead"), 1);
+    EXPECT_EQ(Count("tstBody"), 1);
+}
+
+TEST_F(ComBaseTest, BillNumbersCountOnPastFourDigitsAndAcrossBillKinds) {
+    session->serverDate = 20050115;
+    db->Execute("Insert Into tstHead (Flag, BillNo) Values (7, '200501159999')");
+    db->Execute("Insert Into tstBody (Flag, BillNo, RowNo) Values (3, '2005011510000', 1)");  // another kind
+    db->Execute("Insert Into tstHead (Flag, BillNo) Values (7, '20050115ABCD')");
+    EXPECT_EQ(CStr(NewBill()->GetMaxID(1, "20050115")[0]), "2005011510001");
 }
 
 }  // namespace
