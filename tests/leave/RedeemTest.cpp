@@ -164,6 +164,23 @@ TEST_F(RedeemTest, OvertimeNoLongerRedeemableIsRecomputed) {
     EXPECT_DOUBLE_EQ(Free("O2"), 4);
 }
 
+TEST_F(RedeemTest, OvertimeThatStopsBeingRedeemableHandsItsLeaveOn) {
+    Overtime("O1", "P1", 20050103, 1800, 2200, 4);
+    Overtime("O2", "P1", 20050104, 1800, 2200, 4);
+    ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1200, 4).ok);
+    EXPECT_DOUBLE_EQ(Free("O1"), 0);
+    db->Execute("Update HumOverTime Set RedeemType = 0 Where BillNo = 'O1'");
+    // The overtime bill O1's save turned RedeemType from 1 to 0.
+    Dataset ot({{"Flag", FieldType::Integer}, {"BillNo", FieldType::Text}, {"RowNo", FieldType::Integer},
+                {"PersonID", FieldType::Text}, {"RedeemType", FieldType::Integer}});
+    ot.AddStoredRow({1, "O1", 0, "P1", 1});
+    ot.First();
+    ot.SetFieldValue("RedeemType", 0);
+    ot.Post();
+    ASSERT_TRUE(Proc(10, Variant(VariantArray{Variant(ot.Delta()), 2, false})).ok);
+    EXPECT_DOUBLE_EQ(Free("O2"), 0);
+}
+
 TEST_F(RedeemTest, RecalcAllRebuildsEveryPerson) {
     Overtime("O1", "P1", 20050103, 1800, 2200, 8);
     Overtime("O2", "P2", 20050103, 1800, 2200, 8);
