@@ -25,6 +25,21 @@ protected:
                       const std::string& person = "P1") {
         return SaveLeave(Leave(billNo, person, "BX", date, begin, date, end, hours));
     }
+    // The change set an overtime bill by person hands over: its row O<billNo> of P1,
+    // redeemable as `from`, then changed to `to` (or deleted when `to` is negative).
+    Variant OvertimeChange(const std::string& billNo, int from, int to) {
+        Dataset ot({{"Flag", FieldType::Integer}, {"BillNo", FieldType::Text}, {"RowNo", FieldType::Integer},
+                    {"PersonID", FieldType::Text}, {"RedeemType", FieldType::Integer}});
+        ot.AddStoredRow({1, billNo, 0, "P1", from});
+        ot.First();
+        if (to < 0) {
+            ot.Delete();
+        } else {
+            ot.SetFieldValue("RedeemType", to);
+            ot.Post();
+        }
+        return Variant(ot.Delta());
+    }
 };
 
 TEST_F(RedeemTest, LeaveUsesTheOldestOvertimeFirst) {
@@ -137,12 +152,7 @@ TEST_F(RedeemTest, DeletedOvertimeBillIsLeftOutOfTheAllocation) {
     ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1200, 4).ok);
     EXPECT_DOUBLE_EQ(Free("O2"), 4);
     // The overtime bill O1 is being deleted: its change set lists the row as deleted.
-    Dataset ot({{"Flag", FieldType::Integer}, {"BillNo", FieldType::Text}, {"RowNo", FieldType::Integer},
-                {"PersonID", FieldType::Text}, {"RedeemType", FieldType::Integer}});
-    ot.AddStoredRow({1, "O1", 0, "P1", 1});
-    ot.First();
-    ot.Delete();
-    Outcome out = Proc(10, Variant(VariantArray{Variant(ot.Delta()), 2, true}));
+    Outcome out = Proc(10, Variant(VariantArray{OvertimeChange("O1", 1, -1), 2, true}));
     ASSERT_TRUE(out.ok) << out.error;
     EXPECT_DOUBLE_EQ(Free("O2"), 0);
 }
@@ -153,13 +163,7 @@ TEST_F(RedeemTest, OvertimeNoLongerRedeemableIsRecomputed) {
     ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1200, 4).ok);
     db->Execute("Update HumOverTime Set RedeemType = 1 Where BillNo = 'O1'");
     // The overtime bill O1's save turned RedeemType from 0 to 1.
-    Dataset ot({{"Flag", FieldType::Integer}, {"BillNo", FieldType::Text}, {"RowNo", FieldType::Integer},
-                {"PersonID", FieldType::Text}, {"RedeemType", FieldType::Integer}});
-    ot.AddStoredRow({1, "O1", 0, "P1", 0});
-    ot.First();
-    ot.SetFieldValue("RedeemType", 1);
-    ot.Post();
-    ASSERT_TRUE(Proc(10, Variant(VariantArray{Variant(ot.Delta()), 2, false})).ok);
+    ASSERT_TRUE(Proc(10, Variant(VariantArray{OvertimeChange("O1", 0, 1), 2, false})).ok);
     EXPECT_DOUBLE_EQ(Free("O1"), 0);
     EXPECT_DOUBLE_EQ(Free("O2"), 4);
 }
@@ -171,13 +175,7 @@ TEST_F(RedeemTest, OvertimeThatStopsBeingRedeemableHandsItsLeaveOn) {
     EXPECT_DOUBLE_EQ(Free("O1"), 0);
     db->Execute("Update HumOverTime Set RedeemType = 0 Where BillNo = 'O1'");
     // The overtime bill O1's save turned RedeemType from 1 to 0.
-    Dataset ot({{"Flag", FieldType::Integer}, {"BillNo", FieldType::Text}, {"RowNo", FieldType::Integer},
-                {"PersonID", FieldType::Text}, {"RedeemType", FieldType::Integer}});
-    ot.AddStoredRow({1, "O1", 0, "P1", 1});
-    ot.First();
-    ot.SetFieldValue("RedeemType", 0);
-    ot.Post();
-    ASSERT_TRUE(Proc(10, Variant(VariantArray{Variant(ot.Delta()), 2, false})).ok);
+    ASSERT_TRUE(Proc(10, Variant(VariantArray{OvertimeChange("O1", 1, 0), 2, false})).ok);
     EXPECT_DOUBLE_EQ(Free("O2"), 0);
 }
 
