@@ -49,7 +49,10 @@ Outcome SaveBill(TQVXComBase& object, const std::vector<InputDataset>& datasets)
 
     const Variant key = BillKey(object, datasets);
     if (!key.IsNullOrEmpty() && !CStr(key).empty()) {
-        Outcome opened = object.Open(key);
+        // A stored bill is taken up for a change as a client does, through the class's
+        // edit check: a bill that may no longer be changed is refused before anything
+        // is merged or written.
+        Outcome opened = object.Edit(key);
         // A key that finds no bill is a new bill; any other failure ends the save.
         if (!opened.ok && (object.IsStored() || opened.failure != Outcome::Kind::BadInput)) return opened;
     }

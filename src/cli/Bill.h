@@ -1,6 +1,7 @@
 #pragma once
 // Saving a bill given as rows, the way the command and the demo both do it: the
-// stored bill with the same key is opened, the input merged over it, then saved.
+// stored bill with the same key is opened for a change, the input merged over it,
+// then saved.
 #include <string>
 #include <vector>
 
@@ -18,9 +19,10 @@ int ExitCodeOf(const Outcome& outcome);
 // first row of dataset 0; Empty when the rows leave it out (a new bill).
 Variant BillKey(const TQVXComBase& object, const std::vector<InputDataset>& datasets);
 
-// Opens the stored bill with the rows' key (a key that finds none makes a new bill),
-// merges each given dataset over it (a dataset the input leaves out stays as
-// stored), and saves. Bad rows end as a BadInput outcome before anything is written.
+// Opens the stored bill with the rows' key for a change, with the class's edit check
+// (a refusal ends the save; a key that finds none makes a new bill), merges each
+// given dataset over it (a dataset the input leaves out stays as stored), and saves.
+// Bad rows end as a BadInput outcome before anything is written.
 Outcome SaveBill(TQVXComBase& object, const std::vector<InputDataset>& datasets);
 
 }  // namespace humrs::cli

@@ -13,6 +13,7 @@
 #include "db/Seed.h"
 #include "db/SqlTranslator.h"
 #include "framework/Errors.h"
+#include "hosting/ClassTable.h"
 #include "hosting/Registration.h"
 #include "leave/CoExcuse.h"
 #include "utils/Convert.h"
@@ -30,15 +31,31 @@ struct Connection {
 
 enum class Mode { Existing, Create };
 
+// Makes sure an existing file is a humrs database before it is opened for writing:
+// opening it normally switches its journal to WAL, which another application's
+// database must never get from a command that then fails.
+void RequireHumrsDatabase(const std::string& path) {
+    bool tables = false;
+    try {
+        tables = !OpenSQLiteReadOnly(path)->TableColumns("humSchemaVersion").empty();
+    } catch (const DatabaseError& e) {
+        throw DatabaseError(path + " is not a humrs database (" + e.what() + ")");
+    }
+    if (!tables)
+        throw DatabaseError(
+            path + " is not a humrs database: it has no humrs tables (create them with `humrs init`)");
+}
+
 Connection Connect(const GlobalOptions& options, Mode mode) {
     const std::string& path = options.dbPath;
     const bool memory = path == ":memory:";
-    if (mode == Mode::Existing && !memory && !std::filesystem::exists(path))
-        throw DatabaseError("database " + path + " does not exist; create it with `humrs init`");
+    if (mode == Mode::Existing) {
+        if (!memory && !std::filesystem::exists(path))
+            throw DatabaseError("database " + path + " does not exist; create it with `humrs init`");
+        RequireHumrsDatabase(path);
+    }
     Connection c;
     c.db = OpenSQLite(path);
-    if (mode == Mode::Existing && c.db->TableColumns("humSchemaVersion").empty())
-        throw DatabaseError("database " + path + " has no humrs tables; create them with `humrs init`");
     c.session = std::make_unique<Session>(*c.db);
     c.session->loginType = options.loginType;
     c.session->mergeIn = options.mergeIn;
@@ -47,9 +64,26 @@ Connection Connect(const GlobalOptions& options, Mode mode) {
     return c;
 }
 
-// Refuses an unknown ProgID before the database is touched.
+// The ProgIDs whose classes are built, for the messages that name a wrong one.
+std::string AvailableProgIds() {
+    std::string list;
+    for (const ClassEntry& e : ClassTable()) {
+        if (!e.create) continue;
+        if (!list.empty()) list += ", ";
+        list += e.progId;
+    }
+    return list;
+}
+
+// Refuses an unknown ProgID, or one whose class is not built, before the database is
+// touched.
 void RequireKnownProgId(const std::string& progId) {
-    if (!FindObjectCreator(progId)) throw InputError("unknown ProgID: " + progId);
+    if (!FindObjectCreator(progId))
+        throw InputError("unknown ProgID: " + progId + "; available: " + AvailableProgIds());
+    const ClassEntry* entry = FindClassEntry(progId);
+    if (entry && !entry->create)
+        throw InputError("the business object " + progId +
+                         " is not available yet; available: " + AvailableProgIds());
 }
 
 std::unique_ptr<TQVXComBase> Create(const std::string& progId, Connection& c) {
@@ -126,6 +160,40 @@ bool IsQuery(const std::string& statement) {
         if (token.kind != SqlTokenKind::Word) continue;
         return SameText(token.value, "select") || SameText(token.value, "with");
     }
+    return false;
+}
+
+// Runs the `sql` subcommand's statement: a query's columns and rows, or the number
+// of rows another statement changed.
+void RunStatement(Database& db, const std::string& statement, Json& body, Json& fields, Json& rows) {
+    if (!IsQuery(statement)) {
+        body["changed"] = db.Execute(statement);
+        return;
+    }
+    const ResultSet rs = db.Query(statement);
+    for (const ResultColumn& col : rs.columns) fields.push_back(col.name);
+    for (const auto& row : rs.rows) {
+        Json values = Json::array();
+        for (const Variant& v : row) values.push_back(ToJson(v));
+        rows.push_back(std::move(values));
+    }
+}
+
+// Whether the database refused a statement for what its text says (a typo, a table
+// or column that does not exist) rather than failed running it (a lock, the disk, a
+// constraint): SQLite's messages when it compiles a statement.
+bool IsStatementFault(const DatabaseError& e) {
+    static const char* const kFaults[] = {
+        "syntax error",        "incomplete input",     "unrecognized token",        "no such table",
+        "no such column",      "no such function",     "ambiguous column name",     "has no column named",
+        "values for",          "values were supplied", "wrong number of arguments", "misuse of",
+        "no tables specified",
+    };
+    std::string_view message = e.what();
+    // Leave out the translated text the message may quote.
+    message = message.substr(0, message.find(" (ran as: "));
+    for (const char* fault : kFaults)
+        if (message.find(fault) != std::string_view::npos) return true;
     return false;
 }
 
@@ -244,9 +312,17 @@ Answer RunCheck(const GlobalOptions& options, const std::string& progId, int dat
     return Guard([&] {
         const VariantArray nameList = ArrayArgument(names, "--names");
         const VariantArray valueList = ArrayArgument(values, "--values");
+        if (nameList.size() != valueList.size())
+            throw InputError("--names gives " + std::to_string(nameList.size()) + " name(s) but --values " +
+                             std::to_string(valueList.size()) + " value(s); give one value per name");
         RequireKnownProgId(progId);
         Connection c = Connect(options, Mode::Existing);
         auto object = Create(progId, c);
+        // Dataset 0 is always accepted: a query class keeps no datasets, yet serves the
+        // checks of its header fields there.
+        if (dataset < 0 || (dataset > 0 && dataset >= object->DatasetCount()))
+            throw InputError("--dataset " + std::to_string(dataset) + ": " + progId + " has " +
+                             std::to_string(object->DatasetCount()) + " dataset(s), numbered from 0");
         const Outcome out = object->CheckFieldValues(dataset, nameList, valueList);
         Json body = Ok();
         body["fields"] = ToJson(out.fields);
@@ -280,20 +356,21 @@ Answer RunProc(const GlobalOptions& options, const std::string& progId, int numb
 Answer RunSql(const GlobalOptions& options, const std::string& statement) {
     return Guard([&] {
         if (Trim(statement).empty()) throw InputError("no SQL statement given");
+        // A statement the dialect cannot express is the user's to fix.
+        try {
+            SqlTranslator(Backend::SQLite).Translate(statement);
+        } catch (const DatabaseError& e) {
+            throw InputError(e.what());
+        }
         Connection c = Connect(options, Mode::Existing);
         Json body = Ok();
         Json fields = Json::array();
         Json rows = Json::array();
-        if (IsQuery(statement)) {
-            const ResultSet rs = c.db->Query(statement);
-            for (const ResultColumn& col : rs.columns) fields.push_back(col.name);
-            for (const auto& row : rs.rows) {
-                Json values = Json::array();
-                for (const Variant& v : row) values.push_back(ToJson(v));
-                rows.push_back(std::move(values));
-            }
-        } else {
-            body["changed"] = c.db->Execute(statement);
+        try {
+            RunStatement(*c.db, statement, body, fields, rows);
+        } catch (const DatabaseError& e) {
+            if (IsStatementFault(e)) throw InputError(e.what());
+            throw;
         }
         body["fields"] = std::move(fields);
         body["rows"] = std::move(rows);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "cli/Bill.h"
 #include "cli/Commands.h"
@@ -22,6 +23,18 @@ int Print(const Answer& answer, bool pretty) {
         std::cout << Dump(answer.body, pretty) << "\n";
     std::cout.flush();
     return answer.exitCode;
+}
+
+// The message when a subcommand is missing: the word given in its place, if any
+// (a typo), and the subcommands there are.
+std::string MissingSubcommand(const CLI::App& parent, const std::vector<std::string>& extras) {
+    std::string names;
+    for (const CLI::App* sub : parent.get_subcommands([](const CLI::App*) { return true; }))
+        names += (names.empty() ? "" : ", ") + sub->get_name();
+    for (const std::string& word : extras)
+        if (!word.empty() && word[0] != '-')
+            return "unknown subcommand \"" + word + "\"; the subcommands are: " + names;
+    return "a subcommand is required: " + names;
 }
 
 }  // namespace
@@ -72,10 +85,11 @@ int main(int argc, char** argv) {
     auto* save = app.add_subcommand(
         "save",
         "Save a bill given as {\"datasets\": [[rows of dataset 0], [rows of dataset 1], ...]}, each row an "
-        "object of field values by name (any letter case). The stored bill with the same key is opened and "
-        "the rows merged over it: rows that match a stored row change it, others are added, stored rows "
-        "left out are deleted, fields left out keep their stored value; a dataset left out stays as stored. "
-        "Without a key (or with an unknown one) the bill is new.\n"
+        "object of field values by name (any letter case). The stored bill with the same key is opened for a "
+        "change (with the check of `edit`) and the rows merged over it: rows that match a stored row change "
+        "it, others are added, stored rows left out are deleted, fields left out keep their stored value; a "
+        "dataset left out stays as stored. Without a key (or with an unknown one) the bill is new. "
+        "`humrs new PROGID` prints a new bill of the class with every field name its rows take.\n"
         "Example: humrs save QVXHumrs.ExcuseCls bill.json");
     save->add_option("PROGID", progId, "business object, e.g. QVXHumrs.ExcuseCls")->required();
     save->add_option("FILE", file, "JSON file of the bill, or - for standard input")->required();
@@ -158,10 +172,17 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
+        // The innermost subcommand given, which the message's help hint names.
+        const CLI::App* deepest = &app;
         std::string where;
-        for (const CLI::App* sub : app.get_subcommands()) where = " " + sub->get_name();
-        return Print(Failure(kBadInput, std::string(e.what()) + " (see humrs" + where + " --help)"),
-                     options.pretty);
+        while (!deepest->get_subcommands().empty()) {
+            deepest = deepest->get_subcommands().front();
+            where += " " + deepest->get_name();
+        }
+        std::string message = e.what();
+        if (deepest->get_require_subcommand_min() > 0)
+            message = MissingSubcommand(*deepest, app.remaining(true));
+        return Print(Failure(kBadInput, message + " (see humrs" + where + " --help)"), options.pretty);
     }
 
     if (*localTypeOption) options.localType = localType;

@@ -99,4 +99,9 @@ protected:
 // in-memory database. WAL journal and a busy timeout are set on open.
 std::unique_ptr<Database> OpenSQLite(const std::string& path);
 
+// Opens an existing SQLite database file for reading only: a missing file is not
+// created and no journal mode is set, so the file is left exactly as it was. A file
+// that is not an SQLite database fails on the first statement.
+std::unique_ptr<Database> OpenSQLiteReadOnly(const std::string& path);
+
 }  // namespace humrs

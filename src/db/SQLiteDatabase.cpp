@@ -155,11 +155,14 @@ bool IsSavepointName(const std::string& name) {
 
 class SQLiteDatabase final : public Database {
 public:
-    explicit SQLiteDatabase(const std::string& path)
+    // A read-only connection neither creates the file nor sets the journal mode: it
+    // leaves a file that is not ours exactly as it found it.
+    explicit SQLiteDatabase(const std::string& path, bool readOnly = false)
         : translator_(Backend::SQLite, [this](std::string_view table, std::string_view column) {
               return DeclaredType(table, column);
           }) {
-        int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+        int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
         if (rc != SQLITE_OK) {
             std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
             sqlite3_close_v2(db_);
@@ -167,6 +170,7 @@ public:
             throw DatabaseError("cannot open database " + path + ": " + message);
         }
         sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+        if (readOnly) return;
         try {
             Control("PRAGMA journal_mode = WAL");
         } catch (...) {
@@ -433,5 +437,9 @@ private:
 }  // namespace
 
 std::unique_ptr<Database> OpenSQLite(const std::string& path) { return std::make_unique<SQLiteDatabase>(path); }
+
+std::unique_ptr<Database> OpenSQLiteReadOnly(const std::string& path) {
+    return std::make_unique<SQLiteDatabase>(path, true);
+}
 
 }  // namespace humrs

@@ -2,6 +2,7 @@
 // its JSON answer and its exit code. A command that does not succeed must leave the
 // database exactly as it was.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/Bill.h"
 #include "db/Database.h"
 #include "db/Schema.h"
 #include "db/Seed.h"
@@ -151,6 +153,39 @@ TEST_F(CliTest, CommandsOnAMissingDatabaseCreateNoFile) {
     EXPECT_FALSE(fs::exists(db));
 }
 
+// Another application's SQLite file, or no database at all, given by mistake: the
+// command fails and the file keeps every byte (its journal mode included).
+TEST_F(CliTest, FileThatIsNoHumrsDatabaseIsLeftAsItWas) {
+    const fs::path other = dir / "other.db";
+    {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(other.c_str(), &raw), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(raw, "Create Table notes (t Text); Insert Into notes Values ('keep me');",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(raw);
+    }
+    const fs::path text = dir / "notes.txt";
+    std::ofstream(text) << "not a database\n";
+
+    for (const fs::path& file : {other, text}) {
+        SCOPED_TRACE(file.filename().string());
+        db = file.string();
+        const std::string bytes = ReadFile(file);
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"open", kCategory, "T1"}, {"param", "set", "LocalType", "1"}}) {
+            SCOPED_TRACE(args[0]);
+            const Result r = Humrs(args);
+            EXPECT_EQ(r.exitCode, 3) << r.out;
+            EXPECT_NE(r.answer["error"].get<std::string>().find(file.string() + " is not a humrs database"),
+                      std::string::npos)
+                << r.out;
+            EXPECT_TRUE(ReadFile(file) == bytes) << "the file was changed";
+            EXPECT_FALSE(fs::exists(file.string() + "-wal"));
+        }
+    }
+}
+
 TEST_F(CliTest, CategoryIsSavedChangedAndDeleted) {
     REQUIRE_CATEGORY_CLASS();
     InitDatabase();
@@ -240,6 +275,9 @@ TEST_F(CliTest, BadInputIsNamedAndWritesNothing) {
          "datasets"},
         {"missing bill file", {"save", kCategory, "no-such-file.json"}, "", "no-such-file.json"},
         {"unknown ProgID to open", {"open", "QVXHumrs.NoSuchThing", "T1"}, "", "QVXHumrs.NoSuchThing"},
+        {"unknown ProgID lists the known ones", {"new", "QVXHumrs.NoSuchThing"}, "", kCategory},
+        {"misspelt subcommand", {"opn", kCategory, "T1"}, "", "\"opn\""},
+        {"unknown subcommand lists the subcommands", {"foo"}, "", "unregister"},
         {"malformed procedure argument", {"proc", kCategory, "1", "--arg", "[1,"}, "", "--arg"},
         {"object that is no data packet",
          {"proc", kCategory, "1", "--arg", R"({"a": 1})"},
@@ -250,6 +288,14 @@ TEST_F(CliTest, BadInputIsNamedAndWritesNothing) {
          {"check", kCategory, "--names", "[x]", "--values", "[1]"},
          "",
          "--names"},
+        {"field check on a dataset the bill does not have",
+         {"check", kCategory, "--dataset", "1", "--names", R"(["ExcuseUnit"])", "--values", "[1]"},
+         "",
+         "--dataset 1"},
+        {"field check with fewer values than names",
+         {"check", kCategory, "--names", R"(["ExcuseClsID", "ExcuseUnit"])", "--values", R"(["T1"])"},
+         "",
+         "--values"},
         {"impossible server date", {"--date", "20240230", "open", kCategory, "T1"}, "", "--date"},
     };
     for (const Case& c : cases) {
@@ -307,8 +353,19 @@ TEST_F(CliTest, SqlRunsOneStatementOfTheDialect) {
     EXPECT_NE(second.answer["error"].get<std::string>().find("second statement"), std::string::npos);
     EXPECT_EQ(DumpAllTables(), before);
 
-    const Result broken = Humrs({"sql", "Select * From noSuchTable"});
-    EXPECT_EQ(broken.exitCode, 3) << broken.out;
+    // A fault in the statement's own text is the user's to fix; a statement that
+    // fails while it runs is the database's answer.
+    for (const std::string typo : {"Select * From noSuchTable", "Selct ParamKey From comSysParam",
+                                   "Select NoSuchColumn From comSysParam", "Select 'unterminated"}) {
+        SCOPED_TRACE(typo);
+        const Result r = Humrs({"sql", typo});
+        EXPECT_EQ(r.exitCode, 2) << r.out;
+        EXPECT_EQ(r.answer["ok"], false);
+    }
+    const Result duplicate =
+        Humrs({"sql", "Insert Into comSysParam (ParamKey, ParamValue) Values ('HumSpecialsDayHours', '9')"});
+    EXPECT_EQ(duplicate.exitCode, 3) << duplicate.out;
+    EXPECT_EQ(DumpAllTables(), before);
 
     const Result update =
         Humrs({"sql", "Update comSysParam Set ParamValue = '7.5' Where ParamKey = 'HumSpecialsDayHours'"});
@@ -422,6 +479,45 @@ TEST_F(CliTest, RebuildOfCompensatoryLeaveReportsProgressOnStandardError) {
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     EXPECT_EQ(json::parse(ReadFile(dir / "out"))["result"], true);
     EXPECT_NE(ReadFile(dir / "err").find("compensatory leave: 3 of 3 persons"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace humrs
+
+namespace humrs {
+namespace {
+
+// A bill whose class forbids changing it once stored, as for a bill already posted.
+class TLockedNote : public TQVXComBase {
+public:
+    const ClassMap* OwnClassMap() const override {
+        static const ClassMap map{
+            "Test.LockedNote", "NoteID", {DatasetMap{"tstNote", {"NoteID"}, {}, false, -1, {}, "NoteID"}}};
+        return &map;
+    }
+    void BeforeEdit() override { MakeException(0, 0, "单据已锁定, 不可修改"); }
+};
+
+// Saving over a stored bill takes it up for a change first, so the class's edit
+// check guards `save` as it guards `edit`; a new bill has nothing to check.
+TEST(CliSaveBillTest, StoredBillIsSavedOnlyPastTheEditCheck) {
+    auto db = OpenSQLite(":memory:");
+    db->Execute("Create Table tstNote (NoteID Text, Memo Text Default '')");
+    RegisterObjectCreator("Test.LockedNote", [] { return std::make_unique<TLockedNote>(); });
+    Session session(*db);
+    auto note = [](const char* memo) {
+        return std::vector<InputDataset>{{{{"NoteID", Variant("N1")}, {"Memo", Variant(memo)}}}};
+    };
+
+    const Outcome created = cli::SaveBill(*CreateBusinessObject("Test.LockedNote", session), note("first"));
+    ASSERT_TRUE(created.ok) << created.error;
+
+    const Outcome changed = cli::SaveBill(*CreateBusinessObject("Test.LockedNote", session), note("second"));
+    EXPECT_EQ(cli::ExitCodeOf(changed), cli::kRefused);
+    EXPECT_EQ(changed.error, "单据已锁定, 不可修改");
+    const ResultSet rows = db->Query("Select Memo From tstNote");
+    ASSERT_EQ(rows.rows.size(), 1u);
+    EXPECT_EQ(CStr(rows.rows[0][0]), "first");
 }
 
 }  // namespace
