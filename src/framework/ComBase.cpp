@@ -8,6 +8,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "db/Schema.h"
 #include "framework/Messages.h"
 #include "framework/ServerCounters.h"
 #include "utils/Convert.h"
@@ -250,10 +251,29 @@ void TQVXComBase::LoadDatasets(const Variant& key) {
     }
 }
 
+// The value a column holds when a new row leaves it out.
+static Variant ColumnDefault(const ColumnDef& column) {
+    const std::string& d = column.defaultValue;
+    switch (column.type) {
+        case ColumnType::Text:
+            return Variant(d.size() >= 2 && d.front() == '\'' ? d.substr(1, d.size() - 2) : d);
+        case ColumnType::Integer: return Variant(d.empty() ? 0 : CInt(Variant(d)));
+        case ColumnType::Float: return Variant(d.empty() ? 0.0 : CFloat(Variant(d)));
+        case ColumnType::Currency: return Variant(CCurr(Variant(d)));
+        case ColumnType::Boolean: return Variant(CBool(Variant(d)));
+        default: return Variant::Null();
+    }
+}
+
 void TQVXComBase::PrepareNewRow(int i) {
     if (!map_ || i >= static_cast<int>(map_->datasets.size())) return;
     const DatasetMap& dm = map_->datasets[i];
     Dataset& ds = datasets_[i];
+    // A new row starts from the column defaults, as the table would store it.
+    if (const TableDef* table = FindTable(dm.table))
+        for (const ColumnDef& column : table->columns)
+            if (column.generatedFrom.empty() && ds.HasField(column.name))
+                ds.SetFieldValue(column.name, ColumnDefault(column));
     if (dm.flag && ds.HasField("Flag")) ds.SetFieldValue("Flag", *dm.flag);
     if (dm.singleRow && ds.HasField("RowNo")) ds.SetFieldValue("RowNo", 0);
 }

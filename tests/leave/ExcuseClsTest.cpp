@@ -17,6 +17,16 @@ protected:
     }
 };
 
+TEST_F(ExcuseClsTest, NewCategoryStartsFromTheColumnDefaults) {
+    auto cls = Object("QVXHumrs.ExcuseCls");
+    ASSERT_TRUE(cls->AddNew().ok);
+    Dataset& row = cls->GetDatasets(0);
+    EXPECT_EQ(row["ExcuseClsID"].Type(), VarType::String);
+    EXPECT_EQ(row["ExcuseCls"].Type(), VarType::Int);
+    EXPECT_FALSE(CBool(row["CutPayment"]));
+    EXPECT_EQ(row["NoLeaveAccount"].Type(), VarType::Currency);
+}
+
 TEST_F(ExcuseClsTest, UnitMustBeAboveZero) {
     for (double unit : {0.0, -1.0}) {
         Outcome out = SaveCategory({{"ExcuseUnit", unit}});
