@@ -312,9 +312,11 @@ Answer RunCheck(const GlobalOptions& options, const std::string& progId, int dat
     return Guard([&] {
         const VariantArray nameList = ArrayArgument(names, "--names");
         const VariantArray valueList = ArrayArgument(values, "--values");
-        if (nameList.size() != valueList.size())
-            throw InputError("--names gives " + std::to_string(nameList.size()) + " name(s) but --values " +
-                             std::to_string(valueList.size()) + " value(s); give one value per name");
+        // A check may read more values than it names (the leave request's person check
+        // takes the person, then the span's begin and end), never fewer.
+        if (valueList.size() < nameList.size())
+            throw InputError("--names gives " + std::to_string(nameList.size()) + " name(s) but --values only " +
+                             std::to_string(valueList.size()) + " value(s); give at least one value per name");
         RequireKnownProgId(progId);
         Connection c = Connect(options, Mode::Existing);
         auto object = Create(progId, c);

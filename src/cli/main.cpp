@@ -110,8 +110,8 @@ int main(int argc, char** argv) {
     auto* check = app.add_subcommand(
         "check",
         "Run the field check a client runs when a value is entered; prints the values it fills in.\n"
-        "Example: humrs check QVXHumrs.Overtime --dataset 0 --names '[\"PersonID\",\"OverTimeDate\"]' "
-        "--values '[\"E001\",20240610]'");
+        "Example: humrs check QVXHumrs.Excuse --dataset 0 --names '[\"PersonID\"]' "
+        "--values '[\"E001\",20240611,20240612]'");
     check->add_option("PROGID", progId, "business object")->required();
     check->add_option("--dataset", dataset, "dataset the field belongs to (0 the header)")->default_val(0);
     check->add_option("--names", names, "JSON array of field names")->required();
