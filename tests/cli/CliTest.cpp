@@ -465,6 +465,12 @@ TEST_F(CliTest, RefusedLeaveRequestExitsOneWithTheMessageAndWritesNothing) {
               "本单请假时间与以下资料有冲突: (人员别)请假凭单号: L1  假别: 事假  时间: 2005/01/10 08:00 - "
               "2005/01/10 12:00");
     EXPECT_EQ(DumpAllTables(), before);
+
+    // The person check reads the person, then the span: more values than names.
+    const Result check = Humrs({"check", "QVXHumrs.Excuse", "--names", R"(["PersonID"])", "--values",
+                                R"(["E1", 20030101, 20030102])"});
+    EXPECT_EQ(check.exitCode, 1) << check.out;
+    EXPECT_EQ(check.answer["error"], "E1人员在请假期间内不在职");
 }
 
 TEST_F(CliTest, RebuildOfCompensatoryLeaveReportsProgressOnStandardError) {
