@@ -12,6 +12,7 @@
 #include "framework/Messages.h"
 #include "framework/ServerCounters.h"
 #include "utils/Convert.h"
+#include "utils/DateUtils.h"
 #include "utils/Text.h"
 
 namespace humrs {
@@ -744,23 +745,11 @@ double TQVXComBase::RoundNumber(double value, int numberType) {
     }
 }
 
-std::string TQVXComBase::QVXData2Show(int date) { return QVXData2Show(date, 0, 0, true, true, "/"); }
+std::string TQVXComBase::QVXData2Show(int date) { return DateToText(date); }
 
 std::string TQVXComBase::QVXData2Show(int date, int yearType, int dispType, bool padMonth, bool padDay,
                                       const std::string& separator) {
-    if (date <= 0) return "";
-    int y = date / 10000, m = date / 100 % 100, d = date % 100;
-    std::string ys;
-    if (yearType == 1)
-        ys = FormatNumLen(y % 100, 2);
-    else if (yearType == 2)
-        ys = std::to_string(y - 1911);
-    else
-        ys = std::to_string(y);
-    std::string ms = padMonth ? FormatNumLen(m, 2) : std::to_string(m);
-    std::string ds = padDay ? FormatNumLen(d, 2) : std::to_string(d);
-    if (dispType == 1) return ys + "年" + ms + "月" + ds + "日";
-    return ys + separator + ms + separator + ds;
+    return DateToText(date, yearType, dispType, padMonth, padDay, separator);
 }
 
 void TQVXComBase::CheckVoucherNo(const std::string& fieldName, int mode) {

@@ -11,10 +11,6 @@ namespace humrs {
 
 namespace {
 
-std::string DateText(QVXDate date) {
-    return FormatNumLen(date / 10000, 4) + "/" + FormatNumLen(date / 100 % 100, 2) + "/" + FormatNumLen(date % 100, 2);
-}
-
 // A span that begins on `date`; an end not after the begin is on the next day.
 QVXDate EndDateOf(QVXDate date, int begin, int end) { return end <= begin ? AddDay(date, 1) : date; }
 
@@ -83,7 +79,7 @@ std::string TChkAttend::FindMismatches(const OverTimeSelection& sel) {
         const QVXDate date = static_cast<QVXDate>(CInt(row[1]));
         const int begin = static_cast<int>(CInt(row[2]));
         const int end = static_cast<int>(CInt(row[3]));
-        const VariantArray head{Variant(person), Variant(DateText(date)), Variant(QvxTime2Show(begin)),
+        const VariantArray head{Variant(person), Variant(DateToText(date)), Variant(QvxTime2Show(begin)),
                                 Variant(QvxTime2Show(end))};
         const bool hasRecord = !row[4].IsNullOrEmpty();
         const int on = static_cast<int>(CInt(row[5]));

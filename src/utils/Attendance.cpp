@@ -168,10 +168,6 @@ std::string JoinIds(const ResultSet& rs, bool quoted) {
     return out;
 }
 
-std::string DateText(QVXDate date) {
-    return FormatNumLen(date / 10000, 4) + "/" + FormatNumLen(date / 100 % 100, 2) + "/" + FormatNumLen(date % 100, 2);
-}
-
 // ---- attendance detail
 
 using PersonDates = std::map<std::string, std::set<QVXDate>>;
@@ -361,7 +357,7 @@ void CheckGetIsOnWork(Database& db, const Variant& data, const std::string& date
         auto it = known.find(person);
         if (it == known.end()) it = known.emplace(person, ReadEmployment(db, person)).first;
         if (!it->second || !EmployedOn(*it->second, date))
-            throw BusinessError(FormatMessage(msg::kPersonNotOnJobAt, {Variant(person), Variant(DateText(date))}));
+            throw BusinessError(FormatMessage(msg::kPersonNotOnJobAt, {Variant(person), Variant(DateToText(date))}));
     }
 }
 

@@ -110,4 +110,19 @@ QVXDate TodayQVXDate() {
     return (local.tm_year + 1900) * 10000 + (local.tm_mon + 1) * 100 + local.tm_mday;
 }
 
+std::string DateToText(QVXDate date, int yearType, int dispType, bool padMonth, bool padDay,
+                       const std::string& separator) {
+    if (date <= 0) return "";
+    auto pad = [](int n, int width) {
+        std::string t = std::to_string(n);
+        return t.size() < static_cast<size_t>(width) ? std::string(width - t.size(), '0') + t : t;
+    };
+    const int y = date / 10000, m = date / 100 % 100, d = date % 100;
+    const std::string ys = yearType == 1 ? pad(y % 100, 2) : yearType == 2 ? std::to_string(y - 1911) : std::to_string(y);
+    const std::string ms = padMonth ? pad(m, 2) : std::to_string(m);
+    const std::string ds = padDay ? pad(d, 2) : std::to_string(d);
+    if (dispType == 1) return ys + "年" + ms + "月" + ds + "日";
+    return ys + separator + ms + separator + ds;
+}
+
 }  // namespace humrs

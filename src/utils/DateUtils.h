@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 // Calendar dates as the HR tables store them.
 //
 // A QVXDate is the integer yyyymmdd (20050131 is 31 January 2005); 0 means
@@ -62,5 +63,11 @@ int WeekDay(QVXDate date);
 
 // Today's date by the system clock in the machine's local time zone.
 QVXDate TodayQVXDate();
+
+// Display text of a date; "" for no date. yearType 0 four digits, 1 two digits,
+// 2 years since 1911; dispType 0 the parts joined by the separator, 1 with 年月日.
+// The defaults give the short form yyyy/mm/dd.
+std::string DateToText(QVXDate date, int yearType = 0, int dispType = 0, bool padMonth = true, bool padDay = true,
+                       const std::string& separator = "/");
 
 }  // namespace humrs
