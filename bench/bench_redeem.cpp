@@ -15,7 +15,7 @@
 #include "db/Schema.h"
 #include "db/Seed.h"
 #include "framework/ComBase.h"
-#include "utils/Convert.h"
+#include "core/Convert.h"
 #include "utils/DateUtils.h"
 
 using namespace humrs;

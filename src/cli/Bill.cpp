@@ -1,8 +1,8 @@
 #include "cli/Bill.h"
 
-#include "framework/Errors.h"
-#include "utils/Convert.h"
-#include "utils/Text.h"
+#include "core/Errors.h"
+#include "core/Convert.h"
+#include "core/Text.h"
 
 namespace humrs::cli {
 

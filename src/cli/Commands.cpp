@@ -12,12 +12,12 @@
 #include "db/Schema.h"
 #include "db/Seed.h"
 #include "db/SqlTranslator.h"
-#include "framework/Errors.h"
+#include "core/Errors.h"
 #include "hosting/ClassTable.h"
 #include "hosting/Registration.h"
 #include "leave/CoExcuse.h"
-#include "utils/Convert.h"
-#include "utils/Text.h"
+#include "core/Convert.h"
+#include "core/Text.h"
 
 namespace humrs::cli {
 

@@ -7,7 +7,7 @@
 #include "cli/Commands.h"
 #include "db/Schema.h"
 #include "db/Seed.h"
-#include "framework/Errors.h"
+#include "core/Errors.h"
 #include "hosting/ClassTable.h"
 
 namespace humrs::cli {

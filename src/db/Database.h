@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/Variant.h"
+#include "core/Variant.h"
 
 namespace humrs {
 

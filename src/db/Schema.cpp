@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "utils/Convert.h"
-#include "utils/Text.h"
+#include "core/Convert.h"
+#include "core/Text.h"
 
 namespace humrs {
 

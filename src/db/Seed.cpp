@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "utils/Convert.h"
+#include "core/Convert.h"
 
 namespace humrs {
 

@@ -11,9 +11,9 @@
 #include "db/Schema.h"
 #include "framework/Messages.h"
 #include "framework/ServerCounters.h"
-#include "utils/Convert.h"
+#include "core/Convert.h"
 #include "utils/DateUtils.h"
-#include "utils/Text.h"
+#include "core/Text.h"
 
 namespace humrs {
 

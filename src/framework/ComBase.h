@@ -12,11 +12,11 @@
 
 #include "db/Database.h"
 #include "framework/Dataset.h"
-#include "framework/Errors.h"
-#include "framework/Format.h"
+#include "core/Errors.h"
+#include "core/Format.h"
 #include "framework/Session.h"
 #include "framework/TableMap.h"
-#include "framework/Variant.h"
+#include "core/Variant.h"
 
 namespace humrs {
 

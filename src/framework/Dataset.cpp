@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "utils/Convert.h"
-#include "utils/Text.h"
+#include "core/Convert.h"
+#include "core/Text.h"
 
 namespace humrs {
 

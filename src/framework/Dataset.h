@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/DataPacket.h"
-#include "framework/Variant.h"
+#include "core/DataPacket.h"
+#include "core/Variant.h"
 
 namespace humrs {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "framework/Errors.h"
+#include "core/Errors.h"
 
 namespace humrs {
 

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "framework/ComBase.h"
-#include "framework/DataPacket.h"
+#include "core/DataPacket.h"
 #include "framework/Dataset.h"
 #include "framework/Session.h"
-#include "framework/Variant.h"
+#include "core/Variant.h"
 
 namespace humrs {
 

@@ -2,7 +2,7 @@
 // open by ProgID, keeps its datasets.
 #include "framework/TableMap.h"
 
-#include "utils/Text.h"
+#include "core/Text.h"
 
 namespace humrs {
 

@@ -2,7 +2,7 @@
 
 #include "leave/CoExcuse.h"
 #include "leave/CoExcuseCls.h"
-#include "utils/Text.h"
+#include "core/Text.h"
 
 namespace humrs {
 

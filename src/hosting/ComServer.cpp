@@ -15,7 +15,7 @@
 
 #include "db/Schema.h"
 #include "framework/ComBase.h"
-#include "framework/DataPacket.h"
+#include "core/DataPacket.h"
 #include "framework/Json.h"
 #include "framework/ServerCounters.h"
 #include "hosting/ClassTable.h"

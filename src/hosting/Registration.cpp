@@ -16,7 +16,7 @@
 
 #include "hosting/ClassTable.h"
 #include "hosting/ComServer.h"
-#include "utils/Text.h"
+#include "core/Text.h"
 
 namespace humrs {
 

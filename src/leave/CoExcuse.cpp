@@ -1,10 +1,10 @@
 #include "leave/CoExcuse.h"
 
 #include "framework/Messages.h"
-#include "utils/Attendance.h"
-#include "utils/Convert.h"
+#include "suite/Attendance.h"
+#include "core/Convert.h"
 #include "utils/DateUtils.h"
-#include "utils/Text.h"
+#include "core/Text.h"
 #include "utils/TimeUtils.h"
 
 namespace humrs {

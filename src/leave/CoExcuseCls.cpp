@@ -1,7 +1,7 @@
 #include "leave/CoExcuseCls.h"
 
 #include "framework/Messages.h"
-#include "utils/Convert.h"
+#include "core/Convert.h"
 
 namespace humrs {
 

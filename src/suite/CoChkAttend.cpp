@@ -1,10 +1,10 @@
 #include "framework/Messages.h"
 #include "suite/CoChkAttend.h"
 
-#include "framework/Format.h"
-#include "utils/Convert.h"
+#include "core/Format.h"
+#include "core/Convert.h"
 #include "utils/DateUtils.h"
-#include "utils/Text.h"
+#include "core/Text.h"
 #include "utils/TimeUtils.h"
 
 namespace humrs {

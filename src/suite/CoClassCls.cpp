@@ -1,7 +1,7 @@
 #include "suite/CoClassCls.h"
 
-#include "utils/Convert.h"
-#include "utils/Text.h"
+#include "core/Convert.h"
+#include "core/Text.h"
 
 namespace humrs {
 

@@ -1,8 +1,8 @@
 #include "suite/CoPerson.h"
 
-#include "utils/Attendance.h"
-#include "utils/Convert.h"
-#include "utils/Text.h"
+#include "suite/Attendance.h"
+#include "core/Convert.h"
+#include "core/Text.h"
 
 namespace humrs {
 

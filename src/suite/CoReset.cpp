@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <memory>
 
-#include "framework/DataPacket.h"
+#include "core/DataPacket.h"
 #include "suite/CoChkAttend.h"
-#include "utils/Attendance.h"
-#include "utils/Convert.h"
+#include "suite/Attendance.h"
+#include "core/Convert.h"
 #include "utils/DateUtils.h"
-#include "utils/Text.h"
+#include "core/Text.h"
 
 namespace humrs {
 

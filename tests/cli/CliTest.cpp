@@ -20,7 +20,7 @@
 #include "db/Schema.h"
 #include "db/Seed.h"
 #include "hosting/ClassTable.h"
-#include "utils/Convert.h"
+#include "core/Convert.h"
 
 namespace humrs {
 namespace {

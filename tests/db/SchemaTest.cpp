@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "db/Schema.h"
-#include "utils/Convert.h"
-#include "utils/Text.h"
+#include "core/Convert.h"
+#include "core/Text.h"
 
 namespace humrs {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "db/Schema.h"
 #include "db/Seed.h"
-#include "utils/Convert.h"
+#include "core/Convert.h"
 
 namespace humrs {
 namespace {

@@ -6,7 +6,7 @@
 #include "db/Database.h"
 #include "framework/ComBase.h"
 #include "framework/Messages.h"
-#include "utils/Convert.h"
+#include "core/Convert.h"
 
 namespace humrs {
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "framework/Dataset.h"
-#include "utils/Convert.h"
-#include "utils/Text.h"
+#include "core/Convert.h"
+#include "core/Text.h"
 
 namespace humrs {
 namespace {

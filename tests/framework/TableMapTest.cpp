@@ -9,7 +9,7 @@
 
 #include "db/Schema.h"
 #include "framework/TableMap.h"
-#include "utils/Text.h"
+#include "core/Text.h"
 
 namespace humrs {
 namespace {

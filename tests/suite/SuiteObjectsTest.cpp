@@ -1,7 +1,7 @@
 // The suite's outside objects as the business classes reach them: created by ProgID
 // in any letter case, each procedure on data the test builds.
 #include "support/Fixture.h"
-#include "utils/Attendance.h"
+#include "suite/Attendance.h"
 
 namespace humrs {
 namespace {

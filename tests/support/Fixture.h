@@ -13,8 +13,8 @@
 #include "db/Schema.h"
 #include "db/Seed.h"
 #include "framework/ComBase.h"
-#include "utils/Convert.h"
-#include "utils/Text.h"
+#include "core/Convert.h"
+#include "core/Text.h"
 
 namespace humrs::testing {
 

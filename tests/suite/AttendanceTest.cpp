@@ -4,7 +4,7 @@
 // shift (20:00-05:00, break 00:00-01:00), both Monday to Friday. 2005/01/14 is a
 // Friday.
 #include "support/Fixture.h"
-#include "utils/Attendance.h"
+#include "suite/Attendance.h"
 
 namespace humrs {
 namespace {

@@ -1,4 +1,4 @@
-#include "utils/Text.h"
+#include "core/Text.h"
 
 #include <cmath>
 #include <cstdio>

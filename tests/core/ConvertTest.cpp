@@ -1,9 +1,9 @@
 // Conversions the business classes lean on when they read rows and build SQL.
 #include <gtest/gtest.h>
 
-#include "framework/Format.h"
-#include "utils/Convert.h"
-#include "utils/Text.h"
+#include "core/Format.h"
+#include "core/Convert.h"
+#include "core/Text.h"
 
 namespace humrs {
 namespace {

@@ -2,7 +2,7 @@
 #include <string>
 #include <string_view>
 
-#include "framework/Variant.h"
+#include "core/Variant.h"
 
 namespace humrs {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/Variant.h"
+#include "core/Variant.h"
 
 namespace humrs {
 

@@ -23,7 +23,7 @@
 
 #include "db/Database.h"
 #include "framework/Dataset.h"
-#include "framework/Variant.h"
+#include "core/Variant.h"
 #include "utils/DateUtils.h"
 
 namespace humrs {

@@ -1,8 +1,8 @@
-#include "framework/Format.h"
+#include "core/Format.h"
 
 #include <cstdio>
 
-#include "utils/Convert.h"
+#include "core/Convert.h"
 
 namespace humrs {
 

@@ -1,10 +1,10 @@
-#include "framework/Variant.h"
+#include "core/Variant.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "framework/DataPacket.h"
-#include "utils/Text.h"
+#include "core/DataPacket.h"
+#include "core/Text.h"
 
 namespace humrs {
 

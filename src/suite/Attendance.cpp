@@ -1,5 +1,5 @@
 #include "framework/Messages.h"
-#include "utils/Attendance.h"
+#include "suite/Attendance.h"
 
 #include <algorithm>
 #include <chrono>
@@ -8,11 +8,11 @@
 #include <set>
 #include <vector>
 
-#include "framework/DataPacket.h"
-#include "framework/Errors.h"
-#include "framework/Format.h"
-#include "utils/Convert.h"
-#include "utils/Text.h"
+#include "core/DataPacket.h"
+#include "core/Errors.h"
+#include "core/Format.h"
+#include "core/Convert.h"
+#include "core/Text.h"
 #include "utils/TimeUtils.h"
 
 namespace humrs {

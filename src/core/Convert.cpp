@@ -1,10 +1,10 @@
-#include "utils/Convert.h"
+#include "core/Convert.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 
-#include "utils/Text.h"
+#include "core/Text.h"
 
 namespace humrs {
 
