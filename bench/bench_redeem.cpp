@@ -13,8 +13,9 @@
 
 #include "db/Database.h"
 #include "db/Schema.h"
-#include "db/Seed.h"
+#include "suite/Seed.h"
 #include "framework/ComBase.h"
+#include "hosting/ClassTable.h"
 #include "core/Convert.h"
 #include "utils/DateUtils.h"
 
@@ -34,7 +35,7 @@ std::unique_ptr<Database> Fill(const std::string& path, int persons, int fillerL
     std::filesystem::remove(path + "-wal");
     std::filesystem::remove(path + "-shm");
     auto db = OpenSQLite(path);
-    CreateOrUpgradeSchema(*db);
+    CreateComponentSchema(*db);
     db->BeginWrite();
     AddWorkClass(*db, {.classId = "DAY"});
     AddSchedule(*db, "S-DAY", FiveDayWeek("DAY"));
@@ -79,7 +80,7 @@ int main(int argc, char** argv) {
     std::printf("%10s %12s %14s\n", "persons", "seconds", "ms per person");
     for (int n : {1000 / scale, 2000 / scale, 4000 / scale}) {
         auto db = Fill(path, n, 0);
-        Session session(*db);
+        Session session(*db, ComponentRegistry());
         session.serverDate = 20050115;
         auto leave = CreateBusinessObject("QVXHumrs.Excuse", session);
         auto start = Clock::now();
@@ -98,7 +99,7 @@ int main(int argc, char** argv) {
     auto db = Fill(path, persons, leaveRows - persons * 15);
     std::printf("leave rows: %lld\n",
                 static_cast<long long>(CInt((*db->QueryFirst("Select Count(*) From humExcuse"))[0])));
-    Session session(*db);
+    Session session(*db, ComponentRegistry());
     session.serverDate = 20050115;
     const int saves = 20;
     auto start = Clock::now();

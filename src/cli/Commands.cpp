@@ -8,11 +8,11 @@
 #include <memory>
 #include <sstream>
 
-#include "cli/Bill.h"
-#include "db/Schema.h"
-#include "db/Seed.h"
-#include "db/SqlTranslator.h"
 #include "core/Errors.h"
+#include "db/Schema.h"
+#include "db/SqlTranslator.h"
+#include "suite/Seed.h"
+#include "framework/Bill.h"
 #include "hosting/ClassTable.h"
 #include "hosting/Registration.h"
 #include "leave/CoExcuse.h"
@@ -56,7 +56,7 @@ Connection Connect(const GlobalOptions& options, Mode mode) {
     }
     Connection c;
     c.db = OpenSQLite(path);
-    c.session = std::make_unique<Session>(*c.db);
+    c.session = std::make_unique<Session>(*c.db, ComponentRegistry());
     c.session->loginType = options.loginType;
     c.session->mergeIn = options.mergeIn;
     c.session->localType = options.localType;
@@ -64,34 +64,19 @@ Connection Connect(const GlobalOptions& options, Mode mode) {
     return c;
 }
 
-// The ProgIDs whose classes are built, for the messages that name a wrong one.
-std::string AvailableProgIds() {
-    std::string list;
-    for (const ClassEntry& e : ClassTable()) {
-        if (!e.create) continue;
-        if (!list.empty()) list += ", ";
-        list += e.progId;
-    }
-    return list;
-}
-
 // Refuses an unknown ProgID, or one whose class is not built, before the database is
 // touched.
 void RequireKnownProgId(const std::string& progId) {
-    if (!FindObjectCreator(progId))
-        throw InputError("unknown ProgID: " + progId + "; available: " + AvailableProgIds());
-    const ClassEntry* entry = FindClassEntry(progId);
-    if (entry && !entry->create)
-        throw InputError("the business object " + progId +
-                         " is not available yet; available: " + AvailableProgIds());
+    const ClassRegistry& classes = ComponentRegistry();
+    const ClassDescriptor* c = classes.Find(progId);
+    if (!c) throw InputError("unknown ProgID: " + progId + "; available: " + classes.Available());
+    if (!c->create)
+        throw InputError("the business object " + progId + " is not available yet; available: " +
+                         classes.Available());
 }
 
 std::unique_ptr<TQVXComBase> Create(const std::string& progId, Connection& c) {
     return CreateBusinessObject(progId, *c.session);
-}
-
-bool IsSecondStatement(const DatabaseError& e) {
-    return std::string_view(e.what()).find("second statement is not allowed") != std::string_view::npos;
 }
 
 Json Ok() { return Json{{"ok", true}}; }
@@ -115,16 +100,9 @@ template <class F>
 Answer Guard(F&& body) {
     try {
         return body();
-    } catch (const BusinessError& e) {
-        return Failure(kRefused, e.what());
-    } catch (const InputError& e) {
-        return Failure(kBadInput, e.what());
-    } catch (const UnknownFieldError& e) {
-        return Failure(kBadInput, e.what());
-    } catch (const DatabaseError& e) {
-        return Failure(IsSecondStatement(e) ? kBadInput : kDatabaseFailure, e.what());
-    } catch (const std::exception& e) {
-        return Failure(kDatabaseFailure, std::string("internal error: ") + e.what());
+    } catch (...) {
+        const Outcome failed = FailureOutcome(std::current_exception());
+        return Failure(ExitCodeOf(failed), failed.error);
     }
 }
 
@@ -197,16 +175,6 @@ bool IsStatementFault(const DatabaseError& e) {
     return false;
 }
 
-// The key of the bill an object holds; Empty when it holds none.
-Variant SavedKey(TQVXComBase& object) {
-    const ClassMap* map = object.Map();
-    if (!map || map->keyColumn.empty() || object.DatasetCount() == 0) return Variant();
-    Dataset& head = object.GetDatasets(0);
-    head.First();
-    if (head.IsEmpty() || !head.HasField(map->keyColumn)) return Variant();
-    return head.FieldValue(map->keyColumn);
-}
-
 std::string DefaultLibraryPath() {
     if (const char* env = std::getenv("HUMRS_LIBRARY"); env && *env) return env;
     std::error_code ec;
@@ -226,9 +194,10 @@ Answer RunInit(const GlobalOptions& options) {
     return Guard([&] {
         Connection c = Connect(options, Mode::Create);
         int missing = 0;
-        for (const TableDef& table : SchemaTables())
+        const ClassRegistry& classes = ComponentRegistry();
+        for (const TableDef& table : classes.Tables())
             if (c.db->TableColumns(table.name).empty()) ++missing;
-        CreateOrUpgradeSchema(*c.db);
+        CreateOrUpgradeSchema(*c.db, classes.Tables(), classes.Indexes());
         Json body = Ok();
         body["database"] = options.dbPath;
         body["schemaVersion"] = SchemaVersion();
@@ -265,14 +234,14 @@ Answer RunOpen(const GlobalOptions& options, const std::string& progId, const st
 Answer RunSave(const GlobalOptions& options, const std::string& progId, const std::string& file) {
     return Guard([&] {
         const std::string what = file == "-" ? "standard input" : file;
-        const std::vector<InputDataset> bill = BillFromJson(ParseJson(ReadInput(file), what));
+        const BillInput bill = BillFromJson(ParseJson(ReadInput(file), what));
         RequireKnownProgId(progId);
         Connection c = Connect(options, Mode::Existing);
         auto object = Create(progId, c);
         const Outcome out = SaveBill(*object, bill);
         Json body = Ok();
         if (out.ok) {
-            const Variant key = SavedKey(*object);
+            const Variant key = HeldKey(*object);
             // Read back what was stored, column defaults and posted values included.
             if (!key.IsNullOrEmpty()) object->Open(key);
             body["key"] = ToJson(key);

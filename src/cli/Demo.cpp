@@ -3,224 +3,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "cli/Bill.h"
 #include "cli/Commands.h"
-#include "db/Schema.h"
-#include "db/Seed.h"
 #include "core/Errors.h"
+#include "db/Schema.h"
 #include "hosting/ClassTable.h"
+#include "suite/DemoCompany.h"
 
 namespace humrs::cli {
-
-// ---------------------------------------------------------------- the context
-
-void DemoContext::Say(const std::string& text) { Record({{"say", text}, {"line", text}}); }
-
-std::unique_ptr<TQVXComBase> DemoContext::Create(const std::string& progId) {
-    const ClassEntry* entry = FindClassEntry(progId);
-    if (entry && !entry->create) throw SceneSkipped(progId + " is not available yet");
-    return CreateBusinessObject(progId, *session_);
-}
-
-void DemoContext::Record(Json step) { steps_.push_back(std::move(step)); }
-
-void DemoContext::RecordOutcome(const std::string& action, const std::string& what, const Outcome& out,
-                                std::optional<bool> expectAccepted) {
-    const bool asMeant = !expectAccepted || *expectAccepted == out.ok;
-    std::string line = std::string(out.ok ? "[accepted] " : "[refused] ") + action + " " + what;
-    if (!out.ok) line += ": " + out.error;
-    if (!asMeant) line += "  (unexpected)";
-    Json step = {{"action", action}, {"what", what}, {"accepted", out.ok}};
-    if (!out.ok) step["message"] = out.error;
-    if (!out.notices.empty()) step["notices"] = ToJson(out.notices);
-    if (!asMeant) {
-        step["unexpected"] = true;
-        ++unexpected_;
-    }
-    step["line"] = line;
-    Record(std::move(step));
-    for (const Notice& n : out.notices) Record({{"notice", n.text}, {"line", "    notice: " + n.text}});
-}
-
-Outcome DemoContext::Save(const std::string& progId, const Json& bill, bool expectAccepted,
-                          const std::string& what) {
-    auto object = Create(progId);
-    const Outcome out = SaveBill(*object, BillFromJson(bill));
-    RecordOutcome("save " + progId, what, out, expectAccepted);
-    return out;
-}
-
-Outcome DemoContext::Delete(const std::string& progId, const std::string& key, bool expectAccepted,
-                            const std::string& what) {
-    auto object = Create(progId);
-    const Outcome out = object->Delete(Variant(key));
-    RecordOutcome("delete " + progId, what, out, expectAccepted);
-    return out;
-}
-
-Outcome DemoContext::Proc(const std::string& progId, int number, const Variant& arg1, const Variant& arg2,
-                          const std::string& what) {
-    auto object = Create(progId);
-    const Outcome out = object->ExecuteProc(number, arg1, arg2);
-    RecordOutcome("proc " + progId + " " + std::to_string(number), what, out, std::nullopt);
-    if (out.ok) {
-        const Json result = ToJson(out.result);
-        Record({{"result", result}, {"line", "    result: " + Dump(result, false)}});
-    }
-    return out;
-}
-
-Outcome DemoContext::Check(const std::string& progId, int datasetIndex, const VariantArray& names,
-                           const VariantArray& values, bool expectAccepted, const std::string& what) {
-    auto object = Create(progId);
-    const Outcome out = object->CheckFieldValues(datasetIndex, names, values);
-    RecordOutcome("check " + progId, what, out, expectAccepted);
-    return out;
-}
-
-Json DemoContext::Show(const std::string& what, const std::string& sql, const std::vector<Variant>& params) {
-    const ResultSet rs = db_->Query(sql, params);
-    Json rows = Json::array();
-    std::string line = "    " + what + ":";
-    for (const auto& row : rs.rows) {
-        Json object = Json::object();
-        for (size_t i = 0; i < rs.columns.size() && i < row.size(); ++i)
-            object[rs.columns[i].name] = ToJson(row[i]);
-        line += " " + Dump(object, false);
-        rows.push_back(std::move(object));
-    }
-    if (rs.rows.empty()) line += " (no row)";
-    Record({{"show", what}, {"rows", rows}, {"line", line}});
-    return rows;
-}
-
-Json DemoContext::TakeSteps() {
-    Json out = std::move(steps_);
-    steps_ = Json::array();
-    return out;
-}
-
-// ---------------------------------------------------------------- the company
-
-void SeedDemoCompany(Database& db) {
-    AddDepartment(db, "D01", "行政部");
-    AddDepartment(db, "D02", "生产部");
-
-    // A day shift with a lunch break and a night shift whose break is just after midnight.
-    AddWorkClass(db, {.classId = "A",
-                      .className = "日班",
-                      .lateTimeOver = 30,
-                      .overTime = 1730,
-                      .overTimeOver = 30,
-                      .overTimeUnit = 30,
-                      .aFieldEnd = 2,
-                      .bFieldEnd = 4});
-    AddWorkClass(db, {.classId = "N",
-                      .className = "夜班",
-                      .onDutyTime = 2000,
-                      .offDutyTime = 500,
-                      .restBeginTime = 0,
-                      .restEndTime = 100,
-                      .lateTimeOver = 30,
-                      .overTime = 530,
-                      .overTimeOver = 30,
-                      .overTimeUnit = 30,
-                      .aFieldEnd = 2,
-                      .bFieldEnd = 4});
-    AddSchedule(db, "S1", FiveDayWeek("A"), "日班周历");
-    AddSchedule(db, "S2", FiveDayWeek("N"), "夜班周历");
-
-    struct Staff {
-        const char* id;
-        const char* name;
-        const char* depart;
-        int hired;
-        const char* schedule;
-    };
-    const Staff staff[] = {
-        {"E001", "张伟", "D01", 20100301, "S1"}, {"E002", "王芳", "D01", 20120615, "S1"},
-        {"E003", "李娜", "D01", 20150901, "S1"}, {"E004", "刘洋", "D01", 20180110, "S1"},
-        {"E005", "陈静", "D01", 20200601, "S1"}, {"E006", "杨磊", "D02", 20090401, "S1"},
-        {"E007", "赵敏", "D02", 20110820, "S2"}, {"E008", "黄强", "D02", 20130305, "S2"},
-        {"E009", "周杰", "D02", 20140712, "S1"}, {"E010", "吴霞", "D02", 20160218, "S2"},
-        {"E011", "徐明", "D02", 20170905, "S1"}, {"E012", "孙丽", "D02", 20190101, "S1"},
-        {"E013", "马超", "D02", 20190722, "S2"}, {"E014", "朱琳", "D02", 20200315, "S1"},
-        {"E015", "胡斌", "D02", 20210104, "S1"}, {"E016", "郭佳", "D02", 20210809, "S2"},
-        {"E017", "何平", "D02", 20220516, "S1"}, {"E018", "高峰", "D02", 20230201, "S1"},
-    };
-    for (const Staff& s : staff)
-        AddPerson(db, {.personId = s.id,
-                       .personName = s.name,
-                       .departId = s.depart,
-                       .onJobDate = s.hired,
-                       .jobSch = s.schedule});
-    // A newcomer still on probation, and one who has left.
-    AddPerson(db, {.personId = "E019",
-                   .personName = "林雪",
-                   .departId = "D02",
-                   .onJobDate = 20240102,
-                   .jobSch = "S1",
-                   .workState = work_state::kProbation});
-    AddPerson(db, {.personId = "E020",
-                   .personName = "罗刚",
-                   .departId = "D02",
-                   .onJobDate = 20150401,
-                   .leaveJobDate = 20230630,
-                   .jobSch = "S1"});
-    // The day-shift worker who covers one night.
-    SetPersonClassOnDate(db, "E009", 20240612, "N");
-
-    // One category per kind with a rule of its own, and an ordinary one.
-    AddLeaveCategory(db, {.excuseClsId = "L00",
-                          .excuseClsName = "事假",
-                          .excuseCls = leave_kind::kPersonal,
-                          .cutPayment = true});
-    AddLeaveCategory(
-        db,
-        {.excuseClsId = "L01", .excuseClsName = "病假", .excuseCls = leave_kind::kSick, .cutPayment = true});
-    AddLeaveCategory(db, {.excuseClsId = "L02",
-                          .excuseClsName = "迟到假",
-                          .excuseCls = leave_kind::kLateness,
-                          .unitName = 2,
-                          .excuseUnit = 10});
-    AddLeaveCategory(db, {.excuseClsId = "L05",
-                          .excuseClsName = "特休假",
-                          .excuseCls = leave_kind::kSpecialAnnual,
-                          .unitName = 0,
-                          .excuseUnit = 0.5});
-    AddLeaveCategory(db,
-                     {.excuseClsId = "L12", .excuseClsName = "补休", .excuseCls = leave_kind::kCompensatory});
-    AddLeaveCategory(db, {.excuseClsId = "L09",
-                          .excuseClsName = "婚假",
-                          .excuseCls = leave_kind::kOrdinary,
-                          .unitName = 0,
-                          .excuseUnit = 1});
-    // Special annual leave by years of service.
-    AddSpecialLeave(db, 1, 3);
-    AddSpecialLeave(db, 3, 7);
-    AddSpecialLeave(db, 10, 14);
-
-    AddHoliday(db, 101, false, "元旦");
-    AddHoliday(db, 501, false, "劳动节");
-    AddHoliday(db, 1001, false, "国庆节");
-    AddHoliday(db, 101, true, "春节");
-    AddHoliday(db, 815, true, "中秋节");
-
-    // The leave year starts in January; personal leave is capped at 14 days and sick
-    // leave at 30 days a year (in hours), special leave follows the month of hire.
-    SetParam(db, "LocalType", "1");
-    SetParam(db, "HumExcuseBeginMonth", "0");
-    SetParam(db, "AllowAffairLeaveYear", "1");
-    SetParam(db, "HumMaxPrivateExCount", "112");
-    SetParam(db, "AllowSickLeaveYear", "True");
-    SetParam(db, "AllowSickLeaveMuchYear", "240");
-    SetParam(db, "HumSpecialsCaleType", "0");
-    SetParam(db, "HumSpecialsBaseMonth", "0");
-    SetParam(db, "HumSpecialWorkAge", "1");
-    SetParam(db, "HumSpecialsDayHours", "8");
-    SetParam(db, "HumMakeUpRestTerm", "6");
-    SetParam(db, "HumCommDateStyle", "true");
-}
 
 // ---------------------------------------------------------------- the command
 
@@ -241,6 +30,14 @@ void RemoveDatabase(const std::string& path) {
 
 }  // namespace
 
+// The story: the company first, then each class's scenes in the order of the classes.
+std::vector<DemoScene> DemoScenes(const ClassRegistry& classes) {
+    std::vector<DemoScene> scenes = {DemoCompanyScene()};
+    for (const ClassDescriptor& c : classes.Classes())
+        if (c.demo) for (DemoScene& scene : c.demo()) scenes.push_back(std::move(scene));
+    return scenes;
+}
+
 Answer RunDemo(const GlobalOptions& options, bool text) {
     const std::string& path = options.dbPath;
     if (path != ":memory:") {
@@ -250,7 +47,8 @@ Answer RunDemo(const GlobalOptions& options, bool text) {
     }
     try {
         std::unique_ptr<Database> db = OpenSQLite(path);
-        CreateOrUpgradeSchema(*db);
+        const ClassRegistry& classes = ComponentRegistry();
+        CreateOrUpgradeSchema(*db, classes.Tables(), classes.Indexes());
         db->BeginWrite();
         try {
             SeedDemoCompany(*db);
@@ -260,7 +58,7 @@ Answer RunDemo(const GlobalOptions& options, bool text) {
             throw;
         }
 
-        Session session(*db);
+        Session session(*db, classes);
         session.loginType = options.loginType;
         session.mergeIn = options.mergeIn;
         session.localType = options.localType;
@@ -270,7 +68,7 @@ Answer RunDemo(const GlobalOptions& options, bool text) {
         Json scenes = Json::array();
         std::string narration;
         int broken = 0;
-        for (const Scene& scene : DemoScenes()) {
+        for (const DemoScene& scene : DemoScenes(classes)) {
             Json record = {{"title", scene.title}};
             narration += "== " + scene.title + " ==\n";
             try {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/Bill.h"
+#include "framework/Outcome.h"
 #include "cli/Commands.h"
 #include "utils/DateUtils.h"
 

@@ -35,4 +35,15 @@ std::string FormatMessage(std::string_view pattern, const VariantArray& args) {
     return out;
 }
 
+size_t CountPlaceholders(std::string_view pattern) {
+    size_t n = 0;
+    for (size_t i = 0; i + 1 < pattern.size(); ++i) {
+        if (pattern[i] != '%') continue;
+        const char k = pattern[i + 1];
+        if (k == 's' || k == 'd' || k == 'f') ++n;
+        ++i;  // %% and the placeholder's letter are not read again
+    }
+    return n;
+}
+
 }  // namespace humrs

@@ -10,5 +10,7 @@ namespace humrs {
 // number), %f (number with two decimals), %% (a percent sign). Missing arguments
 // format as empty text; extra arguments are ignored.
 std::string FormatMessage(std::string_view pattern, const VariantArray& args);
+// How many values a message pattern takes (%s, %d and %f; %% takes none).
+size_t CountPlaceholders(std::string_view pattern);
 
 }  // namespace humrs

@@ -8,7 +8,6 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "db/Schema.h"
 #include "framework/Messages.h"
 #include "framework/ServerCounters.h"
 #include "core/Convert.h"
@@ -20,14 +19,6 @@ namespace humrs {
 // ---------------------------------------------------------------- object creators
 
 namespace {
-struct CreatorTable {
-    std::mutex mu;
-    std::unordered_map<std::string, ObjectCreator> byKey;  // lower-case ProgID or CLSID
-};
-CreatorTable& Creators() {
-    static CreatorTable t;
-    return t;
-}
 
 FieldType ToFieldType(ColumnType t) {
     switch (t) {
@@ -59,29 +50,15 @@ Variant FirstRowValue(const std::optional<std::vector<Variant>>& row) {
 std::string Lower(const std::string& s) { return LowerAscii(Trim(s)); }
 }  // namespace
 
-void RegisterBuiltinClasses();  // the class table of the hosting layer
-
-void RegisterObjectCreator(const std::string& progId, ObjectCreator creator) {
-    auto& t = Creators();
-    std::lock_guard lock(t.mu);
-    t.byKey[Lower(progId)] = std::move(creator);
-}
-
-ObjectCreator FindObjectCreator(const std::string& progIdOrClsid) {
-    static std::once_flag once;
-    std::call_once(once, [] { RegisterBuiltinClasses(); });
-    auto& t = Creators();
-    std::lock_guard lock(t.mu);
-    auto it = t.byKey.find(Lower(progIdOrClsid));
-    return it == t.byKey.end() ? nullptr : it->second;
-}
-
 std::unique_ptr<TQVXComBase> CreateBusinessObject(const std::string& progIdOrClsid, Session& session) {
-    ObjectCreator creator = FindObjectCreator(progIdOrClsid);
-    if (!creator) throw InputError("unknown ProgID or CLSID: " + progIdOrClsid);
-    std::unique_ptr<TQVXComBase> obj = creator();
-    if (!obj) throw InputError("the business object " + progIdOrClsid + " is not available yet");
-    obj->Initialize(session, progIdOrClsid);
+    const ClassDescriptor* descriptor = session.registry->Find(progIdOrClsid);
+    if (!descriptor)
+        throw InputError("unknown ProgID or CLSID: " + progIdOrClsid + "; available: " + session.registry->Available());
+    if (!descriptor->create)
+        throw InputError("the business object " + descriptor->progId +
+                         " is not available yet; available: " + session.registry->Available());
+    std::unique_ptr<TQVXComBase> obj = descriptor->create();
+    obj->Initialize(session, *descriptor);
     return obj;
 }
 
@@ -98,12 +75,19 @@ Dataset TQVXDBAccess::OpenDataset(const std::string& sql) { return DatasetFromRe
 TQVXComBase::TQVXComBase() { ServerCounters::ObjectCreated(); }
 TQVXComBase::~TQVXComBase() { ServerCounters::ObjectDestroyed(); }
 
-void TQVXComBase::Initialize(Session& session, const std::string& progId) {
+void TQVXComBase::Initialize(Session& session, const ClassDescriptor& descriptor) {
     session_ = &session;
     dbAccess_ = std::make_unique<TQVXDBAccess>(*session.db);
-    map_ = OwnClassMap() ? OwnClassMap() : FindClassMap(progId);
-    progId_ = map_ ? map_->progId : progId;
+    descriptor_ = &descriptor;
+    map_ = session.registry->FindMap(descriptor.progId);
+    progId_ = descriptor.progId;
     BuildEmptyDatasets();
+}
+
+const ClassMap* TQVXComBase::MapOf(const std::string& progId) const {
+    const ClassMap* m = session_->registry->FindMap(progId);
+    if (!m) throw InputError("unknown ProgID: " + progId);
+    return m;
 }
 
 void TQVXComBase::BuildEmptyDatasets() {
@@ -152,16 +136,20 @@ Outcome TQVXComBase::RunInTransaction(bool write, F&& body) {
             db.BeginWrite();
         else
             db.BeginRead();
-    } catch (const DatabaseError& e) {
-        out.ok = false;
-        out.failure = Outcome::Kind::DatabaseFailure;
-        out.error = e.what();
-        return out;
+    } catch (...) {
+        return FailureOutcome(std::current_exception());
     }
-    auto fail = [&](Outcome::Kind kind, const std::string& message) {
+    try {
+        body(out);
+        if (nested)
+            db.ReleaseSavepoint(sp);
+        else
+            db.Commit();
+    } catch (...) {
+        Outcome failed = FailureOutcome(std::current_exception());
         out.ok = false;
-        out.failure = kind;
-        out.error = message;
+        out.failure = failed.failure;
+        out.error = std::move(failed.error);
         try {
             if (nested)
                 db.RollbackToSavepoint(sp), db.ReleaseSavepoint(sp);
@@ -170,23 +158,6 @@ Outcome TQVXComBase::RunInTransaction(bool write, F&& body) {
         } catch (const DatabaseError&) {
             // The transaction is already gone (the backend aborted it); nothing to undo.
         }
-    };
-    try {
-        body(out);
-        if (nested)
-            db.ReleaseSavepoint(sp);
-        else
-            db.Commit();
-    } catch (const BusinessError& e) {
-        fail(Outcome::Kind::Refused, e.what());
-    } catch (const InputError& e) {
-        fail(Outcome::Kind::BadInput, e.what());
-    } catch (const UnknownFieldError& e) {
-        fail(Outcome::Kind::BadInput, e.what());
-    } catch (const DatabaseError& e) {
-        fail(Outcome::Kind::DatabaseFailure, e.what());
-    } catch (const std::exception& e) {
-        fail(Outcome::Kind::DatabaseFailure, std::string("internal error: ") + e.what());
     }
     out.notices.assign(session_->notices.begin() + static_cast<long>(firstNotice), session_->notices.end());
     return out;
@@ -271,7 +242,7 @@ void TQVXComBase::PrepareNewRow(int i) {
     const DatasetMap& dm = map_->datasets[i];
     Dataset& ds = datasets_[i];
     // A new row starts from the column defaults, as the table would store it.
-    if (const TableDef* table = FindTable(dm.table))
+    if (const TableDef* table = session_->registry->FindTable(dm.table))
         for (const ColumnDef& column : table->columns)
             if (column.generatedFrom.empty() && ds.HasField(column.name))
                 ds.SetFieldValue(column.name, ColumnDefault(column));
@@ -550,9 +521,18 @@ Outcome TQVXComBase::CheckFieldValues(int datasetIndex, const VariantArray& name
 Outcome TQVXComBase::ExecuteProc(int procNo, const Variant& arg1, const Variant& arg2) {
     return RunInTransaction(true, [&](Outcome& out) {
         Variant result;
-        DoExecuteProc(procNo, arg1, arg2, result);
+        RunProcedure(procNo, arg1, arg2, result);
         out.result = std::move(result);
     });
+}
+
+void TQVXComBase::RunProcedure(int procNo, const Variant& arg1, const Variant& arg2, Variant& result) {
+    if (const ProcedureDef* proc = descriptor_ ? descriptor_->FindProcedure(procNo) : nullptr) {
+        const ProcArgs args = CheckProcArgs(*proc, progId_, arg1, arg2);
+        result = proc->run(*this, args);
+        return;
+    }
+    DoExecuteProc(procNo, arg1, arg2, result);
 }
 
 // ---- default hooks
@@ -578,8 +558,8 @@ std::string TQVXComBase::GetBillRptModelName() { return ""; }
 
 Variant TQVXComBase::DBSelectValue(const std::string& progId, int index, const std::string& fields,
                                    const Variant& key) {
-    const ClassMap* m = FindClassMap(progId);
-    if (!m || index < 0 || index >= static_cast<int>(m->datasets.size()))
+    const ClassMap* m = MapOf(progId);
+    if (index < 0 || index >= static_cast<int>(m->datasets.size()))
         throw InputError("no dataset " + std::to_string(index) + " for " + progId);
     const DatasetMap& dm = m->datasets[index];
     std::string keyCol = index == 0 ? m->keyColumn : (dm.keyColumns.empty() ? m->keyColumn : dm.keyColumns[0]);
@@ -594,8 +574,8 @@ Variant TQVXComBase::DBSelectValue(const std::string& progId, int index, const s
 
 Variant TQVXComBase::DBSelectValue(const std::string& progId, int index, const std::string& fields,
                                    const std::string& where, const std::string& order) {
-    const ClassMap* m = FindClassMap(progId);
-    if (!m || index < 0 || index >= static_cast<int>(m->datasets.size()))
+    const ClassMap* m = MapOf(progId);
+    if (index < 0 || index >= static_cast<int>(m->datasets.size()))
         throw InputError("no dataset " + std::to_string(index) + " for " + progId);
     const DatasetMap& dm = m->datasets[index];
     std::string sql = "Select " + fields + " From " + dm.table + " Where 1 = 1";
@@ -616,8 +596,8 @@ Variant TQVXComBase::DBSelectValueT(const std::string& table, const std::string&
 Dataset TQVXComBase::OpenDataset(const std::string& source, int index, const std::string& fields,
                                  const std::string& where, const std::string& order, int, int) {
     if (index < 0) return GetDBConn().OpenDataset(source);
-    const ClassMap* m = FindClassMap(source);
-    if (!m || index >= static_cast<int>(m->datasets.size()))
+    const ClassMap* m = MapOf(source);
+    if (index >= static_cast<int>(m->datasets.size()))
         throw InputError("no dataset " + std::to_string(index) + " for " + source);
     const DatasetMap& dm = m->datasets[index];
     std::string sql = "Select " + (Trim(fields).empty() ? std::string("*") : fields) + " From " + dm.table +
@@ -640,7 +620,7 @@ Variant TQVXComBase::GetMinMaxValue(const std::string& progIdOrTable, int index,
                                     const std::string& where) {
     std::string table = progIdOrTable;
     std::string cond = where;
-    if (const ClassMap* m = FindClassMap(progIdOrTable)) {
+    if (const ClassMap* m = session_->registry->FindMap(progIdOrTable)) {
         if (index < 0 || index >= static_cast<int>(m->datasets.size()))
             throw InputError("no dataset " + std::to_string(index) + " for " + progIdOrTable);
         table = m->datasets[index].table;
@@ -678,7 +658,12 @@ int TQVXComBase::GetLocalType() {
 }
 
 void TQVXComBase::MakeException(int, int, const std::string& message, const VariantArray& args) {
-    throw BusinessError(args.empty() ? message : FormatMessage(message, args));
+    // A message formatted with too few or too many values is a fault of the caller,
+    // not a refusal to show the user with holes in it.
+    if (const size_t wanted = CountPlaceholders(message); wanted != args.size())
+        throw std::logic_error("the message \"" + message + "\" takes " + std::to_string(wanted) + " values, " +
+                               std::to_string(args.size()) + " were given");
+    throw BusinessError(FormatMessage(message, args));
 }
 
 void TQVXComBase::AddMessage(const std::string& text, int kind, int flag) {
@@ -699,7 +684,7 @@ Variant TQVXComBase::DoCOMMethod(const std::string& progId, const std::string&, 
         callee = CreateBusinessObject(progId, *session_);
         // The callee runs inside this object's transaction: no transaction of its own,
         // so whatever it writes commits or rolls back with the caller.
-        callee->DoExecuteProc(procNo, arg1, arg2, result);
+        callee->RunProcedure(procNo, arg1, arg2, result);
     } catch (...) {
         session_->contextNumber = saved;
         throw;

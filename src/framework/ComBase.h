@@ -10,20 +10,18 @@
 #include <string>
 #include <vector>
 
-#include "db/Database.h"
-#include "framework/Dataset.h"
 #include "core/Errors.h"
 #include "core/Format.h"
-#include "framework/Session.h"
-#include "framework/TableMap.h"
 #include "core/Variant.h"
+#include "db/Database.h"
+#include "framework/ClassDescriptor.h"
+#include "framework/Dataset.h"
+#include "framework/Outcome.h"
+#include "framework/Session.h"
 
 namespace humrs {
 
 class TQVXComBase;
-
-// (name, value) pairs a field check hands back to the client row.
-using TOleVariantList = std::vector<std::pair<std::string, Variant>>;
 
 // The connection as a business object sees it.
 class TQVXDBAccess {
@@ -42,16 +40,6 @@ private:
     Database* db_;
 };
 
-// The outcome of one client operation.
-struct Outcome {
-    bool ok = true;
-    std::string error;     // the refusal or failure message
-    enum class Kind { None, Refused, BadInput, DatabaseFailure } failure = Kind::None;
-    std::vector<Notice> notices;
-    Variant result;        // procedure result
-    TOleVariantList fields;  // field-check return
-};
-
 class TQVXComBase {
 public:
     TQVXComBase();
@@ -59,8 +47,8 @@ public:
     TQVXComBase(const TQVXComBase&) = delete;
     TQVXComBase& operator=(const TQVXComBase&) = delete;
 
-    // Binds the object to a session and to the datasets of its ProgID.
-    void Initialize(Session& session, const std::string& progId);
+    // Binds the object to a session and to the datasets of its class.
+    void Initialize(Session& session, const ClassDescriptor& descriptor);
     const std::string& ProgID() const { return progId_; }
     virtual bool IsGrid() const { return false; }
 
@@ -71,10 +59,14 @@ public:
     Outcome Save();
     Outcome Delete(const Variant& key);
     Outcome CheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values);
+    // Runs a procedure: a declared one after its arguments are checked (bad input
+    // otherwise), any other number through DoExecuteProc.
     Outcome ExecuteProc(int procNo, const Variant& arg1, const Variant& arg2 = Variant());
     std::string ReportModelName() { return GetBillRptModelName(); }
     // Whether the bill with this key is stored.
     bool IsStored() const { return stored_; }
+    // Drops the bill the object holds: empty datasets, as a new object has them.
+    void Clear() { BuildEmptyDatasets(); }
 
     // ---- Hooks, with the framework's default behaviour.
     virtual void DoExecuteProc(int procNo, const Variant& arg1, const Variant& arg2, Variant& result);
@@ -196,10 +188,6 @@ public:
     const ClassMap* Map() const { return map_; }
 
 protected:
-    // A class whose storage is not in the component's table map (tests, add-ons)
-    // describes its datasets here.
-    virtual const ClassMap* OwnClassMap() const { return nullptr; }
-
     // Writes every dataset's changes to its table (deletes bottom-up, then header
     // first). Bound parameters only.
     void WriteDatasets();
@@ -211,10 +199,14 @@ private:
     template <class F>
     Outcome RunInTransaction(bool write, F&& body);
     void BuildEmptyDatasets();
+    // A declared procedure with its arguments checked, else DoExecuteProc.
+    void RunProcedure(int procNo, const Variant& arg1, const Variant& arg2, Variant& result);
+    const ClassMap* MapOf(const std::string& progId) const;
 
     Session* session_ = nullptr;
     std::unique_ptr<TQVXDBAccess> dbAccess_;
     std::string progId_;
+    const ClassDescriptor* descriptor_ = nullptr;
     const ClassMap* map_ = nullptr;
     std::vector<Dataset> datasets_;
     std::vector<Variant> deltaOverride_;
@@ -232,15 +224,8 @@ public:
 };
 
 // Creates a business object (or suite object) by ProgID or CLSID text, compared
-// without regard to case, bound to the session. Throws InputError when unknown or
-// when its unit is not built yet.
+// without regard to case, from the session's classes and bound to the session.
+// Throws InputError when unknown or when its class is not built yet.
 std::unique_ptr<TQVXComBase> CreateBusinessObject(const std::string& progIdOrClsid, Session& session);
-
-// Creator functions by ProgID; the class table of the hosting layer fills it, tests
-// may add their own classes.
-using ObjectCreator = std::function<std::unique_ptr<TQVXComBase>()>;
-void RegisterObjectCreator(const std::string& progId, ObjectCreator creator);
-// The creator for a ProgID (or CLSID text), or nullptr.
-ObjectCreator FindObjectCreator(const std::string& progIdOrClsid);
 
 }  // namespace humrs

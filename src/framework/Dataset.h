@@ -10,16 +10,16 @@
 #include <vector>
 
 #include "core/DataPacket.h"
+#include "core/Errors.h"
 #include "core/Variant.h"
 
 namespace humrs {
 
 // Raised when a field name is not in the dataset: a programming or input error,
 // never a business refusal.
-class UnknownFieldError : public std::runtime_error {
+class UnknownFieldError : public InputError {
 public:
-    explicit UnknownFieldError(const std::string& field)
-        : std::runtime_error("unknown field: " + field), field_(field) {}
+    explicit UnknownFieldError(const std::string& field) : InputError("unknown field: " + field), field_(field) {}
     const std::string& Field() const { return field_; }
 
 private:

@@ -243,7 +243,7 @@ DataPacketPtr PacketFromJson(const Json& json, const std::string& where) {
     return packet;
 }
 
-std::vector<InputDataset> BillFromJson(const Json& json) {
+BillInput BillFromJson(const Json& json) {
     if (!json.is_object() || !json.contains("datasets"))
         throw InputError(
             "a bill is an object {\"datasets\": [[rows of dataset 0], [rows of dataset 1], ...]}");
@@ -253,10 +253,14 @@ std::vector<InputDataset> BillFromJson(const Json& json) {
     const Json& datasets = json["datasets"];
     if (!datasets.is_array())
         throw InputError("datasets: expected an array with one array of rows per dataset");
-    std::vector<InputDataset> out;
+    BillInput out;
     for (size_t d = 0; d < datasets.size(); ++d) {
         const std::string dsWhere = "datasets[" + std::to_string(d) + "]";
-        if (!datasets[d].is_array()) throw InputError(dsWhere + ": expected an array of rows");
+        if (datasets[d].is_null()) {
+            out.emplace_back();  // kept as stored
+            continue;
+        }
+        if (!datasets[d].is_array()) throw InputError(dsWhere + ": expected an array of rows, or null to keep it");
         InputDataset rows;
         for (size_t r = 0; r < datasets[d].size(); ++r) {
             const Json& row = datasets[d][r];

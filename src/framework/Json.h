@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/Bill.h"
 #include "framework/ComBase.h"
 #include "core/DataPacket.h"
 #include "framework/Dataset.h"
@@ -45,11 +46,8 @@ Json ToJson(const TOleVariantList& fields);
 Variant FromJson(const Json& json, const std::string& where);
 DataPacketPtr PacketFromJson(const Json& json, const std::string& where);
 
-// A bill's rows as given to save: one list of rows per dataset, each row its
-// (field name, value) pairs in the order given.
-using InputRow = std::vector<std::pair<std::string, Variant>>;
-using InputDataset = std::vector<InputRow>;
-// Reads {"datasets": [[{field: value, ...}, ...], ...]}.
-std::vector<InputDataset> BillFromJson(const Json& json);
+// Reads {"datasets": [[{field: value, ...}, ...], ...]}; a dataset given as null
+// keeps its stored rows.
+BillInput BillFromJson(const Json& json);
 
 }  // namespace humrs

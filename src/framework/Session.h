@@ -1,7 +1,7 @@
 #pragma once
-// What a client's connection to the component carries: the database, the login,
-// the installation's local type, a fixable server date, and the notices gathered
-// during one operation. Objects created for each other (DoCOMMethod) share it.
+// What a client's connection to the component carries: the database, the classes
+// it can create, the login, the installation's local type, a fixable server date,
+// and the notices gathered during one operation. Objects created for each other (DoCOMMethod) share it.
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +10,8 @@
 
 namespace humrs {
 
+class ClassRegistry;
+
 struct Notice {
     std::string text;
     int kind = 0;  // 0 information, 1 warning, 2 error shown without stopping
@@ -17,8 +19,9 @@ struct Notice {
 };
 
 struct Session {
-    explicit Session(Database& database) : db(&database) {}
+    Session(Database& database, const ClassRegistry& classes) : db(&database), registry(&classes) {}
     Database* db;
+    const ClassRegistry* registry;  // the classes objects are created from
     int contextNumber = 1;
     int loginType = 0;
     bool mergeIn = false;

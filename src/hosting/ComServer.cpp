@@ -16,6 +16,7 @@
 #include "db/Schema.h"
 #include "framework/ComBase.h"
 #include "core/DataPacket.h"
+#include "framework/Bill.h"
 #include "framework/Json.h"
 #include "framework/ServerCounters.h"
 #include "hosting/ClassTable.h"
@@ -121,29 +122,21 @@ json NoticesJson(const std::vector<Notice>& notices) {
     return a;
 }
 
-json OutcomeJson(const Outcome& o, HRESULT& hr) {
-    const char* kind = nullptr;
-    hr = S_OK;
-    switch (o.failure) {
-        case Outcome::Kind::None:
-            break;
-        case Outcome::Kind::Refused:
-            kind = "refused";
-            hr = E_FAIL;
-            break;
-        case Outcome::Kind::BadInput:
-            kind = "input";
-            hr = E_INVALIDARG;
-            break;
-        case Outcome::Kind::DatabaseFailure:
-            kind = "database";
-            hr = E_FAIL;
-            break;
-    }
-    if (!o.ok && hr == S_OK) hr = E_FAIL, kind = "database";
-    json out = {{"ok", o.ok}, {"notices", NoticesJson(o.notices)}};
+// The JSON answer of an outcome and its HRESULT: bad input E_INVALIDARG, every
+// other failure E_FAIL, with the kind of failure named in "failure".
+HRESULT OutcomeJson(const Outcome& o, json& out) {
+    const char* kind = o.ok ? nullptr : FailureName(o.failure);
+    if (!o.ok && !kind) kind = "internal";
+    out = {{"ok", o.ok}, {"notices", NoticesJson(o.notices)}};
     out["error"] = o.ok ? json(nullptr) : json(o.error);
     out["failure"] = kind ? json(kind) : json(nullptr);
+    if (o.ok) return S_OK;
+    return o.failure == Outcome::Kind::BadInput ? E_INVALIDARG : E_FAIL;
+}
+
+json OutcomeJson(const Outcome& o, HRESULT& hr) {
+    json out;
+    hr = OutcomeJson(o, out);
     return out;
 }
 
@@ -178,8 +171,8 @@ extern const IHumrsBusinessObjectVtbl kObjectVtbl;
 
 class BusinessObject {
 public:
-    BusinessObject(const Factory& factory, std::unique_ptr<TQVXComBase> object)
-        : handle_{{&kObjectVtbl}, this}, factory_(&factory), object_(std::move(object)) {}
+    BusinessObject(const Factory& factory, const ClassDescriptor& descriptor, std::unique_ptr<TQVXComBase> object)
+        : handle_{{&kObjectVtbl}, this}, factory_(&factory), descriptor_(&descriptor), object_(std::move(object)) {}
 
     static BusinessObject& Of(IHumrsBusinessObject* iface) {
         return *reinterpret_cast<ObjectHandle*>(iface)->self;
@@ -216,18 +209,10 @@ public:
             hr = body(out);
         } catch (const std::bad_alloc&) {
             return E_OUTOFMEMORY;
-        } catch (const InputError& e) {
-            out = Failure("input", e.what()), hr = E_INVALIDARG;
-        } catch (const UnknownFieldError& e) {
-            out = Failure("input", e.what()), hr = E_INVALIDARG;
         } catch (const json::exception& e) {
             out = Failure("input", e.what()), hr = E_INVALIDARG;
-        } catch (const DatabaseError& e) {
-            out = Failure("database", e.what()), hr = E_FAIL;
-        } catch (const std::exception& e) {
-            out = Failure("internal", e.what()), hr = E_FAIL;
         } catch (...) {
-            out = Failure("internal", "unknown failure"), hr = E_FAIL;
+            hr = OutcomeJson(FailureOutcome(std::current_exception()), out);
         }
         try {
             *result = CopyText(out.dump(-1, ' ', false, json::error_handler_t::replace));
@@ -272,8 +257,9 @@ public:
                 throw InputError("unknown option " + name);
         }
         std::unique_ptr<Database> db = OpenSQLite(dbPath);
-        if (createSchema) CreateOrUpgradeSchema(*db);
-        auto session = std::make_unique<Session>(*db);
+        const ClassRegistry& classes = ServerRegistry();
+        if (createSchema) CreateOrUpgradeSchema(*db, classes.Tables(), classes.Indexes());
+        auto session = std::make_unique<Session>(*db, classes);
         session->contextNumber = contextNumber;
         session->loginType = loginType;
         session->mergeIn = mergeIn;
@@ -286,7 +272,7 @@ public:
         std::unique_ptr<Database> oldDb = std::move(db_);
         db_ = std::move(db);
         session_ = std::move(session);
-        object_->Initialize(*session_, factory_->entry->progId);
+        object_->Initialize(*session_, *descriptor_);
         bound_ = true;
         out = {{"ok", true},
                {"error", nullptr},
@@ -322,60 +308,9 @@ public:
     HRESULT Save(const char* billText, json& out) {
         RequireBound();
         if (!billText) throw InputError("no bill given");
-        json bill = ParseJson(billText, "the bill");
-        if (!bill.is_object()) throw InputError("the bill must be a JSON object {\"datasets\": [...]}");
-        for (const auto& [name, value] : bill.items())
-            if (name != "datasets") throw InputError("unknown member \"" + name + "\" in the bill");
-        const json empty = json::array();
-        const json& datasets = bill.contains("datasets") ? bill.at("datasets") : empty;
-        if (!datasets.is_array()) throw InputError("\"datasets\" of the bill must be an array");
-        if (static_cast<int>(datasets.size()) > object_->DatasetCount())
-            throw InputError(std::string(factory_->entry->progId) + " has " +
-                             std::to_string(object_->DatasetCount()) + " datasets, the bill gives " +
-                             std::to_string(datasets.size()));
-        // Convert everything first, then merge with a snapshot: a bad row in a later
-        // dataset leaves the earlier ones as they were.
-        std::vector<std::optional<std::vector<std::vector<std::pair<std::string, Variant>>>>> input;
-        for (size_t i = 0; i < datasets.size(); ++i) {
-            const json& rows = datasets[i];
-            if (rows.is_null()) {
-                input.emplace_back();
-                continue;
-            }
-            if (!rows.is_array())
-                throw InputError("dataset " + std::to_string(i) + " of the bill must be an array");
-            std::vector<std::vector<std::pair<std::string, Variant>>> converted;
-            for (const auto& row : rows) {
-                if (!row.is_object())
-                    throw InputError("a row of dataset " + std::to_string(i) + " must be an object");
-                std::vector<std::pair<std::string, Variant>> fields;
-                for (const auto& [name, value] : row.items()) fields.emplace_back(name, JsonToVariant(value));
-                converted.push_back(std::move(fields));
-            }
-            input.emplace_back(std::move(converted));
-        }
-        std::vector<Dataset> snapshot;
-        for (int i = 0; i < object_->DatasetCount(); ++i) snapshot.push_back(object_->GetDatasets(i));
-        try {
-            for (size_t i = 0; i < input.size(); ++i)
-                if (input[i]) object_->MergeInput(static_cast<int>(i), *input[i]);
-        } catch (...) {
-            for (int i = 0; i < static_cast<int>(snapshot.size()); ++i) object_->GetDatasets(i) = snapshot[i];
-            throw;
-        }
-        HRESULT hr = WithDatasets(object_->Save(), out);
-        if (hr == S_OK) {
-            const ClassMap* map = object_->Map();
-            Variant key;
-            if (map && object_->DatasetCount() > 0) {
-                Dataset& head = object_->GetDatasets(0);
-                if (!head.IsEmpty() && head.HasField(map->keyColumn)) {
-                    head.First();
-                    key = head.FieldValue(map->keyColumn);
-                }
-            }
-            out["key"] = VariantToJson(key);
-        }
+        const BillInput bill = BillFromJson(ParseJson(billText, "the bill"));
+        HRESULT hr = WithDatasets(SaveBill(*object_, bill), out);
+        if (hr == S_OK) out["key"] = VariantToJson(HeldKey(*object_));
         return hr;
     }
 
@@ -443,6 +378,7 @@ public:
 private:
     ObjectHandle handle_;
     const Factory* factory_;
+    const ClassDescriptor* descriptor_;
     std::atomic<ULONG> refs_{1};
     std::mutex mu_;
     bool bound_ = false;
@@ -528,13 +464,13 @@ HRESULT FacCreateInstanceEx(IHumrsClassFactory* This, IUnknown* outer, REFIID ii
     };
     if (outer) return fail(CLASS_E_NOAGGREGATION, "business objects cannot be aggregated");
     try {
-        ObjectCreator creator = FindObjectCreator(f.entry->progId);
-        std::unique_ptr<TQVXComBase> object = creator ? creator() : nullptr;
+        const ClassDescriptor* descriptor = ServerRegistry().Find(f.entry->progId);
+        std::unique_ptr<TQVXComBase> object = descriptor && descriptor->create ? descriptor->create() : nullptr;
         if (!object)
             return fail(CLASS_E_CLASSNOTAVAILABLE, std::string("the business object ") + f.entry->progId +
                                                        " (" + f.entry->className +
                                                        ") is not part of this build");
-        auto* wrapper = new BusinessObject(f, std::move(object));
+        auto* wrapper = new BusinessObject(f, *descriptor, std::move(object));
         HRESULT hr = wrapper->QueryInterface(iid, out);
         wrapper->Release();  // the caller's reference, if any, keeps it alive
         if (FAILED(hr))
@@ -589,6 +525,14 @@ const std::vector<Factory>& Factories() {
 }
 
 }  // namespace
+
+namespace {
+const ClassRegistry* g_registry = nullptr;
+}  // namespace
+
+const ClassRegistry& ServerRegistry() { return g_registry ? *g_registry : ComponentRegistry(); }
+
+void UseServerRegistry(const ClassRegistry* registry) { g_registry = registry; }
 
 HRESULT GetClassObject(const GUID& clsid, const GUID& iid, void** out) {
     if (!out) return E_POINTER;

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "framework/ClassDescriptor.h"
 #include "humrs/QVXHumrs.h"
 
 namespace humrs {
@@ -20,6 +21,12 @@ bool SameGuid(const GUID& a, const GUID& b);
 // DllGetClassObject: the factory of a class, answering IID_IUnknown, IID_IClassFactory
 // and IID_IHumrsClassFactory.
 HRESULT GetClassObject(const GUID& clsid, const GUID& iid, void** out);
+// The classes the server creates objects from: the component's, unless a test put
+// others in their place (nullptr restores the component's). The factories stay
+// those of the type library.
+const ClassRegistry& ServerRegistry();
+void UseServerRegistry(const ClassRegistry* registry);
+
 // DllCanUnloadNow: S_OK when no business object is alive and no lock is held.
 HRESULT CanUnloadNow();
 

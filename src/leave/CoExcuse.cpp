@@ -1,6 +1,7 @@
 #include "leave/CoExcuse.h"
 
-#include "framework/Messages.h"
+#include "leave/LeaveMessages.h"
+#include "leave/LeaveSettings.h"
 #include "suite/Attendance.h"
 #include "core/Convert.h"
 #include "utils/DateUtils.h"
@@ -28,12 +29,10 @@ std::string StoredOrCurrent(const Dataset& ds, const char* field) {
 // ------------------------------------------------------------------ save and delete
 
 void TExcuse::BeforeUpdate() {
-    if (GetLoginType(ContextNumber()) == 5 || GetMergeInState()) return;
     Dataset& leave = GetDatasets(0);
-    // A cancellation marks the stored row; a client cannot lift the mark by sending false.
-    if (CBool(leave["IfCutExcuse"]) || CBool(leave.OldValue("IfCutExcuse")))
-        MakeException(0, 0, msg::kLeaveHasCancellationEdit);
-    KeepPostedQuantities(leave);
+    CheckLeaveRowIntegrity(leave);
+    if (GetLoginType(ContextNumber()) == 5 || GetMergeInState()) return;
+    if (CBool(leave["IfCutExcuse"])) MakeException(0, 0, msg::kLeaveHasCancellationEdit);
     if (CFloat(leave["ExcuseCount"]) == 0) MakeException(0, 0, msg::kLeaveCountZero);
 
     const std::string person = CStr(leave["PersonID"]);
@@ -52,9 +51,22 @@ void TExcuse::BeforeUpdate() {
         if (allowance != 0 && DistOfTime(beginDate, beginTime, endDate, endTime, TTimeType::Minute) > allowance)
             AddMessage(msg::kLateOverAllowance, 1, 0);
     }
-    // A leave of nobody, or one that ends before it begins, is not a leave.
-    if (Trim(person).empty()) MakeException(0, 0, msg::kLeavePersonEmpty);
-    if (endDate < beginDate) MakeException(0, 0, msg::kEndDateBeforeBegin);
+}
+
+void TExcuse::CheckLeaveRowIntegrity(Dataset& leave) {
+    // What guards the stored data itself, under every login type and before any rule:
+    // dates and times that exist, a cancelled leave left alone, the quantities that
+    // belong to the cancellation and to the by-date posting, a person, and an end not
+    // before the begin.
+    RequireDateOrZero(CInt(leave["BeginDate"]), "BeginDate");
+    RequireDateOrZero(CInt(leave["EndDate"]), "EndDate");
+    RequireTimeOrUnset(CInt(leave["BeginTime"]), "BeginTime");
+    RequireTimeOrUnset(CInt(leave["EndTime"]), "EndTime");
+    // A cancellation marks the stored row; a client cannot lift the mark by sending false.
+    if (CBool(leave.OldValue("IfCutExcuse"))) MakeException(0, 0, msg::kLeaveHasCancellationEdit);
+    KeepPostedQuantities(leave);
+    if (Trim(CStr(leave["PersonID"])).empty()) MakeException(0, 0, msg::kLeavePersonEmpty);
+    if (CInt(leave["EndDate"]) < CInt(leave["BeginDate"])) MakeException(0, 0, msg::kEndDateBeforeBegin);
 }
 
 void TExcuse::KeepPostedQuantities(Dataset& leave) {
@@ -97,40 +109,6 @@ void TExcuse::DoCheckFieldValues(int datasetIndex, const VariantArray& names, co
         CheckPersonOnJob(CStr(value(0)), CInt(value(1)), CInt(value(2)), 0, 1, false);
     }
     TQVXComBase::DoCheckFieldValues(datasetIndex, names, values);
-}
-
-void TExcuse::DoExecuteProc(int procNo, const Variant& arg, const Variant& /*arg2*/, Variant& result) {
-    switch (procNo) {
-        case 1:
-            result = CheckDateTimeRange(CStr(arg[0]), CStr(arg[1]), CStr(arg[2]), CStr(arg[3]), CStr(arg[4]),
-                                        CStr(arg[5]));
-            break;
-        case 3: result = GetLeaveYearStart(CInt(arg[0]), CStr(arg[1]), CStr(arg[2])); break;
-        case 4:
-            CheckLeaveConflict(CStr(arg[0]), CStr(arg[1]), CInt(arg[2]), CInt(arg[3]), CInt(arg[4]), CInt(arg[5]),
-                               CInt(arg[6]));
-            break;
-        case 5:
-            CheckPersonOnJob(CStr(arg[0]), CInt(arg[1]), CInt(arg[2]), CInt(arg[3]), CInt(arg[4]), CBool(arg[5]));
-            break;
-        case 6:
-            result = GetRemainingEntitlement(CStr(arg[0]), CInt(arg[1]), CStr(arg[3]), CInt(arg[4]), CInt(arg[5]));
-            break;
-        case 7: {
-            Dataset rows = Dataset::FromPacket(arg[0]);
-            CheckConflictRows(rows, CInt(arg[1]), CInt(arg[2]), CInt(arg[3]), CInt(arg[4]), CBool(arg[5]));
-            break;
-        }
-        case 8:
-            CheckLeaveQuota(CStr(arg[0]), CStr(arg[1]), CStr(arg[2]), CInt(arg[3]), CInt(arg[4]), CInt(arg[5]),
-                            CInt(arg[6]), CInt(arg[7]), CFloat(arg[8]));
-            break;
-        case 9: result = GetLateAllowance(CStr(arg[0]), CInt(arg[1]), CInt(arg[2])); break;
-        case 10: PostRedeemChanges(arg[0], CInt(arg[1]), CBool(arg[2])); break;
-        case 11: result = RecalcAllRedeem(); break;
-        case 12: RecalcRedeem(CStr(arg), -1, 0, "", -1); break;
-        default: break;  // 0, 2 and unknown numbers: nothing to do
-    }
 }
 
 // ------------------------------------------------------------------ span checks
@@ -189,12 +167,11 @@ void TExcuse::CheckPersonOnJob(const std::string& person, int beginDate, int end
                                bool wholeSpan) {
     if (person.empty()) return;
     if (GetIsOnWork(Db(), person, beginDate, endDate, wholeSpan)) return;
-    std::string text = FormatMessage(messageChoice == 0 ? msg::kPersonOffJobPartly : msg::kPersonOffJob,
-                                     {Variant(person)});
+    const char* message = messageChoice == 0 ? msg::kPersonOffJobPartly : msg::kPersonOffJob;
     if (mode == 0)
-        MakeException(0, 0, text);
+        MakeException(0, 0, message, {Variant(person)});
     else if (mode == 1)
-        AddMessage(text, 2, 0);
+        AddMessage(FormatMessage(message, {Variant(person)}), 2, 0);
 }
 
 int TExcuse::GetLateAllowance(const std::string& person, int beginDate, int beginTime) {
@@ -219,29 +196,28 @@ int TExcuse::GetLateAllowance(const std::string& person, int beginDate, int begi
 
 std::string TExcuse::DateToShow(int date) {
     std::string text = QVXData2Show(date);
-    if (CBool(GetParamValue("HumCommDateStyle"))) return text;
-    const int yearType = CInt(GetParamValue("HumYearStyle"));
-    const int dispStyle = CInt(GetParamValue("HumDispStyle"));
+    const LeaveSettings s = LeaveSettings::Read(*this);
+    if (s.commonDateStyle) return text;
     // The separator is the first character of the text, which may be a wide one.
-    const std::string sep = CStr(GetParamValue("HumSeparatorChar"));
-    return QVXData2Show(date, yearType, dispStyle >= 2 && dispStyle != 4 ? 1 : 0, true, true,
-                        FirstCharacter(sep));
+    return QVXData2Show(date, s.yearStyle, s.dispStyle >= 2 && s.dispStyle != 4 ? 1 : 0, true, true,
+                        FirstCharacter(s.separator));
 }
 
 // ------------------------------------------------------------------ entitlements
 
 VariantArray TExcuse::GetLeaveYearStart(int mode, const std::string& yearMonth, const std::string& person) {
+    const LeaveSettings s = LeaveSettings::Read(*this);
     int b;
     if (mode == 1) {
-        if (CInt(GetParam("HumSpecialsCaleType")) == 1) {
-            b = CInt(GetParam("HumSpecialsBaseMonth")) + 1;
+        if (s.specialsCaleType == 1) {
+            b = s.specialsBaseMonth + 1;
         } else {
             int hired = CInt(GetDBConn().DBSelectSQL("Select OnJobDate From comPerson where PersonID = " +
                                                      QuoteStr(person)));
             b = hired == 0 ? Month(GetServerDate()) : Month(hired);
         }
     } else {
-        b = CInt(GetParam("HumExcuseBeginMonth")) + 1;
+        b = s.excuseBeginMonth + 1;
         if (b > 12) b = 1;
     }
     const int m = CInt(Variant(Right(yearMonth, 2)));
@@ -251,9 +227,10 @@ VariantArray TExcuse::GetLeaveYearStart(int mode, const std::string& yearMonth, 
 }
 
 std::pair<int, int> TExcuse::GetLeaveYearRange(int kind, int date, const std::string& person) {
-    const int type = CInt(GetParam("HumSpecialsCaleType"));
-    const int baseMonth = CInt(GetParam("HumSpecialsBaseMonth")) + 1;
-    const int excuseMonth = CInt(GetParam("HumExcuseBeginMonth")) + 1;
+    const LeaveSettings s = LeaveSettings::Read(*this);
+    const int type = s.specialsCaleType;
+    const int baseMonth = s.specialsBaseMonth + 1;
+    const int excuseMonth = s.excuseBeginMonth + 1;
     const int hired =
         CInt(GetDBConn().DBSelectSQL("Select OnJobDate From ComPerson Where PersonID = " + QuoteStr(person)));
     auto startYear = [&](int startMonth) { return Month(date) < startMonth ? Year(date) - 1 : Year(date); };
@@ -294,19 +271,20 @@ std::pair<int, int> TExcuse::GetLeaveYearRange(int kind, int date, const std::st
 double TExcuse::GetRemainingEntitlement(const std::string& person, int date, const std::string& billNo, int flag,
                                         int kind) {
     if (person.empty() || date == 0) return 0;
+    const LeaveSettings s = LeaveSettings::Read(*this);
     double cap = 0;
     if (kind == kKindPersonal) {
-        cap = CFloat(GetParam("HumMaxPrivateExCount"));
-        if (!CBool(GetParam("AllowAffairLeaveYear"))) return -1;
+        cap = s.personalLeaveCap;
+        if (!s.capPersonalLeave) return -1;
     } else if (kind == kKindSick) {
-        cap = CFloat(GetParam("AllowSickLeaveMuchYear"));
-        if (!CBool(GetParam("AllowSickLeaveYear"))) return -1;
+        cap = s.sickLeaveCap;
+        if (!s.capSickLeave) return -1;
     }
     if (kind == kKindSpecial) {
-        const int type = CInt(GetParam("HumSpecialsCaleType"));
+        const int type = s.specialsCaleType;
         VariantArray arg{Variant(person), Variant(std::to_string(date))};
         if (type == 1) {
-            int m = CInt(GetParam("HumSpecialsBaseMonth")) + 1;
+            int m = s.specialsBaseMonth + 1;
             m = std::clamp(m, 1, 12);
             arg[1] = Variant(Year(GetLeaveYearRange(kKindSpecial, date, person).first) * 10000 + m * 100 + 1);
         }
@@ -316,7 +294,7 @@ double TExcuse::GetRemainingEntitlement(const std::string& person, int date, con
         if (type == 1) {
             const double atDate =
                 CFloat(DoCOMMethod("QVXHumrs.Reset", ContextNumber(), 3, Variant(VariantArray{person, date})));
-            if (atDate < CFloat(GetParam("HumSpecialWorkAge"))) cap = 0;
+            if (atDate < s.specialWorkAge) cap = 0;
         }
     }
     double remaining = kind == kKindPersonal || kind == kKindSick ? cap : 0;
@@ -329,7 +307,7 @@ double TExcuse::GetRemainingEntitlement(const std::string& person, int date, con
         } else if (kind == kKindSpecial) {
             const int unit =
                 CInt(GetDBConn().DBSelectSQL("Select UnitName from humExcuseCls where ExcuseCls = " + std::string("5")));
-            const double dayHours = CFloat(GetParam("HumSpecialsDayHours"));
+            const double dayHours = s.specialsDayHours;
             if (unit == 0)
                 cap -= used;
             else if (unit == 1)
@@ -465,7 +443,7 @@ void TExcuse::PostRedeemChanges(const Variant& changeSet, int source, bool delet
 
 void TExcuse::RecalcRedeem(const std::string& person, int mode, int flag, const std::string& billNo, int rowNo) {
     if (person.empty()) return;
-    const int term = CInt(GetParam("HumMakeUpRestTerm"));
+    const int term = LeaveSettings::Read(*this).makeUpRestTerm;
     auto& conn = GetDBConn();
     conn.DBExecSQL(
         "Update HumOverTime Set UseableRedeemCount = (FieldACount+FieldBCount+FieldCCount+HolidayCount) Where "
@@ -541,7 +519,7 @@ bool TExcuse::RecalcAllRedeem() {
 
 void TExcuse::CheckCompLeaveBalance(const std::string& person, int beginDate, int beginTime, double released,
                                     double requested) {
-    const int term = CInt(GetParam("HumMakeUpRestTerm"));
+    const int term = LeaveSettings::Read(*this).makeUpRestTerm;
     const int windowStart = AddMonth(beginDate, -term);
     const double free = CFloat(GetDBConn().DBSelectSQL(
         "Select IsNull(Sum(UseableRedeemCount), 0) As OTUseRedeemCount From HumOverTime Where UseableRedeemCount "
@@ -552,6 +530,138 @@ void TExcuse::CheckCompLeaveBalance(const std::string& person, int beginDate, in
         MakeException(0, 0, msg::kCompLeaveOverBalance,
                       {Variant(DateToShow(beginDate)), Variant(person),
                        Variant(DateToShow(windowStart) + "-" + DateToShow(beginDate)), Variant(DecimalText(available))});
+}
+
+// ------------------------------------------------------------------ the class
+
+DatasetMap WithLeaveKind(DatasetMap d) {
+    d.lookups.push_back({"ExcuseCls", "humExcuseCls", "ExcuseClsID", "ExcuseClsID"});
+    return d;
+}
+
+namespace {
+
+// The leave service's procedures, as other bills call them through DoCOMMethod.
+std::vector<ProcedureDef> ExcuseProcedures() {
+    using A = ArgType;
+    auto opt = [](std::string name, ArgType type) { return ArgDef{std::move(name), type, true}; };
+    std::vector<ProcedureDef> p;
+    p.push_back({1, "CheckDateTimeRange", ArgShape::Array,
+                 {opt("BeginDate", A::Text), opt("EndDate", A::Text), opt("BeginTime", A::Text),
+                  opt("EndTime", A::Text), opt("Text5", A::Text), opt("Text6", A::Text)},
+                 Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
+                     return Variant(o.CheckDateTimeRange(a.Text(0), a.Text(1), a.Text(2), a.Text(3), a.Text(4),
+                                                         a.Text(5)));
+                 })});
+    p.push_back({3, "GetLeaveYearStart", ArgShape::Array,
+                 {{"Mode", A::Int}, {"YearMonth", A::Text}, opt("PersonID", A::Text)},
+                 Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
+                     return Variant(o.GetLeaveYearStart(a.Int(0), a.Text(1), a.Text(2)));
+                 })});
+    p.push_back({4, "CheckLeaveConflict", ArgShape::Array,
+                 {opt("BillNo", A::Text), {"PersonID", A::Text}, {"BeginDate", A::Int}, opt("BeginTime", A::Int),
+                  {"EndDate", A::Int}, opt("EndTime", A::Int), {"Flag", A::Int}},
+                 Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
+                     o.CheckLeaveConflict(a.Text(0), a.Text(1), a.Int(2), a.Int(3), a.Int(4), a.Int(5), a.Int(6));
+                     return Variant();
+                 })});
+    p.push_back({5, "CheckPersonOnJob", ArgShape::Array,
+                 {{"PersonID", A::Text}, {"BeginDate", A::Int}, {"EndDate", A::Int}, {"Mode", A::Int},
+                  {"MessageChoice", A::Int}, {"WholeSpan", A::Bool}},
+                 Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
+                     o.CheckPersonOnJob(a.Text(0), a.Int(1), a.Int(2), a.Int(3), a.Int(4), a.Bool(5));
+                     return Variant();
+                 })});
+    p.push_back({6, "GetRemainingEntitlement", ArgShape::Array,
+                 {{"PersonID", A::Text}, {"Date", A::Int}, opt("Unused", A::Any), opt("BillNo", A::Text),
+                  {"Flag", A::Int}, {"Kind", A::Int}},
+                 Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
+                     return Variant(o.GetRemainingEntitlement(a.Text(0), a.Int(1), a.Text(3), a.Int(4), a.Int(5)));
+                 })});
+    p.push_back({7, "CheckConflictRows", ArgShape::Array,
+                 {{"Rows", A::Packet}, {"BeginDate", A::Int}, {"EndDate", A::Int}, opt("BeginTime", A::Int),
+                  opt("EndTime", A::Int), {"InBill", A::Bool}},
+                 Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
+                     Dataset rows = Dataset::FromPacket(a[0]);
+                     o.CheckConflictRows(rows, a.Int(1), a.Int(2), a.Int(3), a.Int(4), a.Bool(5));
+                     return Variant();
+                 })});
+    p.push_back({8, "CheckLeaveQuota", ArgShape::Array,
+                 {{"PersonID", A::Text}, opt("BillNo", A::Text), opt("ExcuseClsID", A::Text), {"BeginDate", A::Int},
+                  opt("BeginTime", A::Int), {"EndDate", A::Int}, opt("EndTime", A::Int), {"Flag", A::Int},
+                  {"ExcuseCount", A::Float}},
+                 Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
+                     o.CheckLeaveQuota(a.Text(0), a.Text(1), a.Text(2), a.Int(3), a.Int(4), a.Int(5), a.Int(6),
+                                       a.Int(7), a.Float(8));
+                     return Variant();
+                 })});
+    p.push_back({9, "GetLateAllowance", ArgShape::Array,
+                 {{"PersonID", A::Text}, {"BeginDate", A::Int}, {"BeginTime", A::Int}},
+                 Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
+                     return Variant(o.GetLateAllowance(a.Text(0), a.Int(1), a.Int(2)));
+                 })});
+    p.push_back({10, "PostRedeemChanges", ArgShape::Array,
+                  {{"ChangeSet", A::Packet}, {"Source", A::Int}, {"Deleted", A::Bool}},
+                  Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
+                      o.PostRedeemChanges(a[0], a.Int(1), a.Bool(2));
+                      return Variant();
+                  })});
+    p.push_back({11, "RecalcAllRedeem", ArgShape::None, {},
+                  Routine<TExcuse>([](TExcuse& o, const ProcArgs&) -> Variant { return Variant(o.RecalcAllRedeem()); })});
+    p.push_back({12, "RecalcRedeem", ArgShape::Single, {{"PersonID", A::Text}},
+                  Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
+                      o.RecalcRedeem(a.Text(0), -1, 0, "", -1);
+                      return Variant();
+                  })});
+    return p;
+}
+
+}  // namespace
+
+const ClassDescriptor& ExcuseClass() {
+    static const ClassDescriptor d = [] {
+        using namespace column_types;
+        ClassDescriptor d;
+        d.className = "TExcuse";
+        d.coclass = "Excuse";
+        d.progId = "QVXHumrs.Excuse";
+        d.clsid = "{B0676538-D7B3-4DE8-9473-B0967D45F03B}";
+        d.interfaceName = "IExcuse";
+        d.iid = "{BE6A793D-956F-42FA-B628-45FFA92EB6EE}";
+        d.keyColumn = "BillNo";
+        d.datasets = {WithLeaveKind(SingleRowDataset("humExcuse", 1))};
+        d.tables.push_back({"humSpecials", {{"Longevity", kInt}, {"SpecNumber", kFloat}}, {"Longevity"}});
+        // Leave rows of both leave bills: Flag 1 by person (RowNo 0), 2 by date.
+        d.tables.push_back({"humExcuse",
+                     {{"Flag", kInt},
+                      {"BillNo", kText},
+                      {"RowNo", kInt},
+                      {"SerNo", kInt},
+                      {"PersonID", kText},
+                      {"ExcuseClsID", kText},
+                      {"BeginDate", kInt},
+                      {"BeginTime", kInt},
+                      {"EndDate", kInt},
+                      {"EndTime", kInt},
+                      {"ExcuseCount", kFloat},
+                      {"ExcuseUnit", kFloat},
+                      {"UnitName", kInt},
+                      {"IfCutExcuse", kBool},
+                      {"CutExcuseNo", kText},
+                      {"CutExcuseCount", kFloat},
+                      {"RedeemOldExcuseCount", kFloat},
+                      {"ExcuseDate", kInt},
+                      {"Memo", kText}},
+                     {"Flag", "BillNo", "RowNo"}});
+        d.indexes.push_back(Index("humExcuse", {"PersonID", "BeginDate"}));
+        d.indexes.push_back(Index("humExcuse", {"BillNo", "RowNo"}));
+        d.indexes.push_back(Index("humExcuse", {"CutExcuseNo"}));
+        d.create = [] { return std::make_unique<TExcuse>(); };
+        d.demo = ExcuseDemo;
+        d.procedures = ExcuseProcedures();
+        return d;
+    }();
+    return d;
 }
 
 }  // namespace humrs

@@ -6,7 +6,10 @@
 #include <string>
 #include <utility>
 
+#include <vector>
+
 #include "framework/ComBase.h"
+#include "framework/Demo.h"
 
 namespace humrs {
 
@@ -17,7 +20,6 @@ public:
     void BeforeDelete() override;
     void AfterDelete() override;
     void DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) override;
-    void DoExecuteProc(int procNo, const Variant& arg1, const Variant& arg2, Variant& result) override;
 
     // ---- checks of a span (leave validation)
     // Order of begin/end dates and times given as texts; false when the span is not
@@ -68,9 +70,20 @@ public:
     void SetProgress(std::function<void(size_t, size_t)> progress) { progress_ = std::move(progress); }
 
 private:
+    void CheckLeaveRowIntegrity(Dataset& leave);
     void KeepPostedQuantities(Dataset& leave);
     std::string OverTimeWindow(int beginDate, int beginTime, int term);
     std::function<void(size_t, size_t)> progress_;
 };
+
+// Leave rows carry their category's kind (ExcuseCls, looked up from humExcuseCls):
+// the compensatory-leave posting reads it from the change set of a leave bill.
+DatasetMap WithLeaveKind(DatasetMap d);
+
+// The leave request by person and the leave service: procedures 1 and 3 to 12.
+const ClassDescriptor& ExcuseClass();
+
+// Its scenes of the demo.
+std::vector<DemoScene> ExcuseDemo();
 
 }  // namespace humrs

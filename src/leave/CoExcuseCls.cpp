@@ -1,6 +1,6 @@
 #include "leave/CoExcuseCls.h"
 
-#include "framework/Messages.h"
+#include "leave/LeaveMessages.h"
 #include "core/Convert.h"
 
 namespace humrs {
@@ -26,6 +26,43 @@ void TExcuseCls::BeforeUpdate() {
         cls.SetFieldValue("NoLeaveAccount", Currency());
     }
     cls.Post();
+}
+
+const ClassDescriptor& ExcuseClsClass() {
+    static const ClassDescriptor d = [] {
+        using namespace column_types;
+        ClassDescriptor d;
+        d.className = "TExcuseCls";
+        d.coclass = "ExcuseCls";
+        d.progId = "QVXHumrs.ExcuseCls";
+        d.clsid = "{62509B61-FD77-424B-9F98-E36AD1791556}";
+        d.interfaceName = "IExcuseCls";
+        d.iid = "{7746C3AF-A70B-4932-951D-125FB58E3CBE}";
+        d.keyColumn = "ExcuseClsID";
+        d.datasets = {MasterDataset("humExcuseCls", "ExcuseClsID")};
+        d.tables.push_back({"humExcuseCls",
+                     {{"ExcuseClsID", kText},
+                      {"ExcuseClsName", kText},
+                      {"ExcuseCls", kInt},
+                      {"UnitName", kInt},  // 0 days, 1 hours, 2 minutes
+                      {"ExcuseUnit", kFloat},
+                      {"CutPayment", kBool},
+                      {"MonthTimes", kInt},
+                      {"MonthAccount", kFloat},
+                      {"YearTimes", kInt},
+                      {"YearAccount", kFloat},
+                      {"CutNoLeave", kBool},
+                      {"NoLeaveType", kInt},
+                      {"CutType", kInt},
+                      {"NoLeaveTimes", kFloat},
+                      {"NoLeaveAccount", kMoney}},
+                     {"ExcuseClsID"}});
+        d.indexes.push_back(Index("humExcuseCls", {"ExcuseCls"}));
+        d.create = [] { return std::make_unique<TExcuseCls>(); };
+        d.demo = ExcuseClsDemo;
+        return d;
+    }();
+    return d;
 }
 
 }  // namespace humrs

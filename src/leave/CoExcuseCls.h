@@ -1,5 +1,8 @@
 #pragma once
+#include <vector>
+
 #include "framework/ComBase.h"
+#include "framework/Demo.h"
 
 namespace humrs {
 
@@ -9,5 +12,11 @@ class TExcuseCls : public TQVXComBase {
 public:
     void BeforeUpdate() override;
 };
+
+// The leave category master: identity, storage and tables.
+const ClassDescriptor& ExcuseClsClass();
+
+// Its scenes of the demo.
+std::vector<DemoScene> ExcuseClsDemo();
 
 }  // namespace humrs

@@ -1,4 +1,4 @@
-#include "framework/Messages.h"
+#include "suite/AttendanceMessages.h"
 #include "suite/Attendance.h"
 
 #include <algorithm>

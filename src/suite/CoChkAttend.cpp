@@ -1,4 +1,4 @@
-#include "framework/Messages.h"
+#include "suite/AttendanceMessages.h"
 #include "suite/CoChkAttend.h"
 
 #include "core/Format.h"

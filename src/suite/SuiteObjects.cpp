@@ -1,4 +1,9 @@
-#include "framework/ComBase.h"
+// The suite's outside objects that the business classes reach by ProgID (compared
+// without regard to case, so "QvxHumrs.Reset" finds the same object), with the
+// suite's tables they read: persons and departments, work classes and schedules,
+// holidays and attendance, salary settings and items, piece work, parameters.
+#include "suite/SuiteObjects.h"
+
 #include "suite/CoChkAttend.h"
 #include "suite/CoClassCls.h"
 #include "suite/CoDepartment.h"
@@ -8,15 +13,211 @@
 
 namespace humrs {
 
-// The suite's outside objects that the business classes reach by ProgID (compared
-// without regard to case, so "QvxHumrs.Reset" finds the same object).
-void RegisterSuiteObjects() {
-    RegisterObjectCreator("QVXHumrs.Reset", [] { return std::make_unique<TReset>(); });
-    RegisterObjectCreator("QVXHumrs.ClassCls", [] { return std::make_unique<TClassCls>(); });
-    RegisterObjectCreator("QvxHumrs.ChkAttend", [] { return std::make_unique<TChkAttend>(); });
-    RegisterObjectCreator("QVXHumrs.PersonSetMain", [] { return std::make_unique<TPersonSetMain>(); });
-    RegisterObjectCreator("QvxComm.Department", [] { return std::make_unique<TDepartment>(); });
-    RegisterObjectCreator("QvxComm.Person", [] { return std::make_unique<TPerson>(); });
+namespace {
+
+template <class T>
+ClassDescriptor SuiteObject(std::string progId, std::string className, std::string keyColumn) {
+    ClassDescriptor d;
+    d.registered = false;
+    d.progId = std::move(progId);
+    d.className = std::move(className);
+    d.keyColumn = std::move(keyColumn);
+    d.create = [] { return std::make_unique<T>(); };
+    return d;
+}
+
+ClassDescriptor ResetObject() {
+    using namespace column_types;
+    ClassDescriptor d = SuiteObject<TReset>("QVXHumrs.Reset", "TReset", "");
+    d.tables.push_back({"humSalaryItem",
+                 {{"SalaryID", kText},
+                  {"SalaryName", kText},
+                  {"Propertiy", kInt},  // 0 addition, otherwise deduction
+                  {"CaleType", kInt},
+                  {"MonthType", kInt}},
+                 {"SalaryID"}});
+    d.tables.push_back({"humWorkProcMain", {{"ProcID", kText}, {"ProcName", kText}}, {"ProcID"}});
+    d.tables.push_back({"humOutPut",
+                 {{"BillNo", kText},
+                  {"RowNo", kInt},
+                  {"SerNo", kInt},
+                  {"PersonID", kText},
+                  {"ProcID", kText},
+                  {"ProdID", kText},
+                  {"ProdDate", kInt},
+                  {"EligibleQty", kFloat},
+                  {"EligiblePieceRate", kMoney},
+                  {"DamageQty", kFloat},
+                  {"DamagePieceRate", kMoney},
+                  {"OtherCutPay", kMoney},
+                  {"Demo", kText}},
+                 {"BillNo", "RowNo"}});
+    d.indexes.push_back(Index("humOutPut", {"PersonID", "ProdDate"}));
+    return d;
+}
+
+ClassDescriptor ClassClsObject() {
+    using namespace column_types;
+    ClassDescriptor d = SuiteObject<TClassCls>("QVXHumrs.ClassCls", "TClassCls", "ClassID");
+    d.datasets = {MasterDataset("humClass", "ClassID")};
+    d.tables.push_back({"humClass",
+                 {{"ClassID", kText},
+                  {"ClassName", kText},
+                  {"OnDutyTime", kInt},
+                  {"OffDutyTime", kInt},
+                  {"RestBeginTime", kInt, "-1"},  // -1: the class has no break
+                  {"RestEndTime", kInt, "-1"},
+                  {"LateTimeOver", kInt},
+                  {"OverTime", kInt},  // hhmm from which overtime after work counts
+                  {"OverTimeOver", kInt},
+                  {"OverTimeUnit", kInt},
+                  {"AFieldEnd", kMoney},
+                  {"BFieldEnd", kMoney}},
+                 {"ClassID"}});
+    d.tables.push_back({"humJobSchedule", {{"SchID", kText}, {"SchName", kText}}, {"SchID"}});
+    // WeekDay 0 is Sunday; an empty ClassID makes the day a rest day.
+    d.tables.push_back({"humJobScheduleDay",
+                 {{"SchID", kText}, {"WeekDay", kInt}, {"ClassID", kText}},
+                 {"SchID", "WeekDay"}});
+    // A person's class on one date, overriding the schedule; empty ClassID = rest day.
+    d.tables.push_back({"humPersonClassDate",
+                 {{"PersonID", kText}, {"WorkDate", kInt}, {"ClassID", kText}},
+                 {"PersonID", "WorkDate"}});
+    return d;
+}
+
+ClassDescriptor ChkAttendObject() {
+    using namespace column_types;
+    ClassDescriptor d = SuiteObject<TChkAttend>("QvxHumrs.ChkAttend", "TChkAttend", "");
+    d.tables.push_back({"HumHolidays",
+                 {{"Flag", kInt},
+                  {"HolidayDays", kText},   // month*100+day without leading zeros: "101"
+                  {"lunarCalendar", kInt},  // 0 solar, 1 lunar day
+                  {"HolidayName", kText}},
+                 {"Flag", "HolidayDays", "lunarCalendar"}});
+    d.tables.push_back({"humChkAttendMain",
+                 {{"PersonID", kText},
+                  {"CheckDate", kInt},
+                  {"ClassID", kText},
+                  {"OnTime", kInt},
+                  {"OffTime", kInt},
+                  {"HourTransfered", kBool},
+                  {"HourDetail", kText},  // "1:" + BillNo + "#" + RowNo of the hourly wage row
+                  {"HasHourBill", kBool}},
+                 {"PersonID", "CheckDate"}});
+    d.tables.push_back({"humAttendDetail",
+                 {{"PersonID", kText},
+                  {"DetailDate", kInt},
+                  {"LeaveMinutes", kFloat},
+                  {"OverTimeHours", kFloat},
+                  {"HourWorkHours", kFloat}},
+                 {"PersonID", "DetailDate"}});
+    d.indexes.push_back(Index("HumHolidays", {"HolidayDays"}));
+    return d;
+}
+
+ClassDescriptor PersonSetMainObject() {
+    using namespace column_types;
+    ClassDescriptor d = SuiteObject<TPersonSetMain>("QVXHumrs.PersonSetMain", "TPersonSetMain", "ID");
+    // The person's current salary settings; the table exposes ID also as PersonID.
+    d.datasets = {MasterDataset("humPersonSetMain", "ID", 1)};
+    d.tables.push_back({"humPersonSetMain",
+                 {{"Flag", kInt},
+                  {"ID", kText},
+                  {"PersonID", kText, "", "ID"},  // what the settings object exposes
+                  {"SalaryMode", kInt},           // 2 paid by the hour
+                  {"PaySalary", kBool},
+                  {"CashRate", kFloat},
+                  {"OverTime", kInt},  // 1 takes part in overtime pay
+                  {"OverTimeClass", kText},
+                  {"BaseSalary", kMoney},
+                  {"NoLeave", kBool},
+                  {"NoLeaveSalary", kMoney},
+                  {"Meal", kBool},
+                  {"MealSalary", kMoney},
+                  {"AdjustDate", kInt},
+                  {"AdjustMode", kInt},
+                  {"Endowment", kMoney},
+                  {"Medicare", kMoney},
+                  {"Idleness", kMoney},
+                  {"House", kMoney},
+                  {"Damage", kMoney},
+                  {"Procreate", kMoney},
+                  {"HealthDegree", kMoney},
+                  {"LaborDegree", kMoney},
+                  {"PensionSalary", kMoney},
+                  {"HealthYeahMonth", kInt},
+                  {"InsuranceDate", kInt},
+                  {"PensionDate", kInt},
+                  {"PensionSystem", kInt},
+                  {"CancelHealthYearMonth", kInt},
+                  {"CancelLaborDate", kInt},
+                  {"CancelPensionDate", kInt},
+                  {"EmployerPensionRate", kFloat}},
+                 {"Flag", "ID"}});
+    // Filled by "Insert Into humPersonSetSub Select 1 As Flag, <person> as ID,
+    // SalaryItem, Account, RowNo ...": exactly these columns in this order.
+    d.tables.push_back({"humPersonSetSub",
+                 {{"Flag", kInt}, {"ID", kText}, {"SalaryItem", kText}, {"Account", kMoney}, {"RowNo", kInt}},
+                 {}});
+    d.tables.push_back({"humPersonSetAccount",
+                 {{"Flag", kInt},
+                  {"ID", kText},
+                  {"RowNo", kInt},
+                  {"PayBankID", kText},
+                  {"PayAccount", kText},
+                  {"AccountName", kText}},
+                 {}});
+    d.indexes.push_back(Index("humPersonSetMain", {"ID"}));
+    d.indexes.push_back(Index("humPersonSetSub", {"ID", "Flag"}));
+    d.indexes.push_back(Index("humPersonSetAccount", {"ID", "PayBankID"}));
+    return d;
+}
+
+ClassDescriptor DepartmentObject() {
+    using namespace column_types;
+    ClassDescriptor d = SuiteObject<TDepartment>("QvxComm.Department", "TDepartment", "DepartID");
+    d.datasets = {MasterDataset("comDepartment", "DepartID")};
+    d.tables.push_back({"comDepartment", {{"DepartID", kText}, {"DepartName", kText}}, {"DepartID"}});
+    return d;
+}
+
+ClassDescriptor PersonObject() {
+    using namespace column_types;
+    ClassDescriptor d = SuiteObject<TPerson>("QvxComm.Person", "TPerson", "PersonID");
+    d.datasets = {MasterDataset("comPerson", "PersonID")};
+    d.tables.push_back({"comPerson",
+                 {{"PersonID", kText},
+                  {"PersonName", kText},
+                  {"DepartID", kText},
+                  {"PosiID", kText},
+                  {"ProfTitle", kText},
+                  {"EngProfTitle", kText},
+                  {"OnJobDate", kInt},      // hire date, 0 = not recorded
+                  {"LeaveJobDate", kInt}},  // leaving date, 0 = still employed
+                 {"PersonID"}});
+    d.tables.push_back({"comSysParam", {{"ParamKey", kText}, {"ParamValue", kText}}, {"ParamKey"}});
+    d.tables.push_back({"comBank", {{"BankID", kText}, {"BankName", kText}}, {"BankID"}});
+    d.tables.push_back({"comProduct", {{"ProdID", kText}, {"ProdName", kText}, {"Unit", kText}}, {"ProdID"}});
+    d.tables.push_back({"humPersonExtend",
+                 {{"PersonID", kText},
+                  {"WorkState", kInt},  // 0 not yet on the job ... 6 reinstated
+                  {"JobSch", kText},    // work schedule (humJobSchedule.SchID)
+                  {"NeedAttend", kBool},
+                  {"FormalDate", kInt},
+                  {"Probation", kInt},  // months of probation served
+                  {"CardNo", kText}},
+                 {"PersonID"}});
+    d.indexes.push_back(Index("comPerson", {"DepartID"}));
+    d.indexes.push_back(Index("humPersonExtend", {"CardNo"}));
+    return d;
+}
+
+}  // namespace
+
+std::vector<ClassDescriptor> SuiteObjectClasses() {
+    return {ResetObject(), ClassClsObject(), ChkAttendObject(), PersonSetMainObject(), DepartmentObject(),
+            PersonObject()};
 }
 
 }  // namespace humrs

@@ -1,5 +1,7 @@
 #include "utils/DateUtils.h"
 
+#include "core/Errors.h"
+
 #include <algorithm>
 #include <ctime>
 #include <optional>
@@ -66,6 +68,12 @@ bool IsValidDate(QVXDate date) {
     const int y = Year(date);
     if (y < kMinYear || y > kMaxYear) return false;
     return QVXDate2Date(date).ok();
+}
+
+void RequireDateOrZero(int64_t value, const std::string& field) {
+    if (value == 0) return;
+    if (value > 0 && value <= 99991231 && IsValidDate(static_cast<QVXDate>(value))) return;
+    throw InputError(field + " " + std::to_string(value) + " is not a date (yyyymmdd on the calendar, or 0)");
 }
 
 QVXDate AddDay(QVXDate date, int n) {

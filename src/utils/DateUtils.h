@@ -32,6 +32,9 @@ int GetMaxDay(int yearMonth);
 
 // True for a real calendar day with a year from 1 to 9999; false for 0.
 bool IsValidDate(QVXDate date);
+// Raises InputError naming `field` unless the value is 0 (no date entered) or a date
+// on the calendar within the supported years.
+void RequireDateOrZero(int64_t value, const std::string& field);
 
 // The date n days later (n below 0 goes back). A day number past the month's
 // end counts on into the next month and day 0 is the last day of the month

@@ -1,5 +1,7 @@
 #include "utils/TimeUtils.h"
 
+#include "core/Errors.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -7,6 +9,13 @@
 #include <optional>
 
 namespace humrs {
+
+bool IsValidTime(int64_t hhmm) { return hhmm >= 0 && hhmm <= 2400 && hhmm % 100 < 60; }
+
+void RequireTimeOrUnset(int64_t value, const std::string& field) {
+    if (value == -1 || IsValidTime(value)) return;
+    throw InputError(field + " " + std::to_string(value) + " is not a time of day (hhmm from 0000 to 2400, or -1)");
+}
 
 namespace {
 

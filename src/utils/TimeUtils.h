@@ -23,6 +23,12 @@ int MinutesToTime(int minutes);
 // Every form is false when a time of either span is negative (not entered) or,
 // in the dated forms, a date is not a valid calendar day.
 
+// A time of day hhmm from 0000 to 2400 (the end of the day), minutes below 60.
+bool IsValidTime(int64_t hhmm);
+// Raises InputError naming `field` unless the value is -1 (no time entered) or a
+// time of day.
+void RequireTimeOrUnset(int64_t value, const std::string& field);
+
 // Two spans of the working day's clock, without dates, repeating every day (a
 // shift pattern against an overtime pattern). A span whose end is not after its
 // begin passes midnight: 2200-0600 is 22:00 to 06:00 of the next morning,

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/Bill.h"
+#include "framework/Bill.h"
 #include "db/Database.h"
 #include "db/Schema.h"
-#include "db/Seed.h"
+#include "suite/Seed.h"
 #include "hosting/ClassTable.h"
 #include "core/Convert.h"
 
@@ -97,9 +97,11 @@ protected:
     std::vector<std::string> DumpAllTables() {
         auto conn = OpenSQLite(db);
         std::vector<std::string> rows;
-        for (const TableDef& table : SchemaTables()) {
-            for (const auto& row : conn->Query("Select * From " + table.name).rows) {
-                std::string line = table.name + ":";
+        std::vector<std::string> tables = {"humSchemaVersion"};
+        for (const TableDef& table : ComponentRegistry().Tables()) tables.push_back(table.name);
+        for (const std::string& table : tables) {
+            for (const auto& row : conn->Query("Select * From " + table).rows) {
+                std::string line = table + ":";
                 for (const Variant& v : row) line += " " + v.Describe();
                 rows.push_back(line);
             }
@@ -126,7 +128,7 @@ protected:
 TEST_F(CliTest, InitTwiceChangesNothing) {
     const Result first = Humrs({"init"});
     ASSERT_EQ(first.exitCode, 0) << first.out;
-    EXPECT_EQ(first.answer["tablesCreated"], SchemaTables().size());
+    EXPECT_EQ(first.answer["tablesCreated"], ComponentRegistry().Tables().size());
 
     auto catalog = [&] {
         auto conn = OpenSQLite(db);
@@ -496,11 +498,6 @@ namespace {
 // A bill whose class forbids changing it once stored, as for a bill already posted.
 class TLockedNote : public TQVXComBase {
 public:
-    const ClassMap* OwnClassMap() const override {
-        static const ClassMap map{
-            "Test.LockedNote", "NoteID", {DatasetMap{"tstNote", {"NoteID"}, {}, false, -1, {}, "NoteID"}}};
-        return &map;
-    }
     void BeforeEdit() override { MakeException(0, 0, "单据已锁定, 不可修改"); }
 };
 
@@ -509,17 +506,22 @@ public:
 TEST(CliSaveBillTest, StoredBillIsSavedOnlyPastTheEditCheck) {
     auto db = OpenSQLite(":memory:");
     db->Execute("Create Table tstNote (NoteID Text, Memo Text Default '')");
-    RegisterObjectCreator("Test.LockedNote", [] { return std::make_unique<TLockedNote>(); });
-    Session session(*db);
+    ClassDescriptor locked;
+    locked.progId = "Test.LockedNote";
+    locked.keyColumn = "NoteID";
+    locked.datasets = {DatasetMap{"tstNote", {"NoteID"}, {}, false, -1, {}, "NoteID"}};
+    locked.create = [] { return std::make_unique<TLockedNote>(); };
+    const ClassRegistry classes({locked});
+    Session session(*db, classes);
     auto note = [](const char* memo) {
-        return std::vector<InputDataset>{{{{"NoteID", Variant("N1")}, {"Memo", Variant(memo)}}}};
+        return BillInput{InputDataset{{{"NoteID", Variant("N1")}, {"Memo", Variant(memo)}}}};
     };
 
-    const Outcome created = cli::SaveBill(*CreateBusinessObject("Test.LockedNote", session), note("first"));
+    const Outcome created = SaveBill(*CreateBusinessObject("Test.LockedNote", session), note("first"));
     ASSERT_TRUE(created.ok) << created.error;
 
-    const Outcome changed = cli::SaveBill(*CreateBusinessObject("Test.LockedNote", session), note("second"));
-    EXPECT_EQ(cli::ExitCodeOf(changed), cli::kRefused);
+    const Outcome changed = SaveBill(*CreateBusinessObject("Test.LockedNote", session), note("second"));
+    EXPECT_EQ(ExitCodeOf(changed), kRefused);
     EXPECT_EQ(changed.error, "单据已锁定, 不可修改");
     const ResultSet rows = db->Query("Select Memo From tstNote");
     ASSERT_EQ(rows.rows.size(), 1u);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "db/Schema.h"
+#include "hosting/ClassTable.h"
 #include "core/Convert.h"
 #include "core/Text.h"
 
@@ -19,7 +20,7 @@ class SchemaTest : public ::testing::Test {
 protected:
     void SetUp() override {
         db = OpenSQLite(":memory:");
-        CreateOrUpgradeSchema(*db);
+        CreateComponentSchema(*db);
     }
 
     // Every row of a select, each value as text.
@@ -43,11 +44,11 @@ TEST(SchemaDefinitionTest, KeysAndIndexesNameColumnsOfTheirTable) {
             if (SameText(c.name, column)) return c.generatedFrom.empty();
         return false;
     };
-    for (const TableDef& table : SchemaTables())
+    for (const TableDef& table : ComponentRegistry().Tables())
         for (const std::string& column : table.primaryKey)
             EXPECT_TRUE(has(table, column)) << table.name << "." << column;
-    for (const IndexDef& index : SchemaIndexes()) {
-        const TableDef* table = FindTable(index.table);
+    for (const IndexDef& index : ComponentRegistry().Indexes()) {
+        const TableDef* table = ComponentRegistry().FindTable(index.table);
         ASSERT_NE(table, nullptr) << index.name;
         for (const std::string& column : index.columns)
             EXPECT_TRUE(has(*table, column)) << index.name << " " << column;
@@ -55,7 +56,7 @@ TEST(SchemaDefinitionTest, KeysAndIndexesNameColumnsOfTheirTable) {
 }
 
 TEST_F(SchemaTest, EveryTableHasItsColumnsInOrderWithTypesThatReadBack) {
-    for (const TableDef& table : SchemaTables()) {
+    for (const TableDef& table : ComponentRegistry().Tables()) {
         SCOPED_TRACE(table.name);
         std::vector<ColumnDef> stored;
         for (const ColumnDef& c : table.columns)
@@ -75,7 +76,7 @@ TEST_F(SchemaTest, RunningAgainChangesNothing) {
     const auto before = Rows(catalog);
     const auto versionBefore = Rows("Select Version From humSchemaVersion");
 
-    CreateOrUpgradeSchema(*db);
+    CreateComponentSchema(*db);
 
     EXPECT_EQ(Rows(catalog), before);
     EXPECT_EQ(Rows("Select Version From humSchemaVersion"), versionBefore);
@@ -186,9 +187,9 @@ TEST(SchemaUpgradeTest, AddsMissingColumnsAndKeepsRows) {
     db->Execute("Insert Into humExcuse (Flag, BillNo, RowNo, PersonID) Values (1, 'Ex01', 0, 'P1')");
     db->Execute("Insert Into humPersonSetMain (Flag, ID, BaseSalary) Values (1, 'P1', 100)");
 
-    CreateOrUpgradeSchema(*db);
+    CreateComponentSchema(*db);
 
-    const TableDef* excuse = FindTable("HUMEXCUSE");
+    const TableDef* excuse = ComponentRegistry().FindTable("HUMEXCUSE");
     ASSERT_NE(excuse, nullptr);
     EXPECT_EQ(db->TableColumns("humExcuse").size(), excuse->columns.size());
     const auto rows = db->Query("Select BillNo, PersonID, ExcuseClsID, CutExcuseCount From humExcuse").rows;
@@ -204,7 +205,7 @@ TEST(SchemaUpgradeTest, AddsMissingColumnsAndKeepsRows) {
 
     // A second upgrade finds nothing left to add.
     db->Recorder().Start();
-    CreateOrUpgradeSchema(*db);
+    CreateComponentSchema(*db);
     for (const std::string& statement : db->Recorder().Statements())
         EXPECT_EQ(statement.find("ALTER TABLE"), std::string::npos) << statement;
 }
@@ -214,7 +215,7 @@ TEST(SchemaIndexTest, PerPersonLookupsUseAnIndex) {
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(":memory:", &raw), SQLITE_OK);
     std::unique_ptr<sqlite3, decltype(&sqlite3_close)> guard(raw, &sqlite3_close);
-    for (const std::string& ddl : SchemaDdl(Backend::SQLite))
+    for (const std::string& ddl : SchemaDdl(ComponentRegistry().Tables(), ComponentRegistry().Indexes(), Backend::SQLite))
         ASSERT_EQ(sqlite3_exec(raw, ddl.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << ddl;
 
     // (statement as the classes write it, index it must search)

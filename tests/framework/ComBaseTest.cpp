@@ -21,20 +21,6 @@ class TTestBill : public TQVXComBase {
 public:
     std::string refuseIn;  // hook that refuses, if any
 
-    const ClassMap* OwnClassMap() const override {
-        static const ClassMap map{"Test.Bill",
-                                  "BillNo",
-                                  {DatasetMap{"tstHead", {"BillNo"}, 7, false, -1, {}, ""},
-                                   DatasetMap{"tstBody", {"BillNo", "RowNo"}, 7, false, 0, {{"BillNo", "BillNo"}}, "RowNo"},
-                                   DatasetMap{"tstSub",
-                                              {"BillNo", "ParentRowNo", "RowNo"},
-                                              std::nullopt,
-                                              false,
-                                              1,
-                                              {{"BillNo", "BillNo"}, {"ParentRowNo", "RowNo"}},
-                                              "ParentRowNo, RowNo"}}};
-        return &map;
-    }
     void BeforeUpdate() override {
         Note("BeforeUpdate rows=" + CStr(GetDBConn().DBSelectSQL("Select Count(*) From tstBody")));
         GetDBConn().DBExecSQL("Insert Into tstLog (Msg) Values ('before')");
@@ -67,6 +53,23 @@ public:
     Variant lastDelta;
 };
 
+ClassDescriptor TestBillClass() {
+    ClassDescriptor d;
+    d.progId = "Test.Bill";
+    d.keyColumn = "BillNo";
+    d.datasets = {DatasetMap{"tstHead", {"BillNo"}, 7, false, -1, {}, ""},
+                  DatasetMap{"tstBody", {"BillNo", "RowNo"}, 7, false, 0, {{"BillNo", "BillNo"}}, "RowNo"},
+                  DatasetMap{"tstSub",
+                             {"BillNo", "ParentRowNo", "RowNo"},
+                             std::nullopt,
+                             false,
+                             1,
+                             {{"BillNo", "BillNo"}, {"ParentRowNo", "RowNo"}},
+                             "ParentRowNo, RowNo"}};
+    d.create = [] { return std::make_unique<TTestBill>(); };
+    return d;
+}
+
 class ComBaseTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -76,8 +79,8 @@ protected:
         db->Execute("Create Table tstSub (BillNo Text, ParentRowNo Integer, RowNo Integer, Amount Float Default 0)");
         db->Execute("Create Table tstLog (Msg Text)");
         db->Execute("Create Table comSysParam (ParamKey Text, ParamValue Text)");
-        RegisterObjectCreator("Test.Bill", [] { return std::make_unique<TTestBill>(); });
-        session = std::make_unique<Session>(*db);
+        registry = std::make_unique<ClassRegistry>(std::vector<ClassDescriptor>{TestBillClass()});
+        session = std::make_unique<Session>(*db, *registry);
         g_calls = &calls;
     }
     void TearDown() override { g_calls = nullptr; }
@@ -94,6 +97,7 @@ protected:
     int64_t Count(const std::string& table) { return CInt((*db->QueryFirst("Select Count(*) From " + table))[0]); }
 
     std::unique_ptr<Database> db;
+    std::unique_ptr<ClassRegistry> registry;
     std::unique_ptr<Session> session;
     std::vector<std::string> calls;
 };

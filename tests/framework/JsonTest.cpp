@@ -109,11 +109,11 @@ TEST(JsonTest, BillInputKeepsRowsAndNamesBadOnes) {
     const auto bill = BillFromJson(Json::parse(R"({"datasets": [[{"BillNo": "B1", "Memo": null}],
                                                                  [{"RowNo": 1}, {"RowNo": 2, "Hours": 1.5}]]})"));
     ASSERT_EQ(bill.size(), 2u);
-    ASSERT_EQ(bill[0][0].size(), 2u);
-    EXPECT_EQ(bill[0][0][0].first, "BillNo");
-    EXPECT_TRUE(bill[0][0][1].second.IsNull());
-    ASSERT_EQ(bill[1].size(), 2u);
-    EXPECT_EQ(bill[1][1][1].second, Variant(1.5));
+    ASSERT_EQ((*bill[0])[0].size(), 2u);
+    EXPECT_EQ((*bill[0])[0][0].first, "BillNo");
+    EXPECT_TRUE((*bill[0])[0][1].second.IsNull());
+    ASSERT_EQ(bill[1]->size(), 2u);
+    EXPECT_EQ((*bill[1])[1][1].second, Variant(1.5));
 
     auto error = [](const char* text) { return ErrorOf([&] { BillFromJson(Json::parse(text)); }); };
     EXPECT_NE(error(R"([[{"A": 1}]])").find("datasets"), std::string::npos);

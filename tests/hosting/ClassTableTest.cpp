@@ -59,12 +59,12 @@ TEST(ClassTable, OnlyIncomeTaxUsesTheGridBase) {
 TEST(ClassTable, LookupByProgIdIgnoresCase) {
     const ClassEntry* e = FindClassEntry("qvxhumrs.excuse");
     ASSERT_NE(e, nullptr);
-    EXPECT_STREQ(e->className, "TExcuse");  // not TExcuseCls or TExcuseDate
+    EXPECT_EQ(e->className, "TExcuse");  // not TExcuseCls or TExcuseDate
     // Spellings other classes use when they call each other.
     for (const char* p :
          {"QvxHumrs.ExcuseCls", "QvxHumrs.ChangePerson", "QvxHumrs.SubsidyCut", "QvxHumrs.OverTime"})
         EXPECT_NE(FindClassEntry(p), nullptr) << p;
-    EXPECT_STREQ(FindClassEntry("QvxHumrs.OverTime")->className, "TOvertime");
+    EXPECT_EQ(FindClassEntry("QvxHumrs.OverTime")->className, "TOvertime");
     EXPECT_EQ(FindClassEntry("QVXHumrs.Excuses"), nullptr);
     EXPECT_EQ(FindClassEntry("Excuse"), nullptr);
     EXPECT_EQ(FindClassEntry(""), nullptr);

@@ -25,7 +25,7 @@ using json = nlohmann::json;
 
 const char* const kLibrary = HUMRS_BINARY_DIR "/libQVXHumrs.so";
 
-GUID Guid(const char* text) {
+GUID Guid(const std::string& text) {
     GUID g{};
     EXPECT_TRUE(ParseGuid(text, g)) << text;
     return g;
@@ -110,7 +110,7 @@ protected:
         ASSERT_EQ(canUnloadNow_(), S_OK) << "an earlier test left an object or a lock behind";
     }
 
-    static IHumrsClassFactory* Factory(const char* clsid) {
+    static IHumrsClassFactory* Factory(const std::string& clsid) {
         void* f = nullptr;
         EXPECT_EQ(getClassObject_(Guid(clsid), IID_IHumrsClassFactory, &f), S_OK) << clsid;
         return static_cast<IHumrsClassFactory*>(f);
@@ -175,7 +175,7 @@ TEST_F(ServerLibrary, UnloadRefusedWhileFactoryLocked) {
 
 TEST_F(ServerLibrary, ClassObjectLookup) {
     // The standard marshaller's CLSID (a class of another library), and an interface ID.
-    for (const char* foreign : {"{00020424-0000-0000-C000-000000000046}", Entry("QVXHumrs.Excuse").iid}) {
+    for (const std::string& foreign : {std::string("{00020424-0000-0000-C000-000000000046}"), Entry("QVXHumrs.Excuse").iid}) {
         void* out = reinterpret_cast<void*>(0x1);
         EXPECT_EQ(getClassObject_(Guid(foreign), IID_IClassFactory, &out), CLASS_E_CLASSNOTAVAILABLE);
         EXPECT_EQ(out, nullptr);
@@ -445,8 +445,12 @@ public:
 class ServerJson : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = FindObjectCreator(kProgId);
-        RegisterObjectCreator(kProgId, [] { return std::make_unique<EchoObject>(); });
+        // The component's classes, with the stand-in in the place of the category class.
+        std::vector<ClassDescriptor> classes = ComponentRegistry().Classes();
+        for (ClassDescriptor& c : classes)
+            if (c.progId == kProgId) c.create = [] { return std::make_unique<EchoObject>(); };
+        registry_ = std::make_unique<ClassRegistry>(std::move(classes));
+        UseServerRegistry(registry_.get());
         void* f = nullptr;
         ASSERT_EQ(GetClassObject(Guid(Entry(kProgId).clsid), IID_IClassFactory, &f), S_OK);
         auto* factory = static_cast<IClassFactory*>(f);
@@ -458,7 +462,7 @@ protected:
     }
     void TearDown() override {
         if (obj_) obj_->lpVtbl->Release(obj_);
-        RegisterObjectCreator(kProgId, saved_);
+        UseServerRegistry(nullptr);
         EXPECT_EQ(CanUnloadNow(), S_OK);
     }
     Reply Proc(int n, const char* a1, const char* a2 = nullptr) {
@@ -466,7 +470,7 @@ protected:
     }
 
     static constexpr const char* kProgId = "QVXHumrs.ExcuseCls";
-    ObjectCreator saved_;
+    std::unique_ptr<ClassRegistry> registry_;
     IHumrsBusinessObject* obj_ = nullptr;
 };
 

@@ -11,8 +11,10 @@
 
 #include "db/Database.h"
 #include "db/Schema.h"
-#include "db/Seed.h"
+#include "framework/Bill.h"
 #include "framework/ComBase.h"
+#include "hosting/ClassTable.h"
+#include "suite/Seed.h"
 #include "core/Convert.h"
 #include "core/Text.h"
 
@@ -24,8 +26,8 @@ class HumrsFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         db = OpenSQLite(":memory:");
-        CreateOrUpgradeSchema(*db);
-        session = std::make_unique<Session>(*db);
+        CreateComponentSchema(*db);
+        session = std::make_unique<Session>(*db, ComponentRegistry());
         session->serverDate = 20050115;
         session->localType = 0;
     }
@@ -41,19 +43,14 @@ protected:
         return std::unique_ptr<T>(typed);
     }
 
-    // Saves a bill as a client would: opens the stored bill with the header's key
-    // (when there is one), lays the given rows over it, and saves.
+    // Saves a bill as every client does (the one save flow): a stored bill with the
+    // header's key is taken up for a change, the given rows are laid over it.
     Outcome SaveBill(const std::string& progId, const std::vector<std::vector<Row>>& datasets) {
         auto obj = Object(progId);
         return SaveWith(*obj, datasets);
     }
     Outcome SaveWith(TQVXComBase& obj, const std::vector<std::vector<Row>>& datasets) {
-        const std::string keyColumn = obj.Map() ? obj.Map()->keyColumn : "BillNo";
-        if (!datasets.empty() && !datasets[0].empty())
-            for (const auto& [name, value] : datasets[0][0])
-                if (SameText(name, keyColumn)) obj.Open(value);
-        for (size_t i = 0; i < datasets.size(); ++i) obj.MergeInput(static_cast<int>(i), datasets[i]);
-        return obj.Save();
+        return humrs::SaveBill(obj, BillInput(datasets.begin(), datasets.end()));
     }
 
     Variant Value(const std::string& sql) {

@@ -1,4 +1,4 @@
-// The table map against the schema: every dataset must land in a real table with
+// The storage the classes declare against the tables they declare: every dataset must land in a real table with
 // real key, link and Flag columns, and bills sharing a table must not share a Flag.
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 
 #include "db/Schema.h"
-#include "framework/TableMap.h"
+#include "hosting/ClassTable.h"
 #include "core/Text.h"
 
 namespace humrs {
@@ -32,6 +32,12 @@ std::vector<std::string> SplitForTest(const std::string& list) {
     return out;
 }
 
+std::vector<ClassMap> AllMaps() {
+    std::vector<ClassMap> maps;
+    for (const ClassDescriptor& c : ComponentRegistry().Classes()) maps.push_back(c.Map());
+    return maps;
+}
+
 const std::vector<std::string> kBusinessClasses = {
     "QVXHumrs.ExcuseCls",       "QVXHumrs.ExcuseDate",          "QVXHumrs.Excuse",
     "QVXHumrs.Overtime",        "QVXHumrs.OvertimeCls",         "QVXHumrs.OvertimeDate",
@@ -42,33 +48,33 @@ const std::vector<std::string> kBusinessClasses = {
 
 TEST(TableMapTest, EveryBusinessClassAndOpenedSuiteObjectIsMapped) {
     ASSERT_EQ(kBusinessClasses.size(), 18u);
-    for (const std::string& progId : kBusinessClasses) EXPECT_NE(FindClassMap(progId), nullptr) << progId;
+    for (const std::string& progId : kBusinessClasses) EXPECT_NE(ComponentRegistry().FindMap(progId), nullptr) << progId;
     for (const char* progId : {"QVXHumrs.ClassCls", "QVXHumrs.PersonSetMain", "QvxComm.Person",
                                "QvxComm.Department", "QVXHumrs.Reset"})
-        EXPECT_NE(FindClassMap(progId), nullptr) << progId;
+        EXPECT_NE(ComponentRegistry().FindMap(progId), nullptr) << progId;
 
     std::set<std::string> seen;
-    for (const ClassMap& map : AllClassMaps())
+    for (const ClassMap& map : AllMaps())
         EXPECT_TRUE(seen.insert(LowerAscii(map.progId)).second) << map.progId;
 }
 
 TEST(TableMapTest, ProgIdsCompareWithoutRegardToCase) {
     // Spellings the classes use when they call each other.
-    const ClassMap* overtime = FindClassMap("QvxHumrs.OverTime");
+    const ClassMap* overtime = ComponentRegistry().FindMap("QvxHumrs.OverTime");
     ASSERT_NE(overtime, nullptr);
     EXPECT_EQ(overtime->progId, "QVXHumrs.Overtime");
-    EXPECT_EQ(FindClassMap("qvxhumrs.excusecls"), FindClassMap("QVXHumrs.ExcuseCls"));
-    EXPECT_EQ(FindClassMap("QvxHumrs.ClassCls"), FindClassMap("QVXHumrs.ClassCls"));
-    EXPECT_EQ(FindClassMap("QVXHumrs.NoSuchBill"), nullptr);
-    EXPECT_EQ(FindClassMap("QVXHumrs.Excuse "), nullptr);
+    EXPECT_EQ(ComponentRegistry().FindMap("qvxhumrs.excusecls"), ComponentRegistry().FindMap("QVXHumrs.ExcuseCls"));
+    EXPECT_EQ(ComponentRegistry().FindMap("QvxHumrs.ClassCls"), ComponentRegistry().FindMap("QVXHumrs.ClassCls"));
+    EXPECT_EQ(ComponentRegistry().FindMap("QVXHumrs.NoSuchBill"), nullptr);
+    EXPECT_EQ(ComponentRegistry().FindMap("QVXHumrs.Excuse "), nullptr);
 }
 
 TEST(TableMapTest, EveryDatasetLandsOnRealColumnsOfItsTable) {
-    for (const ClassMap& map : AllClassMaps()) {
+    for (const ClassMap& map : AllMaps()) {
         for (size_t i = 0; i < map.datasets.size(); ++i) {
             const DatasetMap& d = map.datasets[i];
             SCOPED_TRACE(map.progId + " dataset " + std::to_string(i) + " " + d.table);
-            const TableDef* table = FindTable(d.table);
+            const TableDef* table = ComponentRegistry().FindTable(d.table);
             ASSERT_NE(table, nullptr);
             ASSERT_FALSE(d.keyColumns.empty());
             for (const std::string& key : d.keyColumns) EXPECT_TRUE(TableHasColumn(*table, key)) << key;
@@ -88,7 +94,7 @@ TEST(TableMapTest, EveryDatasetLandsOnRealColumnsOfItsTable) {
             }
 
             for (const LookupField& lookup : d.lookups) {
-                const TableDef* from = FindTable(lookup.table);
+                const TableDef* from = ComponentRegistry().FindTable(lookup.table);
                 ASSERT_NE(from, nullptr) << lookup.table;
                 EXPECT_TRUE(TableHasColumn(*from, lookup.field)) << lookup.field;
                 EXPECT_TRUE(TableHasColumn(*from, lookup.key)) << lookup.key;
@@ -106,7 +112,7 @@ TEST(TableMapTest, EveryDatasetLandsOnRealColumnsOfItsTable) {
             ASSERT_GE(d.parent, 0);
             ASSERT_LT(static_cast<size_t>(d.parent), i);
             ASSERT_FALSE(d.link.empty());
-            const TableDef* parent = FindTable(map.datasets[d.parent].table);
+            const TableDef* parent = ComponentRegistry().FindTable(map.datasets[d.parent].table);
             ASSERT_NE(parent, nullptr);
             for (const auto& [own, theirs] : d.link) {
                 EXPECT_TRUE(TableHasColumn(*table, own)) << own;
@@ -119,7 +125,7 @@ TEST(TableMapTest, EveryDatasetLandsOnRealColumnsOfItsTable) {
 // Bills that keep their rows in one table tell them apart by Flag alone.
 TEST(TableMapTest, BillsSharingATableHaveDistinctFlags) {
     std::map<std::string, std::map<int, std::string>> owners;  // table -> flag -> owner
-    for (const ClassMap& map : AllClassMaps()) {
+    for (const ClassMap& map : AllMaps()) {
         for (size_t i = 0; i < map.datasets.size(); ++i) {
             const DatasetMap& d = map.datasets[i];
             const std::string owner = map.progId + "#" + std::to_string(i);
@@ -131,12 +137,12 @@ TEST(TableMapTest, BillsSharingATableHaveDistinctFlags) {
         }
     }
     // The row kinds the leave and overtime rules count on.
-    EXPECT_EQ(FindClassMap("QVXHumrs.Excuse")->datasets[0].flag, 1);
-    EXPECT_EQ(FindClassMap("QVXHumrs.ExcuseDate")->datasets[1].flag, 2);
-    EXPECT_EQ(FindClassMap("QVXHumrs.Overtime")->datasets[0].flag, 1);
-    EXPECT_EQ(FindClassMap("QVXHumrs.OvertimeDate")->datasets[1].flag, 3);
-    EXPECT_EQ(FindClassMap("QVXHumrs.SubsidyCutDate")->datasets[0].flag, 4);
-    EXPECT_EQ(FindClassMap("QVXHumrs.SubsidyCutDate")->datasets[1].flag, 4);
+    EXPECT_EQ(ComponentRegistry().FindMap("QVXHumrs.Excuse")->datasets[0].flag, 1);
+    EXPECT_EQ(ComponentRegistry().FindMap("QVXHumrs.ExcuseDate")->datasets[1].flag, 2);
+    EXPECT_EQ(ComponentRegistry().FindMap("QVXHumrs.Overtime")->datasets[0].flag, 1);
+    EXPECT_EQ(ComponentRegistry().FindMap("QVXHumrs.OvertimeDate")->datasets[1].flag, 3);
+    EXPECT_EQ(ComponentRegistry().FindMap("QVXHumrs.SubsidyCutDate")->datasets[0].flag, 4);
+    EXPECT_EQ(ComponentRegistry().FindMap("QVXHumrs.SubsidyCutDate")->datasets[1].flag, 4);
 }
 
 // The compensatory-leave posting tells leave kinds apart by ExcuseCls on the rows of
@@ -144,7 +150,7 @@ TEST(TableMapTest, BillsSharingATableHaveDistinctFlags) {
 TEST(TableMapTest, LeaveRowsCarryTheirCategoryKind) {
     for (const auto& [progId, index] :
          {std::pair{"QVXHumrs.Excuse", 0}, std::pair{"QVXHumrs.ExcuseDate", 1}}) {
-        const DatasetMap& d = FindClassMap(progId)->datasets[index];
+        const DatasetMap& d = ComponentRegistry().FindMap(progId)->datasets[index];
         const bool found = std::any_of(d.lookups.begin(), d.lookups.end(),
                                        [](const LookupField& l) { return SameText(l.field, "ExcuseCls"); });
         EXPECT_TRUE(found) << progId;
@@ -152,7 +158,7 @@ TEST(TableMapTest, LeaveRowsCarryTheirCategoryKind) {
 }
 
 TEST(TableMapTest, RowsUnderBodyRowsHangFromTheBodyRowNumber) {
-    const ClassMap* salary = FindClassMap("QVXHumrs.ChangeSalary");
+    const ClassMap* salary = ComponentRegistry().FindMap("QVXHumrs.ChangeSalary");
     ASSERT_NE(salary, nullptr);
     ASSERT_EQ(salary->datasets.size(), 3u);
     const DatasetMap& items = salary->datasets[2];
@@ -161,7 +167,7 @@ TEST(TableMapTest, RowsUnderBodyRowsHangFromTheBodyRowNumber) {
     EXPECT_EQ(items.link, (std::vector<std::pair<std::string, std::string>>{{"BillNo", "BillNo"},
                                                                             {"ParentRowNo", "RowNo"}}));
 
-    const ClassMap* advance = FindClassMap("QVXHumrs.AdvPayment");
+    const ClassMap* advance = ComponentRegistry().FindMap("QVXHumrs.AdvPayment");
     ASSERT_NE(advance, nullptr);
     ASSERT_EQ(advance->datasets.size(), 4u);
     const DatasetMap& banks = advance->datasets[3];
@@ -173,7 +179,7 @@ TEST(TableMapTest, RowsUnderBodyRowsHangFromTheBodyRowNumber) {
               banks.link.end());
 
     // The voucher's bank split is dataset 4.
-    const ClassMap* voucher = FindClassMap("QVXHumrs.MonthSalary");
+    const ClassMap* voucher = ComponentRegistry().FindMap("QVXHumrs.MonthSalary");
     ASSERT_NE(voucher, nullptr);
     ASSERT_EQ(voucher->datasets.size(), 5u);
     EXPECT_TRUE(SameText(voucher->datasets[4].table, "humSalaryBank"));

@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "db/Schema.h"
-#include "db/Seed.h"
+#include "hosting/ClassTable.h"
+#include "suite/Seed.h"
 #include "core/Convert.h"
 
 namespace humrs {
@@ -14,7 +15,7 @@ class SeedTest : public ::testing::Test {
 protected:
     void SetUp() override {
         db = OpenSQLite(":memory:");
-        CreateOrUpgradeSchema(*db);
+        CreateComponentSchema(*db);
     }
     Variant One(const std::string& sql, const std::vector<Variant>& params = {}) {
         auto row = db->QueryFirst(sql, params);

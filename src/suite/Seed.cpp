@@ -1,4 +1,4 @@
-#include "db/Seed.h"
+#include "suite/Seed.h"
 
 #include <utility>
 #include <vector>
