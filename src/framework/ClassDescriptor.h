@@ -137,11 +137,11 @@ using ObjectCreator = std::function<std::unique_ptr<TQVXComBase>()>;
 
 struct ClassDescriptor {
     // Identity in the type library.
-    std::string className;      // TExcuse
-    std::string coclass;        // Excuse
-    std::string progId;         // QVXHumrs.Excuse
+    std::string className;      // the class name, T + coclass
+    std::string coclass;        // the coclass of the type library
+    std::string progId;         // library name + "." + coclass
     std::string clsid;          // {B0676538-...}
-    std::string interfaceName;  // IExcuse
+    std::string interfaceName;  // I + coclass
     std::string iid;
     bool gridBase = false;      // TQVXGridComBase instead of TQVXComBase
     std::string description;    // coclass help string, empty where none

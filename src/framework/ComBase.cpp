@@ -167,7 +167,6 @@ Outcome TQVXComBase::RunInTransaction(bool write, F&& body) {
 
 void TQVXComBase::LoadDatasets(const Variant& key) {
     BuildEmptyDatasets();
-    key_ = key;
     if (!map_ || map_->datasets.empty()) return;
     auto select = [&](const DatasetMap& dm, const std::vector<std::pair<std::string, Variant>>& conds) {
         std::string sql = "Select A.*";
@@ -477,7 +476,6 @@ Outcome TQVXComBase::Save() {
             ds.First();
         }
         stored_ = true;
-        if (!datasets_.empty() && map_ && !datasets_[0].IsEmpty()) key_ = datasets_[0].FieldValue(map_->keyColumn);
     } else {
         datasets_ = std::move(snapshot);
         stored_ = wasStored;
@@ -490,7 +488,6 @@ Outcome TQVXComBase::Delete(const Variant& key) {
     // carry the delete out after all.
     std::vector<Dataset> snapshot = datasets_;
     const bool wasStored = stored_;
-    const Variant oldKey = key_;
     Outcome out = RunInTransaction(true, [&](Outcome&) {
         LoadDatasets(key);
         if (!stored_) throw InputError(FormatMessage(msg::kBillNotFound, {key}));
@@ -504,7 +501,6 @@ Outcome TQVXComBase::Delete(const Variant& key) {
     } else {
         datasets_ = std::move(snapshot);
         stored_ = wasStored;
-        key_ = oldKey;
     }
     return out;
 }
@@ -581,14 +577,6 @@ Variant TQVXComBase::DBSelectValue(const std::string& progId, int index, const s
     std::string sql = "Select " + fields + " From " + dm.table + " Where 1 = 1";
     if (dm.flag) sql += " And Flag = " + std::to_string(*dm.flag);
     if (!Trim(where).empty()) sql += " And (" + where + ")";
-    if (!Trim(order).empty()) sql += " Order By " + order;
-    return FirstRowValue(Db().QueryFirst(sql));
-}
-
-Variant TQVXComBase::DBSelectValueT(const std::string& table, const std::string& fields, const std::string& where,
-                                    const std::string& order) {
-    std::string sql = "Select " + fields + " From " + table;
-    if (!Trim(where).empty()) sql += " Where " + where;
     if (!Trim(order).empty()) sql += " Order By " + order;
     return FirstRowValue(Db().QueryFirst(sql));
 }

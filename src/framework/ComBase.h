@@ -82,27 +82,6 @@ public:
     virtual void AfterUpdate();
     virtual bool BeforeCheckVoucherNo();
     virtual std::string GetBillRptModelName();
-    // The remaining slots of the base keep their framework behaviour; they are here
-    // so that a class can override any of them.
-    virtual bool CheckPrintReport() { return true; }
-    virtual void RestoreStatus() {}
-    virtual int GetFuncSysID() { return 0; }
-    virtual bool NeedCheckRelative() { return false; }
-    virtual void DoQueryData() {}
-    virtual void DoQueryDataset() {}
-    virtual void DoMergeOut() {}
-    virtual void DoMergeIn() {}
-    virtual bool GetIsAttached() { return false; }
-    virtual void NotifyGetDatasetData() {}
-    virtual void UpdateModifyMode() {}
-    virtual void GetDatasetDefines() {}
-    virtual std::string GetInvalidDateField() { return ""; }
-    virtual bool CanUseBillAttach() { return false; }
-    virtual std::string GetCloseDateParamName() { return ""; }
-    virtual bool CanUseWorkFlow() { return false; }
-    virtual bool FlowEnabled() { return false; }
-    virtual bool GetNeedAddOrigin() { return false; }
-    virtual std::string AddBillSqlWhere() { return ""; }
     virtual void DefineBillReportName() {}
 
     // ---- Services for the hooks.
@@ -124,8 +103,6 @@ public:
     Variant DBSelectValue(const std::string& progId, int index, const std::string& fields, const Variant& key);
     Variant DBSelectValue(const std::string& progId, int index, const std::string& fields,
                           const std::string& where, const std::string& order);
-    Variant DBSelectValueT(const std::string& table, const std::string& fields, const std::string& where,
-                           const std::string& order);
     // Rows of dataset `index` of ProgID (its table, restricted by its Flag), or of a
     // statement when index is -1 (then `source` is the statement text).
     Dataset OpenDataset(const std::string& source, int index, const std::string& fields = "*",
@@ -209,10 +186,8 @@ private:
     const ClassDescriptor* descriptor_ = nullptr;
     const ClassMap* map_ = nullptr;
     std::vector<Dataset> datasets_;
-    std::vector<Variant> deltaOverride_;
     int saveMode_ = 1;
     bool stored_ = false;
-    Variant key_;
     std::vector<std::string> reportNames_;
     std::vector<std::string> bodyRelates_;
 };

@@ -48,6 +48,8 @@ public:
             // Calls procedure 1 of another object by a differently spelled ProgID.
             result = DoCOMMethod("TEST.bill", ContextNumber(), 1, arg1);
             if (CStr(arg1) == "fail") MakeException(0, 0, "callee wrote, caller refuses");
+        } else if (procNo == 3) {
+            MakeException(0, 0, "拒绝: %s %s", {arg1});  // one value short
         }
     }
     Variant lastDelta;
@@ -349,6 +351,22 @@ TEST_F(ComBaseTest, BillNumbersCountOnPastFourDigitsAndAcrossBillKinds) {
     db->Execute("Insert Into tstBody (Flag, BillNo, RowNo) Values (3, '2005011510000', 1)");  // another kind
     db->Execute("Insert Into tstHead (Flag, BillNo) Values (7, '20050115ABCD')");
     EXPECT_EQ(CStr(NewBill()->GetMaxID(1, "20050115")[0]), "2005011510001");
+}
+
+}  // namespace
+}  // namespace humrs
+
+namespace humrs {
+namespace {
+
+// A refusal built with fewer values than its message takes is a fault of the
+// program, reported as such (exit 4), never as a refusal with holes or a database
+// failure.
+TEST_F(ComBaseTest, MessageGivenTheWrongNumberOfValuesIsAnInternalError) {
+    const Outcome out = NewBill()->ExecuteProc(3, Variant("x"));
+    EXPECT_EQ(out.failure, Outcome::Kind::Internal);
+    EXPECT_EQ(ExitCodeOf(out), kInternalError);
+    EXPECT_NE(out.error.find("takes 2 values, 1 were given"), std::string::npos) << out.error;
 }
 
 }  // namespace

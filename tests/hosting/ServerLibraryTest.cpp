@@ -279,9 +279,13 @@ TEST_F(ServerLibrary, BillLifecycleThroughTheInterface) {
     EXPECT_EQ(r.body["key"], "01");
     EXPECT_EQ(r.body["datasets"][0][0]["MonthTimes"], 0);  // cleared by the class's rule
 
-    // Open from a second object on the same file: the save was committed.
+    // Open from a second object on the same file: the save was committed. Saving the
+    // stored bill again from there changes it, as the command does.
     CREATE_OR_SKIP(other, "QVXHumrs.ExcuseCls");
     Call(other, [&](char** t) { return other->lpVtbl->Bind(other, db.c_str(), nullptr, t); });
+    const char* renamed = R"({"datasets": [[{"ExcuseClsID": "01", "ExcuseClsName": "事假", "ExcuseUnit": 1}]]})";
+    r = Call(other, [&](char** t) { return other->lpVtbl->Save(other, renamed, t); });
+    ASSERT_EQ(r.hr, S_OK) << r.body.dump();
     r = Call(other, [&](char** t) { return other->lpVtbl->Open(other, "\"01\"", t); });
     ASSERT_EQ(r.hr, S_OK) << r.body.dump();
     EXPECT_EQ(r.body["datasets"][0][0]["ExcuseClsName"], "事假");
