@@ -1,7 +1,9 @@
 #pragma once
 // The Chinese lunisolar calendar, for lunar holidays (Spring Festival, Mid-Autumn
-// and the like). Computed by ICU's Chinese calendar on China Standard Time days
-// (zone Asia/Shanghai), not from tables of our own.
+// and the like), as the official calendar has it: a month begins on the day of
+// the new moon at Beijing time, and a month without a major solar term is a
+// leap month. Read from a table of the lunar years 1900 to 2099 (month lengths,
+// leap month, New Year's Day); dates outside those years are refused.
 #include <chrono>
 
 #include "utils/DateUtils.h"
@@ -20,14 +22,20 @@ struct LunarDate {
     bool operator==(const LunarDate&) const = default;
 };
 
-// The lunar date of a Gregorian day. All fields zero for an invalid date.
+// The Gregorian days the conversion covers: New Year's Day of lunar year 1900
+// through the last day of lunar year 2099.
+inline constexpr QVXDate kLunarFirstDate = 19000131;
+inline constexpr QVXDate kLunarLastDate = 21000208;
+
+// The lunar date of a Gregorian day. All fields zero for an invalid date and
+// for a day outside kLunarFirstDate to kLunarLastDate.
 LunarDate GetLunarDate(QVXDate date);
 LunarDate GetLunarDate(std::chrono::year_month_day date);
 
 // The Gregorian day of a lunar date in lunar year `year` (numbered as in
-// LunarDate). 0 when that date does not exist: a month outside 1 to 12, a day
-// outside 1 to 30, day 30 of a 29-day month, or a leap month the year does
-// not have.
+// LunarDate). 0 when that date does not exist or is not covered: a year
+// outside 1900 to 2099, a month outside 1 to 12, a day outside 1 to 30, day 30
+// of a 29-day month, or a leap month the year does not have.
 QVXDate LunarToQVXDate(int year, int month, int day, bool isLeapMonth = false);
 
 }  // namespace humrs
