@@ -99,10 +99,9 @@ Answer RunDemo(const GlobalOptions& options, bool text) {
                        {"notices", Json::array()}};
         if (text) answer.text = narration;
         return answer;
-    } catch (const DatabaseError& e) {
-        return Failure(kDatabaseFailure, e.what());
-    } catch (const std::exception& e) {
-        return Failure(kDatabaseFailure, std::string("internal error: ") + e.what());
+    } catch (...) {
+        const Outcome failed = FailureOutcome(std::current_exception());
+        return Failure(ExitCodeOf(failed), failed.error);
     }
 }
 

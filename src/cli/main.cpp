@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
         "local database.\n"
         "Prints one JSON object: {\"ok\": true, ..., \"notices\": [...]} or {\"ok\": false, \"error\": "
         "...}.\n"
-        "Exit codes: 0 accepted, 1 refused by a business rule, 2 bad input or usage, 3 database error.",
+        "Exit codes: 0 accepted, 1 refused by a business rule, 2 bad input or usage, 3 database error, 4 internal error.",
         "humrs"};
     app.require_subcommand(1);
     app.fallthrough();  // global options may also follow the subcommand
