@@ -34,10 +34,18 @@ void DemoContext::RecordOutcome(const std::string& action, const std::string& wh
 
 Outcome DemoContext::Save(const std::string& progId, const Json& bill, bool expectAccepted,
                           const std::string& what) {
-    auto object = Create(progId);
-    const Outcome out = SaveBill(*object, BillFromJson(bill));
-    RecordOutcome("save " + progId, what, out, expectAccepted);
+    return Save(*Create(progId), bill, expectAccepted, what);
+}
+
+Outcome DemoContext::Save(TQVXComBase& object, const Json& bill, bool expectAccepted, const std::string& what) {
+    const Outcome out = SaveBill(object, BillFromJson(bill));
+    RecordOutcome("save " + object.ProgID(), what, out, expectAccepted);
     return out;
+}
+
+TQVXComBase& DemoContext::Keep(const std::string& progId) {
+    kept_.push_back(Create(progId));
+    return *kept_.back();
 }
 
 Outcome DemoContext::Delete(const std::string& progId, const std::string& key, bool expectAccepted,
@@ -50,9 +58,13 @@ Outcome DemoContext::Delete(const std::string& progId, const std::string& key, b
 
 Outcome DemoContext::Proc(const std::string& progId, int number, const Variant& arg1, const Variant& arg2,
                           const std::string& what) {
-    auto object = Create(progId);
-    const Outcome out = object->ExecuteProc(number, arg1, arg2);
-    RecordOutcome("proc " + progId + " " + std::to_string(number), what, out, std::nullopt);
+    return Proc(*Create(progId), number, arg1, arg2, what);
+}
+
+Outcome DemoContext::Proc(TQVXComBase& object, int number, const Variant& arg1, const Variant& arg2,
+                          const std::string& what) {
+    const Outcome out = object.ExecuteProc(number, arg1, arg2);
+    RecordOutcome("proc " + object.ProgID() + " " + std::to_string(number), what, out, std::nullopt);
     if (out.ok) {
         const Json result = ToJson(out.result);
         Record({{"result", result}, {"line", "    result: " + Dump(result, false)}});

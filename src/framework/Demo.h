@@ -40,6 +40,11 @@ public:
                    const std::string& what);
     Outcome Proc(const std::string& progId, int number, const Variant& arg1, const Variant& arg2,
                  const std::string& what);
+    // An object the scene keeps for several calls on it (a lookup, then a save), and
+    // those calls.
+    TQVXComBase& Keep(const std::string& progId);
+    Outcome Save(TQVXComBase& object, const Json& bill, bool expectAccepted, const std::string& what);
+    Outcome Proc(TQVXComBase& object, int number, const Variant& arg1, const Variant& arg2, const std::string& what);
     // The field check of dataset `datasetIndex`, as `humrs check` runs it.
     Outcome Check(const std::string& progId, int datasetIndex, const VariantArray& names, const VariantArray& values,
                   bool expectAccepted, const std::string& what);
@@ -58,6 +63,7 @@ private:
 
     Database* db_;
     Session* session_;
+    std::vector<std::unique_ptr<TQVXComBase>> kept_;
     Json steps_ = Json::array();
     int unexpected_ = 0;
 };

@@ -1,11 +1,50 @@
 #pragma once
-// The leave cancellation: marks the leave row its span lies in with the cancelled quantity.
-#include "framework/ClassDescriptor.h"
+// The leave cancellation: a person who took less leave than requested records the
+// span given back; the bill marks the leave row that span lies in as cancelled, with
+// the cancelled quantity, so the leave request can no longer be changed or deleted.
+//
+// Two steps on one object: procedure 0 finds the leave row while the bill is entered
+// and remembers its key; the save marks that row. Deleting or saving the bill again
+// first clears every row it had marked.
+#include <string>
+#include <vector>
+
+#include "framework/ComBase.h"
+#include "framework/Demo.h"
 
 namespace humrs {
 
-// Identity, storage and tables of TCutExcuse. Its rules are not built yet: the
-// descriptor offers no creator, so the class is registered but cannot be created.
+class TCutExcuse : public TQVXComBase {
+public:
+    void BeforeUpdate() override;
+    void BeforeDelete() override;
+
+    // The leave row of the person whose span holds the cancellation span (the first
+    // the database returns); remembers its key for the next save. Result: [0]
+    // ExcuseClsID, [1] ExcuseUnit, [2] UnitName, [3] the span's quantity in the
+    // row's unit, [4] Flag, [5] BillNo of the row. Refuses when no row holds the span,
+    // and with checkFlag 1 when the row is already cancelled.
+    VariantArray FindCoveredExcuse(const std::string& person, int beginDate, int beginTime, int endDate,
+                                   int endTime, int checkFlag);
+    // Lifts the marks of every leave row this cancellation bill had marked.
+    void ClearCutExcuse(const std::string& billNo);
+
+    // The key of the leave row found by the last lookup (empty and 0 before any).
+    const std::string& CutBillNo() const { return cutBillNo_; }
+    int CutFlag() const { return cutFlag_; }
+    int CutRowNo() const { return cutRowNo_; }
+
+private:
+    void MarkCutExcuse(const std::string& billNo, const Variant& count);
+
+    std::string cutBillNo_;
+    int cutFlag_ = 0;
+    int cutRowNo_ = 0;
+};
+
+// Identity, storage, tables and procedures of the leave cancellation.
 const ClassDescriptor& CutExcuseClass();
+// Its scenes of the demo.
+std::vector<DemoScene> CutExcuseDemo();
 
 }  // namespace humrs

@@ -1,0 +1,119 @@
+// The leave cancellation: the lookup finds the leave row the span lies in, the save
+// on the same object marks it, and deleting or saving again lifts the marks.
+#include "leave/CoCutExcuse.h"
+#include "leave/LeaveFixture.h"
+
+namespace humrs::testing {
+namespace {
+
+class CutExcuseTest : public LeaveFixture {
+protected:
+    void SetUp() override {
+        LeaveFixture::SetUp();
+        ASSERT_TRUE(SaveLeave(Leave("QJ1", "P1", "PT", 20050502, 800, 20050504, 1700, 3)).ok);
+    }
+    static Variant Span(const std::string& person, int beginDate, int beginTime, int endDate, int endTime,
+                        int check = 1) {
+        return Variant(VariantArray{person, beginDate, beginTime, endDate, endTime, check});
+    }
+    static Row Cut(const std::string& billNo, const std::string& person, double count) {
+        return {{"BillNo", Variant(billNo)},
+                {"PersonID", Variant(person)},
+                {"BeginDate", Variant(20050503)},
+                {"BeginTime", Variant(800)},
+                {"EndDate", Variant(20050503)},
+                {"EndTime", Variant(1200)},
+                {"ExcuseCount", Variant(count)}};
+    }
+    // The cancellation marks of a leave row: IfCutExcuse, CutExcuseNo, CutExcuseCount.
+    std::string Marks(const std::string& leaveBill) {
+        auto row = db->QueryFirst(
+            "Select IfCutExcuse, CutExcuseNo, CutExcuseCount From humExcuse Where BillNo = ?", {Variant(leaveBill)});
+        return row ? std::to_string(CInt((*row)[0])) + "|" + CStr((*row)[1]) + "|" + CStr((*row)[2]) : "no row";
+    }
+};
+
+TEST_F(CutExcuseTest, LookupFindsTheRowWhoseDatesHoldTheBeginDate) {
+    auto cut = Object("QVXHumrs.CutExcuse");
+    const Outcome found = cut->ExecuteProc(0, Span("P1", 20050503, 800, 20050503, 1200));
+    ASSERT_TRUE(found.ok) << found.error;
+    const VariantArray& r = found.result.AsArray();
+    EXPECT_EQ(CStr(r[0]), "PT");
+    EXPECT_EQ(CInt(r[4]), 1);
+    EXPECT_EQ(CStr(r[5]), "QJ1");
+    EXPECT_GT(CFloat(r[3]), 0);  // the span's length in the category's unit
+
+    // Only rows whose dates hold the begin date are read: a span starting the day
+    // before is not found, nor one reaching past the leave.
+    for (const Variant& outside : {Span("P1", 20050501, 800, 20050503, 1200), Span("P1", 20050504, 1300, 20050505, 900),
+                                   Span("P2", 20050503, 800, 20050503, 1200)}) {
+        const Outcome none = cut->ExecuteProc(0, outside);
+        EXPECT_EQ(none.error, "找不到符合销假期间的请假单") << outside.Describe();
+    }
+}
+
+TEST_F(CutExcuseTest, SaveMarksTheFoundRowAndDeleteLiftsIt) {
+    auto cut = Object("QVXHumrs.CutExcuse");
+    ASSERT_TRUE(cut->ExecuteProc(0, Span("P1", 20050503, 800, 20050503, 1200)).ok);
+    const Outcome saved = SaveWith(*cut, {{Cut("XJ1", "P1", 0.5)}});
+    ASSERT_TRUE(saved.ok) << saved.error;
+    EXPECT_EQ(Marks("QJ1"), "1|XJ1|0.5");
+    // A cancelled leave may no longer be changed or deleted.
+    EXPECT_EQ(SaveLeave(Leave("QJ1", "P1", "PT", 20050502, 800, 20050503, 1200, 2)).error, "此请假单已有销假，不允许修改");
+
+    // The looked-up row is remembered: saving the bill again re-marks it with the new count.
+    const Outcome changed = SaveWith(*cut, {{Cut("XJ1", "P1", 0.25)}});
+    ASSERT_TRUE(changed.ok) << changed.error;
+    EXPECT_EQ(Marks("QJ1"), "1|XJ1|0.25");
+
+    ASSERT_TRUE(Object("QVXHumrs.CutExcuse")->Delete(Variant("XJ1")).ok);
+    EXPECT_EQ(Marks("QJ1"), "0||0");
+    EXPECT_TRUE(SaveLeave(Leave("QJ1", "P1", "PT", 20050502, 800, 20050503, 1200, 2)).ok);
+}
+
+TEST_F(CutExcuseTest, CheckFlagDecidesWhetherACancelledRowIsFoundAgain) {
+    auto first = Object("QVXHumrs.CutExcuse");
+    ASSERT_TRUE(first->ExecuteProc(0, Span("P1", 20050503, 800, 20050503, 1200)).ok);
+    ASSERT_TRUE(SaveWith(*first, {{Cut("XJ1", "P1", 0.5)}}).ok);
+
+    auto second = Object("QVXHumrs.CutExcuse");
+    EXPECT_EQ(second->ExecuteProc(0, Span("P1", 20050503, 800, 20050503, 1200, 1)).error,
+              "此销假期间对应的请假单已销假");
+    ASSERT_TRUE(second->ExecuteProc(0, Span("P1", 20050503, 800, 20050503, 1200, 0)).ok);
+    ASSERT_TRUE(SaveWith(*second, {{Cut("XJ2", "P1", 0.5)}}).ok);
+    EXPECT_EQ(Marks("QJ1"), "1|XJ2|0.5");  // the first bill's number is overwritten
+}
+
+TEST_F(CutExcuseTest, SaveWithoutLookupMarksNothingButChecksTheCount) {
+    EXPECT_EQ(SaveBill("QVXHumrs.CutExcuse", {{Cut("XJ1", "P1", 0)}}).error, "销假合计不可为空");
+    ASSERT_TRUE(SaveBill("QVXHumrs.CutExcuse", {{Cut("XJ1", "P1", 0.5)}}).ok);
+    EXPECT_EQ(Marks("QJ1"), "0||0");
+}
+
+TEST_F(CutExcuseTest, TheFirstOfTwoContainingRowsIsTaken) {
+    StoreByDateRow("QJD", 1, "P1", "PT", 20050503, 800, 20050503, 1700, 1);
+    auto cut = Object("QVXHumrs.CutExcuse");
+    const Outcome found = cut->ExecuteProc(0, Span("P1", 20050503, 800, 20050503, 1200));
+    ASSERT_TRUE(found.ok) << found.error;
+    const std::string first = CStr((*db->QueryFirst("Select BillNo From humExcuse Where Flag <> 3 and PersonID = 'P1' "
+                                                     "And BeginDate <= 20050503 And EndDate >= 20050503"))[0]);
+    EXPECT_EQ(CStr(found.result[5]), first);
+}
+
+// Person and bill numbers go into the statements quoted: a quote in them neither
+// breaks a statement nor changes what it touches.
+TEST_F(CutExcuseTest, QuotesInPersonAndBillNumbersAreSafe) {
+    AddPerson(*db, {.personId = "O'Neil", .departId = "D1", .onJobDate = 20000101, .jobSch = "S-DAY"});
+    ASSERT_TRUE(SaveLeave(Leave("QJ'2", "O'Neil", "PT", 20050502, 800, 20050504, 1700, 3)).ok);
+    auto cut = Object("QVXHumrs.CutExcuse");
+    const Outcome found = cut->ExecuteProc(0, Span("O'Neil", 20050503, 800, 20050503, 1200));
+    ASSERT_TRUE(found.ok) << found.error;
+    ASSERT_TRUE(SaveWith(*cut, {{Cut("XJ'1", "O'Neil", 0.5)}}).ok);
+    EXPECT_EQ(Marks("QJ'2"), "1|XJ'1|0.5");
+    EXPECT_EQ(Marks("QJ1"), "0||0");
+    ASSERT_TRUE(Object("QVXHumrs.CutExcuse")->Delete(Variant("XJ'1")).ok);
+    EXPECT_EQ(Marks("QJ'2"), "0||0");
+}
+
+}  // namespace
+}  // namespace humrs::testing
