@@ -104,4 +104,8 @@ std::unique_ptr<Database> OpenSQLite(const std::string& path);
 // that is not an SQLite database fails on the first statement.
 std::unique_ptr<Database> OpenSQLiteReadOnly(const std::string& path);
 
+// Opens the database a location names: a PostgreSQL connection URL
+// (postgresql://user@host:port/dbname) or else the path of an SQLite file.
+std::unique_ptr<Database> OpenDatabase(const std::string& pathOrUrl);
+
 }  // namespace humrs

@@ -624,8 +624,9 @@ std::string ColumnDdl(const ColumnDef& column, Backend backend) {
     }
     out += " DEFAULT " + DefaultLiteral(column);
     // A Null written into a column becomes its default, so that sums and differences
-    // over stored rows never turn Null.
-    if (backend == Backend::SQLite) out += " NOT NULL ON CONFLICT REPLACE";
+    // over stored rows never turn Null (on PostgreSQL the table's trigger of
+    // NullToDefaultDdl writes the default before the constraint is checked).
+    out += backend == Backend::SQLite ? " NOT NULL ON CONFLICT REPLACE" : " NOT NULL";
     return out;
 }
 
@@ -656,15 +657,19 @@ void UpgradeSchema(Database& db) {
     for (const std::string& statement : SchemaPrelude(db.Kind())) db.Execute(statement);
     for (const TableDef& table : SchemaTables()) {
         const std::vector<ResultColumn> existing = db.TableColumns(table.name);
+        bool changed = existing.empty();
         if (existing.empty()) {
             db.Execute(CreateTableDdl(table, db.Kind()));
-            continue;
+        } else {
+            for (const ColumnDef& column : table.columns) {
+                if (HasColumn(existing, column.name)) continue;
+                if (!column.generatedFrom.empty() && GeneratedColumnExists(db, table, column)) continue;
+                db.Execute(AddColumnDdl(table, column, db.Kind()));
+                changed = true;
+            }
         }
-        for (const ColumnDef& column : table.columns) {
-            if (HasColumn(existing, column.name)) continue;
-            if (!column.generatedFrom.empty() && GeneratedColumnExists(db, table, column)) continue;
-            db.Execute(AddColumnDdl(table, column, db.Kind()));
-        }
+        if (changed)
+            for (const std::string& statement : NullToDefaultDdl(table, db.Kind())) db.Execute(statement);
     }
     for (const IndexDef& index : SchemaIndexes()) db.Execute(CreateIndexDdl(index, db.Kind()));
 
@@ -717,9 +722,28 @@ std::string CreateIndexDdl(const IndexDef& index, Backend backend) {
            QuotedList(index.columns, backend) + ")";
 }
 
+std::vector<std::string> NullToDefaultDdl(const TableDef& table, Backend backend) {
+    if (backend != Backend::PostgreSQL) return {};
+    const std::string function = table.name + "_null_to_default";
+    std::string body = "BEGIN ";
+    for (const ColumnDef& column : table.columns) {
+        if (!column.generatedFrom.empty()) continue;
+        std::string fallback;
+        for (char c : DefaultLiteral(column)) fallback += c == '\'' ? std::string("''") : std::string(1, c);
+        body += "NEW." + column.name + " := COALESCE(NEW." + column.name + ", " + fallback + "); ";
+    }
+    body += "RETURN NEW; END";
+    return {"CREATE OR REPLACE FUNCTION " + function + "() RETURNS trigger LANGUAGE plpgsql AS '" + body + "'",
+            "CREATE OR REPLACE TRIGGER " + function + " BEFORE INSERT OR UPDATE ON " + table.name +
+                " FOR EACH ROW EXECUTE FUNCTION " + function + "()"};
+}
+
 std::vector<std::string> SchemaDdl(Backend backend) {
     std::vector<std::string> out = SchemaPrelude(backend);
-    for (const TableDef& table : SchemaTables()) out.push_back(CreateTableDdl(table, backend));
+    for (const TableDef& table : SchemaTables()) {
+        out.push_back(CreateTableDdl(table, backend));
+        for (std::string& statement : NullToDefaultDdl(table, backend)) out.push_back(std::move(statement));
+    }
     for (const IndexDef& index : SchemaIndexes()) out.push_back(CreateIndexDdl(index, backend));
     return out;
 }

@@ -44,6 +44,9 @@ std::vector<std::string> SchemaDdl(Backend backend);
 std::string CreateTableDdl(const TableDef& table, Backend backend);
 std::string AddColumnDdl(const TableDef& table, const ColumnDef& column, Backend backend);
 std::string CreateIndexDdl(const IndexDef& index, Backend backend);
+// What makes a Null written into a column of the table its default, where the
+// column declaration cannot say it (PostgreSQL: a trigger); empty for SQLite.
+std::vector<std::string> NullToDefaultDdl(const TableDef& table, Backend backend);
 
 // Creates every missing table, column and index and records the schema version.
 // Running it again on an up-to-date database changes nothing.

@@ -1,6 +1,6 @@
 #pragma once
-// A fresh database for a business-class test: the full schema on an in-memory
-// SQLite database, a session with a fixed server date, and short ways to open
+// A fresh database for a business-class test: the full schema on the backend the
+// environment chooses (support/TestDatabase.h), a session with a fixed server date, and short ways to open
 // business objects and save bills, so that a test reads like a short story.
 #include <gtest/gtest.h>
 
@@ -15,6 +15,7 @@
 #include "framework/ComBase.h"
 #include "core/Convert.h"
 #include "core/Text.h"
+#include "support/TestDatabase.h"
 
 namespace humrs::testing {
 
@@ -23,8 +24,7 @@ using Row = std::vector<std::pair<std::string, Variant>>;
 class HumrsFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        db = OpenSQLite(":memory:");
-        CreateOrUpgradeSchema(*db);
+        db = OpenTestDatabase();
         session = std::make_unique<Session>(*db);
         session->serverDate = 20050115;
         session->localType = 0;
