@@ -284,11 +284,13 @@ public:
         Control("ROLLBACK TO SAVEPOINT " + name);
     }
 
+    // Stored columns only: a generated column is never written, as on SQLite.
     std::vector<ResultColumn> TableColumns(const std::string& table) override {
         static const char* const kSql =
             "SELECT a.attname, format_type(a.atttypid, a.atttypmod) FROM pg_attribute a "
             "JOIN pg_class c ON c.oid = a.attrelid WHERE c.relname = lower($1) AND c.relkind IN ('r', 'v', 'p') "
-            "AND pg_table_is_visible(c.oid) AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum";
+            "AND pg_table_is_visible(c.oid) AND a.attnum > 0 AND NOT a.attisdropped AND a.attgenerated = '' "
+            "ORDER BY a.attnum";
         const char* values[] = {table.c_str()};
         ResultPtr res(PQexecParams(conn_, kSql, 1, nullptr, values, nullptr, nullptr, 0));
         if (PQresultStatus(res.get()) != PGRES_TUPLES_OK) Fail(res.get(), kSql, kSql);

@@ -637,12 +637,18 @@ bool HasColumn(const std::vector<ResultColumn>& columns, const std::string& name
 
 // A generated column is not always listed among a table's declared columns, so its
 // presence is asked of the table itself.
+// The savepoint keeps the upgrade's transaction usable after the failed select (a
+// failed statement ends a PostgreSQL transaction otherwise).
 bool GeneratedColumnExists(Database& db, const TableDef& table, const ColumnDef& column) {
+    db.Savepoint("humrs_probe");
     try {
         // Bare names: SQLite reads a quoted name that matches no column as a string.
         db.Query("Select " + column.name + " From " + table.name + " Where 1 = 0");
+        db.ReleaseSavepoint("humrs_probe");
         return true;
     } catch (const DatabaseError&) {
+        db.RollbackToSavepoint("humrs_probe");
+        db.ReleaseSavepoint("humrs_probe");
         return false;
     }
 }

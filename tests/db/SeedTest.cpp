@@ -6,6 +6,7 @@
 #include "db/Schema.h"
 #include "db/Seed.h"
 #include "core/Convert.h"
+#include "support/TestDatabase.h"
 
 namespace humrs {
 namespace {
@@ -13,8 +14,7 @@ namespace {
 class SeedTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        db = OpenSQLite(":memory:");
-        CreateOrUpgradeSchema(*db);
+        db = testing::OpenTestDatabase();
     }
     Variant One(const std::string& sql, const std::vector<Variant>& params = {}) {
         auto row = db->QueryFirst(sql, params);
