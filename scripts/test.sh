@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 source scripts/pg_server.sh
 trap pg_stop EXIT
+trap "exit 130" INT TERM
 
 status=0
 echo "== tests on SQLite"

@@ -271,7 +271,7 @@ public:
             else
                 throw InputError("unknown option " + name);
         }
-        std::unique_ptr<Database> db = OpenSQLite(dbPath);
+        std::unique_ptr<Database> db = OpenDatabase(dbPath);
         if (createSchema) CreateOrUpgradeSchema(*db);
         auto session = std::make_unique<Session>(*db);
         session->contextNumber = contextNumber;
