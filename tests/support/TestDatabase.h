@@ -55,7 +55,25 @@ private:
     std::vector<std::string> names_;
 };
 
-// A new, empty database with the schema on the PostgreSQL test server; its URL.
+// A name for a new database of this test process; dropped when the process ends.
+inline std::string NewPostgresDatabaseName(Database& admin) {
+    static int counter = 0;
+    const std::string name = "humrs_test_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
+    admin.Execute("DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
+    TestDatabases::Instance().Add(name);
+    return name;
+}
+
+// A new database without any table on the PostgreSQL test server; its URL.
+inline std::string CreateEmptyPostgresDatabase() {
+    const std::string server = PostgresServerUrl();
+    auto admin = OpenPostgres(server + "/postgres");
+    const std::string name = NewPostgresDatabaseName(*admin);
+    admin->Execute("CREATE DATABASE " + name);
+    return server + "/" + name;
+}
+
+// A new database with the schema on the PostgreSQL test server; its URL.
 inline std::string CreatePostgresTestDatabase() {
     const std::string server = PostgresServerUrl();
     auto admin = OpenPostgres(server + "/postgres");
@@ -80,11 +98,8 @@ inline std::string CreatePostgresTestDatabase() {
         throw;
     }
     admin->Execute("Select pg_advisory_unlock(7304)");
-    static int counter = 0;
-    const std::string name = "humrs_test_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
-    admin->Execute("DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
+    const std::string name = NewPostgresDatabaseName(*admin);
     admin->Execute("CREATE DATABASE " + name + " TEMPLATE " + templ + " STRATEGY FILE_COPY");
-    TestDatabases::Instance().Add(name);
     return server + "/" + name;
 }
 
