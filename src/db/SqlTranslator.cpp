@@ -180,6 +180,7 @@ public:
             RewriteTop();
             // PostgreSQL divides like the dialect: only integer by integer truncates.
             if (target_ == Backend::SQLite) RewriteDivision();
+            RewriteWholeAggregates();
             RewriteTextConcatenation();
         }
         TranslatedStatement r;
@@ -674,6 +675,74 @@ private:
             }
         }
         t_ = std::move(out);
+    }
+
+    // ---- Sum and Avg of whole numbers ------------------------------------------------
+
+    // In the dialect the sum and the average of whole numbers are whole numbers (the
+    // average truncated), so dividing them truncates too. PostgreSQL gives decimals for
+    // both, SQLite a real for the average.
+    void RewriteWholeAggregates() {
+        if (!lookup_) return;
+        bool any = std::any_of(t_.begin(), t_.end(), [](const SqlToken& t) {
+            return (IsWord(t, "SUM") || IsWord(t, "AVG"));
+        });
+        if (!any) return;
+        match_ = MatchParens();
+        CollectTables();
+        std::map<size_t, bool> wrap;  // index of the aggregate's name -> it is an average
+        for (size_t k = 0; k + 1 < t_.size(); ++k) {
+            bool aggregate = IsWord(t_[k], "AVG") || (pg() && IsWord(t_[k], "SUM"));
+            if (!aggregate || !Is(k + 1, SqlTokenKind::LeftParen)) continue;
+            size_t close = match_[k + 1];
+            if (close <= k + 2 || HasFraction(k + 2, close - 1) || !HasWholeColumn(k + 2, close - 1)) continue;
+            wrap[k] = IsWord(t_[k], "AVG");
+        }
+        if (wrap.empty()) return;
+        std::map<size_t, bool> closes;  // index of the aggregate's ")" -> it is an average
+        for (const auto& [k, average] : wrap) closes[match_[k + 1]] = average;
+        Tokens out;
+        for (size_t k = 0; k < t_.size(); ++k) {
+            SqlToken tok = t_[k];
+            auto w = wrap.find(k);
+            if (w != wrap.end()) {
+                out.push_back(Raw("CAST", SqlTokenKind::Word, tok.space));
+                out.push_back(Raw("(", SqlTokenKind::LeftParen, ""));
+                if (w->second && pg()) {
+                    out.push_back(Raw("TRUNC", SqlTokenKind::Word, ""));
+                    out.push_back(Raw("(", SqlTokenKind::LeftParen, ""));
+                }
+                tok.space = "";
+            }
+            out.push_back(std::move(tok));
+            auto c = closes.find(k);
+            if (c != closes.end()) {
+                // SQLite's cast of a real to an integer truncates; PostgreSQL's rounds.
+                if (c->second && pg()) out.push_back(Raw(")", SqlTokenKind::RightParen, ""));
+                out.push_back(Raw("AS"));
+                out.push_back(Raw(pg() ? "BIGINT" : "INTEGER"));
+                out.push_back(Raw(")", SqlTokenKind::RightParen, ""));
+            }
+        }
+        t_ = std::move(out);
+    }
+
+    // Whether the tokens [b, e] name a column of a whole-number type.
+    bool HasWholeColumn(size_t b, size_t e) {
+        for (size_t k = b; k <= e; ++k) {
+            if (!IsName(t_[k]) || Is(k + 1, SqlTokenKind::Dot) || Is(k + 1, SqlTokenKind::LeftParen)) continue;
+            const std::string* qualifier = nullptr;
+            if (k >= 2 && t_[k - 1].kind == SqlTokenKind::Dot && IsName(t_[k - 2])) qualifier = &t_[k - 2].value;
+            if (qualifier) {
+                auto alias = aliases_.find(Upper(*qualifier));
+                const std::string& table = alias != aliases_.end() ? alias->second : *qualifier;
+                if (TypeOf(table, t_[k].value) == ColumnType::Integer) return true;
+                continue;
+            }
+            for (const auto& table : tables_)
+                if (TypeOf(table, t_[k].value) == ColumnType::Integer) return true;
+        }
+        return false;
     }
 
     // ---- + between texts -> || --------------------------------------------------------

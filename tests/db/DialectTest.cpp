@@ -66,6 +66,10 @@ TEST_F(DialectTest, ConstructsOfTheClassesGiveTheDialectsResults) {
          "Select PersonID From comPerson Where OnJobDate >= 20030101And LeaveJobDate = 0", "P3"},
         {"integer division stays integer", {}, "Select 7/2, OnJobDate/10000, -7/2 From comPerson Where PersonID='P1'",
          "3,2000,-3"},
+        {"sums and averages of whole numbers stay whole", {},
+         "Select Sum(OnJobDate) / 3, Avg(LeaveJobDate), Sum(OnJobDate / 10000) From comPerson Where PersonID In ('P1', "
+         "'P2')",
+         "13343470,10020615,4003"},
         {"money and floats keep their fraction", {},
          "Select UseableRedeemCount/4, FieldACount/4 From HumOverTime Where BillNo = 'O1'", "2.5,2.5"},
         {"+ joins texts", {}, "Select PersonID + '-' + PersonName From comPerson Where PersonID = 'P1'", "P1-张三"},
