@@ -4,7 +4,8 @@
 # user (the server refuses to run as root). Source this file, then:
 #   pg_start    sets HUMRS_PG_URL (postgresql://humrs@127.0.0.1:PORT, no database)
 #   pg_stop     stops the server and removes its folder
-# Durability is off (fsync, synchronous commit): the data is thrown away anyway.
+# Durability is off (fsync, synchronous commit): the data is thrown away anyway;
+# HUMRS_PG_DURABLE=1 keeps it on, for timings that compare with a real installation.
 
 PG_BIN=${PG_BIN:-/usr/lib/postgresql/15/bin}
 
@@ -24,11 +25,12 @@ pg_start() {
   fi
   pg__as_owner "$PG_BIN/initdb" -D "$HUMRS_PG_DIR/data" -U humrs --auth=trust -E UTF8 --locale=C.UTF-8 >"$HUMRS_PG_DIR/initdb.log" 2>&1 \
     || { cat "$HUMRS_PG_DIR/initdb.log"; return 1; }
-  local port tries=0
+  local port tries=0 fast="-c fsync=off -c synchronous_commit=off -c full_page_writes=off"
+  [ "${HUMRS_PG_DURABLE:-0}" = 1 ] && fast=""
   while :; do
     port=$(( 20000 + RANDOM % 20000 ))
     if pg__port_free "$port" && pg__as_owner "$PG_BIN/pg_ctl" -D "$HUMRS_PG_DIR/data" -l "$HUMRS_PG_DIR/server.log" -w -t 60 \
-        -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$HUMRS_PG_DIR -c max_connections=100 -c fsync=off -c synchronous_commit=off -c full_page_writes=off" \
+        -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$HUMRS_PG_DIR -c max_connections=100 $fast" \
         start >/dev/null; then
       break
     fi
