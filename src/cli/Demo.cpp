@@ -5,6 +5,7 @@
 
 #include "cli/Bill.h"
 #include "cli/Commands.h"
+#include "db/PostgresDatabase.h"
 #include "db/Schema.h"
 #include "db/Seed.h"
 #include "core/Errors.h"
@@ -243,6 +244,9 @@ void RemoveDatabase(const std::string& path) {
 
 Answer RunDemo(const GlobalOptions& options, bool text) {
     const std::string& path = options.dbPath;
+    // The demo starts from an empty database it makes itself: never a shared server's.
+    if (IsPostgresUrl(path))
+        return Failure(kBadInput, "the demo runs on an SQLite file of its own, not on a database server");
     if (path != ":memory:") {
         if (std::filesystem::exists(path) && !LooksLikeDatabase(path))
             return Failure(kBadInput, path + " is not an SQLite database; the demo will not delete it");

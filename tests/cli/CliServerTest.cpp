@@ -1,6 +1,7 @@
 // The humrs program pointed at a PostgreSQL database by URL (run when the tests run
 // on PostgreSQL): a database without the tables is refused until `init` builds them,
-// and bills are then saved and opened there.
+// and bills are then saved and opened there; the demo, which starts from a database
+// of its own, is refused.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -42,6 +43,7 @@ TEST(CliServerTest, InitBuildsTheTablesThenBillsAreSavedAndOpened) {
 
     Answer before = Humrs(url, "open QVXHumrs.ExcuseCls T1");
     EXPECT_EQ(before.exitCode, 3);
+    EXPECT_EQ(Humrs(url, "demo").exitCode, 2) << "the demo never rebuilds a server's database";
 
     Answer init = Humrs(url, "init");
     ASSERT_EQ(init.exitCode, 0) << init.body.dump();
