@@ -695,7 +695,8 @@ private:
             bool aggregate = IsWord(t_[k], "AVG") || (pg() && IsWord(t_[k], "SUM"));
             if (!aggregate || !Is(k + 1, SqlTokenKind::LeftParen)) continue;
             size_t close = match_[k + 1];
-            if (close <= k + 2 || HasFraction(k + 2, close - 1) || !HasWholeColumn(k + 2, close - 1)) continue;
+            if (close <= k + 2 || At(close + 1, "OVER")) continue;  // a window aggregate keeps its form
+            if (HasFraction(k + 2, close - 1) || !HasWholeColumn(k + 2, close - 1)) continue;
             wrap[k] = IsWord(t_[k], "AVG");
         }
         if (wrap.empty()) return;

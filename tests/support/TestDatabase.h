@@ -84,6 +84,7 @@ inline std::string CreatePostgresTestDatabase() {
     admin->Execute("Select pg_advisory_lock(7304)");
     try {
         if (!admin->QueryFirst("Select 1 From pg_database Where datname = ?", {Variant(templ)})) {
+            admin->Execute("DROP DATABASE IF EXISTS " + templ + "_new WITH (FORCE)");  // left by a stopped run
             admin->Execute("CREATE DATABASE " + templ + "_new");
             {
                 auto db = OpenPostgres(server + "/" + templ + "_new");
