@@ -9,6 +9,8 @@ cmake
 ninja-build
 pkg-config
 libsqlite3-dev
+libpq-dev
+postgresql-15
 libicu-dev
 nlohmann-json3-dev
 libcli11-dev

@@ -200,7 +200,8 @@ typedef struct IHumrsBusinessObjectVtbl {
     ULONG (*AddRef)(IHumrsBusinessObject* This);
     ULONG (*Release)(IHumrsBusinessObject* This);
 
-    /* Attaches the object to an SQLite database file (created when missing) before any
+    /* Attaches the object to an SQLite database file (created when missing), or to a
+     * PostgreSQL database given as a postgresql://user@host:port/dbname URL, before any
      * other operation; may be called again to move it to another database. Options,
      * all optional: {"contextNumber": 1, "loginType": 0, "mergeIn": false,
      * "localType": 1, "serverDate": 20240105, "createSchema": false}. Without

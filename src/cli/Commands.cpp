@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 
+#include "db/PostgresDatabase.h"
 #include "core/Errors.h"
 #include "db/Schema.h"
 #include "db/SqlTranslator.h"
@@ -49,13 +50,16 @@ void RequireHumrsDatabase(const std::string& path) {
 Connection Connect(const GlobalOptions& options, Mode mode) {
     const std::string& path = options.dbPath;
     const bool memory = path == ":memory:";
-    if (mode == Mode::Existing) {
+    const bool server = IsPostgresUrl(path);
+    if (mode == Mode::Existing && !server) {
         if (!memory && !std::filesystem::exists(path))
             throw DatabaseError("database " + path + " does not exist; create it with `humrs init`");
         RequireHumrsDatabase(path);
     }
     Connection c;
-    c.db = OpenSQLite(path);
+    c.db = OpenDatabase(path);
+    if (server && mode == Mode::Existing && c.db->TableColumns("humSchemaVersion").empty())
+        throw DatabaseError("the database has no humrs tables (create them with `humrs init`)");
     c.session = std::make_unique<Session>(*c.db, ComponentRegistry());
     c.session->loginType = options.loginType;
     c.session->mergeIn = options.mergeIn;

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "cli/Commands.h"
+#include "db/PostgresDatabase.h"
 #include "core/Errors.h"
 #include "db/Schema.h"
 #include "hosting/ClassTable.h"
@@ -40,6 +41,9 @@ std::vector<DemoScene> DemoScenes(const ClassRegistry& classes) {
 
 Answer RunDemo(const GlobalOptions& options, bool text) {
     const std::string& path = options.dbPath;
+    // The demo starts from an empty database it makes itself: never a shared server's.
+    if (IsPostgresUrl(path))
+        return Failure(kBadInput, "the demo runs on an SQLite file of its own, not on a database server");
     if (path != ":memory:") {
         if (std::filesystem::exists(path) && !LooksLikeDatabase(path))
             return Failure(kBadInput, path + " is not an SQLite database; the demo will not delete it");

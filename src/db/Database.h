@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/Variant.h"
+#include "db/TableDef.h"
 
 namespace humrs {
 
@@ -25,8 +26,6 @@ private:
     std::string statement_;
 };
 
-// Column type as declared in the schema, used to give a value its variant type.
-enum class ColumnType { Unknown, Text, Integer, Float, Currency, Boolean };
 
 struct ResultColumn {
     std::string name;
@@ -88,6 +87,9 @@ public:
 
     // Declared columns of a table in table order; empty when the table does not exist.
     virtual std::vector<ResultColumn> TableColumns(const std::string& table) = 0;
+    // The tables the component declares, for a backend that needs their spelling
+    // (PostgreSQL folds unquoted names to lower case). Others ignore it.
+    virtual void KnowTables(const std::vector<TableDef>& tables) { (void)tables; }
 
     StatementRecorder& Recorder() { return recorder_; }
 
@@ -103,5 +105,9 @@ std::unique_ptr<Database> OpenSQLite(const std::string& path);
 // created and no journal mode is set, so the file is left exactly as it was. A file
 // that is not an SQLite database fails on the first statement.
 std::unique_ptr<Database> OpenSQLiteReadOnly(const std::string& path);
+
+// Opens the database a location names: a PostgreSQL connection URL
+// (postgresql://user@host:port/dbname) or else the path of an SQLite file.
+std::unique_ptr<Database> OpenDatabase(const std::string& pathOrUrl);
 
 }  // namespace humrs

@@ -205,7 +205,7 @@ public:
             if (kind == StatementKind::Insert || kind == StatementKind::Update || kind == StatementKind::Delete)
                 changed = sqlite3_changes64(db_);
         }
-        if (kind == StatementKind::Other && ChangesSchema(sql)) ForgetTypedStatements();
+        if (kind == StatementKind::Other && ChangesSchema(sql)) ForgetStatements();
         return changed;
     }
 
@@ -344,17 +344,13 @@ private:
         return head.rfind("CREATE", 0) == 0 || head.rfind("ALTER", 0) == 0 || head.rfind("DROP", 0) == 0;
     }
 
-    // Statements whose translation read declared column types are translated again
-    // after the schema changed.
-    void ForgetTypedStatements() {
-        for (auto it = cache_.begin(); it != cache_.end();) {
-            if (it->second.translated.usedColumnTypes) {
-                lru_.erase(it->second.lruPos);
-                it = cache_.erase(it);
-            } else {
-                ++it;
-            }
-        }
+    // After a schema change every statement is prepared again: a translation may have
+    // read declared column types, and a kept "Select *" would still list the columns the
+    // table had when it was compiled (SQLite recompiles it only on its first step, after
+    // the result columns were read).
+    void ForgetStatements() {
+        cache_.clear();
+        lru_.clear();
         schemaCache_.clear();
     }
 

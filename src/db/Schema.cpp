@@ -68,8 +68,9 @@ std::string ColumnDdl(const ColumnDef& column, Backend backend) {
     }
     out += " DEFAULT " + DefaultLiteral(column);
     // A Null written into a column becomes its default, so that sums and differences
-    // over stored rows never turn Null.
-    if (backend == Backend::SQLite) out += " NOT NULL ON CONFLICT REPLACE";
+    // over stored rows never turn Null (on PostgreSQL the table's trigger of
+    // NullToDefaultDdl writes the default before the constraint is checked).
+    out += backend == Backend::SQLite ? " NOT NULL ON CONFLICT REPLACE" : " NOT NULL";
     return out;
 }
 
@@ -80,12 +81,18 @@ bool HasColumn(const std::vector<ResultColumn>& columns, const std::string& name
 
 // A generated column is not always listed among a table's declared columns, so its
 // presence is asked of the table itself.
+// The savepoint keeps the upgrade's transaction usable after the failed select (a
+// failed statement ends a PostgreSQL transaction otherwise).
 bool GeneratedColumnExists(Database& db, const TableDef& table, const ColumnDef& column) {
+    db.Savepoint("humrs_probe");
     try {
         // Bare names: SQLite reads a quoted name that matches no column as a string.
         db.Query("Select " + column.name + " From " + table.name + " Where 1 = 0");
+        db.ReleaseSavepoint("humrs_probe");
         return true;
     } catch (const DatabaseError&) {
+        db.RollbackToSavepoint("humrs_probe");
+        db.ReleaseSavepoint("humrs_probe");
         return false;
     }
 }
@@ -102,15 +109,19 @@ void UpgradeSchema(Database& db, const std::vector<TableDef>& tables, const std:
     all.push_back(VersionTable());
     for (const TableDef& table : all) {
         const std::vector<ResultColumn> existing = db.TableColumns(table.name);
+        bool changed = existing.empty();
         if (existing.empty()) {
             db.Execute(CreateTableDdl(table, db.Kind()));
-            continue;
+        } else {
+            for (const ColumnDef& column : table.columns) {
+                if (HasColumn(existing, column.name)) continue;
+                if (!column.generatedFrom.empty() && GeneratedColumnExists(db, table, column)) continue;
+                db.Execute(AddColumnDdl(table, column, db.Kind()));
+                changed = true;
+            }
         }
-        for (const ColumnDef& column : table.columns) {
-            if (HasColumn(existing, column.name)) continue;
-            if (!column.generatedFrom.empty() && GeneratedColumnExists(db, table, column)) continue;
-            db.Execute(AddColumnDdl(table, column, db.Kind()));
-        }
+        if (changed)
+            for (const std::string& statement : NullToDefaultDdl(table, db.Kind())) db.Execute(statement);
     }
     for (const IndexDef& index : indexes) db.Execute(CreateIndexDdl(index, db.Kind()));
 
@@ -153,16 +164,37 @@ std::string CreateIndexDdl(const IndexDef& index, Backend backend) {
            QuotedList(index.columns, backend) + ")";
 }
 
+std::vector<std::string> NullToDefaultDdl(const TableDef& table, Backend backend) {
+    if (backend != Backend::PostgreSQL) return {};
+    const std::string function = table.name + "_null_to_default";
+    std::string body = "BEGIN ";
+    for (const ColumnDef& column : table.columns) {
+        if (!column.generatedFrom.empty()) continue;
+        std::string fallback;
+        for (char c : DefaultLiteral(column)) fallback += c == '\'' ? std::string("''") : std::string(1, c);
+        body += "NEW." + column.name + " := COALESCE(NEW." + column.name + ", " + fallback + "); ";
+    }
+    body += "RETURN NEW; END";
+    return {"CREATE OR REPLACE FUNCTION " + function + "() RETURNS trigger LANGUAGE plpgsql AS '" + body + "'",
+            "CREATE OR REPLACE TRIGGER " + function + " BEFORE INSERT OR UPDATE ON " + table.name +
+                " FOR EACH ROW EXECUTE FUNCTION " + function + "()"};
+}
+
 std::vector<std::string> SchemaDdl(const std::vector<TableDef>& tables, const std::vector<IndexDef>& indexes,
                                    Backend backend) {
     std::vector<std::string> out = SchemaPrelude(backend);
-    for (const TableDef& table : tables) out.push_back(CreateTableDdl(table, backend));
-    out.push_back(CreateTableDdl(VersionTable(), backend));
+    std::vector<TableDef> all = tables;
+    all.push_back(VersionTable());
+    for (const TableDef& table : all) {
+        out.push_back(CreateTableDdl(table, backend));
+        for (std::string& statement : NullToDefaultDdl(table, backend)) out.push_back(std::move(statement));
+    }
     for (const IndexDef& index : indexes) out.push_back(CreateIndexDdl(index, backend));
     return out;
 }
 
 void CreateOrUpgradeSchema(Database& db, const std::vector<TableDef>& tables, const std::vector<IndexDef>& indexes) {
+    db.KnowTables(tables);
     // One transaction: a failed upgrade leaves the database as it was.
     const bool own = !db.InTransaction();
     if (own) db.BeginWrite();

@@ -9,30 +9,6 @@
 
 namespace humrs {
 
-struct ColumnDef {
-    std::string name;
-    ColumnType type = ColumnType::Text;
-    // Default for a row that leaves the column out: "" for text, 0 for numbers and
-    // flags unless given here (written as an SQL literal, e.g. "'1'" or "-1").
-    std::string defaultValue;
-    // When set, the column is computed from the named column of the same row and is
-    // never written (e.g. PersonID mirroring ID of the person settings).
-    std::string generatedFrom;
-};
-
-struct TableDef {
-    std::string name;
-    std::vector<ColumnDef> columns;    // in table order (Insert ... Select relies on it)
-    std::vector<std::string> primaryKey;  // may be empty
-};
-
-struct IndexDef {
-    std::string name;
-    std::string table;
-    std::vector<std::string> columns;
-    bool unique = false;
-};
-
 // Short names for column types in table declarations.
 namespace column_types {
 inline constexpr ColumnType kText = ColumnType::Text;
@@ -59,6 +35,9 @@ std::vector<std::string> SchemaDdl(const std::vector<TableDef>& tables, const st
 std::string CreateTableDdl(const TableDef& table, Backend backend);
 std::string AddColumnDdl(const TableDef& table, const ColumnDef& column, Backend backend);
 std::string CreateIndexDdl(const IndexDef& index, Backend backend);
+// What makes a Null written into a column of the table its default, where the
+// column declaration cannot say it (PostgreSQL: a trigger); empty for SQLite.
+std::vector<std::string> NullToDefaultDdl(const TableDef& table, Backend backend);
 
 // Creates every missing table, column and index of the given schema and records the
 // schema version. Running it again on an up-to-date database changes nothing.

@@ -112,6 +112,21 @@ const std::set<std::string> kTableHints = {
 const std::set<std::string> kSQLiteReserved = {
     "AUTOINCREMENT", "GLOB", "INDEXED", "ISNULL", "LIMIT", "NATURAL", "NOTHING", "NOTNULL", "RETURNING"};
 
+// Plain names in the component's dialect that PostgreSQL reserves: written quoted, in
+// the lower case PostgreSQL folds the unquoted names of the schema to.
+const std::set<std::string> kPostgresReserved = {
+    "ANALYSE", "ANALYZE", "ARRAY", "ASYMMETRIC", "BOTH", "CONCURRENTLY", "DO", "FREEZE", "ILIKE",
+    "ISNULL", "LATERAL", "LEADING", "LIMIT", "LOCALTIME", "LOCALTIMESTAMP", "NOTNULL", "OFFSET",
+    "ONLY", "OVERLAPS", "PLACING", "RETURNING", "SIMILAR", "SYMMETRIC", "TABLESAMPLE", "TRAILING",
+    "VARIADIC", "VERBOSE", "WINDOW", "COLLATION"};
+
+std::string LowerAscii(std::string_view s) {
+    std::string r(s);
+    for (auto& c : r)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return r;
+}
+
 // Words before a parenthesis that are not function names.
 const std::set<std::string> kNotFunction = {
     "AND", "OR", "NOT", "IN", "EXISTS", "WHEN", "THEN", "ELSE", "ON", "WHERE", "SELECT", "AS",
@@ -149,8 +164,8 @@ struct FromItem {
 // One translation: the original text, its tokens and the rewrites applied in turn.
 class Translation {
 public:
-    Translation(std::string_view sql, const SqlTranslator::ColumnTypeLookup& lookup)
-        : sql_(sql), lookup_(lookup) {}
+    Translation(std::string_view sql, Backend target, const SqlTranslator::ColumnTypeLookup& lookup)
+        : sql_(sql), target_(target), lookup_(lookup) {}
 
     TranslatedStatement Run() {
         t_ = TokenizeSql(sql_);
@@ -163,13 +178,19 @@ public:
         if (kind_ == StatementKind::Update) RewriteUpdate();
         if (kind_ != StatementKind::Other) {
             RewriteTop();
-            RewriteDivision();
+            // PostgreSQL divides like the dialect: only integer by integer truncates.
+            if (target_ == Backend::SQLite) RewriteDivision();
+            RewriteWholeAggregates();
+            RewriteTextConcatenation();
         }
         TranslatedStatement r;
         r.sql = Render();
         r.kind = kind_;
         r.parameterCount = parameterCount_;
         r.usedColumnTypes = usedColumnTypes_;
+        for (const auto& tok : t_)
+            if ((tok.kind == SqlTokenKind::Word || tok.kind == SqlTokenKind::QuotedName) && !tok.verbatim)
+                r.names.push_back(tok.value);
         return r;
     }
 
@@ -268,7 +289,7 @@ private:
                 else if (tok.text == "!>") tok = Raw("<=", SqlTokenKind::Operator, tok.space);
             }
             if (IsWord(tok, "ISNULL") && Is(i + 1, SqlTokenKind::LeftParen)) {
-                tok = Raw("IFNULL", SqlTokenKind::Word, tok.space);
+                tok = Raw(target_ == Backend::PostgreSQL ? "COALESCE" : "IFNULL", SqlTokenKind::Word, tok.space);
             }
             if (kind_ != StatementKind::Other) {
                 // Table hints: "With (NoLock)" or a bare "(NoLock)".
@@ -656,6 +677,132 @@ private:
         t_ = std::move(out);
     }
 
+    // ---- Sum and Avg of whole numbers ------------------------------------------------
+
+    // In the dialect the sum and the average of whole numbers are whole numbers (the
+    // average truncated), so dividing them truncates too. PostgreSQL gives decimals for
+    // both, SQLite a real for the average.
+    void RewriteWholeAggregates() {
+        if (!lookup_) return;
+        bool any = std::any_of(t_.begin(), t_.end(), [](const SqlToken& t) {
+            return (IsWord(t, "SUM") || IsWord(t, "AVG"));
+        });
+        if (!any) return;
+        match_ = MatchParens();
+        CollectTables();
+        std::map<size_t, bool> wrap;  // index of the aggregate's name -> it is an average
+        for (size_t k = 0; k + 1 < t_.size(); ++k) {
+            bool aggregate = IsWord(t_[k], "AVG") || (pg() && IsWord(t_[k], "SUM"));
+            if (!aggregate || !Is(k + 1, SqlTokenKind::LeftParen)) continue;
+            size_t close = match_[k + 1];
+            if (close <= k + 2 || At(close + 1, "OVER")) continue;  // a window aggregate keeps its form
+            if (HasFraction(k + 2, close - 1) || !HasWholeColumn(k + 2, close - 1)) continue;
+            wrap[k] = IsWord(t_[k], "AVG");
+        }
+        if (wrap.empty()) return;
+        std::map<size_t, bool> closes;  // index of the aggregate's ")" -> it is an average
+        for (const auto& [k, average] : wrap) closes[match_[k + 1]] = average;
+        Tokens out;
+        for (size_t k = 0; k < t_.size(); ++k) {
+            SqlToken tok = t_[k];
+            auto w = wrap.find(k);
+            if (w != wrap.end()) {
+                out.push_back(Raw("CAST", SqlTokenKind::Word, tok.space));
+                out.push_back(Raw("(", SqlTokenKind::LeftParen, ""));
+                if (w->second && pg()) {
+                    out.push_back(Raw("TRUNC", SqlTokenKind::Word, ""));
+                    out.push_back(Raw("(", SqlTokenKind::LeftParen, ""));
+                }
+                tok.space = "";
+            }
+            out.push_back(std::move(tok));
+            auto c = closes.find(k);
+            if (c != closes.end()) {
+                // SQLite's cast of a real to an integer truncates; PostgreSQL's rounds.
+                if (c->second && pg()) out.push_back(Raw(")", SqlTokenKind::RightParen, ""));
+                out.push_back(Raw("AS"));
+                out.push_back(Raw(pg() ? "BIGINT" : "INTEGER"));
+                out.push_back(Raw(")", SqlTokenKind::RightParen, ""));
+            }
+        }
+        t_ = std::move(out);
+    }
+
+    // Whether the tokens [b, e] name a column of a whole-number type.
+    bool HasWholeColumn(size_t b, size_t e) {
+        for (size_t k = b; k <= e; ++k) {
+            if (!IsName(t_[k]) || Is(k + 1, SqlTokenKind::Dot) || Is(k + 1, SqlTokenKind::LeftParen)) continue;
+            const std::string* qualifier = nullptr;
+            if (k >= 2 && t_[k - 1].kind == SqlTokenKind::Dot && IsName(t_[k - 2])) qualifier = &t_[k - 2].value;
+            if (qualifier) {
+                auto alias = aliases_.find(Upper(*qualifier));
+                const std::string& table = alias != aliases_.end() ? alias->second : *qualifier;
+                if (TypeOf(table, t_[k].value) == ColumnType::Integer) return true;
+                continue;
+            }
+            for (const auto& table : tables_)
+                if (TypeOf(table, t_[k].value) == ColumnType::Integer) return true;
+        }
+        return false;
+    }
+
+    // ---- + between texts -> || --------------------------------------------------------
+
+    // The dialect joins texts with +; both backends add numbers with it and join texts
+    // with ||. A + is a join when one side is a text literal that does not read as a
+    // number, or both sides are text (text columns, text functions, text literals).
+    enum class Operand { Text, TextLiteral, Other };
+
+    Operand OperandKind(size_t b, size_t e) {
+        const auto& tok = t_[b];
+        if (b == e && tok.kind == SqlTokenKind::String) {
+            const std::string& v = tok.value;
+            bool numeric = !v.empty() && v.find_first_not_of("0123456789.+- ") == std::string::npos;
+            return numeric ? Operand::Text : Operand::TextLiteral;
+        }
+        static const std::set<std::string> kTextFunctions = {"UPPER", "LOWER", "LTRIM", "RTRIM", "LEFT", "RIGHT",
+                                                             "SUBSTRING", "REPLACE", "TRIM"};
+        if (tok.kind == SqlTokenKind::Word && Is(b + 1, SqlTokenKind::LeftParen))
+            return IsWordIn(tok, kTextFunctions) && match_[b + 1] == e ? Operand::Text : Operand::Other;
+        if (!lookup_ || !IsName(t_[e])) return Operand::Other;
+        for (size_t k = b; k <= e; ++k)
+            if (!IsName(t_[k]) && t_[k].kind != SqlTokenKind::Dot) return Operand::Other;
+        const std::string* qualifier = e >= b + 2 ? &t_[e - 2].value : nullptr;
+        if (qualifier) {
+            auto alias = aliases_.find(Upper(*qualifier));
+            if (alias != aliases_.end()) return TypeOf(alias->second, t_[e].value) == ColumnType::Text ? Operand::Text : Operand::Other;
+            for (const auto& table : tables_)
+                if (IEquals(table, *qualifier))
+                    return TypeOf(table, t_[e].value) == ColumnType::Text ? Operand::Text : Operand::Other;
+            return Operand::Other;
+        }
+        for (const auto& table : tables_) {
+            ColumnType type = TypeOf(table, t_[e].value);
+            if (type != ColumnType::Unknown) return type == ColumnType::Text ? Operand::Text : Operand::Other;
+        }
+        return Operand::Other;
+    }
+
+    void RewriteTextConcatenation() {
+        bool any = std::any_of(t_.begin(), t_.end(), [](const SqlToken& t) { return IsOperator(t, "+"); });
+        if (!any) return;
+        match_ = MatchParens();
+        if (tables_.empty()) CollectTables();
+        std::vector<size_t> joins;
+        for (size_t k = 1; k + 1 < t_.size(); ++k) {
+            if (!IsOperator(t_[k], "+")) continue;
+            auto left = PrimaryBefore(k - 1);
+            auto right = PrimaryAfter(k + 1);
+            if (!left || !right || right->first != k + 1) continue;
+            Operand a = OperandKind(left->first, left->second);
+            Operand b = OperandKind(right->first, right->second);
+            bool literal = a == Operand::TextLiteral || b == Operand::TextLiteral;
+            bool bothText = a != Operand::Other && b != Operand::Other;
+            if (literal || bothText) joins.push_back(k);
+        }
+        for (size_t k : joins) t_[k] = Raw("||", SqlTokenKind::Operator, t_[k].space);
+    }
+
     // Tables and aliases named anywhere in the statement.
     void CollectTables() {
         auto addTable = [&](const std::string& table, const std::string& alias) {
@@ -818,17 +965,23 @@ private:
         if (tok.verbatim) return tok.text;
         switch (tok.kind) {
             case SqlTokenKind::Word: {
-                bool odd = tok.value.find_first_of("@#") != std::string::npos;
-                if (odd || (kind_ != StatementKind::Other && IsWordIn(tok, kSQLiteReserved)))
-                    return QuoteName(tok.value);
+                bool odd = tok.value.find_first_of(pg() ? "@#$" : "@#") != std::string::npos;
+                const auto& reserved = pg() ? kPostgresReserved : kSQLiteReserved;
+                if (odd || (kind_ != StatementKind::Other && IsWordIn(tok, reserved))) return QuotedName(tok.value);
                 return tok.text;
             }
-            case SqlTokenKind::QuotedName: return QuoteName(tok.value);
+            case SqlTokenKind::QuotedName: return QuotedName(tok.value);
             case SqlTokenKind::String: return QuoteString(tok.value);
-            case SqlTokenKind::Parameter: return "?" + std::to_string(tok.parameter);
+            case SqlTokenKind::Parameter: return (pg() ? "$" : "?") + std::to_string(tok.parameter);
             default: return tok.text;
         }
     }
+
+    bool pg() const { return target_ == Backend::PostgreSQL; }
+
+    // A name written quoted. PostgreSQL folds the schema's unquoted names to lower case,
+    // so a quoted name is folded the same way to find them.
+    std::string QuotedName(std::string_view name) const { return QuoteName(pg() ? LowerAscii(name) : name); }
 
     std::string Render() const {
         std::string out;
@@ -852,6 +1005,7 @@ private:
     }
 
     std::string_view sql_;
+    Backend target_;
     const SqlTranslator::ColumnTypeLookup& lookup_;
     Tokens t_;
     StatementKind kind_ = StatementKind::Other;
@@ -983,12 +1137,10 @@ std::vector<SqlToken> TokenizeSql(std::string_view sql) {
 }
 
 SqlTranslator::SqlTranslator(Backend target, ColumnTypeLookup columnTypes)
-    : target_(target), columnTypes_(std::move(columnTypes)) {
-    if (target_ != Backend::SQLite) throw DatabaseError("no SQL translation for this backend yet");
-}
+    : target_(target), columnTypes_(std::move(columnTypes)) {}
 
 TranslatedStatement SqlTranslator::Translate(std::string_view sql) const {
-    Translation translation(sql, columnTypes_);
+    Translation translation(sql, target_, columnTypes_);
     return translation.Run();
 }
 

@@ -54,6 +54,9 @@ struct TranslatedStatement {
     StatementKind kind = StatementKind::Other;
     int parameterCount = 0;      // number of ? markers in the original text
     bool usedColumnTypes = false;  // the text depends on the declared column types
+    // Names as the statement spells them (PostgreSQL reports result columns in the
+    // lower case it folds unquoted names to; these give them back their spelling).
+    std::vector<std::string> names;
 };
 
 class SqlTranslator {
@@ -62,7 +65,6 @@ public:
     // Used to keep SQL Server's division rules: only integer by integer truncates.
     using ColumnTypeLookup = std::function<ColumnType(std::string_view table, std::string_view column)>;
 
-    // Only Backend::SQLite is available yet; other targets throw DatabaseError.
     explicit SqlTranslator(Backend target, ColumnTypeLookup columnTypes = nullptr);
 
     Backend Target() const { return target_; }

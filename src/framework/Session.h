@@ -19,7 +19,9 @@ struct Notice {
 };
 
 struct Session {
-    Session(Database& database, const ClassRegistry& classes) : db(&database), registry(&classes) {}
+    // Tells the database the tables of the classes (their spelling, for a backend
+    // that folds names).
+    Session(Database& database, const ClassRegistry& classes);
     Database* db;
     const ClassRegistry* registry;  // the classes objects are created from
     int contextNumber = 1;

@@ -256,7 +256,7 @@ public:
             else
                 throw InputError("unknown option " + name);
         }
-        std::unique_ptr<Database> db = OpenSQLite(dbPath);
+        std::unique_ptr<Database> db = OpenDatabase(dbPath);
         const ClassRegistry& classes = ServerRegistry();
         if (createSchema) CreateOrUpgradeSchema(*db, classes.Tables(), classes.Indexes());
         auto session = std::make_unique<Session>(*db, classes);

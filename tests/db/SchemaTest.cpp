@@ -12,6 +12,7 @@
 #include "hosting/ClassTable.h"
 #include "core/Convert.h"
 #include "core/Text.h"
+#include "support/TestDatabase.h"
 
 namespace humrs {
 namespace {
@@ -19,8 +20,7 @@ namespace {
 class SchemaTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        db = OpenSQLite(":memory:");
-        CreateComponentSchema(*db);
+        db = testing::OpenTestDatabase();
     }
 
     // Every row of a select, each value as text.
@@ -72,7 +72,14 @@ TEST_F(SchemaTest, EveryTableHasItsColumnsInOrderWithTypesThatReadBack) {
 }
 
 TEST_F(SchemaTest, RunningAgainChangesNothing) {
-    const std::string catalog = "Select type, name, tbl_name, sql From sqlite_master Order By type, name";
+    const std::string catalog =
+        db->Kind() == Backend::SQLite
+            ? "Select type, name, tbl_name, sql From sqlite_master Order By type, name"
+            : "Select 'column', table_name || '.' || column_name, data_type, column_default From "
+              "information_schema.columns Where table_schema = current_schema() Union All "
+              "Select 'index', indexname, tablename, indexdef From pg_indexes Where schemaname = current_schema() "
+              "Union All Select 'trigger', tgname, Cast(Cast(tgrelid As regclass) As text), '' From pg_trigger Where Not tgisinternal "
+              "Order By 1, 2";
     const auto before = Rows(catalog);
     const auto versionBefore = Rows("Select Version From humSchemaVersion");
 

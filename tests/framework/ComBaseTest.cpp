@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "db/Database.h"
+#include "support/TestDatabase.h"
 #include "framework/ComBase.h"
 #include "framework/Messages.h"
 #include "core/Convert.h"
@@ -75,12 +76,13 @@ ClassDescriptor TestBillClass() {
 class ComBaseTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        db = OpenSQLite(":memory:");
-        db->Execute("Create Table tstHead (Flag Integer Default 0, BillNo Text Collate NoCase, BillDate Integer Default 0, Memo Text Default '')");
-        db->Execute("Create Table tstBody (Flag Integer Default 0, BillNo Text Collate NoCase, RowNo Integer, Qty Float Default 0, Memo Text Default '')");
+        db = testing::OpenTestDatabase();
+        // Columns that hold Null when written Null; keys compared without regard to case.
+        const std::string key = db->Kind() == Backend::PostgreSQL ? "citext" : "Text Collate NoCase";
+        db->Execute("Create Table tstHead (Flag Integer Default 0, BillNo " + key + ", BillDate Integer Default 0, Memo Text Default '')");
+        db->Execute("Create Table tstBody (Flag Integer Default 0, BillNo " + key + ", RowNo Integer, Qty Float Default 0, Memo Text Default '')");
         db->Execute("Create Table tstSub (BillNo Text, ParentRowNo Integer, RowNo Integer, Amount Float Default 0)");
         db->Execute("Create Table tstLog (Msg Text)");
-        db->Execute("Create Table comSysParam (ParamKey Text, ParamValue Text)");
         registry = std::make_unique<ClassRegistry>(std::vector<ClassDescriptor>{TestBillClass()});
         session = std::make_unique<Session>(*db, *registry);
         g_calls = &calls;

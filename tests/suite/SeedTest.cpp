@@ -7,6 +7,7 @@
 #include "hosting/ClassTable.h"
 #include "suite/Seed.h"
 #include "core/Convert.h"
+#include "support/TestDatabase.h"
 
 namespace humrs {
 namespace {
@@ -14,8 +15,7 @@ namespace {
 class SeedTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        db = OpenSQLite(":memory:");
-        CreateComponentSchema(*db);
+        db = testing::OpenTestDatabase();
     }
     Variant One(const std::string& sql, const std::vector<Variant>& params = {}) {
         auto row = db->QueryFirst(sql, params);

@@ -1,6 +1,6 @@
 #pragma once
-// A fresh database for a business-class test: the full schema on an in-memory
-// SQLite database, a session with a fixed server date, and short ways to open
+// A fresh database for a business-class test: the full schema on the backend the
+// environment chooses (support/TestDatabase.h), a session with a fixed server date, and short ways to open
 // business objects and save bills, so that a test reads like a short story.
 #include <gtest/gtest.h>
 
@@ -17,6 +17,7 @@
 #include "suite/Seed.h"
 #include "core/Convert.h"
 #include "core/Text.h"
+#include "support/TestDatabase.h"
 
 namespace humrs::testing {
 
@@ -25,8 +26,7 @@ using Row = std::vector<std::pair<std::string, Variant>>;
 class HumrsFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        db = OpenSQLite(":memory:");
-        CreateComponentSchema(*db);
+        db = OpenTestDatabase();
         session = std::make_unique<Session>(*db, ComponentRegistry());
         session->serverDate = 20050115;
         session->localType = 0;

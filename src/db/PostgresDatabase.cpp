@@ -1,0 +1,489 @@
+// The PostgreSQL backend on libpq. Statements are translated once and prepared on the
+// server under a name, so a statement a business class runs again and again is
+// parsed and planned once per connection. Values travel as text: parameters are sent
+// with no declared type, so the server gives each the type of what it is compared
+// with or stored into (a text parameter compared with a case-blind text column stays
+// case-blind).
+//
+// Writes: every write transaction first takes one advisory lock of the database
+// (BeginWrite), so saves of all application servers run one after the other and each
+// save's checks read what the saves before it committed, as SQLite's BEGIN IMMEDIATE
+// does for the processes of one machine.
+#include "db/PostgresDatabase.h"
+
+#include <libpq-fe.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <list>
+#include <map>
+#include <mutex>
+#include <unordered_map>
+
+#include "db/Schema.h"
+#include "db/SqlTranslator.h"
+
+namespace humrs {
+
+namespace {
+
+constexpr size_t kStatementCacheSize = 256;
+// Type ids of the server's built-in types that come back as numbers.
+constexpr Oid kBoolOid = 16, kInt8Oid = 20, kInt2Oid = 21, kInt4Oid = 23, kFloat4Oid = 700, kFloat8Oid = 701,
+              kNumericOid = 1700;
+// The type modifier of NUMERIC(19,4), the schema's money columns.
+constexpr int kMoneyTypmod = ((19 << 16) | 4) + 4;
+
+std::string Lower(std::string_view s) {
+    std::string r(s);
+    for (auto& c : r)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return r;
+}
+
+// The column spellings of the tables the component declares, by lower-case name:
+// the server reports the names of unquoted columns folded to lower case. Every
+// connection of the process learns them (KnowTables); they are the same for all.
+struct KnownSpellings {
+    std::mutex mu;
+    std::unordered_map<std::string, std::string> columns;                  // any table
+    std::unordered_map<std::string, std::vector<std::string>> byTable;     // a table's own
+};
+
+KnownSpellings& Known() {
+    static KnownSpellings known;
+    return known;
+}
+
+void LearnTables(const std::vector<TableDef>& tables) {
+    KnownSpellings& k = Known();
+    std::lock_guard lock(k.mu);
+    for (const TableDef& table : tables) {
+        std::vector<std::string>& own = k.byTable[Lower(table.name)];
+        own.clear();
+        for (const ColumnDef& column : table.columns) {
+            k.columns.emplace(Lower(column.name), column.name);
+            own.push_back(column.name);
+        }
+    }
+}
+
+std::string Spelled(const std::string& folded, const std::unordered_map<std::string, std::string>& statementNames) {
+    auto own = statementNames.find(folded);
+    if (own != statementNames.end()) return own->second;
+    KnownSpellings& k = Known();
+    std::lock_guard lock(k.mu);
+    auto it = k.columns.find(folded);
+    return it != k.columns.end() ? it->second : folded;
+}
+
+// Exact money from the server's decimal text: at most four decimals, the fifth
+// rounded half away from zero.
+Currency CurrencyFromText(const char* text) {
+    const char* p = text;
+    bool negative = *p == '-';
+    if (*p == '-' || *p == '+') ++p;
+    int64_t units = 0;
+    while (*p >= '0' && *p <= '9') units = units * 10 + (*p++ - '0');
+    int decimals = 0;
+    bool roundUp = false;
+    if (*p == '.') {
+        ++p;
+        while (*p >= '0' && *p <= '9') {
+            if (decimals < 4) {
+                units = units * 10 + (*p - '0');
+                ++decimals;
+            } else if (decimals == 4) {
+                roundUp = *p >= '5';
+                ++decimals;
+            }
+            ++p;
+        }
+    }
+    for (int d = std::min(decimals, 4); d < 4; ++d) units *= 10;
+    if (roundUp) ++units;
+    return Currency::FromUnits(negative ? -units : units);
+}
+
+// A decimal number that is whole comes back as an integer, as SQLite gives the sum of
+// whole amounts.
+Variant NumberFromText(const char* text) {
+    std::string_view s(text);
+    if (s.find_first_not_of("0123456789-.") == std::string_view::npos) {
+        size_t dot = s.find('.');
+        std::string_view whole = s.substr(0, dot);
+        bool noFraction = dot == std::string_view::npos || s.find_first_not_of('0', dot + 1) == std::string_view::npos;
+        int64_t value = 0;
+        auto [end, ec] = std::from_chars(whole.data(), whole.data() + whole.size(), value);
+        if (noFraction && ec == std::errc() && end == whole.data() + whole.size()) return Variant(value);
+    }
+    return Variant(std::strtod(text, nullptr));
+}
+
+ColumnType TypeOfResult(Oid type, int typmod, bool fromTable) {
+    switch (type) {
+        case kBoolOid: return ColumnType::Boolean;
+        // Flags are stored as SMALLINT; a SMALLINT computed by an expression is a number.
+        case kInt2Oid: return fromTable ? ColumnType::Boolean : ColumnType::Integer;
+        case kInt4Oid:
+        case kInt8Oid: return ColumnType::Integer;
+        case kFloat4Oid:
+        case kFloat8Oid: return ColumnType::Float;
+        case kNumericOid: return typmod == kMoneyTypmod ? ColumnType::Currency : ColumnType::Unknown;
+        default: return ColumnType::Text;
+    }
+}
+
+Variant ReadValue(const PGresult* res, int row, int col, ColumnType type) {
+    if (PQgetisnull(res, row, col)) return Variant::Null();
+    const char* text = PQgetvalue(res, row, col);
+    switch (type) {
+        case ColumnType::Boolean:
+            if (PQftype(res, col) == kBoolOid) return Variant(text[0] == 't');
+            return Variant(std::strtoll(text, nullptr, 10) != 0);
+        case ColumnType::Integer: return Variant(static_cast<int64_t>(std::strtoll(text, nullptr, 10)));
+        case ColumnType::Float: return Variant(std::strtod(text, nullptr));
+        case ColumnType::Currency: return Variant(CurrencyFromText(text));
+        case ColumnType::Unknown: return NumberFromText(text);
+        case ColumnType::Text: break;
+    }
+    return Variant(std::string(text, static_cast<size_t>(PQgetlength(res, row, col))));
+}
+
+// The type a column declaration stands for, as format_type() writes it.
+ColumnType TypeFromDeclared(const std::string& declared) {
+    if (declared == "bigint" || declared == "integer") return ColumnType::Integer;
+    if (declared == "smallint" || declared == "boolean") return ColumnType::Boolean;
+    if (declared == "double precision" || declared == "real") return ColumnType::Float;
+    if (declared.rfind("numeric", 0) == 0) return ColumnType::Currency;
+    return ColumnType::Text;
+}
+
+struct ResultDeleter {
+    void operator()(PGresult* r) const { PQclear(r); }
+};
+using ResultPtr = std::unique_ptr<PGresult, ResultDeleter>;
+
+struct CachedStatement {
+    std::string name;  // of the prepared statement on the server; empty for DDL
+    TranslatedStatement translated;
+    std::unordered_map<std::string, std::string> spellings;  // folded -> as written
+    std::list<std::string>::iterator lruPos;
+};
+
+bool IsSavepointName(const std::string& name) {
+    if (name.empty() || name.size() > 63) return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        char c = name[i];
+        bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+        bool digit = c >= '0' && c <= '9';
+        if (!(letter || (digit && i > 0))) return false;
+    }
+    return true;
+}
+
+// A parameter value as text, or null for Null and Empty.
+bool ParameterText(const Variant& v, std::string& out) {
+    switch (v.Type()) {
+        case VarType::Empty:
+        case VarType::Null: return false;
+        case VarType::Bool: out = v.AsBool() ? "1" : "0"; return true;
+        case VarType::Int: out = std::to_string(v.AsInt()); return true;
+        case VarType::Float: {
+            char buf[64];
+            auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v.AsFloat());
+            out.assign(buf, ec == std::errc() ? end : buf);
+            return true;
+        }
+        case VarType::Currency: {
+            int64_t units = v.AsCurrency().Units();
+            bool negative = units < 0;
+            uint64_t abs = negative ? static_cast<uint64_t>(-(units + 1)) + 1 : static_cast<uint64_t>(units);
+            std::string frac = std::to_string(abs % 10000);
+            out = (negative ? "-" : "") + std::to_string(abs / 10000) + "." + std::string(4 - frac.size(), '0') + frac;
+            return true;
+        }
+        case VarType::String: out = v.AsString(); return true;
+        case VarType::Array:
+        case VarType::Packet: break;
+    }
+    throw DatabaseError("an array or data packet cannot be bound");
+}
+
+class PostgresDatabase final : public Database {
+public:
+    explicit PostgresDatabase(const std::string& url)
+        : translator_(Backend::PostgreSQL, [this](std::string_view table, std::string_view column) {
+              return DeclaredType(table, column);
+          }) {
+        conn_ = PQconnectdb(url.c_str());
+        if (!conn_ || PQstatus(conn_) != CONNECTION_OK) {
+            std::string message = conn_ ? PQerrorMessage(conn_) : "out of memory";
+            PQfinish(conn_);
+            conn_ = nullptr;
+            throw DatabaseError("cannot connect to " + RedactedUrl(url) + ": " + Trimmed(message));
+        }
+        PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+        // Literals keep backslashes as they are, as the component's dialect does; a
+        // save waits for another one's write lock as long as SQLite waits for its own.
+        Control("SET standard_conforming_strings = on; SET client_encoding = 'UTF8'; SET lock_timeout = '10s'");
+    }
+
+    ~PostgresDatabase() override { PQfinish(conn_); }
+
+    PostgresDatabase(const PostgresDatabase&) = delete;
+    PostgresDatabase& operator=(const PostgresDatabase&) = delete;
+
+    Backend Kind() const override { return Backend::PostgreSQL; }
+
+    int64_t Execute(const std::string& sql, const std::vector<Variant>& params) override {
+        recorder_.Record(sql);
+        CachedStatement& entry = Prepare(sql);
+        ResultPtr res = Run(entry, params, sql);
+        StatementKind kind = entry.translated.kind;
+        int64_t changed = 0;
+        if (kind == StatementKind::Insert || kind == StatementKind::Update || kind == StatementKind::Delete)
+            changed = std::strtoll(PQcmdTuples(res.get()), nullptr, 10);
+        if (entry.name.empty()) ForgetStatements();
+        return changed;
+    }
+
+    ResultSet Query(const std::string& sql, const std::vector<Variant>& params) override {
+        recorder_.Record(sql);
+        CachedStatement& entry = Prepare(sql);
+        ResultPtr res = Run(entry, params, sql);
+        return Read(res.get(), entry, PQntuples(res.get()));
+    }
+
+    std::optional<std::vector<Variant>> QueryFirst(const std::string& sql,
+                                                   const std::vector<Variant>& params) override {
+        recorder_.Record(sql);
+        CachedStatement& entry = Prepare(sql);
+        ResultPtr res = Run(entry, params, sql);
+        if (PQntuples(res.get()) == 0) return std::nullopt;
+        ResultSet rs = Read(res.get(), entry, 1);
+        return std::move(rs.rows.front());
+    }
+
+    // The lock is taken in the same round trip as BEGIN; when it cannot be had in time
+    // the transaction is ended again, so the connection is ready for the next operation.
+    void BeginWrite() override {
+        try {
+            Control("BEGIN; SELECT pg_advisory_xact_lock(" + std::to_string(kWriteLockKey) + ")");
+        } catch (const DatabaseError&) {
+            Rollback();
+            throw;
+        }
+    }
+    // A read sees one snapshot of the database from its first statement to its end.
+    void BeginRead() override { Control("BEGIN ISOLATION LEVEL REPEATABLE READ"); }
+    void Commit() override { Control("COMMIT"); }
+    void Rollback() override {
+        if (InTransaction()) Control("ROLLBACK");
+    }
+    bool InTransaction() const override {
+        PGTransactionStatusType status = PQtransactionStatus(conn_);
+        return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
+    }
+
+    void Savepoint(const std::string& name) override {
+        CheckSavepoint(name);
+        if (!InTransaction()) throw DatabaseError("savepoint " + name + " outside a transaction");
+        Control("SAVEPOINT " + name);
+    }
+    void ReleaseSavepoint(const std::string& name) override {
+        CheckSavepoint(name);
+        Control("RELEASE SAVEPOINT " + name);
+    }
+    void RollbackToSavepoint(const std::string& name) override {
+        CheckSavepoint(name);
+        Control("ROLLBACK TO SAVEPOINT " + name);
+    }
+
+    void KnowTables(const std::vector<TableDef>& tables) override { LearnTables(tables); }
+
+    // Stored columns only: a generated column is never written, as on SQLite.
+    std::vector<ResultColumn> TableColumns(const std::string& table) override {
+        static const char* const kSql =
+            "SELECT a.attname, format_type(a.atttypid, a.atttypmod) FROM pg_attribute a "
+            "JOIN pg_class c ON c.oid = a.attrelid WHERE c.relname = lower($1) AND c.relkind IN ('r', 'v', 'p') "
+            "AND pg_table_is_visible(c.oid) AND a.attnum > 0 AND NOT a.attisdropped AND a.attgenerated = '' "
+            "ORDER BY a.attnum";
+        const char* values[] = {table.c_str()};
+        ResultPtr res(PQexecParams(conn_, kSql, 1, nullptr, values, nullptr, nullptr, 0));
+        if (PQresultStatus(res.get()) != PGRES_TUPLES_OK) Fail(res.get(), kSql, kSql);
+        // Spellings of the table's own definition first, then of any table.
+        std::unordered_map<std::string, std::string> own;
+        {
+            KnownSpellings& k = Known();
+            std::lock_guard lock(k.mu);
+            if (auto def = k.byTable.find(Lower(table)); def != k.byTable.end())
+                for (const std::string& column : def->second) own.emplace(Lower(column), column);
+        }
+        std::vector<ResultColumn> columns;
+        for (int r = 0; r < PQntuples(res.get()); ++r) {
+            ResultColumn col;
+            col.name = Spelled(PQgetvalue(res.get(), r, 0), own);
+            col.type = TypeFromDeclared(PQgetvalue(res.get(), r, 1));
+            columns.push_back(std::move(col));
+        }
+        return columns;
+    }
+
+private:
+    static std::string Trimmed(std::string s) {
+        while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+        return s;
+    }
+
+    // A connection URL without its password, for messages.
+    static std::string RedactedUrl(const std::string& url) {
+        size_t scheme = url.find("://");
+        size_t at = url.find('@', scheme == std::string::npos ? 0 : scheme + 3);
+        if (scheme == std::string::npos || at == std::string::npos) return url;
+        size_t colon = url.find(':', scheme + 3);
+        if (colon == std::string::npos || colon > at) return url;
+        return url.substr(0, colon) + ":***" + url.substr(at);
+    }
+
+    [[noreturn]] void Fail(const PGresult* res, const std::string& original, const std::string& translated) const {
+        std::string message = Trimmed(res ? PQresultErrorMessage(res) : PQerrorMessage(conn_));
+        if (message.empty()) message = Trimmed(PQerrorMessage(conn_));
+        if (translated != original) message += " (ran as: " + translated + ")";
+        throw DatabaseError(message, original);
+    }
+
+    // Transaction control: not the component's SQL, so neither translated nor recorded.
+    void Control(const std::string& sql) {
+        ResultPtr res(PQexec(conn_, sql.c_str()));
+        ExecStatusType status = PQresultStatus(res.get());
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(res.get(), sql, sql);
+    }
+
+    static void CheckSavepoint(const std::string& name) {
+        if (!IsSavepointName(name)) throw DatabaseError("invalid savepoint name: " + name);
+    }
+
+    CachedStatement& Prepare(const std::string& sql) {
+        auto found = cache_.find(sql);
+        if (found != cache_.end()) {
+            lru_.splice(lru_.begin(), lru_, found->second.lruPos);
+            return found->second;
+        }
+        schemaCache_.clear();
+        CachedStatement entry;
+        entry.translated = translator_.Translate(sql);
+        for (const std::string& name : entry.translated.names) entry.spellings.emplace(Lower(name), name);
+        // Schema statements run once and change what prepared statements see.
+        if (entry.translated.kind != StatementKind::Other) {
+            entry.name = "humrs_" + std::to_string(++statementCounter_);
+            ResultPtr res(PQprepare(conn_, entry.name.c_str(), entry.translated.sql.c_str(),
+                                    entry.translated.parameterCount, nullptr));
+            if (PQresultStatus(res.get()) != PGRES_COMMAND_OK) Fail(res.get(), sql, entry.translated.sql);
+        }
+        lru_.push_front(sql);
+        entry.lruPos = lru_.begin();
+        CachedStatement& stored = cache_[sql] = std::move(entry);
+        while (cache_.size() > kStatementCacheSize) {
+            auto last = cache_.find(lru_.back());
+            if (!last->second.name.empty()) Control("DEALLOCATE " + last->second.name);
+            cache_.erase(last);
+            lru_.pop_back();
+        }
+        return stored;
+    }
+
+    // After a schema change: every prepared statement is forgotten, so that none keeps
+    // the shape of a table as it was.
+    void ForgetStatements() {
+        if (!cache_.empty() && PQtransactionStatus(conn_) != PQTRANS_INERROR) Control("DEALLOCATE ALL");
+        cache_.clear();
+        lru_.clear();
+        schemaCache_.clear();
+    }
+
+    ResultPtr Run(const CachedStatement& entry, const std::vector<Variant>& params, const std::string& sql) {
+        const int expected = entry.translated.parameterCount;
+        if (static_cast<size_t>(expected) != params.size())
+            throw DatabaseError("the statement has " + std::to_string(expected) + " parameter(s), " +
+                                    std::to_string(params.size()) + " given",
+                                sql);
+        std::vector<std::string> texts(params.size());
+        std::vector<const char*> values(params.size(), nullptr);
+        for (size_t i = 0; i < params.size(); ++i) {
+            try {
+                if (ParameterText(params[i], texts[i])) values[i] = texts[i].c_str();
+            } catch (const DatabaseError& e) {
+                throw DatabaseError("parameter " + std::to_string(i + 1) + ": " + e.what(), sql);
+            }
+        }
+        ResultPtr res(entry.name.empty()
+                          ? PQexecParams(conn_, entry.translated.sql.c_str(), expected, nullptr, values.data(),
+                                         nullptr, nullptr, 0)
+                          : PQexecPrepared(conn_, entry.name.c_str(), expected, values.data(), nullptr, nullptr, 0));
+        ExecStatusType status = PQresultStatus(res.get());
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(res.get(), sql, entry.translated.sql);
+        return res;
+    }
+
+    static ResultSet Read(const PGresult* res, const CachedStatement& entry, int rows) {
+        ResultSet rs;
+        const int n = PQnfields(res);
+        rs.columns.resize(static_cast<size_t>(n));
+        std::vector<ColumnType> types(static_cast<size_t>(n));
+        for (int c = 0; c < n; ++c) {
+            auto& col = rs.columns[static_cast<size_t>(c)];
+            col.name = Spelled(PQfname(res, c), entry.spellings);
+            types[static_cast<size_t>(c)] = TypeOfResult(PQftype(res, c), PQfmod(res, c), PQftable(res, c) != InvalidOid);
+            col.type = types[static_cast<size_t>(c)];
+        }
+        rs.rows.reserve(static_cast<size_t>(rows));
+        for (int r = 0; r < rows; ++r) {
+            std::vector<Variant> row;
+            row.reserve(static_cast<size_t>(n));
+            for (int c = 0; c < n; ++c) {
+                Variant v = ReadValue(res, r, c, types[static_cast<size_t>(c)]);
+                // A computed decimal takes the type of its first value, as on SQLite.
+                auto& col = rs.columns[static_cast<size_t>(c)];
+                if (col.type == ColumnType::Unknown && !v.IsNull())
+                    col.type = v.Type() == VarType::Int ? ColumnType::Integer : ColumnType::Float;
+                row.push_back(std::move(v));
+            }
+            rs.rows.push_back(std::move(row));
+        }
+        return rs;
+    }
+
+    ColumnType DeclaredType(std::string_view table, std::string_view column) {
+        std::string key = Lower(table);
+        auto it = schemaCache_.find(key);
+        if (it == schemaCache_.end()) it = schemaCache_.emplace(key, TableColumns(std::string(table))).first;
+        std::string wanted = Lower(column);
+        for (const auto& col : it->second)
+            if (Lower(col.name) == wanted) return col.type;
+        return ColumnType::Unknown;
+    }
+
+    PGconn* conn_ = nullptr;
+    SqlTranslator translator_;
+    long long statementCounter_ = 0;
+    std::list<std::string> lru_;  // most recently used first
+    std::unordered_map<std::string, CachedStatement> cache_;
+    std::map<std::string, std::vector<ResultColumn>> schemaCache_;
+};
+
+}  // namespace
+
+bool IsPostgresUrl(const std::string& location) {
+    return location.rfind("postgresql://", 0) == 0 || location.rfind("postgres://", 0) == 0;
+}
+
+std::unique_ptr<Database> OpenPostgres(const std::string& url) { return std::make_unique<PostgresDatabase>(url); }
+
+std::unique_ptr<Database> OpenDatabase(const std::string& pathOrUrl) {
+    if (IsPostgresUrl(pathOrUrl)) return OpenPostgres(pathOrUrl);
+    return OpenSQLite(pathOrUrl);
+}
+
+}  // namespace humrs
