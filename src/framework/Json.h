@@ -20,7 +20,14 @@ namespace humrs {
 // Insertion-ordered, so datasets print their fields in table order.
 using Json = nlohmann::ordered_json;
 
+// The deepest nesting of arrays and objects accepted from a caller. A bill is four
+// levels deep and a procedure argument a few more; anything far deeper is hostile
+// input, refused before it costs stack, time or memory.
+inline constexpr int kMaxJsonDepth = 64;
+
 // Parses JSON text; `what` names the source in the error ("bill file", "--arg").
+// Malformed text, numbers out of range and nesting past kMaxJsonDepth raise
+// InputError, in time linear in the text.
 Json ParseJson(std::string_view text, const std::string& what);
 // The text to print: UTF-8 with non-ASCII characters as they are, indented by two
 // spaces when `pretty`, else on one line. Invalid UTF-8 in a value is replaced
@@ -49,7 +56,8 @@ DataPacketPtr PacketFromJson(const Json& json, const std::string& where);
 // (field name, value) pairs in the order given.
 using InputRow = std::vector<std::pair<std::string, Variant>>;
 using InputDataset = std::vector<InputRow>;
-// Reads {"datasets": [[{field: value, ...}, ...], ...]}.
+// Reads {"datasets": [[{field: value, ...}, ...], ...]}, also inside the answer of
+// `new` or `open` ({"ok": true, "key": ..., "datasets": ..., "notices": [...]}).
 std::vector<InputDataset> BillFromJson(const Json& json);
 
 }  // namespace humrs
