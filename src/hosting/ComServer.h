@@ -16,9 +16,12 @@ bool ParseGuid(std::string_view text, GUID& out);
 // The registry spelling: braces and upper-case hex digits.
 std::string GuidText(const GUID& g);
 bool SameGuid(const GUID& a, const GUID& b);
+// Whether a client passed a null address for an identifier (C clients pass pointers);
+// such a call is answered E_INVALIDARG before the identifier is read.
+bool IsNullIdentifier(const GUID& id);
 
 // DllGetClassObject: the factory of a class, answering IID_IUnknown, IID_IClassFactory
-// and IID_IHumrsClassFactory.
+// and IID_IHumrsClassFactory. A null identifier gives E_INVALIDARG, a null `out` E_POINTER.
 HRESULT GetClassObject(const GUID& clsid, const GUID& iid, void** out);
 // DllCanUnloadNow: S_OK when no business object is alive and no lock is held.
 HRESULT CanUnloadNow();
