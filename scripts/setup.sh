@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs and builds everything into build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-PKGS="build-essential cmake ninja-build pkg-config libsqlite3-dev libicu-dev libfmt-dev nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev"
+PKGS="build-essential cmake ninja-build pkg-config libsqlite3-dev libicu-dev libfmt-dev nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
