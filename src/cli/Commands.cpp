@@ -197,8 +197,9 @@ bool IsName(const SqlToken& token) {
 }
 
 // The table a data statement writes: the name after INSERT [INTO], UPDATE or DELETE
-// [FROM]; an alias (`Update a Set ... From humX a`) is followed to its table.
-std::string WrittenTable(const std::vector<SqlToken>& tokens, const std::string& verb) {
+// [FROM]; an alias (`Update a Set ... From humX a`) is followed to its table and
+// handed back in `alias`.
+std::string WrittenTable(const std::vector<SqlToken>& tokens, const std::string& verb, std::string& alias) {
     size_t i = 1;
     static const char* const kSkip[] = {"into", "from", "or", "replace", "ignore", "abort", "fail", "rollback"};
     while (i < tokens.size() && tokens[i].kind == SqlTokenKind::Word &&
@@ -217,7 +218,10 @@ std::string WrittenTable(const std::vector<SqlToken>& tokens, const std::string&
         if (!tablePosition || !IsName(tokens[j])) continue;
         size_t k = j + 1;
         if (k < tokens.size() && SameText(tokens[k].value, "as")) ++k;
-        if (k < tokens.size() && IsName(tokens[k]) && SameText(tokens[k].value, target)) return tokens[j].value;
+        if (k < tokens.size() && IsName(tokens[k]) && SameText(tokens[k].value, target)) {
+            alias = target;
+            return tokens[j].value;
+        }
     }
     return target;
 }
@@ -225,7 +229,9 @@ std::string WrittenTable(const std::vector<SqlToken>& tokens, const std::string&
 // The `sql` subcommand runs selects and the data statements on the component's
 // tables, nothing else: ATTACH, VACUUM INTO and PRAGMA could write files anywhere the
 // process may, and schema statements would change what the business objects rely on.
-void RequireAllowedStatement(const std::string& statement) {
+// Returns the alias the statement writes through, if any: the caller makes sure it
+// names no table of the database.
+std::string RequireAllowedStatement(const std::string& statement) {
     const std::vector<SqlToken> tokens = TokenizeSql(statement);
     if (tokens.empty()) throw InputError("no SQL statement given");
     const SqlToken& first = tokens.front();
@@ -236,10 +242,12 @@ void RequireAllowedStatement(const std::string& statement) {
     if (!allowed)
         throw InputError("the sql subcommand runs only Select, Insert, Update and Delete statements, not \"" +
                          first.text + "\"");
-    if (SameText(first.value, "select")) return;
-    const std::string table = WrittenTable(tokens, first.value);
+    if (SameText(first.value, "select")) return "";
+    std::string alias;
+    const std::string table = WrittenTable(tokens, first.value, alias);
     if (!FindTable(table))
         throw InputError("the sql subcommand writes only the component's tables; \"" + table + "\" is not one");
+    return alias;
 }
 
 // Runs the `sql` subcommand's statement: a query's columns and rows, or the number
@@ -433,13 +441,18 @@ Answer RunSql(const GlobalOptions& options, const std::string& statement) {
     return Guard([&] {
         if (Trim(statement).empty()) throw InputError("no SQL statement given");
         // A statement the dialect cannot express is the user's to fix.
+        std::string alias;
         try {
             SqlTranslator(Backend::SQLite).Translate(statement);
-            RequireAllowedStatement(statement);
+            alias = RequireAllowedStatement(statement);
         } catch (const DatabaseError& e) {
             throw InputError(e.what());
         }
         Connection c = Connect(options, Mode::Existing);
+        // An alias that is also a table's name would write that table instead.
+        if (!alias.empty() && !c.db->TableColumns(alias).empty())
+            throw InputError("the sql subcommand writes only the component's tables; \"" + alias +
+                             "\" names a table of its own");
         Json body = Ok();
         Json fields = Json::array();
         Json rows = Json::array();

@@ -170,6 +170,8 @@ TEST_F(HostileInput, BadInputIsRefusedByNameAndChangesNothing) {
         {"sql With around a delete", {"sql", "With t As (Select 1 As a) Delete From humExcuseCls"}, "", 2,
          "With"},
         {"sql writing a table of no component", {"sql", "Delete From sqlite_stat1"}, "", 2, "sqlite_stat1"},
+        {"sql writing another table through an alias",
+         {"sql", "Update sqlite_master Set sql = '' From humExcuseCls sqlite_master"}, "", 2, "sqlite_master"},
         {"sql writing a qualified table", {"sql", "Delete From main.humExcuseCls"}, "", 2, "main."},
     };
     for (const Case& c : cases) {
