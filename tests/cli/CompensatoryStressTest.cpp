@@ -173,9 +173,20 @@ TEST_F(CompensatoryStress, KilledSavesAndRebuildsLeaveWholeBillsAndTrueBalances)
         ASSERT_EQ(Run({"save", kLeave, LeaveFile("LQ" + std::to_string(p), "Q" + std::to_string(p), 20050110, 2)}),
                   0);
 
+    // How long a whole rebuild and a whole save take on this machine: the kills are
+    // spread over that span, from before the transaction to after the commit.
+    auto timed = [&](const std::vector<std::string>& args) {
+        const auto t0 = std::chrono::steady_clock::now();
+        EXPECT_EQ(Run(args), 0);
+        return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0);
+    };
+    const auto rebuildTime = timed({"proc", kLeave, "11"});
+    const auto saveTime = timed({"save", kLeave, LeaveFile("LX", "P1", 20050301, 1)});
+
     std::mt19937 random(20050115);
     const std::vector<int> days = WorkingDays(30);
-    std::map<std::string, int> sentDay;  // bill number -> the day it asks for
+    std::map<std::string, int> sentDay = {{"LX", 20050301}};  // bill number -> the day it asks for
+    int killed = 0;
     const auto start = std::chrono::steady_clock::now();
     for (size_t i = 0; i < days.size(); ++i) {
         const bool rebuild = i % 4 == 3;
@@ -185,12 +196,14 @@ TEST_F(CompensatoryStress, KilledSavesAndRebuildsLeaveWholeBillsAndTrueBalances)
             sentDay[billNo] = days[i];
             args = {"save", kLeave, LeaveFile(billNo, "P1", days[i], 1 + static_cast<int>(i % 3))};
         }
+        const auto span = (rebuild ? rebuildTime : saveTime).count() * 6 / 5 + 1;
         const pid_t pid = Start(args);
-        std::this_thread::sleep_for(std::chrono::microseconds(random() % 40000));
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % span));
         kill(pid, SIGKILL);
-        Wait(pid);
+        killed += Wait(pid) == -1;
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    EXPECT_GT(killed, 0) << "no process was killed before it ended";
 
     {
         sqlite3* raw = nullptr;
