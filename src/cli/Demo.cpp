@@ -271,8 +271,9 @@ std::string WhyNotReplace(const std::string& path, bool force) {
         return "cannot look at " + path + ": " + ec.message() + "; the demo will not touch it";
     if (!fs::exists(status)) return "";
     if (!fs::is_regular_file(status))
-        return path + " is not a regular file; the demo writes only a new file or a database it made, and "
-                      "never replaces anything else, even with --force";
+        return path + (fs::is_directory(status) ? " is a folder, not a regular file" : " is not a regular file") +
+               "; the demo writes only a new file or a database it made, and never replaces anything else, even "
+               "with --force";
     if (force) return "";
     if (!IsDemoDatabase(path))
         return path + " exists and is not a database the demo made; the demo will not replace it (give "

@@ -200,13 +200,16 @@ TEST_F(HostileInput, DemoWritesOnlyWhereNothingIsOrWhatItMade) {
     ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
     const bool device = mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
     fs::create_symlink(dir / "notes.txt", dir / "link");
+    std::ofstream(dir / "locked") << "no one may read this";
+    fs::permissions(dir / "locked", fs::perms::none);
 
     struct Target {
         fs::path path;
         bool regular;  // a regular file, which --force may replace
     };
     std::vector<Target> targets = {{dir / "full", false}, {dir / "empty", false},   {fs::path(db), true},
-                                   {dir / "notes.txt", true}, {dir / "pipe", false}, {dir / "link", false}};
+                                   {dir / "notes.txt", true}, {dir / "pipe", false}, {dir / "link", false},
+                                   {dir / "locked", true}};
     if (device) targets.push_back({dir / "null", false});
     const std::string companyBefore = ReadFile(db);
     for (const Target& t : targets) {
