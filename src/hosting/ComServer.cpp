@@ -77,11 +77,10 @@ std::string GuidText(const GUID& g) {
     return buf;
 }
 
-bool IsNullIdentifier(const GUID& id) {
+bool IsNullIdentifier(const GUID* address) {
     // Identifiers reach the library by address (pointers in the C contract). The
-    // address is passed through an empty asm so the compiler cannot assume that a
-    // reference is never null and drop the check.
-    const GUID* address = &id;
+    // address is passed through an empty asm so the compiler cannot assume that the
+    // address of a reference is never null and drop the check.
     __asm__ volatile("" : "+r"(address));
     return address == nullptr;
 }
@@ -200,7 +199,7 @@ public:
 
     HRESULT QueryInterface(const GUID& iid, void** out) {
         if (!out) return E_POINTER;
-        if (IsNullIdentifier(iid)) {
+        if (IsNullIdentifier(&iid)) {
             *out = nullptr;
             return E_INVALIDARG;
         }
@@ -482,6 +481,11 @@ private:
 // ---- the interface table of a business object
 
 HRESULT ObjQueryInterface(IHumrsBusinessObject* This, REFIID iid, void** out) {
+    // A null identifier is answered here, before it is handed on as a reference.
+    if (out && IsNullIdentifier(&iid)) {
+        *out = nullptr;
+        return E_INVALIDARG;
+    }
     return BusinessObject::Of(This).QueryInterface(iid, out);
 }
 ULONG ObjAddRef(IHumrsBusinessObject* This) { return BusinessObject::Of(This).AddRef(); }
@@ -531,7 +535,7 @@ const IHumrsBusinessObjectVtbl kObjectVtbl = {
 
 HRESULT FacQueryInterface(IHumrsClassFactory* This, REFIID iid, void** out) {
     if (!out) return E_POINTER;
-    if (IsNullIdentifier(iid)) {
+    if (IsNullIdentifier(&iid)) {
         *out = nullptr;
         return E_INVALIDARG;
     }
@@ -557,7 +561,7 @@ HRESULT FacCreateInstanceEx(IHumrsClassFactory* This, IUnknown* outer, REFIID ii
         if (reason) *reason = CopyText(why);
         return hr;
     };
-    if (IsNullIdentifier(iid)) return fail(E_INVALIDARG, "no interface identifier given");
+    if (IsNullIdentifier(&iid)) return fail(E_INVALIDARG, "no interface identifier given");
     if (outer) return fail(CLASS_E_NOAGGREGATION, "business objects cannot be aggregated");
     try {
         ObjectCreator creator = FindObjectCreator(f.entry->progId);
@@ -583,6 +587,10 @@ HRESULT FacCreateInstanceEx(IHumrsClassFactory* This, IUnknown* outer, REFIID ii
 }
 
 HRESULT FacCreateInstance(IHumrsClassFactory* This, IUnknown* outer, REFIID iid, void** out) {
+    if (out && IsNullIdentifier(&iid)) {
+        *out = nullptr;
+        return E_INVALIDARG;
+    }
     return FacCreateInstanceEx(This, outer, iid, out, nullptr);
 }
 
@@ -625,7 +633,7 @@ const std::vector<Factory>& Factories() {
 HRESULT GetClassObject(const GUID& clsid, const GUID& iid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (IsNullIdentifier(clsid) || IsNullIdentifier(iid)) return E_INVALIDARG;
+    if (IsNullIdentifier(&clsid) || IsNullIdentifier(&iid)) return E_INVALIDARG;
     try {
         for (const auto& f : Factories())
             if (SameGuid(f.clsid, clsid))

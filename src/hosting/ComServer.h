@@ -17,8 +17,9 @@ bool ParseGuid(std::string_view text, GUID& out);
 std::string GuidText(const GUID& g);
 bool SameGuid(const GUID& a, const GUID& b);
 // Whether a client passed a null address for an identifier (C clients pass pointers);
-// such a call is answered E_INVALIDARG before the identifier is read.
-bool IsNullIdentifier(const GUID& id);
+// such a call is answered E_INVALIDARG before the identifier is read or handed on.
+// Give it the address of the reference parameter: `IsNullIdentifier(&iid)`.
+bool IsNullIdentifier(const GUID* address);
 
 // DllGetClassObject: the factory of a class, answering IID_IUnknown, IID_IClassFactory
 // and IID_IHumrsClassFactory. A null identifier gives E_INVALIDARG, a null `out` E_POINTER.
