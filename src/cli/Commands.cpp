@@ -202,9 +202,11 @@ bool IsName(const SqlToken& token) {
 std::string WrittenTable(const std::vector<SqlToken>& tokens, const std::string& verb, std::string& alias) {
     size_t i = 1;
     static const char* const kSkip[] = {"into", "from", "or", "replace", "ignore", "abort", "fail", "rollback"};
-    while (i < tokens.size() && tokens[i].kind == SqlTokenKind::Word &&
-           std::any_of(std::begin(kSkip), std::end(kSkip), [&](const char* w) { return SameText(tokens[i].value, w); }))
-        ++i;
+    auto skipped = [&](const SqlToken& t) {
+        return t.kind == SqlTokenKind::Word &&
+               std::any_of(std::begin(kSkip), std::end(kSkip), [&](const char* w) { return SameText(t.value, w); });
+    };
+    while (i < tokens.size() && skipped(tokens[i])) ++i;
     if (i >= tokens.size() || !IsName(tokens[i]))
         throw InputError("the " + verb + " statement names no table it writes");
     if (i + 1 < tokens.size() && tokens[i + 1].kind == SqlTokenKind::Dot)

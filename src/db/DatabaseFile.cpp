@@ -28,7 +28,8 @@ bool CheckDatabaseFile(const std::string& path, FileAccess access) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         const int error = errno;
-        if (error != ENOENT) throw DatabaseError("cannot reach the database " + path + ": " + std::strerror(error));
+        if (error != ENOENT)
+            throw DatabaseError("cannot reach the database " + path + ": " + std::strerror(error));
         if (access == FileAccess::Write) {
             const std::string folder = FolderOf(path);
             struct stat dir {};
@@ -43,7 +44,8 @@ bool CheckDatabaseFile(const std::string& path, FileAccess access) {
     }
     if (S_ISDIR(st.st_mode)) throw DatabaseError(path + " is a folder, not a database file");
     if (!S_ISREG(st.st_mode))
-        throw DatabaseError(path + " is not a regular file (a pipe, device or socket), so it cannot be a database");
+        throw DatabaseError(path +
+                            " is not a regular file (a pipe, device or socket), so it cannot be a database");
     if (::access(path.c_str(), R_OK) != 0)
         throw DatabaseError("cannot read the database " + path + ": " + std::strerror(errno));
     if (access == FileAccess::Write) {
@@ -71,7 +73,8 @@ void CheckSchemaVersion(Database& db, const std::string& path, bool requireTable
     for (const TableDef& table : SchemaTables())
         if (db.TableColumns(table.name).empty())
             throw DatabaseError(path + " lacks the table " + table.name + " of schema version " +
-                                std::to_string(SchemaVersion()) + "; run `humrs init` to add what is missing");
+                                std::to_string(SchemaVersion()) +
+                                "; run `humrs init` to add what is missing");
 }
 
 }  // namespace humrs

@@ -27,7 +27,8 @@ int CheckServerDate(int64_t value, const std::string& label) {
 
 int CheckInt32(int64_t value, const std::string& label) {
     if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
-        throw InputError(label + ": " + std::to_string(value) + " is out of range for a whole number of 32 bits");
+        throw InputError(label + ": " + std::to_string(value) +
+                         " is out of range for a whole number of 32 bits");
     return static_cast<int>(value);
 }
 

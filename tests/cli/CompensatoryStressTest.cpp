@@ -6,8 +6,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <spawn.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,7 +51,8 @@ protected:
         AddDepartment(*conn, "D1", "生产部");
         AddWorkClass(*conn, {.classId = "DAY", .className = "日班"});
         AddSchedule(*conn, "S-DAY", FiveDayWeek("DAY"));
-        AddLeaveCategory(*conn, {.excuseClsId = "BX", .excuseClsName = "补休", .excuseCls = leave_kind::kCompensatory});
+        AddLeaveCategory(
+            *conn, {.excuseClsId = "BX", .excuseClsName = "补休", .excuseCls = leave_kind::kCompensatory});
         AddPerson(*conn, {.personId = "P1", .departId = "D1", .onJobDate = 20000101, .jobSch = "S-DAY"});
     }
     void TearDown() override {
@@ -61,7 +62,8 @@ protected:
 
     void Overtime(Database& conn, const std::string& billNo, const std::string& person, double hours) {
         conn.Execute(
-            "Insert Into HumOverTime (Flag, BillNo, RowNo, PersonID, OverTimeDate, BeginTime, EndTime, FieldACount, "
+            "Insert Into HumOverTime (Flag, BillNo, RowNo, PersonID, OverTimeDate, BeginTime, EndTime, "
+            "FieldACount, "
             "RedeemType, UseableRedeemCount) Values (1, ?, 0, ?, 20050103, 1800, 2200, ?, 1, ?)",
             {Variant(billNo), Variant(person), Variant(hours), Variant(hours)});
     }
@@ -85,7 +87,8 @@ protected:
 
     // Starts `humrs --db <db> --date 20050115 args...` with its output thrown away.
     pid_t Start(const std::vector<std::string>& args) {
-        std::vector<std::string> all = {std::string(HUMRS_BINARY_DIR) + "/humrs", "--db", db, "--date", "20050115"};
+        std::vector<std::string> all = {std::string(HUMRS_BINARY_DIR) + "/humrs", "--db", db, "--date",
+                                        "20050115"};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& a : all) argv.push_back(a.data());
@@ -109,7 +112,8 @@ protected:
     // Free hours of every overtime row, by bill number.
     std::map<std::string, double> FreeHours() {
         std::map<std::string, double> out;
-        for (const auto& row : OpenSQLite(db)->Query("Select BillNo, UseableRedeemCount From HumOverTime").rows)
+        for (const auto& row :
+             OpenSQLite(db)->Query("Select BillNo, UseableRedeemCount From HumOverTime").rows)
             out[CStr(row[0])] = CFloat(row[1]);
         return out;
     }
@@ -141,7 +145,8 @@ TEST_F(CompensatoryStress, ConcurrentSavesNeverGrantAnHourTwice) {
     // two come first.
     const std::vector<int> days = WorkingDays(8);
     std::vector<std::string> files;
-    for (size_t i = 0; i < days.size(); ++i) files.push_back(LeaveFile("L" + std::to_string(i), "P1", days[i], 3));
+    for (size_t i = 0; i < days.size(); ++i)
+        files.push_back(LeaveFile("L" + std::to_string(i), "P1", days[i], 3));
     std::vector<pid_t> pids;
     for (const std::string& f : files) pids.push_back(Start({"save", kLeave, f}));
     int accepted = 0;
@@ -164,14 +169,16 @@ TEST_F(CompensatoryStress, KilledSavesAndRebuildsLeaveWholeBillsAndTrueBalances)
         // enough work to be killed in the middle of it.
         for (int p = 0; p < 40; ++p) {
             const std::string person = "Q" + std::to_string(p);
-            AddPerson(*conn, {.personId = person, .departId = "D1", .onJobDate = 20000101, .jobSch = "S-DAY"});
+            AddPerson(*conn,
+                      {.personId = person, .departId = "D1", .onJobDate = 20000101, .jobSch = "S-DAY"});
             Overtime(*conn, "OQ" + std::to_string(p), person, 6);
         }
         Overtime(*conn, "O1", "P1", 200);
     }
     for (int p = 0; p < 40; ++p)
-        ASSERT_EQ(Run({"save", kLeave, LeaveFile("LQ" + std::to_string(p), "Q" + std::to_string(p), 20050110, 2)}),
-                  0);
+        ASSERT_EQ(
+            Run({"save", kLeave, LeaveFile("LQ" + std::to_string(p), "Q" + std::to_string(p), 20050110, 2)}),
+            0);
 
     // How long a whole rebuild and a whole save take on this machine: the kills are
     // spread over that span, from before the transaction to after the commit.
@@ -217,10 +224,10 @@ TEST_F(CompensatoryStress, KilledSavesAndRebuildsLeaveWholeBillsAndTrueBalances)
     }
     auto conn = OpenSQLite(db);
     // Every bill is there whole, as sent, or not at all.
-    for (const auto& row :
-         conn->Query("Select BillNo, Count(*), Max(BeginDate), Max(PersonID) From humExcuse Where BillNo Like 'L%' "
-                     "And BillNo Not Like 'LQ%' Group By BillNo")
-             .rows) {
+    for (const auto& row : conn->Query("Select BillNo, Count(*), Max(BeginDate), Max(PersonID) From "
+                                       "humExcuse Where BillNo Like 'L%' "
+                                       "And BillNo Not Like 'LQ%' Group By BillNo")
+                               .rows) {
         const std::string billNo = CStr(row[0]);
         SCOPED_TRACE(billNo);
         ASSERT_TRUE(sentDay.count(billNo));

@@ -122,15 +122,17 @@ json Category(json row) { return json{{"datasets", json::array({json::array({std
 TEST_F(HostileInput, BadInputIsRefusedByNameAndChangesNothing) {
     REQUIRE_CATEGORY_CLASS();
     ASSERT_EQ(Humrs({"init"}).exitCode, 0);
-    const json stored = Category({{"ExcuseClsID", "T1"}, {"ExcuseClsName", "测试假"}, {"ExcuseCls", 9},
-                                  {"UnitName", 1}, {"ExcuseUnit", 0.5}});
+    const json stored = Category({{"ExcuseClsID", "T1"},
+                                  {"ExcuseClsName", "测试假"},
+                                  {"ExcuseCls", 9},
+                                  {"UnitName", 1},
+                                  {"ExcuseUnit", 0.5}});
     ASSERT_EQ(Humrs({"save", kCategory, "-"}, stored.dump()).exitCode, 0);
     fs::create_directory(dir / "bills");
     const auto before = Snapshot();
 
-    const std::string deepBill =
-        R"({"datasets": [[{"ExcuseClsID": "T2", "ExcuseClsName": )" + std::string(25000, '[') +
-        std::string(25000, ']') + "}]]}";
+    const std::string deepBill = R"({"datasets": [[{"ExcuseClsID": "T2", "ExcuseClsName": )" +
+                                 std::string(25000, '[') + std::string(25000, ']') + "}]]}";
     // As deep as one command-line argument may be long (128 KiB).
     const std::string deepArgument = std::string(60000, '[') + std::string(60000, ']');
     struct Case {
@@ -142,43 +144,81 @@ TEST_F(HostileInput, BadInputIsRefusedByNameAndChangesNothing) {
     };
     const std::vector<Case> cases = {
         {"bill nested 25,000 levels", {"save", kCategory, "-"}, deepBill, 2, "nested deeper"},
-        {"procedure argument nested 60,000 levels", {"proc", kCategory, "0", "--arg", deepArgument}, "", 2,
+        {"procedure argument nested 60,000 levels",
+         {"proc", kCategory, "0", "--arg", deepArgument},
+         "",
+         2,
          "--arg"},
-        {"number no double holds", {"save", kCategory, "-"},
-         R"({"datasets": [[{"ExcuseClsID": "T1", "ExcuseUnit": 1e400}]]})", 2, "ExcuseUnit"},
-        {"NUL character in a text", {"save", kCategory, "-"},
-         R"({"datasets": [[{"ExcuseClsID": "T3", "ExcuseClsName": "a\u0000b"}]]})", 2, "ExcuseClsName"},
-        {"NUL character in a key", {"save", kCategory, "-"},
-         R"({"datasets": [[{"ExcuseClsID": "T1\u0000x"}]]})", 2, "ExcuseClsID"},
+        {"number no double holds",
+         {"save", kCategory, "-"},
+         R"({"datasets": [[{"ExcuseClsID": "T1", "ExcuseUnit": 1e400}]]})",
+         2,
+         "ExcuseUnit"},
+        {"NUL character in a text",
+         {"save", kCategory, "-"},
+         R"({"datasets": [[{"ExcuseClsID": "T3", "ExcuseClsName": "a\u0000b"}]]})",
+         2,
+         "ExcuseClsName"},
+        {"NUL character in a key",
+         {"save", kCategory, "-"},
+         R"({"datasets": [[{"ExcuseClsID": "T1\u0000x"}]]})",
+         2,
+         "ExcuseClsID"},
         {"folder as the bill file", {"save", kCategory, (dir / "bills").string()}, "", 2, "folder"},
-        {"answer of a failed command as a bill", {"save", kCategory, "-"},
-         R"({"ok": false, "datasets": [[{"ExcuseClsID": "T1"}]]})", 2, "not a bill"},
-        {"field check on dataset -5", {"check", kCategory, "--dataset", "-5", "--names", R"(["ExcuseUnit"])",
-         "--values", "[1]"}, "", 2, "--dataset -5"},
-        {"field check beyond the last dataset", {"check", kCategory, "--dataset", "7", "--names",
-         R"(["ExcuseUnit"])", "--values", "[1]"}, "", 2, "--dataset 7"},
-        {"login type past 32 bits", {"--login-type", "4294967301", "save", kCategory, "-"}, stored.dump(), 2,
+        {"answer of a failed command as a bill",
+         {"save", kCategory, "-"},
+         R"({"ok": false, "datasets": [[{"ExcuseClsID": "T1"}]]})",
+         2,
+         "not a bill"},
+        {"field check on dataset -5",
+         {"check", kCategory, "--dataset", "-5", "--names", R"(["ExcuseUnit"])", "--values", "[1]"},
+         "",
+         2,
+         "--dataset -5"},
+        {"field check beyond the last dataset",
+         {"check", kCategory, "--dataset", "7", "--names", R"(["ExcuseUnit"])", "--values", "[1]"},
+         "",
+         2,
+         "--dataset 7"},
+        {"login type past 32 bits",
+         {"--login-type", "4294967301", "save", kCategory, "-"},
+         stored.dump(),
+         2,
          "--login-type"},
-        {"server date past 8 digits", {"--date", "99999999999", "save", kCategory, "-"}, stored.dump(), 2,
+        {"server date past 8 digits",
+         {"--date", "99999999999", "save", kCategory, "-"},
+         stored.dump(),
+         2,
          "--date"},
-        {"server date of month 13", {"--date", "20241340", "save", kCategory, "-"}, stored.dump(), 2, "--date"},
+        {"server date of month 13",
+         {"--date", "20241340", "save", kCategory, "-"},
+         stored.dump(),
+         2,
+         "--date"},
         {"sql Attach", {"sql", "Attach Database '" + (dir / "x.db").string() + "' As x"}, "", 2, "Attach"},
         {"sql Vacuum Into", {"sql", "Vacuum Into '" + (dir / "copy.db").string() + "'"}, "", 2, "Vacuum"},
         {"sql Pragma", {"sql", "Pragma journal_mode = delete"}, "", 2, "Pragma"},
         {"sql Create", {"sql", "Create Table x (a int)"}, "", 2, "Create"},
         {"sql Drop", {"sql", "Drop Table humExcuseCls"}, "", 2, "Drop"},
-        {"sql With around a delete", {"sql", "With t As (Select 1 As a) Delete From humExcuseCls"}, "", 2,
+        {"sql With around a delete",
+         {"sql", "With t As (Select 1 As a) Delete From humExcuseCls"},
+         "",
+         2,
          "With"},
         {"sql writing a table of no component", {"sql", "Delete From sqlite_stat1"}, "", 2, "sqlite_stat1"},
         {"sql writing another table through an alias",
-         {"sql", "Update sqlite_master Set sql = '' From humExcuseCls sqlite_master"}, "", 2, "sqlite_master"},
+         {"sql", "Update sqlite_master Set sql = '' From humExcuseCls sqlite_master"},
+         "",
+         2,
+         "sqlite_master"},
         {"sql writing a qualified table", {"sql", "Delete From main.humExcuseCls"}, "", 2, "main."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const auto start = std::chrono::steady_clock::now();
         const Result r = Humrs(c.args, c.input);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << "bad input costs no time";
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5))
+            << "bad input costs no time";
         EXPECT_EQ(r.exitCode, c.exitCode) << r.out.substr(0, 500);
         ASSERT_TRUE(r.answer.is_object()) << r.out.substr(0, 500);
         EXPECT_EQ(r.answer["ok"], false);
@@ -207,8 +247,8 @@ TEST_F(HostileInput, DemoWritesOnlyWhereNothingIsOrWhatItMade) {
         fs::path path;
         bool regular;  // a regular file, which --force may replace
     };
-    std::vector<Target> targets = {{dir / "full", false}, {dir / "empty", false},   {fs::path(db), true},
-                                   {dir / "notes.txt", true}, {dir / "pipe", false}, {dir / "link", false},
+    std::vector<Target> targets = {{dir / "full", false},     {dir / "empty", false}, {fs::path(db), true},
+                                   {dir / "notes.txt", true}, {dir / "pipe", false},  {dir / "link", false},
                                    {dir / "locked", true}};
     if (device) targets.push_back({dir / "null", false});
     const std::string companyBefore = ReadFile(db);
@@ -217,7 +257,8 @@ TEST_F(HostileInput, DemoWritesOnlyWhereNothingIsOrWhatItMade) {
         const auto type = fs::symlink_status(t.path).type();
         const Result r = Humrs({"demo"}, "", t.path.string());
         EXPECT_EQ(r.exitCode, 2) << r.out.substr(0, 300);
-        EXPECT_NE(r.Error().find(t.regular ? "--force" : "not a regular file"), std::string::npos) << r.Error();
+        EXPECT_NE(r.Error().find(t.regular ? "--force" : "not a regular file"), std::string::npos)
+            << r.Error();
         EXPECT_EQ(fs::symlink_status(t.path).type(), type) << "left as it was";
         if (!t.regular) {
             const Result forced = Humrs({"demo", "--force"}, "", t.path.string());
@@ -305,14 +346,16 @@ TEST_F(HostileInput, OtherSchemaVersionsAreRefusedAndNeverLowered) {
     ASSERT_EQ(Humrs({"init"}).exitCode, 0);
     OpenSQLite(db)->Execute("Update humSchemaVersion Set Version = 7");
     const auto before = Snapshot();
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"init"}, {"param", "get", "X"}, {"open", kCategory, "T1"},
-          {"sql", "Select 1"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"init"},
+                                                 {"param", "get", "X"},
+                                                 {"open", kCategory, "T1"},
+                                                 {"sql", "Select 1"}}) {
         SCOPED_TRACE(args[0]);
         const Result r = Humrs(args);
         EXPECT_EQ(r.exitCode, 3) << r.out;
         EXPECT_NE(r.Error().find("version 7"), std::string::npos) << r.Error();
-        EXPECT_NE(r.Error().find("version " + std::to_string(SchemaVersion())), std::string::npos) << r.Error();
+        EXPECT_NE(r.Error().find("version " + std::to_string(SchemaVersion())), std::string::npos)
+            << r.Error();
     }
     EXPECT_EQ(Snapshot(), before);
 

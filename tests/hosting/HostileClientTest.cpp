@@ -90,7 +90,8 @@ protected:
     }
 
     Reply Bind(const std::string& path, const std::string& options) {
-        return Call([&](char** r) { return object_->lpVtbl->Bind(object_, path.c_str(), options.c_str(), r); });
+        return Call(
+            [&](char** r) { return object_->lpVtbl->Bind(object_, path.c_str(), options.c_str(), r); });
     }
 
     static inline void* handle_ = nullptr;
@@ -135,7 +136,7 @@ TEST_F(HostileClient, BindRefusesNumbersThatWouldWrapAndImpossibleDates) {
     const std::string db = (dir_ / "hr.db").string();
     ASSERT_EQ(Bind(db, R"({"createSchema": true})").hr, S_OK);
     for (const char* options : {
-             R"({"loginType": 4294967301})",     // 5 once wrapped: the import login
+             R"({"loginType": 4294967301})",  // 5 once wrapped: the import login
              R"({"loginType": 18446744073709551615})",
              R"({"contextNumber": -4294967295})",
              R"({"localType": 4294967297})",
@@ -161,12 +162,14 @@ TEST_F(HostileClient, FieldCheckArgumentsAreCheckedAsTheCommandDoes) {
         const char* values;
         const char* named;
     };
-    for (const Case& c : {Case{-5, R"(["ExcuseUnit"])", "[1]", "dataset -5"},
-                          Case{1, R"(["ExcuseUnit"])", "[1]", "dataset 1"},
-                          Case{2147483647, R"(["ExcuseUnit"])", "[1]", "dataset 2147483647"},
-                          Case{0, R"(["ExcuseClsID", "ExcuseUnit"])", R"(["T1"])", "at least one value per name"}}) {
+    for (const Case& c :
+         {Case{-5, R"(["ExcuseUnit"])", "[1]", "dataset -5"},
+          Case{1, R"(["ExcuseUnit"])", "[1]", "dataset 1"},
+          Case{2147483647, R"(["ExcuseUnit"])", "[1]", "dataset 2147483647"},
+          Case{0, R"(["ExcuseClsID", "ExcuseUnit"])", R"(["T1"])", "at least one value per name"}}) {
         SCOPED_TRACE(c.named);
-        const Reply r = Call([&](char** t) { return object_->lpVtbl->CheckField(object_, c.dataset, c.names, c.values, t); });
+        const Reply r = Call(
+            [&](char** t) { return object_->lpVtbl->CheckField(object_, c.dataset, c.names, c.values, t); });
         EXPECT_EQ(r.hr, E_INVALIDARG);
         EXPECT_NE(r.body["error"].get<std::string>().find(c.named), std::string::npos) << r.body;
     }
@@ -177,9 +180,11 @@ TEST_F(HostileClient, DeeplyNestedJsonIsRefusedQuickly) {
     ASSERT_EQ(Bind((dir_ / "hr.db").string(), R"({"createSchema": true})").hr, S_OK);
     const auto start = std::chrono::steady_clock::now();
     const std::string deep = std::string(100000, '[') + std::string(100000, ']');
-    const Reply proc = Call([&](char** t) { return object_->lpVtbl->ExecuteProc(object_, 0, deep.c_str(), "", t); });
+    const Reply proc =
+        Call([&](char** t) { return object_->lpVtbl->ExecuteProc(object_, 0, deep.c_str(), "", t); });
     EXPECT_EQ(proc.hr, E_INVALIDARG);
-    const std::string bill = R"({"datasets": [[{"ExcuseClsID": )" + std::string(25000, '[') + std::string(25000, ']') + "}]]}";
+    const std::string bill =
+        R"({"datasets": [[{"ExcuseClsID": )" + std::string(25000, '[') + std::string(25000, ']') + "}]]}";
     const Reply save = Call([&](char** t) { return object_->lpVtbl->Save(object_, bill.c_str(), t); });
     EXPECT_EQ(save.hr, E_INVALIDARG);
     EXPECT_NE(save.body["error"].get<std::string>().find("nested deeper"), std::string::npos) << save.body;
