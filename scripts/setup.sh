@@ -18,6 +18,8 @@ libgtest-dev
 libgmock-dev
 libbenchmark-dev
 python3-lunardate
+clang
+libclang-rt-14-dev
 "
 missing=""
 for p in $PKGS; do

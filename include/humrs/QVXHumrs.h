@@ -207,7 +207,9 @@ typedef struct IHumrsBusinessObjectVtbl {
      * "localType": 1, "serverDate": 20240105, "createSchema": false}. Without
      * "localType" the system parameter "LocalType" of the database applies; a
      * "serverDate" of 0 means today; "createSchema" creates missing tables. Unknown
-     * option names are refused. Result members: "progId", "clsid". */
+     * option names, whole numbers beyond 32 bits and a server date that is not a
+     * calendar day yyyymmdd are refused (E_INVALIDARG). Result members: "progId",
+     * "clsid". */
     HRESULT (*Bind)(IHumrsBusinessObject* This, const char* dbPath, const char* optionsJson, char** result);
 
     /* Loads the stored bill with this key. Result member "datasets": per dataset the
@@ -227,7 +229,10 @@ typedef struct IHumrsBusinessObjectVtbl {
     /* Deletes the stored bill with this key. */
     HRESULT (*Delete)(IHumrsBusinessObject* This, const char* keyJson, char** result);
     /* The field look-up of dataset `dataset`: field names and entered values as two JSON
-     * arrays of equal length. Result member "fields": [{"name": ..., "value": ...}]. */
+     * arrays, at least one value per name (a check may read more values than it names).
+     * A dataset the class does not have (0, the header, is always accepted) or fewer
+     * values than names is E_INVALIDARG, as the command answers it.
+     * Result member "fields": [{"name": ..., "value": ...}]. */
     HRESULT (*CheckField)(IHumrsBusinessObject* This, int32_t dataset, const char* namesJson,
                           const char* valuesJson, char** result);
     /* Runs server procedure `procNo` of the class with two JSON values (NULL or "" is

@@ -1,6 +1,9 @@
 #include "cli/Commands.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -8,6 +11,7 @@
 #include <memory>
 #include <sstream>
 
+#include "db/DatabaseFile.h"
 #include "db/PostgresDatabase.h"
 #include "core/Errors.h"
 #include "db/Schema.h"
@@ -19,6 +23,7 @@
 #include "leave/CoExcuse.h"
 #include "core/Convert.h"
 #include "core/Text.h"
+#include "framework/InputChecks.h"
 
 namespace humrs::cli {
 
@@ -35,31 +40,51 @@ enum class Mode { Existing, Create };
 // Makes sure an existing file is a humrs database before it is opened for writing:
 // opening it normally switches its journal to WAL, which another application's
 // database must never get from a command that then fails.
-void RequireHumrsDatabase(const std::string& path) {
+// A database of a newer schema is refused too, and, unless `init` is about to add
+// them, one that lacks tables of this version.
+void RequireHumrsDatabase(const std::string& path, bool requireTables) {
+    std::unique_ptr<Database> db;
     bool tables = false;
     try {
-        tables = !OpenSQLiteReadOnly(path)->TableColumns("humSchemaVersion").empty();
+        db = OpenSQLiteReadOnly(path);
+        tables = !db->TableColumns("humSchemaVersion").empty();
     } catch (const DatabaseError& e) {
         throw DatabaseError(path + " is not a humrs database (" + e.what() + ")");
     }
     if (!tables)
         throw DatabaseError(
             path + " is not a humrs database: it has no humrs tables (create them with `humrs init`)");
+    if (requireTables)
+        CheckSchemaVersion(*db, path, ComponentRegistry().Tables());
+    else
+        CheckSchemaVersion(*db, path);
 }
 
 Connection Connect(const GlobalOptions& options, Mode mode) {
     const std::string& path = options.dbPath;
     const bool memory = path == ":memory:";
     const bool server = IsPostgresUrl(path);
-    if (mode == Mode::Existing && !server) {
-        if (!memory && !std::filesystem::exists(path))
-            throw DatabaseError("database " + path + " does not exist; create it with `humrs init`");
-        RequireHumrsDatabase(path);
+    if (!server) {
+        // What --db names is looked at before SQLite opens it: a folder, a pipe (which
+        // would block the open) or a missing permission is named as such.
+        const bool exists = CheckDatabaseFile(path, FileAccess::Write);
+        if (mode == Mode::Existing) {
+            if (!exists) throw DatabaseError("database " + path + " does not exist; create it with `humrs init`");
+            RequireHumrsDatabase(path, true);
+        } else if (exists && !memory) {
+            // `init` adds what is missing to a humrs database but never lowers its version;
+            // another application's database gets the humrs tables only by its owner's choice.
+            std::unique_ptr<Database> db = OpenSQLiteReadOnly(path);
+            CheckSchemaVersion(*db, path);
+        }
     }
     Connection c;
     c.db = OpenDatabase(path);
-    if (server && mode == Mode::Existing && c.db->TableColumns("humSchemaVersion").empty())
-        throw DatabaseError("the database has no humrs tables (create them with `humrs init`)");
+    if (server && mode == Mode::Existing) {
+        if (c.db->TableColumns("humSchemaVersion").empty())
+            throw DatabaseError("the database has no humrs tables (create them with `humrs init`)");
+        CheckSchemaVersion(*c.db, path, ComponentRegistry().Tables());
+    }
     c.session = std::make_unique<Session>(*c.db, ComponentRegistry());
     c.session->loginType = options.loginType;
     c.session->mergeIn = options.mergeIn;
@@ -116,9 +141,21 @@ std::string ReadInput(const std::string& file) {
         text << std::cin.rdbuf();
         return text.str();
     }
+    // A pipe (`<(...)`) is read like a file; a folder is the user's mistake.
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec))
+        throw InputError("the bill file " + file +
+                         " is a folder; give the path of a JSON file, or - for standard input");
     std::ifstream in(file, std::ios::binary);
-    if (!in) throw InputError("cannot read the bill file " + file);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in) throw InputError("cannot read the bill file " + file + ": " + std::strerror(errno));
+    std::string text;
+    try {
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::exception& e) {
+        throw InputError("cannot read the bill file " + file + ": " + e.what());
+    }
+    if (in.bad()) throw InputError("cannot read the bill file " + file);
+    return text;
 }
 
 VariantArray ArrayArgument(const std::string& text, const std::string& what) {
@@ -143,6 +180,66 @@ bool IsQuery(const std::string& statement) {
         return SameText(token.value, "select") || SameText(token.value, "with");
     }
     return false;
+}
+
+bool IsName(const SqlToken& token) {
+    return token.kind == SqlTokenKind::Word || token.kind == SqlTokenKind::QuotedName;
+}
+
+// The table a data statement writes: the name after INSERT [INTO], UPDATE or DELETE
+// [FROM]; an alias (`Update a Set ... From humX a`) is followed to its table and
+// handed back in `alias`.
+std::string WrittenTable(const std::vector<SqlToken>& tokens, const std::string& verb, std::string& alias) {
+    size_t i = 1;
+    static const char* const kSkip[] = {"into", "from", "or", "replace", "ignore", "abort", "fail", "rollback"};
+    auto skipped = [&](const SqlToken& t) {
+        return t.kind == SqlTokenKind::Word &&
+               std::any_of(std::begin(kSkip), std::end(kSkip), [&](const char* w) { return SameText(t.value, w); });
+    };
+    while (i < tokens.size() && skipped(tokens[i])) ++i;
+    if (i >= tokens.size() || !IsName(tokens[i]))
+        throw InputError("the " + verb + " statement names no table it writes");
+    if (i + 1 < tokens.size() && tokens[i + 1].kind == SqlTokenKind::Dot)
+        throw InputError("the " + verb + " statement may write only the component's own tables, not " +
+                         tokens[i].value + "." + (i + 2 < tokens.size() ? tokens[i + 2].value : ""));
+    const std::string target = tokens[i].value;
+    if (FindTable(target)) return target;
+    for (size_t j = i + 1; j + 1 < tokens.size(); ++j) {
+        const bool tablePosition = SameText(tokens[j - 1].value, "from") || SameText(tokens[j - 1].value, "join") ||
+                                   tokens[j - 1].kind == SqlTokenKind::Comma;
+        if (!tablePosition || !IsName(tokens[j])) continue;
+        size_t k = j + 1;
+        if (k < tokens.size() && SameText(tokens[k].value, "as")) ++k;
+        if (k < tokens.size() && IsName(tokens[k]) && SameText(tokens[k].value, target)) {
+            alias = target;
+            return tokens[j].value;
+        }
+    }
+    return target;
+}
+
+// The `sql` subcommand runs selects and the data statements on the component's
+// tables, nothing else: ATTACH, VACUUM INTO and PRAGMA could write files anywhere the
+// process may, and schema statements would change what the business objects rely on.
+// Returns the alias the statement writes through, if any: the caller makes sure it
+// names no table of the database.
+std::string RequireAllowedStatement(const std::string& statement) {
+    const std::vector<SqlToken> tokens = TokenizeSql(statement);
+    if (tokens.empty()) throw InputError("no SQL statement given");
+    const SqlToken& first = tokens.front();
+    static const char* const kVerbs[] = {"select", "insert", "update", "delete"};
+    const bool allowed = first.kind == SqlTokenKind::Word &&
+                         std::any_of(std::begin(kVerbs), std::end(kVerbs),
+                                     [&](const char* w) { return SameText(first.value, w); });
+    if (!allowed)
+        throw InputError("the sql subcommand runs only Select, Insert, Update and Delete statements, not \"" +
+                         first.text + "\"");
+    if (SameText(first.value, "select")) return "";
+    std::string alias;
+    const std::string table = WrittenTable(tokens, first.value, alias);
+    if (!FindTable(table))
+        throw InputError("the sql subcommand writes only the component's tables; \"" + table + "\" is not one");
+    return alias;
 }
 
 // Runs the `sql` subcommand's statement: a query's columns and rows, or the number
@@ -285,19 +382,14 @@ Answer RunCheck(const GlobalOptions& options, const std::string& progId, int dat
     return Guard([&] {
         const VariantArray nameList = ArrayArgument(names, "--names");
         const VariantArray valueList = ArrayArgument(values, "--values");
-        // A check may read more values than it names (the leave request's person check
-        // takes the person, then the span's begin and end), never fewer.
-        if (valueList.size() < nameList.size())
-            throw InputError("--names gives " + std::to_string(nameList.size()) + " name(s) but --values only " +
-                             std::to_string(valueList.size()) + " value(s); give at least one value per name");
+        const FieldCheckLabels labels{"--dataset", "--names", "--values"};
+        // The counts first, before the database is opened; the dataset once the
+        // object says how many it has.
+        CheckFieldArguments(progId, 1, 0, nameList.size(), valueList.size(), labels);
         RequireKnownProgId(progId);
         Connection c = Connect(options, Mode::Existing);
         auto object = Create(progId, c);
-        // Dataset 0 is always accepted: a query class keeps no datasets, yet serves the
-        // checks of its header fields there.
-        if (dataset < 0 || (dataset > 0 && dataset >= object->DatasetCount()))
-            throw InputError("--dataset " + std::to_string(dataset) + ": " + progId + " has " +
-                             std::to_string(object->DatasetCount()) + " dataset(s), numbered from 0");
+        CheckFieldArguments(progId, object->DatasetCount(), dataset, nameList.size(), valueList.size(), labels);
         const Outcome out = object->CheckFieldValues(dataset, nameList, valueList);
         Json body = Ok();
         body["fields"] = ToJson(out.fields);
@@ -332,12 +424,18 @@ Answer RunSql(const GlobalOptions& options, const std::string& statement) {
     return Guard([&] {
         if (Trim(statement).empty()) throw InputError("no SQL statement given");
         // A statement the dialect cannot express is the user's to fix.
+        std::string alias;
         try {
             SqlTranslator(Backend::SQLite).Translate(statement);
+            alias = RequireAllowedStatement(statement);
         } catch (const DatabaseError& e) {
             throw InputError(e.what());
         }
         Connection c = Connect(options, Mode::Existing);
+        // An alias that is also a table's name would write that table instead.
+        if (!alias.empty() && !c.db->TableColumns(alias).empty())
+            throw InputError("the sql subcommand writes only the component's tables; \"" + alias +
+                             "\" names a table of its own");
         Json body = Ok();
         Json fields = Json::array();
         Json rows = Json::array();

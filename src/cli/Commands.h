@@ -48,7 +48,9 @@ Answer RunParamSet(const GlobalOptions& options, const std::string& key, const s
 // $HUMRS_LIBRARY or the libQVXHumrs.so beside this program.
 Answer RunRegister(bool reg, const std::string& library);
 // Builds the demo database afresh and walks the scenes (Demo.cpp); `text` gives the
-// narration as plain lines instead of JSON.
-Answer RunDemo(const GlobalOptions& options, bool text);
+// narration as plain lines instead of JSON. The database is written only where
+// nothing exists yet or where the demo made it; `force` lets it replace another
+// regular file, never anything else.
+Answer RunDemo(const GlobalOptions& options, bool text, bool force = false);
 
 }  // namespace humrs::cli

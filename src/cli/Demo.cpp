@@ -1,5 +1,7 @@
 #include "cli/Demo.h"
 
+#include <sqlite3.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -16,17 +18,65 @@ namespace humrs::cli {
 
 namespace {
 
-// Only a file that is empty or an SQLite database is deleted to make room.
-bool LooksLikeDatabase(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    char header[16] = {};
-    in.read(header, sizeof header);
-    if (in.gcount() == 0) return true;
-    return in.gcount() == 16 && std::string(header, 15) == "SQLite format 3";
+namespace fs = std::filesystem;
+
+// The demo marks the database it builds (SQLite's application id, "HRDM"), so that
+// a later run rebuilds its own database and nothing else.
+constexpr int kDemoMark = 0x4852444D;
+
+// Whether `path` is a regular file holding a database the demo made. Read without
+// writing: the file is opened read-only and its header alone is asked.
+bool IsDemoDatabase(const std::string& path) {
+    sqlite3* db = nullptr;
+    bool mine = false;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, "PRAGMA application_id", -1, &stmt, nullptr) == SQLITE_OK &&
+            sqlite3_step(stmt) == SQLITE_ROW)
+            mine = sqlite3_column_int(stmt, 0) == kDemoMark;
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close_v2(db);
+    return mine;
 }
 
+void MarkDemoDatabase(const std::string& path) {
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, ("PRAGMA application_id = " + std::to_string(kDemoMark)).c_str(), nullptr, nullptr,
+                          nullptr);
+    const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_close_v2(db);
+    if (rc != SQLITE_OK) throw DatabaseError("cannot mark " + path + " as the demo's database: " + message);
+}
+
+// Why the demo may not replace what `path` names; empty when it may. Only a regular
+// file is ever replaced (never a folder, a device, a pipe or a link), and without
+// `force` only a database the demo made itself.
+std::string WhyNotReplace(const std::string& path, bool force) {
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(path, ec);
+    if (ec && ec != std::errc::no_such_file_or_directory)
+        return "cannot look at " + path + ": " + ec.message() + "; the demo will not touch it";
+    if (!fs::exists(status)) return "";
+    if (!fs::is_regular_file(status))
+        return path + (fs::is_directory(status) ? " is a folder, not a regular file" : " is not a regular file") +
+               "; the demo writes only a new file or a database it made, and never replaces anything else, even "
+               "with --force";
+    if (force) return "";
+    if (!IsDemoDatabase(path))
+        return path + " exists and is not a database the demo made; the demo will not replace it (give "
+                      "--force to replace this file)";
+    return "";
+}
+
+// Removes the database file and its journal files, each only when it is a regular file.
 void RemoveDatabase(const std::string& path) {
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::filesystem::remove(path + suffix);
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        std::error_code ec;
+        if (fs::is_regular_file(fs::symlink_status(path + suffix, ec))) fs::remove(path + suffix, ec);
+    }
 }
 
 }  // namespace
@@ -39,18 +89,18 @@ std::vector<DemoScene> DemoScenes(const ClassRegistry& classes) {
     return scenes;
 }
 
-Answer RunDemo(const GlobalOptions& options, bool text) {
+Answer RunDemo(const GlobalOptions& options, bool text, bool force) {
     const std::string& path = options.dbPath;
     // The demo starts from an empty database it makes itself: never a shared server's.
     if (IsPostgresUrl(path))
         return Failure(kBadInput, "the demo runs on an SQLite file of its own, not on a database server");
     if (path != ":memory:") {
-        if (std::filesystem::exists(path) && !LooksLikeDatabase(path))
-            return Failure(kBadInput, path + " is not an SQLite database; the demo will not delete it");
+        if (const std::string why = WhyNotReplace(path, force); !why.empty()) return Failure(kBadInput, why);
         RemoveDatabase(path);
     }
     try {
         std::unique_ptr<Database> db = OpenSQLite(path);
+        if (path != ":memory:") MarkDemoDatabase(path);
         const ClassRegistry& classes = ComponentRegistry();
         CreateOrUpgradeSchema(*db, classes.Tables(), classes.Indexes());
         db->BeginWrite();

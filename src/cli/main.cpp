@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
 
     std::string progId, key, file, names, values, arg1, arg2, statement, paramKey, paramValue, library;
     int dataset = 0, procNo = 0;
-    bool demoText = false;
+    bool demoText = false, demoForce = false;
 
     auto* init = app.add_subcommand("init",
                                     "Create the database tables, or add the missing ones; running it "
@@ -159,11 +159,14 @@ int main(int argc, char** argv) {
 
     auto* demo = app.add_subcommand(
         "demo",
-        "Delete the database file, build a small demo company in it (departments, persons, shifts, "
-        "leave categories, holidays, parameters) and walk a narrated scenario through the bills, "
-        "showing each save accepted or refused with its message. The demo's date is 20240610 unless "
-        "--date is given.\nExample: humrs --db demo.db demo --text");
+        "Build a small demo company (departments, persons, shifts, leave categories, holidays, "
+        "parameters) in a new database file, or rebuild the one an earlier demo made, and walk a "
+        "narrated scenario through the bills, showing each save accepted or refused with its message. The demo's date is 20240610 unless "
+        "--date is given. Any other existing file is refused unless --force is given.\n"
+        "Example: humrs --db demo.db demo --text");
     demo->add_flag("--text", demoText, "print the narration as plain lines instead of JSON");
+    demo->add_flag("--force", demoForce,
+                   "replace a regular file that the demo did not make (never a folder, device or pipe)");
 
     try {
         app.parse(argc, argv);
@@ -224,6 +227,6 @@ int main(int argc, char** argv) {
     else if (*unreg)
         answer = RunRegister(false, library);
     else if (*demo)
-        answer = RunDemo(options, demoText);
+        answer = RunDemo(options, demoText, demoForce);
     return Print(answer, options.pretty);
 }

@@ -312,6 +312,10 @@ private:
             return found->second;
         }
         schemaCache_.clear();
+        // SQLite reads a statement only up to a NUL character: refuse it rather than
+        // run the part before it.
+        if (sql.find('\0') != std::string::npos)
+            throw DatabaseError("a statement must not hold the NUL character", sql);
         TranslatedStatement translated = translator_.Translate(sql);
         sqlite3_stmt* raw = nullptr;
         const char* tail = nullptr;

@@ -104,6 +104,14 @@ std::vector<std::string> SchemaPrelude(Backend backend) {
 }
 
 void UpgradeSchema(Database& db, const std::vector<TableDef>& tables, const std::vector<IndexDef>& indexes) {
+    // A database of a newer schema is left alone: its tables are not this program's to
+    // change, and its version is never lowered.
+    if (!db.TableColumns("humSchemaVersion").empty()) {
+        const auto stored = db.QueryFirst("Select Max(Version) From humSchemaVersion");
+        if (stored && !(*stored)[0].IsNullOrEmpty() && CInt((*stored)[0]) > SchemaVersion())
+            throw DatabaseError("the database has schema version " + CStr((*stored)[0]) + ", newer than version " +
+                                std::to_string(SchemaVersion()) + " that this program knows");
+    }
     for (const std::string& statement : SchemaPrelude(db.Kind())) db.Execute(statement);
     std::vector<TableDef> all = tables;
     all.push_back(VersionTable());
@@ -129,7 +137,7 @@ void UpgradeSchema(Database& db, const std::vector<TableDef>& tables, const std:
     const bool hasRow = version && CInt((*version)[0]) > 0;
     if (!hasRow) {
         db.Execute("Insert Into humSchemaVersion (Version) Values (?)", {Variant(SchemaVersion())});
-    } else if (CInt((*version)[1]) != SchemaVersion()) {
+    } else if (CInt((*version)[1]) < SchemaVersion()) {
         db.Execute("Update humSchemaVersion Set Version = ?", {Variant(SchemaVersion())});
     }
 }

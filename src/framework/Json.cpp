@@ -64,10 +64,24 @@ UpdateStatus StatusFromJson(const Json& json, const std::string& where) {
 }  // namespace
 
 Json ParseJson(std::string_view text, const std::string& what) {
+    // The depth is checked as each array or object opens, before it is built, so an
+    // input nested past the limit is refused after reading at most that far.
+    std::string lastKey;
+    auto guard = [&](int depth, Json::parse_event_t event, Json& parsed) {
+        if ((event == Json::parse_event_t::object_start || event == Json::parse_event_t::array_start) &&
+            depth >= kMaxJsonDepth)
+            throw InputError("malformed JSON in " + what + ": arrays and objects nested deeper than " +
+                             std::to_string(kMaxJsonDepth) + " levels" +
+                             (lastKey.empty() ? "" : " (under field \"" + lastKey + "\")"));
+        if (event == Json::parse_event_t::key && parsed.is_string()) lastKey = parsed.get<std::string>();
+        return true;
+    };
     try {
-        return Json::parse(text.begin(), text.end());
-    } catch (const Json::parse_error& e) {
-        throw InputError("malformed JSON in " + what + ": " + e.what());
+        return Json::parse(text.begin(), text.end(), guard);
+    } catch (const Json::exception& e) {
+        // Syntax errors and numbers no double holds (1e400) alike: the caller's text is at fault.
+        throw InputError("malformed JSON in " + what + ": " + e.what() +
+                         (lastKey.empty() ? "" : " (at or after field \"" + lastKey + "\")"));
     }
 }
 
@@ -154,7 +168,18 @@ Json ToJson(const TOleVariantList& fields) {
     return out;
 }
 
-Variant FromJson(const Json& json, const std::string& where) {
+namespace {
+
+// A text value as given, refused when it holds a NUL character: SQL text built from
+// it would end at that character, so it could be neither stored whole nor compared.
+Variant TextFromJson(const Json& json, const std::string& where) {
+    const auto& text = json.get_ref<const std::string&>();
+    if (text.find('\0') != std::string::npos)
+        throw InputError(where + ": a text must not hold the NUL character (\\u0000)");
+    return Variant(text);
+}
+
+Variant FromJsonAt(const Json& json, const std::string& where, int depth) {
     switch (json.type()) {
         case Json::value_t::null:
             return Variant::Null();
@@ -168,14 +193,21 @@ Variant FromJson(const Json& json, const std::string& where) {
                 throw InputError(where + ": the whole number " + json.dump() + " is too large");
             return Variant(static_cast<long long>(u));
         }
-        case Json::value_t::number_float:
-            return Variant(json.get<double>());
+        case Json::value_t::number_float: {
+            const double d = json.get<double>();
+            if (!std::isfinite(d)) throw InputError(where + ": the number is out of range");
+            return Variant(d);
+        }
         case Json::value_t::string:
-            return Variant(json.get<std::string>());
+            return TextFromJson(json, where);
         case Json::value_t::array: {
+            // Values built elsewhere than ParseJson are bounded here as well.
+            if (depth >= kMaxJsonDepth)
+                throw InputError(where + ": arrays nested deeper than " + std::to_string(kMaxJsonDepth) +
+                                 " levels");
             VariantArray items;
             for (size_t i = 0; i < json.size(); ++i)
-                items.push_back(FromJson(json[i], where + "[" + std::to_string(i) + "]"));
+                items.push_back(FromJsonAt(json[i], where + "[" + std::to_string(i) + "]", depth + 1));
             return Variant(std::move(items));
         }
         case Json::value_t::object:
@@ -185,6 +217,10 @@ Variant FromJson(const Json& json, const std::string& where) {
     }
     throw InputError(where + ": a value of type " + std::string(TypeName(json)) + " is not accepted");
 }
+
+}  // namespace
+
+Variant FromJson(const Json& json, const std::string& where) { return FromJsonAt(json, where, 0); }
 
 DataPacketPtr PacketFromJson(const Json& json, const std::string& where) {
     if (!json.is_object() || !json.contains("fields") || !json.contains("rows"))
@@ -247,8 +283,18 @@ BillInput BillFromJson(const Json& json) {
     if (!json.is_object() || !json.contains("datasets"))
         throw InputError(
             "a bill is an object {\"datasets\": [[rows of dataset 0], [rows of dataset 1], ...]}");
+    // What `new` and `open` print is a bill in its answer ("ok", "key", "notices"
+    // around the datasets), so it may be edited and saved as it is. The key of the
+    // bill is the one its header row holds; the answer's members are not read.
     for (const auto& [key, value] : json.items()) {
-        if (key != "datasets") throw InputError("a bill has no member \"" + key + "\" (only \"datasets\")");
+        if (key == "datasets" || key == "key" || key == "notices") continue;
+        if (key == "ok") {
+            if (value != true)
+                throw InputError("the answer of a failed command (\"ok\": " + value.dump() + ") is not a bill");
+            continue;
+        }
+        throw InputError("a bill has no member \"" + key + "\" (only \"datasets\", and the \"ok\", \"key\" and "
+                         "\"notices\" of an answer)");
     }
     const Json& datasets = json["datasets"];
     if (!datasets.is_array())

@@ -21,7 +21,14 @@ namespace humrs {
 // Insertion-ordered, so datasets print their fields in table order.
 using Json = nlohmann::ordered_json;
 
+// The deepest nesting of arrays and objects accepted from a caller. A bill is four
+// levels deep and a procedure argument a few more; anything far deeper is hostile
+// input, refused before it costs stack, time or memory.
+inline constexpr int kMaxJsonDepth = 64;
+
 // Parses JSON text; `what` names the source in the error ("bill file", "--arg").
+// Malformed text, numbers out of range and nesting past kMaxJsonDepth raise
+// InputError, in time linear in the text.
 Json ParseJson(std::string_view text, const std::string& what);
 // The text to print: UTF-8 with non-ASCII characters as they are, indented by two
 // spaces when `pretty`, else on one line. Invalid UTF-8 in a value is replaced
@@ -46,8 +53,9 @@ Json ToJson(const TOleVariantList& fields);
 Variant FromJson(const Json& json, const std::string& where);
 DataPacketPtr PacketFromJson(const Json& json, const std::string& where);
 
-// Reads {"datasets": [[{field: value, ...}, ...], ...]}; a dataset given as null
-// keeps its stored rows.
+// Reads {"datasets": [[{field: value, ...}, ...], ...]}, also inside the answer of
+// `new` or `open` ({"ok": true, "key": ..., "datasets": ..., "notices": [...]}); a
+// dataset given as null keeps its stored rows.
 BillInput BillFromJson(const Json& json);
 
 }  // namespace humrs

@@ -13,10 +13,13 @@
 #include <stdexcept>
 #include <vector>
 
+#include "db/DatabaseFile.h"
+#include "db/PostgresDatabase.h"
 #include "db/Schema.h"
 #include "framework/ComBase.h"
 #include "core/DataPacket.h"
 #include "framework/Bill.h"
+#include "framework/InputChecks.h"
 #include "framework/Json.h"
 #include "framework/ServerCounters.h"
 #include "hosting/ClassTable.h"
@@ -76,6 +79,14 @@ std::string GuidText(const GUID& g) {
     return buf;
 }
 
+bool IsNullIdentifier(const GUID* address) {
+    // Identifiers reach the library by address (pointers in the C contract). The
+    // address is passed through an empty asm so the compiler cannot assume that the
+    // address of a reference is never null and drop the check.
+    __asm__ volatile("" : "+r"(address));
+    return address == nullptr;
+}
+
 bool SameGuid(const GUID& a, const GUID& b) {
     return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3 &&
            std::memcmp(a.Data4, b.Data4, sizeof a.Data4) == 0;
@@ -92,11 +103,8 @@ using json = Json;
 json VariantToJson(const Variant& v) { return ToJson(v); }
 Variant JsonToVariant(const json& j) { return FromJson(j, "value"); }
 
-json ParseJson(const char* text, const char* what) {
-    json j = json::parse(text, nullptr, false);
-    if (j.is_discarded()) throw InputError(std::string(what) + " is not valid JSON");
-    return j;
-}
+// The component's one JSON reading: depth-limited and linear in the text.
+json ParseJson(const char* text, const char* what) { return humrs::ParseJson(text, what); }
 
 // An operation argument: NULL or blank text is an Empty value.
 Variant ArgumentValue(const char* text, const char* what) {
@@ -107,8 +115,12 @@ Variant ArgumentValue(const char* text, const char* what) {
 // A bill key: a JSON value, or the whole text when it is not JSON.
 Variant KeyValue(const char* text) {
     if (!text) throw InputError("no key given");
-    json j = json::parse(text, nullptr, false);
-    if (j.is_discarded()) return Variant(std::string(text));
+    json j;
+    try {
+        j = humrs::ParseJson(text, "the key");
+    } catch (const InputError&) {
+        return Variant(std::string(text));
+    }
     return JsonToVariant(j);
 }
 
@@ -181,6 +193,10 @@ public:
 
     HRESULT QueryInterface(const GUID& iid, void** out) {
         if (!out) return E_POINTER;
+        if (IsNullIdentifier(&iid)) {
+            *out = nullptr;
+            return E_INVALIDARG;
+        }
         if (SameGuid(iid, IID_IUnknown) || SameGuid(iid, IID_IHumrsBusinessObject) ||
             SameGuid(iid, factory_->iid) || SameGuid(iid, factory_->baseIid)) {
             AddRef();
@@ -232,11 +248,16 @@ public:
         bool mergeIn = false, createSchema = false;
         std::optional<int> localType;
         for (const auto& [name, value] : options.items()) {
-            auto integer = [&]() -> int {
-                if (!value.is_number_integer())
-                    throw InputError("option " + name + " must be a whole number");
-                return value.get<int>();
+            // Read as 64 bits and checked, so that a value past 32 bits is refused
+            // rather than wrapped around into another (4294967301 is not login type 5).
+            auto wide = [&]() -> int64_t {
+                if (value.is_number_unsigned() &&
+                    value.get<uint64_t>() > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))
+                    throw InputError("option " + name + ": " + value.dump() + " is out of range");
+                if (!value.is_number_integer()) throw InputError("option " + name + " must be a whole number");
+                return value.get<int64_t>();
             };
+            auto integer = [&]() -> int { return CheckInt32(wide(), "option " + name); };
             auto boolean = [&]() -> bool {
                 if (!value.is_boolean()) throw InputError("option " + name + " must be true or false");
                 return value.get<bool>();
@@ -250,13 +271,17 @@ public:
             else if (name == "localType")
                 localType = value.is_null() ? std::nullopt : std::optional<int>(integer());
             else if (name == "serverDate")
-                serverDate = integer();
+                serverDate = CheckServerDate(wide(), "option serverDate");
             else if (name == "createSchema")
                 createSchema = boolean();
             else
                 throw InputError("unknown option " + name);
         }
+        // A folder, a pipe or a device is refused before SQLite opens it (a pipe
+        // would block the open); a database of a newer schema is not used.
+        if (!IsPostgresUrl(dbPath)) CheckDatabaseFile(dbPath, FileAccess::Write);
         std::unique_ptr<Database> db = OpenDatabase(dbPath);
+        CheckSchemaVersion(*db, dbPath);
         const ClassRegistry& classes = ServerRegistry();
         if (createSchema) CreateOrUpgradeSchema(*db, classes.Tables(), classes.Indexes());
         auto session = std::make_unique<Session>(*db, classes);
@@ -320,6 +345,8 @@ public:
         Variant values = ArgumentValue(valuesText, "the field values");
         if (!names.IsArray() || !values.IsArray())
             throw InputError("field names and values must be JSON arrays");
+        CheckFieldArguments(factory_->entry->progId, object_->DatasetCount(), dataset, names.AsArray().size(),
+                            values.AsArray().size());
         Outcome o = object_->CheckFieldValues(dataset, names.AsArray(), values.AsArray());
         HRESULT hr;
         out = OutcomeJson(o, hr);
@@ -391,6 +418,11 @@ private:
 // ---- the interface table of a business object
 
 HRESULT ObjQueryInterface(IHumrsBusinessObject* This, REFIID iid, void** out) {
+    // A null identifier is answered here, before it is handed on as a reference.
+    if (out && IsNullIdentifier(&iid)) {
+        *out = nullptr;
+        return E_INVALIDARG;
+    }
     return BusinessObject::Of(This).QueryInterface(iid, out);
 }
 ULONG ObjAddRef(IHumrsBusinessObject* This) { return BusinessObject::Of(This).AddRef(); }
@@ -440,6 +472,10 @@ const IHumrsBusinessObjectVtbl kObjectVtbl = {
 
 HRESULT FacQueryInterface(IHumrsClassFactory* This, REFIID iid, void** out) {
     if (!out) return E_POINTER;
+    if (IsNullIdentifier(&iid)) {
+        *out = nullptr;
+        return E_INVALIDARG;
+    }
     if (SameGuid(iid, IID_IUnknown) || SameGuid(iid, IID_IClassFactory) ||
         SameGuid(iid, IID_IHumrsClassFactory)) {
         *out = This;
@@ -462,6 +498,7 @@ HRESULT FacCreateInstanceEx(IHumrsClassFactory* This, IUnknown* outer, REFIID ii
         if (reason) *reason = CopyText(why);
         return hr;
     };
+    if (IsNullIdentifier(&iid)) return fail(E_INVALIDARG, "no interface identifier given");
     if (outer) return fail(CLASS_E_NOAGGREGATION, "business objects cannot be aggregated");
     try {
         const ClassDescriptor* descriptor = ServerRegistry().Find(f.entry->progId);
@@ -487,6 +524,10 @@ HRESULT FacCreateInstanceEx(IHumrsClassFactory* This, IUnknown* outer, REFIID ii
 }
 
 HRESULT FacCreateInstance(IHumrsClassFactory* This, IUnknown* outer, REFIID iid, void** out) {
+    if (out && IsNullIdentifier(&iid)) {
+        *out = nullptr;
+        return E_INVALIDARG;
+    }
     return FacCreateInstanceEx(This, outer, iid, out, nullptr);
 }
 
@@ -537,6 +578,7 @@ void UseServerRegistry(const ClassRegistry* registry) { g_registry = registry; }
 HRESULT GetClassObject(const GUID& clsid, const GUID& iid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
+    if (IsNullIdentifier(&clsid) || IsNullIdentifier(&iid)) return E_INVALIDARG;
     try {
         for (const auto& f : Factories())
             if (SameGuid(f.clsid, clsid))

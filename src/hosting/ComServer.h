@@ -17,9 +17,13 @@ bool ParseGuid(std::string_view text, GUID& out);
 // The registry spelling: braces and upper-case hex digits.
 std::string GuidText(const GUID& g);
 bool SameGuid(const GUID& a, const GUID& b);
+// Whether a client passed a null address for an identifier (C clients pass pointers);
+// such a call is answered E_INVALIDARG before the identifier is read or handed on.
+// Give it the address of the reference parameter: `IsNullIdentifier(&iid)`.
+bool IsNullIdentifier(const GUID* address);
 
 // DllGetClassObject: the factory of a class, answering IID_IUnknown, IID_IClassFactory
-// and IID_IHumrsClassFactory.
+// and IID_IHumrsClassFactory. A null identifier gives E_INVALIDARG, a null `out` E_POINTER.
 HRESULT GetClassObject(const GUID& clsid, const GUID& iid, void** out);
 // The classes the server creates objects from: the component's, unless a test put
 // others in their place (nullptr restores the component's). The factories stay

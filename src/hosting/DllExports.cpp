@@ -62,6 +62,11 @@ HRESULT Register(bool reg) {
 extern "C" {
 
 HUMRS_API HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* out) {
+    // Null identifiers from a C client are answered before they are handed on.
+    if (out && (humrs::IsNullIdentifier(&clsid) || humrs::IsNullIdentifier(&riid))) {
+        *out = nullptr;
+        return E_INVALIDARG;
+    }
     return humrs::GetClassObject(clsid, riid, out);
 }
 

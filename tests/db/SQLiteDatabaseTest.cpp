@@ -407,5 +407,16 @@ TEST_F(SQLiteFileTest, WriteLockMakesASecondWriterWait) {
     releaser.join();
 }
 
+// SQLite reads statement text only up to a NUL: such a text is refused, not cut.
+TEST_F(SQLiteDatabaseTest, StatementHoldingNulIsRefusedNotCut) {
+    Run("Create Table t (a Text)");
+    const std::string cut = std::string("Insert Into t (a) Values ('x')") + '\0' + "; Delete From t";
+    EXPECT_THROW(db_->Execute(cut), DatabaseError);
+    EXPECT_EQ(db_->Query("Select a From t").rows.size(), 0u);
+    // As a bound value it is stored whole.
+    db_->Execute("Insert Into t (a) Values (?)", {Variant(std::string("a\0b", 3))});
+    EXPECT_EQ(db_->Query("Select a From t").rows.at(0).at(0).AsString(), std::string("a\0b", 3));
+}
+
 }  // namespace
 }  // namespace humrs

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 // The command's sources are not part of the core library; this is their only test
 // that links them.
@@ -119,7 +120,44 @@ TEST(JsonTest, BillInputKeepsRowsAndNamesBadOnes) {
     EXPECT_NE(error(R"([[{"A": 1}]])").find("datasets"), std::string::npos);
     EXPECT_NE(error(R"({"datasets": [[{"A": 1}, 5]]})").find("datasets[0][1]"), std::string::npos);
     EXPECT_NE(error(R"({"datasets": [[{"A": [1]}]]})").find("datasets[0][0].A"), std::string::npos);
-    EXPECT_NE(error(R"({"datasets": [], "key": 1})").find("key"), std::string::npos);
+    // "key" alone is a member of the answer `open` prints, which is accepted as a bill.
+    EXPECT_NE(error(R"({"datasets": [], "keys": 1})").find("keys"), std::string::npos);
+}
+
+TEST(JsonTest, BillInsideTheAnswerOfNewOrOpenIsRead) {
+    const auto bill = BillFromJson(Json::parse(
+        R"({"ok": true, "key": "L30", "datasets": [[{"ExcuseClsID": "L30"}]], "notices": [{"text": "x", "kind": 0}]})"));
+    ASSERT_EQ(bill.size(), 1u);
+    EXPECT_EQ(bill[0][0][0].second, Variant("L30"));
+    EXPECT_NE(ErrorOf([] { BillFromJson(Json::parse(R"({"ok": false, "datasets": [[{"A": 1}]]})")); })
+                  .find("not a bill"),
+              std::string::npos);
+}
+
+TEST(JsonTest, HostileTextIsRefusedAsBadInputNamingThePlace) {
+    const std::string nested64 = std::string(kMaxJsonDepth, '[') + std::string(kMaxJsonDepth, ']');
+    EXPECT_NO_THROW(FromJson(ParseJson(nested64, "x"), "x"));
+    struct Case {
+        std::string text;
+        const char* named;
+    };
+    const std::vector<Case> cases = {
+        {"[" + nested64 + "]", "nested deeper than 64"},
+        {std::string(200000, '['), "nested deeper"},
+        {R"({"datasets": [[{"Memo": )" + std::string(30000, '['), "under field \"Memo\""},
+        {"1e400", "number overflow"},
+        {R"({"ExcuseUnit": -1e400})", "\"ExcuseUnit\""},
+        {R"(["a\u0000b"])", "value[0]: a text must not hold the NUL character"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 60));
+        const std::string error = ErrorOf([&] { FromJson(ParseJson(c.text, "x"), "value"); });
+        EXPECT_NE(error.find(c.named), std::string::npos) << error;
+    }
+    // Json built without ParseJson is bounded when converted, too.
+    Json deep = Json::array();
+    for (int i = 0; i < 1000; ++i) deep = Json::array({std::move(deep)});
+    EXPECT_NE(ErrorOf([&] { FromJson(deep, "v"); }).find("nested deeper"), std::string::npos);
 }
 
 TEST(JsonTest, OutputKeepsChineseAndSurvivesBadUtf8) {
