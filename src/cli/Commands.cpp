@@ -1,5 +1,7 @@
 #include "cli/Commands.h"
 
+#include "cli/Batch.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -396,6 +398,13 @@ Answer RunRegister(bool reg, const std::string& library) {
         body["registry"] = RegistryFilePath();
         body["registered"] = reg;
         return Done(std::move(body));
+    });
+}
+
+Answer RunBatch(const GlobalOptions& options) {
+    return Guard([&] {
+        Connection c = Connect(options, Mode::Existing);
+        return Answer{RunBatchLines(*c.session, std::cin, std::cout, options.pretty), Json(), std::string()};
     });
 }
 

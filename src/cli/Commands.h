@@ -50,5 +50,8 @@ Answer RunRegister(bool reg, const std::string& library);
 // Builds the demo database afresh and walks the scenes (Demo.cpp); `text` gives the
 // narration as plain lines instead of JSON.
 Answer RunDemo(const GlobalOptions& options, bool text);
+// Runs the JSON-line operations of standard input on named objects (Batch.h); the
+// result lines are printed as they come, so the answer carries only the exit code.
+Answer RunBatch(const GlobalOptions& options);
 
 }  // namespace humrs::cli

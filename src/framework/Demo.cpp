@@ -35,8 +35,12 @@ void DemoContext::RecordOutcome(const std::string& action, const std::string& wh
 Outcome DemoContext::Save(const std::string& progId, const Json& bill, bool expectAccepted,
                           const std::string& what) {
     auto object = Create(progId);
-    const Outcome out = SaveBill(*object, BillFromJson(bill));
-    RecordOutcome("save " + progId, what, out, expectAccepted);
+    return Save(*object, bill, expectAccepted, what);
+}
+
+Outcome DemoContext::Save(TQVXComBase& object, const Json& bill, bool expectAccepted, const std::string& what) {
+    const Outcome out = SaveBill(object, BillFromJson(bill));
+    RecordOutcome("save " + object.ProgID(), what, out, expectAccepted);
     return out;
 }
 
@@ -51,8 +55,13 @@ Outcome DemoContext::Delete(const std::string& progId, const std::string& key, b
 Outcome DemoContext::Proc(const std::string& progId, int number, const Variant& arg1, const Variant& arg2,
                           const std::string& what) {
     auto object = Create(progId);
-    const Outcome out = object->ExecuteProc(number, arg1, arg2);
-    RecordOutcome("proc " + progId + " " + std::to_string(number), what, out, std::nullopt);
+    return Proc(*object, number, arg1, arg2, what);
+}
+
+Outcome DemoContext::Proc(TQVXComBase& object, int number, const Variant& arg1, const Variant& arg2,
+                          const std::string& what) {
+    const Outcome out = object.ExecuteProc(number, arg1, arg2);
+    RecordOutcome("proc " + object.ProgID() + " " + std::to_string(number), what, out, std::nullopt);
     if (out.ok) {
         const Json result = ToJson(out.result);
         Record({{"result", result}, {"line", "    result: " + Dump(result, false)}});
