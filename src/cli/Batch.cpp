@@ -95,6 +95,8 @@ Outcome RunOperation(Objects& objects, Session& session, const Json& op, Json& b
         return out;
     }
     if (kind == "check") {
+        if (op.contains("dataset") && !op.at("dataset").is_number_integer())
+            throw InputError("\"dataset\" must be a whole number");
         const int dataset = op.contains("dataset") ? op.at("dataset").get<int>() : 0;
         Outcome out = object.CheckFieldValues(dataset, ArrayMember(op, "names"), ArrayMember(op, "values"));
         body["fields"] = ToJson(out.fields);
