@@ -208,7 +208,8 @@ TEST_F(OvertimeTest, HolidaysOfTheSolarAndTheLunarCalendar) {
     AddHoliday(*db, 505, true, "端午节");
     AddHoliday(*db, 1001, false, "国庆节", 0);  // not marked as a holiday
     AddHoliday(*db, 909, true, "重阳节", 0);
-    db->Execute("Insert Into HumHolidays (Flag, HolidayDays, lunarCalendar) Values (1, '0501', 0)");
+    // Day texts carry no leading zero: a lunar New Year stored as "0101" is never found.
+    db->Execute("Insert Into HumHolidays (Flag, HolidayDays, lunarCalendar) Values (1, '0101', 1)");
     const int leapDragonBoat = LunarToQVXDate(2009, 5, 5, true);
     ASSERT_NE(leapDragonBoat, 0);
     struct Case {
@@ -222,7 +223,7 @@ TEST_F(OvertimeTest, HolidaysOfTheSolarAndTheLunarCalendar) {
         {leapDragonBoat, false},                    // 5-5 of the leap fifth month
         {20051001, false},                          // Flag 0
         {LunarToQVXDate(2005, 9, 9), false},        // Flag 0
-        {20050501, false},                          // stored as "0501"
+        {LunarToQVXDate(2005, 1, 1), false},        // stored as "0101"
         {20050815, false},                          // solar 8-15 is no lunar day
     };
     for (const Case& c : cases) {
