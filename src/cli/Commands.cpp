@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include "cli/Batch.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +13,7 @@
 #include <memory>
 #include <sstream>
 
+#include "cli/Batch.h"
 #include "db/DatabaseFile.h"
 #include "db/PostgresDatabase.h"
 #include "core/Errors.h"
@@ -498,6 +501,13 @@ Answer RunRegister(bool reg, const std::string& library) {
         body["registry"] = RegistryFilePath();
         body["registered"] = reg;
         return Done(std::move(body));
+    });
+}
+
+Answer RunBatch(const GlobalOptions& options) {
+    return Guard([&] {
+        Connection c = Connect(options, Mode::Existing);
+        return Answer{RunBatchLines(*c.session, std::cin, std::cout, options.pretty), Json(), std::string()};
     });
 }
 

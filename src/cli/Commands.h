@@ -52,5 +52,8 @@ Answer RunRegister(bool reg, const std::string& library);
 // nothing exists yet or where the demo made it; `force` lets it replace another
 // regular file, never anything else.
 Answer RunDemo(const GlobalOptions& options, bool text, bool force = false);
+// Runs the JSON-line operations of standard input on named objects (Batch.h); the
+// result lines are printed as they come, so the answer carries only the exit code.
+Answer RunBatch(const GlobalOptions& options);
 
 }  // namespace humrs::cli

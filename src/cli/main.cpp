@@ -168,6 +168,17 @@ int main(int argc, char** argv) {
     demo->add_flag("--force", demoForce,
                    "replace a regular file that the demo did not make (never a folder, device or pipe)");
 
+    auto* batch = app.add_subcommand(
+        "batch",
+        "Run several operations on named business objects in one process, one JSON object per line of "
+        "standard input; prints one JSON result line per operation as it runs. An object is created by the "
+        "first operation that names it (with \"progid\") and keeps what it holds between operations. Ops: "
+        "new, open, edit, save (\"bill\"), delete (\"key\"), proc (\"number\", \"arg\", \"arg2\"), check "
+        "(\"dataset\", \"names\", \"values\"). Each operation is its own transaction; a failed one does not "
+        "stop the rest; the exit code is that of the first failure. See docs/cli.md.\n"
+        "Example: printf '%s\\n' '{\"object\":\"o1\",\"progid\":\"QVXHumrs.Overtime\",\"op\":\"proc\","
+        "\"number\":4,\"arg\":\"A\"}' | humrs batch");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -228,5 +239,7 @@ int main(int argc, char** argv) {
         answer = RunRegister(false, library);
     else if (*demo)
         answer = RunDemo(options, demoText, demoForce);
+    else if (*batch)
+        answer = RunBatch(options);
     return Print(answer, options.pretty);
 }

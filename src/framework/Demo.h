@@ -40,11 +40,14 @@ public:
                    const std::string& what);
     Outcome Proc(const std::string& progId, int number, const Variant& arg1, const Variant& arg2,
                  const std::string& what);
-    // An object the scene keeps for several calls on it (a lookup, then a save), and
-    // those calls.
+    // A business object the scene keeps for several calls (a lookup or a procedure
+    // that sets what a following save checks against), and those calls on it. Keep
+    // holds it for the rest of the scene; Create hands it over.
     TQVXComBase& Keep(const std::string& progId);
+    std::unique_ptr<TQVXComBase> Create(const std::string& progId);
     Outcome Save(TQVXComBase& object, const Json& bill, bool expectAccepted, const std::string& what);
-    Outcome Proc(TQVXComBase& object, int number, const Variant& arg1, const Variant& arg2, const std::string& what);
+    Outcome Proc(TQVXComBase& object, int number, const Variant& arg1, const Variant& arg2,
+                 const std::string& what);
     // The field check of dataset `datasetIndex`, as `humrs check` runs it.
     Outcome Check(const std::string& progId, int datasetIndex, const VariantArray& names, const VariantArray& values,
                   bool expectAccepted, const std::string& what);
@@ -56,7 +59,6 @@ public:
     int Unexpected() const { return unexpected_; }
 
 private:
-    std::unique_ptr<TQVXComBase> Create(const std::string& progId);
     void Record(Json step);
     void RecordOutcome(const std::string& action, const std::string& what, const Outcome& out,
                        std::optional<bool> expectAccepted);

@@ -1,0 +1,107 @@
+// `humrs batch`: operations on named objects in one process, answered line by line.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "db/Database.h"
+#include "suite/Seed.h"
+
+namespace humrs {
+namespace {
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+class BatchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "humrs-batch-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+        ASSERT_EQ(Run({"init"}, ""), 0);
+        auto db = OpenSQLite((dir / "hr.db").string());
+        AddWorkClass(*db, {.classId = "A", .className = "日班", .overTime = 1730});
+        AddPerson(*db, {.personId = "E1", .onJobDate = 20200101});
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Runs the program with `input` on standard input; the answer lines go to `lines`.
+    int Run(const std::vector<std::string>& args, const std::string& input) {
+        std::ofstream(dir / "in") << input;
+        std::string cmd = "env -u HUMRS_DB " + std::string(HUMRS_BINARY_DIR) + "/humrs --db '" +
+                          (dir / "hr.db").string() + "'";
+        for (const auto& a : args) cmd += " " + a;
+        cmd += " < '" + (dir / "in").string() + "' > '" + (dir / "out").string() + "' 2>/dev/null";
+        const int status = std::system(cmd.c_str());
+        lines.clear();
+        std::ifstream out(dir / "out");
+        for (std::string line; std::getline(out, line);) lines.push_back(json::parse(line, nullptr, false));
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    static std::string Save(const std::string& object, const std::string& billNo, int begin, int end) {
+        json row = {{"BillNo", billNo},       {"PersonID", "E1"},   {"OverTimeDate", 20240611},
+                    {"OverTimeClass", "A"},   {"BeginTime", begin}, {"EndTime", end}};
+        return json{{"object", object}, {"op", "save"}, {"bill", {{"datasets", {{row}}}}}}.dump() + "\n";
+    }
+
+    fs::path dir;
+    std::vector<json> lines;
+};
+
+TEST_F(BatchTest, AnObjectKeepsItsClassFromAProcedureToTheSaves) {
+    const std::string input =
+        R"({"object": "o1", "progid": "QVXHumrs.Overtime", "op": "proc", "number": 4, "arg": "A"})"
+        "\n" +
+        Save("o1", "JB1", 1400, 1600) + Save("o1", "JB1", 1800, 1900) +
+        R"({"object": "o2", "progid": "QVXHumrs.Overtime", "op": "save", "bill": {"datasets": [[{"BillNo": "JB2",
+)"
+        "\n";
+    // The last line is cut short: it is answered as bad input.
+    EXPECT_EQ(Run({"batch"}, input), 1);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_TRUE(lines[0]["ok"]);
+    EXPECT_EQ(lines[1]["error"], "加班时间不可设在此班别的上下班时间之间");
+    EXPECT_EQ(lines[1]["line"], 2);
+    EXPECT_TRUE(lines[2]["ok"]);
+    EXPECT_EQ(lines[2]["key"], "JB1");
+    EXPECT_FALSE(lines[3]["ok"]);
+
+    // A fresh object has no class chosen: the same span is accepted.
+    EXPECT_EQ(Run({"batch"}, R"({"object": "x", "progid": "QVXHumrs.Overtime", "op": "new"})"
+                                 "\n" +
+                                 Save("x", "JB3", 1400, 1600)),
+              0);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(lines[1]["ok"]) << lines[1].dump();
+}
+
+TEST_F(BatchTest, BadOperationsAreAnsweredAndTheRestStillRun) {
+    const std::string input =
+        R"({"object": "o1", "op": "proc", "number": 2, "arg": 20240101})"
+        "\n"
+        R"({"object": "o1", "progid": "QVXHumrs.Nothing", "op": "new"})"
+        "\n"
+        R"({"object": "o1", "progid": "QVXHumrs.Overtime", "op": "dance"})"
+        "\n\n"
+        R"({"object": "o1", "progid": "QVXHumrs.ExcuseCls", "op": "new"})"
+        "\n"
+        R"({"object": "o1", "op": "proc", "number": 3, "arg": ["A", 1000, 1200]})"
+        "\n";
+    EXPECT_EQ(Run({"batch"}, input), 2);
+    ASSERT_EQ(lines.size(), 5u);
+    for (size_t i = 0; i < 4; ++i) EXPECT_FALSE(lines[i]["ok"]) << lines[i].dump();
+    EXPECT_EQ(lines[3]["line"], 5);
+    EXPECT_TRUE(lines[4]["ok"]);
+    EXPECT_EQ(lines[4]["result"], true);
+}
+
+}  // namespace
+}  // namespace humrs
