@@ -59,11 +59,17 @@ void MadeFormal(DemoContext& demo) {
                 "On 2024-04-14 she becomes a formal employee: from 01-15 to the day after, three whole months "
                 "of probation are served.",
                 "RS002", {"E101", 1, 2, 20240414, "D02", "OP", "D02", "OP"}, "RS002 E101 formal on 2024-04-14");
+    demo.Say("A formal employee becomes formal only once.");
+    demo.Save(kChangePerson, ChangeBill("RS099", {"E101", 2, 2, 20240501, "D02", "OP", "D02", "OP"}), false,
+              "E101 formal, formal again");
 }
 
 void Transferred(DemoContext& demo) {
     ChangeShown(demo, "In June she moves to administration as a clerk.", "RS003",
                 {"E101", 2, 3, 20240601, "D01", "CLK", "D02", "OP"}, "RS003 E101 transferred to D01");
+    demo.Say("Transferred, she cannot be put back on probation.");
+    demo.Save(kChangePerson, ChangeBill("RS099", {"E101", 3, 1, 20240615, "D01", "CLK", "D01", "CLK"}), false,
+              "E101 transferred, probation");
 }
 
 void LeaveWithoutPay(DemoContext& demo) {
@@ -72,6 +78,9 @@ void LeaveWithoutPay(DemoContext& demo) {
               "RS004 E101 leave without pay, no months");
     ChangeShown(demo, "Given as three months, it is accepted.", "RS004",
                 {"E101", 3, 5, 20240701, "D01", "CLK", "D01", "CLK", 3}, "RS004 E101 three months of leave without pay");
+    demo.Say("While on leave without pay she may only come back or leave: a transfer is refused.");
+    demo.Save(kChangePerson, ChangeBill("RS099", {"E101", 5, 3, 20240801, "D02", "OP", "D01", "CLK"}), false,
+              "E101 on leave without pay, transfer");
 }
 
 void Reinstated(DemoContext& demo) {
@@ -91,11 +100,9 @@ void RefusedChanges(DemoContext& demo) {
     demo.Say("林雪 (E019) is on probation: no leave without pay.");
     demo.Save(kChangePerson, ChangeBill("RS101", {"E019", 1, 5, 20240901, "D02", "", "D02", "", 2}), false,
               "E019 on probation, leave without pay");
-    demo.Say("宋佳 (E101) is formal again after her return: not back to probation, not formal a second time.");
-    demo.Save(kChangePerson, ChangeBill("RS101", {"E101", 6, 1, 20241101, "D01", "CLK", "D01", "CLK"}), false,
-              "E101 reinstated, probation");
-    demo.Save(kChangePerson, ChangeBill("RS101", {"E101", 6, 2, 20241101, "D01", "CLK", "D01", "CLK"}), false,
-              "E101 reinstated, formal again");
+    demo.Say("宋佳 (E101) is back at work: she is not on leave without pay, so she cannot be reinstated again.");
+    demo.Save(kChangePerson, ChangeBill("RS101", {"E101", 6, 6, 20241101, "D01", "CLK", "D01", "CLK"}), false,
+              "E101 reinstated, reinstatement");
     demo.Say("罗刚 (E020) has left: nothing more may be entered for him.");
     demo.Save(kChangePerson, ChangeBill("RS101", {"E020", 4, 6, 20240901, "D02", "", "D02", ""}), false,
               "E020 left, reinstatement");
