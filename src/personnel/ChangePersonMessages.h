@@ -5,7 +5,8 @@ namespace humrs::msg {
 // The change type against the person's work state before the change.
 inline constexpr const char* kChangeTypeEmpty = "请选择%s人员的异动类型,类型不能为空";
 inline constexpr const char* kNotOnJobOnlyProbationOrFormal = "%s人员处于未就职状态,您只能选择试用或转正";
-inline constexpr const char* kProbationOnlyFormalTransferLeave = "%s人员处于试用期,此时你只能选择转正、调职或离职";
+inline constexpr const char* kProbationOnlyFormalTransferLeave =
+    "%s人员处于试用期,此时你只能选择转正、调职或离职";
 inline constexpr const char* kAlreadyOnProbation = "%s人员已经是试用状态";
 inline constexpr const char* kAlreadyFormal = "%s人员已经转正,你不能再次选择转正";
 inline constexpr const char* kNotOnUnpaidLeaveNoReinstate = "%s人员不处在留职停薪状态,不能选择复职";

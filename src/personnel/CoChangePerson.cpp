@@ -52,11 +52,10 @@ void TChangePerson::BeforeUpdate() {
         const int type = static_cast<int>(CInt(rows["Type"]));
         const bool stored = rows.RowStatus() != UpdateStatus::Inserted;
         if (checked) {
-            const int ownFormalRows =
-                stored && CInt(rows.OldValue("Type")) == work_state::kFormal &&
-                        SameText(CStr(rows.OldValue("PersonID")), person)
-                    ? 1
-                    : 0;
+            const int ownFormalRows = stored && CInt(rows.OldValue("Type")) == work_state::kFormal &&
+                                              SameText(CStr(rows.OldValue("PersonID")), person)
+                                          ? 1
+                                          : 0;
             CheckStateTransition(person, static_cast<int>(CInt(rows["BType"])), type, ownFormalRows);
             if (type == work_state::kUnpaidLeave) {
                 if (CInt(rows["LeaveMonths"]) <= 0)
@@ -71,7 +70,8 @@ void TChangePerson::BeforeUpdate() {
         const bool applied = rows.RowStatus() == UpdateStatus::Inserted ||
                              (rows.RowStatus() == UpdateStatus::Modified &&
                               CInt(rows["ChangeTimes"]) == HighestChangeTimes(person));
-        if (type == work_state::kFormal && applied) UpdateProbation(person, static_cast<int>(CInt(rows["ActiveDate"])));
+        if (type == work_state::kFormal && applied)
+            UpdateProbation(person, static_cast<int>(CInt(rows["ActiveDate"])));
     }
     NumberChanges(rows);
     ApplyChangeSet();
@@ -89,7 +89,8 @@ void TChangePerson::CheckRowIntegrity(Dataset& rows) {
             MakeException(0, 0, msg::kChangePersonUnknown, {Variant(person)});
         // A stored row keeps its number: a client could otherwise pass an old change off
         // as the latest one and have it written over the person's record.
-        if (rows.RowStatus() == UpdateStatus::Modified && !rows["ChangeTimes"].SameValue(rows.OldValue("ChangeTimes"))) {
+        if (rows.RowStatus() == UpdateStatus::Modified &&
+            !rows["ChangeTimes"].SameValue(rows.OldValue("ChangeTimes"))) {
             rows.SetFieldValue("ChangeTimes", rows.OldValue("ChangeTimes"));
             rows.Post();
         }
@@ -134,7 +135,8 @@ void TChangePerson::ApplyChangeSet() {
                 UndoChange(c);
                 break;
             }
-            default: break;
+            default:
+                break;
         }
     }
 }
@@ -158,8 +160,11 @@ void TChangePerson::BeforeDelete() {
 void TChangePerson::DoExecuteProc(int procNo, const Variant& arg1, const Variant& arg2, Variant& result) {
     if (procNo != 1) return;
     // The person and the change number come as the two arguments of the call.
-    const ProcedureDef shape{1, "CheckLatestChange", ArgShape::Array,
-                             {{"PersonID", ArgType::Text}, {"ChangeTimes", ArgType::Int}}, {}};
+    const ProcedureDef shape{1,
+                             "CheckLatestChange",
+                             ArgShape::Array,
+                             {{"PersonID", ArgType::Text}, {"ChangeTimes", ArgType::Int}},
+                             {}};
     const ProcArgs a = CheckProcArgs(shape, ProgID(), Variant(VariantArray{arg1, arg2}), Variant());
     CheckLatestChange(a.Text(0), a.Int(1));
     result = Variant();
@@ -168,30 +173,33 @@ void TChangePerson::DoExecuteProc(int procNo, const Variant& arg1, const Variant
 // ------------------------------------------------------------------ work state and numbers
 
 int TChangePerson::GetWorkState(const std::string& person) {
-    return static_cast<int>(
-        CInt(GetDBConn().DBSelectSQL("Select WorkState From HumPersonExtend Where PersonID = " + QuoteStr(person))));
+    return static_cast<int>(CInt(GetDBConn().DBSelectSQL(
+        "Select WorkState From HumPersonExtend Where PersonID = " + QuoteStr(person))));
 }
 
 int TChangePerson::HighestChangeTimes(const std::string& person) {
-    return static_cast<int>(
-        CInt(GetDBConn().DBSelectSQL("Select Max(ChangeTimes) From humChangePerson Where PersonID=" + QuoteStr(person))));
+    return static_cast<int>(CInt(GetDBConn().DBSelectSQL(
+        "Select Max(ChangeTimes) From humChangePerson Where PersonID=" + QuoteStr(person))));
 }
 
 void TChangePerson::CheckLatestChange(const std::string& person, int changeTimes) {
     if (changeTimes < HighestChangeTimes(person)) MakeException(0, 0, msg::kNotLatestChange);
 }
 
-void TChangePerson::CheckActiveDateOrder(const std::string& billNo, const std::string& person, int activeDate) {
-    const int64_t latest = CInt(GetDBConn().DBSelectSQL("Select Max(ActiveDate) From humChangePerson Where PersonID=" +
-                                                        QuoteStr(person) + " And BillNO <> " + QuoteStr(billNo)));
+void TChangePerson::CheckActiveDateOrder(const std::string& billNo, const std::string& person,
+                                         int activeDate) {
+    const int64_t latest =
+        CInt(GetDBConn().DBSelectSQL("Select Max(ActiveDate) From humChangePerson Where PersonID=" +
+                                     QuoteStr(person) + " And BillNO <> " + QuoteStr(billNo)));
     if (activeDate < latest) MakeException(0, 0, msg::kActiveDateBeforeEarlier, {Variant(person)});
 }
 
 // ------------------------------------------------------------------ rules of a change
 
 bool TChangePerson::HasFormalChange(const std::string& person, int ownFormalRows) {
-    const int64_t rows = CInt(DBSelectValue("QVXHumrs.ChangePerson", 1, "Count(*)",
-                                            std::string("Type = 2 And PersonID = ") + QuoteStr(person), std::string()));
+    const int64_t rows =
+        CInt(DBSelectValue("QVXHumrs.ChangePerson", 1, "Count(*)",
+                           std::string("Type = 2 And PersonID = ") + QuoteStr(person), std::string()));
     return rows - ownFormalRows > 0;
 }
 
@@ -202,7 +210,8 @@ void TChangePerson::CheckStateTransition(const std::string& person, int bType, i
     if (type < kProbation || type > kReinstated) MakeException(0, 0, msg::kChangeTypeEmpty, who);
     switch (bType) {
         case kNotYetOnJob:
-            if (type != kProbation && type != kFormal) MakeException(0, 0, msg::kNotOnJobOnlyProbationOrFormal, who);
+            if (type != kProbation && type != kFormal)
+                MakeException(0, 0, msg::kNotOnJobOnlyProbationOrFormal, who);
             break;
         case kProbation:
             if (type != kFormal && type != kTransferred && type != kLeft)
@@ -213,16 +222,20 @@ void TChangePerson::CheckStateTransition(const std::string& person, int bType, i
         case kReinstated:
             if (type == kProbation) MakeException(0, 0, msg::kAlreadyOnProbation, who);
             if (type == kReinstated) MakeException(0, 0, msg::kNotOnUnpaidLeaveNoReinstate, who);
-            if (type == kFormal && HasFormalChange(person, ownFormalRows)) MakeException(0, 0, msg::kAlreadyFormal, who);
+            if (type == kFormal && HasFormalChange(person, ownFormalRows))
+                MakeException(0, 0, msg::kAlreadyFormal, who);
             // A transferred person who never became formal is still on probation.
             if (bType == kTransferred && type == kUnpaidLeave && !HasFormalChange(person, ownFormalRows))
                 MakeException(0, 0, msg::kProbationOnlyFormalTransferLeave, who);
             break;
-        case kLeft: MakeException(0, 0, msg::kPersonLeftNoChange, who);
+        case kLeft:
+            MakeException(0, 0, msg::kPersonLeftNoChange, who);
         case kUnpaidLeave:
-            if (type != kLeft && type != kReinstated) MakeException(0, 0, msg::kUnpaidLeaveOnlyReinstateOrLeave, who);
+            if (type != kLeft && type != kReinstated)
+                MakeException(0, 0, msg::kUnpaidLeaveOnlyReinstateOrLeave, who);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -242,8 +255,8 @@ int TChangePerson::ProbationMonths(int onJobDate, int activeDate) {
 
 void TChangePerson::UpdateProbation(const std::string& person, int activeDate) {
     auto& conn = GetDBConn();
-    const int hired = static_cast<int>(CInt(conn.DBSelectSQL("Select OnJobDate From comPerson Where PersonID = " +
-                                                             QuoteStr(person))));
+    const int hired = static_cast<int>(
+        CInt(conn.DBSelectSQL("Select OnJobDate From comPerson Where PersonID = " + QuoteStr(person))));
     conn.DBExecSQL("Update humPersonExtend Set Probation = " + Num(ProbationMonths(hired, activeDate)) +
                    WherePerson(person));
 }
@@ -251,11 +264,12 @@ void TChangePerson::UpdateProbation(const std::string& person, int activeDate) {
 void TChangePerson::CheckResignationCard(const std::string& person, int type) {
     if (type != work_state::kLeft) return;
     auto& conn = GetDBConn();
-    const std::string card = CStr(conn.DBSelectSQL("Select CardNo From humPersonExtend  Where PersonID = " +
-                                                   QuoteStr(person)));
+    const std::string card =
+        CStr(conn.DBSelectSQL("Select CardNo From humPersonExtend  Where PersonID = " + QuoteStr(person)));
     if (Trim(card).empty()) return;
-    const int64_t holders = CInt(conn.DBSelectSQL("Select Count(*) from humPersonExtend Where " + std::string(" PersonID <> ") +
-                                                  QuoteStr(person) + " And CardNo = " + QuoteStr(card)));
+    const int64_t holders =
+        CInt(conn.DBSelectSQL("Select Count(*) from humPersonExtend Where " + std::string(" PersonID <> ") +
+                              QuoteStr(person) + " And CardNo = " + QuoteStr(card)));
     if (holders > 0) MakeException(0, 0, msg::kCardNoTaken);
 }
 
@@ -263,8 +277,9 @@ void TChangePerson::ApplyChange(const PersonChange& c) {
     using namespace work_state;
     auto& conn = GetDBConn();
     const std::string w = WherePerson(c.person);
-    std::string sql = "Update comPerson Set DepartID = " + QuoteStr(c.depart) + ", PosiID = " + QuoteStr(c.position) +
-                        ", ProfTitle = " + QuoteStr(c.chineseTitle) + ", EngProfTitle = " + QuoteStr(c.engTitle);
+    std::string sql = "Update comPerson Set DepartID = " + QuoteStr(c.depart) +
+                      ", PosiID = " + QuoteStr(c.position) + ", ProfTitle = " + QuoteStr(c.chineseTitle) +
+                      ", EngProfTitle = " + QuoteStr(c.engTitle);
     if (c.type != kLeft) sql += ", LeaveJobDate = 0";
     conn.DBExecSQL(sql + w);
     // Leaving probation other than by becoming formal, or starting it, clears what
@@ -287,8 +302,9 @@ void TChangePerson::UndoChange(const PersonChange& c) {
     using namespace work_state;
     auto& conn = GetDBConn();
     const std::string w = WherePerson(c.person);
-    conn.DBExecSQL("Update comPerson Set DepartID = " + QuoteStr(c.bDepart) + ", PosiID = " + QuoteStr(c.bPosition) +
-                   ", ProfTitle = " + QuoteStr(c.bChineseTitle) + ", EngProfTitle = " + QuoteStr(c.bEngTitle) + w);
+    conn.DBExecSQL("Update comPerson Set DepartID = " + QuoteStr(c.bDepart) +
+                   ", PosiID = " + QuoteStr(c.bPosition) + ", ProfTitle = " + QuoteStr(c.bChineseTitle) +
+                   ", EngProfTitle = " + QuoteStr(c.bEngTitle) + w);
     conn.DBExecSQL("Update humPersonExtend Set WorkState = " + Num(c.bType) + w);
     if (c.bType == kNotYetOnJob) {
         conn.DBExecSQL("Update comPerson Set OnJobDate = 0" + w);
@@ -306,12 +322,17 @@ namespace {
 std::vector<ProcedureDef> ChangePersonProcedures() {
     using A = ArgType;
     std::vector<ProcedureDef> p;
-    p.push_back({0, "GetWorkState", ArgShape::Single, {{"PersonID", A::Text}},
+    p.push_back({0,
+                 "GetWorkState",
+                 ArgShape::Single,
+                 {{"PersonID", A::Text}},
                  Routine<TChangePerson>([](TChangePerson& o, const ProcArgs& a) -> Variant {
                      return Variant(o.GetWorkState(a.Text(0)));
                  })});
     // Procedure 1 (CheckLatestChange) takes two arguments and is served by DoExecuteProc.
-    p.push_back({2, "CheckActiveDateOrder", ArgShape::Array,
+    p.push_back({2,
+                 "CheckActiveDateOrder",
+                 ArgShape::Array,
                  {{"BillNo", A::Text, true}, {"PersonID", A::Text}, {"ActiveDate", A::Int}},
                  Routine<TChangePerson>([](TChangePerson& o, const ProcArgs& a) -> Variant {
                      o.CheckActiveDateOrder(a.Text(0), a.Text(1), a.Int(2));
@@ -334,26 +355,27 @@ const ClassDescriptor& ChangePersonClass() {
         d.iid = "{CAF6DC61-9492-44ED-B865-356DEE57BADD}";
         d.keyColumn = "BillNo";
         d.datasets = {HeaderDataset("humChangePersonMain"), BodyDataset("humChangePerson")};
-        d.tables.push_back({"humChangePersonMain", {{"BillNo", kText}, {"BillDate", kInt}, {"Memo", kText}}, {"BillNo"}});
+        d.tables.push_back(
+            {"humChangePersonMain", {{"BillNo", kText}, {"BillDate", kInt}, {"Memo", kText}}, {"BillNo"}});
         d.tables.push_back({"humChangePerson",
-                     {{"BillNo", kText},
-                      {"RowNo", kInt},
-                      {"SerNo", kInt},
-                      {"PersonID", kText},
-                      {"ChangeTimes", kInt},
-                      {"ActiveDate", kInt},
-                      {"Type", kInt},   // change requested
-                      {"BType", kInt},  // work state before the change
-                      {"LeaveMonths", kInt},
-                      {"ChangeDepart", kText},
-                      {"ChangePosition", kText},
-                      {"ChineseTitle", kText},
-                      {"EngTitle", kText},
-                      {"BChangeDepart", kText},
-                      {"BChangePosition", kText},
-                      {"BChineseTitle", kText},
-                      {"BEngTitle", kText}},
-                     {"BillNo", "RowNo"}});
+                            {{"BillNo", kText},
+                             {"RowNo", kInt},
+                             {"SerNo", kInt},
+                             {"PersonID", kText},
+                             {"ChangeTimes", kInt},
+                             {"ActiveDate", kInt},
+                             {"Type", kInt},   // change requested
+                             {"BType", kInt},  // work state before the change
+                             {"LeaveMonths", kInt},
+                             {"ChangeDepart", kText},
+                             {"ChangePosition", kText},
+                             {"ChineseTitle", kText},
+                             {"EngTitle", kText},
+                             {"BChangeDepart", kText},
+                             {"BChangePosition", kText},
+                             {"BChineseTitle", kText},
+                             {"BEngTitle", kText}},
+                            {"BillNo", "RowNo"}});
         d.indexes.push_back(Index("humChangePerson", {"PersonID", "ChangeTimes"}));
         d.create = [] { return std::make_unique<TChangePerson>(); };
         d.procedures = ChangePersonProcedures();

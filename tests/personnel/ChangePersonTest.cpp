@@ -20,17 +20,27 @@ protected:
     // A person in department D1, position P-OLD; formal since the hire unless on
     // probation or not on the job yet.
     void Person(const std::string& id, int state, int onJobDate = 20060115, const std::string& card = "") {
-        AddPerson(*db, {.personId = id, .departId = "D1", .onJobDate = onJobDate, .workState = state,
-                        .cardNo = card, .posiId = "P-OLD"});
+        AddPerson(*db, {.personId = id,
+                        .departId = "D1",
+                        .onJobDate = onJobDate,
+                        .workState = state,
+                        .cardNo = card,
+                        .posiId = "P-OLD"});
         if (state <= kProbation)
             db->Execute("Update humPersonExtend Set FormalDate = 0 Where PersonID = ?", {Variant(id)});
     }
     // A change of the person from state `bType` by `type`, into D2 / P-NEW.
     static testing::Row Change(const std::string& person, int bType, int type, int activeDate = 20060301,
                                int leaveMonths = 0) {
-        return {{"PersonID", person},       {"BType", bType},          {"Type", type},
-                {"ActiveDate", activeDate}, {"LeaveMonths", leaveMonths}, {"ChangeDepart", "D2"},
-                {"ChangePosition", "P-NEW"}, {"BChangeDepart", "D1"},  {"BChangePosition", "P-OLD"}};
+        return {{"PersonID", person},
+                {"BType", bType},
+                {"Type", type},
+                {"ActiveDate", activeDate},
+                {"LeaveMonths", leaveMonths},
+                {"ChangeDepart", "D2"},
+                {"ChangePosition", "P-NEW"},
+                {"BChangeDepart", "D1"},
+                {"BChangePosition", "P-OLD"}};
     }
     // The row with one field set (replaced when the row has it).
     static testing::Row With(testing::Row row, const std::string& field, const Variant& value) {
@@ -55,8 +65,9 @@ protected:
     // DepartID/PosiID/OnJobDate/LeaveJobDate/WorkState/FormalDate/Probation/
     std::string Record(const std::string& person) {
         std::string text;
-        for (const char* sql : {"Select DepartID, PosiID, OnJobDate, LeaveJobDate From comPerson Where PersonID = ?",
-                                "Select WorkState, FormalDate, Probation From humPersonExtend Where PersonID = ?"}) {
+        for (const char* sql :
+             {"Select DepartID, PosiID, OnJobDate, LeaveJobDate From comPerson Where PersonID = ?",
+              "Select WorkState, FormalDate, Probation From humPersonExtend Where PersonID = ?"}) {
             auto row = db->QueryFirst(sql, {Variant(person)});
             if (row)
                 for (const Variant& v : *row) text += CStr(v) + "/";
@@ -65,36 +76,48 @@ protected:
     }
     // A stored change of type 2 for the person, in another document.
     void StoreFormalRow(const std::string& person) {
-        db->Execute("Insert Into humChangePerson (BillNo, RowNo, PersonID, ChangeTimes, Type, BType) "
-                    "Values ('OLD-" + person + "', 1, ?, 1, 2, 1)", {Variant(person)});
+        db->Execute(
+            "Insert Into humChangePerson (BillNo, RowNo, PersonID, ChangeTimes, Type, BType) "
+            "Values ('OLD-" +
+                person + "', 1, ?, 1, 2, 1)",
+            {Variant(person)});
     }
 };
 
 // ---- the work state before the change decides the change types allowed
 
 TEST_F(ChangePersonTest, StateMachineAllowsAndRefusesRowByRow) {
-    const std::string kNone = "请选择%s人员的异动类型,类型不能为空", kNotOnJob = "%s人员处于未就职状态,您只能选择试用或转正",
-                      kOnProbation = "%s人员处于试用期,此时你只能选择转正、调职或离职", kIsProbation = "%s人员已经是试用状态",
-                      kIsFormal = "%s人员已经转正,你不能再次选择转正", kNoUnpaid = "%s人员不处在留职停薪状态,不能选择复职",
-                      kLeftAll = "%s人员已离职,不能再登打任何异动单据", kUnpaid = "%s人员处于留职停薪状态,您只能选择复职或离职";
+    const std::string kNone = "请选择%s人员的异动类型,类型不能为空",
+                      kNotOnJob = "%s人员处于未就职状态,您只能选择试用或转正",
+                      kOnProbation = "%s人员处于试用期,此时你只能选择转正、调职或离职",
+                      kIsProbation = "%s人员已经是试用状态", kIsFormal = "%s人员已经转正,你不能再次选择转正",
+                      kNoUnpaid = "%s人员不处在留职停薪状态,不能选择复职",
+                      kLeftAll = "%s人员已离职,不能再登打任何异动单据",
+                      kUnpaid = "%s人员处于留职停薪状态,您只能选择复职或离职";
     struct Case {
         int bType, type;
         bool formalRow;
         std::string refusal;  // empty: allowed
     };
     const Case cases[] = {
-        {0, 0, false, kNone},         {0, 1, false, ""},           {0, 2, false, ""},
-        {0, 3, false, kNotOnJob},     {0, 4, false, kNotOnJob},    {0, 6, false, kNotOnJob},
-        {1, 2, false, ""},            {1, 3, false, ""},           {1, 4, false, ""},
-        {1, 1, false, kOnProbation},  {1, 5, false, kOnProbation}, {1, 6, false, kOnProbation},
-        {2, 3, false, ""},            {2, 4, false, ""},           {2, 5, false, ""},
-        {2, 2, false, ""},            {2, 2, true, kIsFormal},     {2, 1, false, kIsProbation},
-        {2, 6, false, kNoUnpaid},     {3, 5, true, ""},            {3, 5, false, kOnProbation},
-        {3, 2, false, ""},            {3, 1, false, kIsProbation}, {6, 5, false, ""},
-        {6, 6, false, kNoUnpaid},     {6, 2, true, kIsFormal},     {4, 6, false, kLeftAll},
-        {4, 1, false, kLeftAll},      {5, 4, false, ""},           {5, 6, false, ""},
-        {5, 3, false, kUnpaid},       {5, 2, false, kUnpaid},      {9, 3, false, ""},
-        {2, 0, false, kNone},         {5, 8, false, kNone},
+        {0, 0, false, kNone},        {0, 1, false, ""},
+        {0, 2, false, ""},           {0, 3, false, kNotOnJob},
+        {0, 4, false, kNotOnJob},    {0, 6, false, kNotOnJob},
+        {1, 2, false, ""},           {1, 3, false, ""},
+        {1, 4, false, ""},           {1, 1, false, kOnProbation},
+        {1, 5, false, kOnProbation}, {1, 6, false, kOnProbation},
+        {2, 3, false, ""},           {2, 4, false, ""},
+        {2, 5, false, ""},           {2, 2, false, ""},
+        {2, 2, true, kIsFormal},     {2, 1, false, kIsProbation},
+        {2, 6, false, kNoUnpaid},    {3, 5, true, ""},
+        {3, 5, false, kOnProbation}, {3, 2, false, ""},
+        {3, 1, false, kIsProbation}, {6, 5, false, ""},
+        {6, 6, false, kNoUnpaid},    {6, 2, true, kIsFormal},
+        {4, 6, false, kLeftAll},     {4, 1, false, kLeftAll},
+        {5, 4, false, ""},           {5, 6, false, ""},
+        {5, 3, false, kUnpaid},      {5, 2, false, kUnpaid},
+        {9, 3, false, ""},           {2, 0, false, kNone},
+        {5, 8, false, kNone},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -116,8 +139,10 @@ TEST_F(ChangePersonTest, StateMachineAllowsAndRefusesRowByRow) {
 
 TEST_F(ChangePersonTest, LeaveWithoutPayNeedsMonthsAndOtherTypesCarryNone) {
     Person("F", kFormal);
-    EXPECT_EQ(Save("B1", {Change("F", kFormal, kUnpaidLeave, 20060301, 0)}).error, "F人员的留职停薪月必须大于零");
-    EXPECT_EQ(Save("B1", {Change("F", kFormal, kUnpaidLeave, 20060301, -2)}).error, "F人员的留职停薪月必须大于零");
+    EXPECT_EQ(Save("B1", {Change("F", kFormal, kUnpaidLeave, 20060301, 0)}).error,
+              "F人员的留职停薪月必须大于零");
+    EXPECT_EQ(Save("B1", {Change("F", kFormal, kUnpaidLeave, 20060301, -2)}).error,
+              "F人员的留职停薪月必须大于零");
     ASSERT_TRUE(Save("B1", {Change("F", kFormal, kTransferred, 20060301, 4)}).ok);
     EXPECT_EQ(CInt(Value("Select LeaveMonths From humChangePerson")), 0);
 }
@@ -133,9 +158,12 @@ TEST_F(ChangePersonTest, ResavingAStoredFormalChangeDoesNotCountItAgainstItself)
 // ---- probation served
 
 TEST_F(ChangePersonTest, ProbationIsCountedOneMonthAtATimeFromTheHireDate) {
-    struct Case { int hired, active, months; };
-    for (const Case& c : {Case{20060115, 20060414, 3}, Case{20060115, 20060413, 2}, Case{20050131, 20050330, 2},
-                          Case{20050131, 20050430, 3}, Case{0, 20060414, 0}, Case{20060115, 0, 0}})
+    struct Case {
+        int hired, active, months;
+    };
+    for (const Case& c :
+         {Case{20060115, 20060414, 3}, Case{20060115, 20060413, 2}, Case{20050131, 20050330, 2},
+          Case{20050131, 20050430, 3}, Case{0, 20060414, 0}, Case{20060115, 0, 0}})
         EXPECT_EQ(TChangePerson::ProbationMonths(c.hired, c.active), c.months) << c.hired << " " << c.active;
 }
 
@@ -154,8 +182,13 @@ TEST_F(ChangePersonTest, ChangesWriteThePersonsRecord) {
     ASSERT_TRUE(Save("B1", {Change("N", kNotYetOnJob, kProbation, 20060301)}).ok);
     EXPECT_EQ(Record("N"), "D2/P-NEW/20060301/0/1/0/0/");
 
-    AddPerson(*db, {.personId = "P", .departId = "D1", .onJobDate = 20060115, .workState = kProbation,
-                    .formalDate = 20060201, .probation = 2, .posiId = "P-OLD"});
+    AddPerson(*db, {.personId = "P",
+                    .departId = "D1",
+                    .onJobDate = 20060115,
+                    .workState = kProbation,
+                    .formalDate = 20060201,
+                    .probation = 2,
+                    .posiId = "P-OLD"});
     ASSERT_TRUE(Save("B2", {Change("P", kProbation, kTransferred, 20060301)}).ok);
     EXPECT_EQ(Record("P"), "D2/P-NEW/20060115/0/3/0/0/");
 
@@ -186,7 +219,8 @@ TEST_F(ChangePersonTest, LoginType5SkipsTheRulesButNumbersAndApplies) {
     StoreFormalRow("P");
     session->loginType = 5;
     ASSERT_TRUE(Save("B1", {Change("L", kLeft, kReinstated), Change("U", kFormal, kUnpaidLeave, 20060301, 0),
-                            Change("P", kProbation, kFormal, 20060414)}).ok);
+                            Change("P", kProbation, kFormal, 20060414)})
+                    .ok);
     EXPECT_EQ(Record("L"), "D2/P-NEW/20060115/0/6/20060115/0/");
     EXPECT_EQ(State("U"), kUnpaidLeave);
     EXPECT_EQ(Record("P"), "D2/P-NEW/20060115/0/2/20060414/3/");
@@ -208,7 +242,8 @@ TEST_F(ChangePersonTest, ChangeNumbersAreTheServersToGive) {
     // A row added to the earlier document is the person's next change, and an edited
     // row keeps its number.
     ASSERT_TRUE(Save("B1", {With(At(1, Change("F", kFormal, kTransferred)), "ChangeTimes", 9),
-                            At(2, Change("F", kTransferred, kLeft, 20060401))}).ok);
+                            At(2, Change("F", kTransferred, kLeft, 20060401))})
+                    .ok);
     EXPECT_EQ(CInt(Value("Select ChangeTimes From humChangePerson Where BillNo = 'B1' And RowNo = 1")), 1);
     EXPECT_EQ(CInt(Value("Select ChangeTimes From humChangePerson Where BillNo = 'B1' And RowNo = 2")), 3);
     EXPECT_EQ(State("F"), kLeft);
@@ -219,11 +254,13 @@ TEST_F(ChangePersonTest, EditingAnEarlierChangeSavesTheRowOnly) {
     ASSERT_TRUE(Save("B1", {Change("P", kProbation, kFormal, 20060414)}).ok);
     ASSERT_TRUE(Save("B2", {Change("P", kFormal, kTransferred, 20060501)}).ok);
     const std::string before = Record("P");
-    ASSERT_TRUE(Save("B1", {With(At(1, Change("P", kProbation, kFormal, 20060614)), "ChangeDepart", "D1")}).ok);
+    ASSERT_TRUE(
+        Save("B1", {With(At(1, Change("P", kProbation, kFormal, 20060614)), "ChangeDepart", "D1")}).ok);
     EXPECT_EQ(CInt(Value("Select ActiveDate From humChangePerson Where BillNo = 'B1'")), 20060614);
     EXPECT_EQ(Record("P"), before);
     // The latest change, edited, is written.
-    ASSERT_TRUE(Save("B2", {With(At(1, Change("P", kFormal, kTransferred, 20060501)), "ChangePosition", "P-X")}).ok);
+    ASSERT_TRUE(
+        Save("B2", {With(At(1, Change("P", kFormal, kTransferred, 20060501)), "ChangePosition", "P-X")}).ok);
     EXPECT_EQ(Text("PosiID", "P"), "P-X");
 }
 
@@ -233,7 +270,8 @@ TEST_F(ChangePersonTest, DeletingTheLatestChangeRestoresThePerson) {
     ASSERT_TRUE(Save("B1", {Change("P", kProbation, kFormal, 20060414)}).ok);
     const std::string formal = Record("P");
     ASSERT_TRUE(Save("B2", {With(With(Change("P", kFormal, kLeft, 20060501), "BChangeDepart", "D2"),
-                                 "BChangePosition", "P-NEW")}).ok);
+                                 "BChangePosition", "P-NEW")})
+                    .ok);
 
     EXPECT_EQ(Delete("B1").error, "您要删除的单据中含有不是最后一次更改的人员");
     EXPECT_EQ(Count("humChangePerson Where BillNo = 'B1'"), 1);
