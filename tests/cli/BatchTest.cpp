@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Convert.h"
 #include "db/Database.h"
 #include "suite/Seed.h"
 
@@ -101,6 +102,57 @@ TEST_F(BatchTest, BadOperationsAreAnsweredAndTheRestStillRun) {
     EXPECT_EQ(lines[3]["line"], 5);
     EXPECT_TRUE(lines[4]["ok"]);
     EXPECT_EQ(lines[4]["result"], true);
+}
+
+}  // namespace
+}  // namespace humrs
+
+namespace humrs {
+namespace {
+
+// The leave cancellation's lookup and save are two calls on one object: through
+// `batch` the save marks the leave row the lookup found, and a lookup that finds
+// nothing leaves the next save marking nothing.
+TEST_F(BatchTest, CancellationLookupThenSaveMarksTheLeaveRow) {
+    {
+        auto db = OpenSQLite((dir / "hr.db").string());
+        AddLeaveCategory(*db, {.excuseClsId = "PT", .excuseClsName = "婚假"});
+        db->Execute("Insert Into humExcuse (Flag, BillNo, RowNo, PersonID, ExcuseClsID, BeginDate, BeginTime, EndDate, "
+                    "EndTime, ExcuseCount) Values (1, 'QJ1', 0, 'E1', 'PT', 20240501, 800, 20240503, 1700, 3)");
+    }
+    auto lookup = [](const std::string& object, int beginDate) {
+        return json{{"object", object}, {"progid", "QVXHumrs.CutExcuse"}, {"op", "proc"}, {"number", 0},
+                    {"arg", {"E1", beginDate, 800, 20240502, 1200, 1}}}
+                   .dump() +
+               "\n";
+    };
+    auto save = [](const std::string& object, const std::string& billNo) {
+        json row = {{"BillNo", billNo}, {"PersonID", "E1"}, {"ExcuseCount", 0.5}};
+        return json{{"object", object}, {"progid", "QVXHumrs.CutExcuse"}, {"op", "save"},
+                    {"bill", {{"datasets", {{row}}}}}}
+                   .dump() +
+               "\n";
+    };
+    // A span starting the day before the leave is not found; the save after it marks nothing.
+    EXPECT_EQ(Run({"batch"}, lookup("c0", 20240430) + save("c0", "XJ0")), 1);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0]["error"], "找不到符合销假期间的请假单");
+    EXPECT_TRUE(lines[1]["ok"]);
+    auto marks = [&] {
+        auto row = OpenSQLite((dir / "hr.db").string())
+                       ->QueryFirst("Select CutExcuseNo From humExcuse Where BillNo = 'QJ1'");
+        return row ? CStr((*row)[0]) : std::string("no row");
+    };
+    EXPECT_EQ(marks(), "");
+
+    EXPECT_EQ(Run({"batch"}, lookup("c1", 20240502) + save("c1", "XJ1")), 0);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0]["result"][5], "QJ1");
+    EXPECT_EQ(marks(), "XJ1");
+    EXPECT_EQ(Run({"batch"}, R"({"object": "d", "progid": "QVXHumrs.CutExcuse", "op": "delete", "key": "XJ1"})"
+                             "\n"),
+              0);
+    EXPECT_EQ(marks(), "");
 }
 
 }  // namespace
