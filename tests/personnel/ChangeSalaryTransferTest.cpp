@@ -136,6 +136,20 @@ TEST_F(ChangeSalaryTransferTest, TheFirstTransferKeepsTheEarlierTermsWhenNoSnaps
     EXPECT_EQ(Items("P2"), "A1=40");
 }
 
+TEST_F(ChangeSalaryTransferTest, SettingsFirstSetUpThroughTheSettingsObjectAreTheFirstSnapshot) {
+    Outcome set = SaveBill("QVXHumrs.PersonSetMain",
+                           {{{{"ID", Variant("P2")}, {"BaseSalary", Variant(2200)}, {"AdjustDate", Variant(20040301)}}}});
+    ASSERT_TRUE(set.ok) << set.error;
+    EXPECT_EQ(CInt(Value("Select AdjustDate From humHistSalaryBase Where PersonID = 'P2' And ChangeTimes = 0")),
+              20040301);
+    // The first snapshot also bounds the date of the first adjustment.
+    EXPECT_EQ(SaveChange("T1", {Change(1, "P2", 20040201, 2600)}).error,
+              "该人员P2调薪日期不能比最近一次薪资异动的调薪日期小");
+    ASSERT_TRUE(SaveChange("T1", {Change(1, "P2", 20050110, 2600)}).ok);
+    ASSERT_TRUE(Delete("T1").ok);
+    EXPECT_DOUBLE_EQ(Base("P2"), 2200);
+}
+
 TEST_F(ChangeSalaryTransferTest, ARefusedSaveLeavesSettingsAndHistoryAsTheyWere) {
     ASSERT_TRUE(SaveFull("T1", 20050110).ok);
     // The bill's transferred row is replaced by a row that is refused: nothing of the
