@@ -287,12 +287,7 @@ void TChangeSalary::Transfer(Dataset& rows, int date) {
             conn.DBExecSQL("Delete humHistSalaryBase Where PersonID = " + p + "And ChangeTimes = " + nText);
             conn.DBExecSQL("Delete humHistSalaryItem Where PersonID = " + p + " And ChangeTimes = " + nText);
         }
-        conn.DBExecSQL(
-            "Insert Into humHistSalaryBase Select ID as PersonID, BaseSalary, NoLeave, NoLeaveSalary, Meal, "
-            "MealSalary, AdjustDate, AdjustMode," +
-            nText + " As ChangeTimes " + "From humPersonSetMain Where Flag = 1 And ID =" + p);
-        conn.DBExecSQL("Insert Into humHistSalaryItem Select ID as PersonID, SalaryItem, Account, " + nText +
-                       " As ChangeTimes, RowNo From humPersonSetSub Where Flag = 1 And ID =" + p);
+        WriteSnapshot(p, n);
         conn.DBExecSQL("Update humChangeSalary Set  IsTransfer = 1 Where BillNo = " + b + " And RowNo = " + rowNo);
         markTransferred(true);
     }
@@ -309,11 +304,19 @@ void TChangeSalary::TakeFirstSnapshot(const std::string& person) {
     if (CInt(conn.DBSelectSQL("Select Count(*) From humHistSalaryBase Where PersonID = " + p)) != 0) return;
     if (CInt(conn.DBSelectSQL("Select Count(*) From humPersonSetMain Where Flag = 1 And ID = " + p)) == 0)
         conn.DBExecSQL("Insert Into humPersonSetMain (Flag, ID) Values (1, " + p + ")");
+    WriteSnapshot(p, 0);
+}
+
+void TChangeSalary::WriteSnapshot(const std::string& quotedPerson, int changeTimes) {
+    const std::string& p = quotedPerson;
+    const std::string n = Num(changeTimes);
+    auto& conn = GetDBConn();
     conn.DBExecSQL(
         "Insert Into humHistSalaryBase Select ID as PersonID, BaseSalary, NoLeave, NoLeaveSalary, Meal, "
-        "MealSalary, AdjustDate, AdjustMode,0 As ChangeTimes From humPersonSetMain Where Flag = 1 And ID =" + p);
-    conn.DBExecSQL("Insert Into humHistSalaryItem Select ID as PersonID, SalaryItem, Account, 0 As ChangeTimes, "
-                   "RowNo From humPersonSetSub Where Flag = 1 And ID =" + p);
+        "MealSalary, AdjustDate, AdjustMode," +
+        n + " As ChangeTimes " + "From humPersonSetMain Where Flag = 1 And ID =" + p);
+    conn.DBExecSQL("Insert Into humHistSalaryItem Select ID as PersonID, SalaryItem, Account, " + n +
+                   " As ChangeTimes, RowNo From humPersonSetSub Where Flag = 1 And ID =" + p);
 }
 
 void TChangeSalary::UndoTransfer(const std::string& person, int changeTimes) {

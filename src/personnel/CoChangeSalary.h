@@ -62,6 +62,9 @@ private:
     void CheckTwoChangesInMonth(Dataset& body);
     void CheckAdjustDateOrder(const std::string& person, int adjustDate, bool isNew);
     void TakeFirstSnapshot(const std::string& person);
+    // Copies the person's current settings and salary items into the history as
+    // snapshot `changeTimes`.
+    void WriteSnapshot(const std::string& quotedPerson, int changeTimes);
     std::function<void(size_t, size_t)> progress_;
 };
 
