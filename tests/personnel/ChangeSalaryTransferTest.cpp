@@ -104,6 +104,7 @@ TEST_F(ChangeSalaryTransferTest, DeletingTheLatestRestoresThePreviousAdjustment)
 TEST_F(ChangeSalaryTransferTest, UndoAfterAnOldMethodAdjustmentRestoresTheFirstSnapshot) {
     // The old method changed the terms to 3200 without a snapshot.
     StoreChange("OLD", "P1", 1, 20040601);
+    db->Execute("Insert Into humChangeSalaryMain (BillNo) Values ('OLD')");
     SetTerms("P1", 3200, 20040601, {{"A2", 70}});
     ASSERT_TRUE(SaveFull("T1", 20050110).ok);
     EXPECT_EQ(ChangeTimesOf("T1"), 2);
