@@ -138,14 +138,5 @@ TEST_F(ChangeSalaryTest, AnAdjustmentMayNotPrecedeTheLatestOne) {
     EXPECT_TRUE(SaveChange("T1", {Change(1, "P1", 20050105, 3100)}).ok);
 }
 
-// ---- the procedures of the document
-
-TEST_F(ChangeSalaryTest, SalaryItemsOfAPersonAndTheNextBillNumber) {
-    Dataset items = Dataset::FromPacket(Proc(2, Variant("P1")).result);
-    ASSERT_EQ(items.RecordCount(), 1u);
-    EXPECT_EQ(CStr(items["SalaryName"]), "岗位津贴");
-    EXPECT_EQ(CStr(Proc(3, Variant()).result), "200501150001");
-}
-
 }  // namespace
 }  // namespace humrs

@@ -151,16 +151,5 @@ TEST_F(ChangeSalaryTransferTest, SettingsFirstSetUpThroughTheSettingsObjectAreTh
     EXPECT_DOUBLE_EQ(Base("P2"), 2200);
 }
 
-TEST_F(ChangeSalaryTransferTest, ARefusedSaveLeavesSettingsAndHistoryAsTheyWere) {
-    ASSERT_TRUE(SaveFull("T1", 20050110).ok);
-    // The bill's transferred row is replaced by a row that is refused: nothing of the
-    // transfer comes undone.
-    Outcome out = SaveChange("T1", {Change(2, "P1", 20050111, 3700)}, {Item(2, 1, "A1", 0)});
-    EXPECT_EQ(out.error, "人员P1使用的薪资项目A1的金额不能为0");
-    EXPECT_DOUBLE_EQ(Base("P1"), 3500);
-    EXPECT_EQ(Snapshots("P1"), 2);
-    EXPECT_TRUE(Transferred("T1"));
-}
-
 }  // namespace
 }  // namespace humrs
