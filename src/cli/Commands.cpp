@@ -24,6 +24,7 @@
 #include "hosting/ClassTable.h"
 #include "hosting/Registration.h"
 #include "leave/CoExcuse.h"
+#include "personnel/CoChangeSalary.h"
 #include "core/Convert.h"
 #include "core/Text.h"
 #include "framework/InputChecks.h"
@@ -414,6 +415,14 @@ Answer RunProc(const GlobalOptions& options, const std::string& progId, int numb
                 const size_t step = std::max<size_t>(1, total / 20);
                 if (done % step == 0 || done == total)
                     std::fprintf(stderr, "compensatory leave: %zu of %zu persons\n", done, total);
+            });
+        }
+        // The daily transfer of due salary adjustments walks every due row.
+        if (auto* salary = dynamic_cast<TChangeSalary*>(object.get()); salary && number == 1) {
+            salary->SetProgress([](size_t done, size_t total) {
+                const size_t step = std::max<size_t>(1, total / 20);
+                if (done % step == 0 || done == total)
+                    std::fprintf(stderr, "salary adjustments: %zu of %zu rows\n", done, total);
             });
         }
         const Outcome out = object->ExecuteProc(number, a1, a2);

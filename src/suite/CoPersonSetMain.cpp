@@ -21,4 +21,19 @@ void TPersonSetMain::DoExecuteProc(int procNo, const Variant& arg1, const Varian
     }
 }
 
+void TPersonSetMain::AfterUpdate() {
+    auto& conn = GetDBConn();
+    DeltaDataset d(GetDeltaDatasets(0));
+    for (d.First(); !d.Eof(); d.Next()) {
+        if (d.Status() != UpdateStatus::Inserted) continue;
+        const std::string p = QuoteStr(Trim(CStr(d.NewValue("ID"))));
+        if (CInt(conn.DBSelectSQL("Select Count(*) From humHistSalaryBase Where PersonID = " + p)) != 0) continue;
+        conn.DBExecSQL(
+            "Insert Into humHistSalaryBase Select ID as PersonID, BaseSalary, NoLeave, NoLeaveSalary, Meal, "
+            "MealSalary, AdjustDate, AdjustMode,0 As ChangeTimes From humPersonSetMain Where Flag = 1 And ID =" + p);
+        conn.DBExecSQL("Insert Into humHistSalaryItem Select ID as PersonID, SalaryItem, Account, 0 As ChangeTimes, "
+                       "RowNo From humPersonSetSub Where Flag = 1 And ID =" + p);
+    }
+}
+
 }  // namespace humrs

@@ -13,6 +13,10 @@ namespace humrs {
 class TPersonSetMain : public TQVXComBase {
 public:
     void DoExecuteProc(int procNo, const Variant& arg1, const Variant& arg2, Variant& result) override;
+    // A person's first settings are the terms before any salary adjustment: they are
+    // kept as snapshot 0 of the salary history, which undoing the first adjustment
+    // puts back. A person who already has a history is left alone.
+    void AfterUpdate() override;
 };
 
 }  // namespace humrs

@@ -1,0 +1,26 @@
+#pragma once
+// User messages of the salary adjustment (placeholders %s, %d).
+namespace humrs::msg {
+
+// Only a person's latest adjustment may be changed or deleted.
+inline constexpr const char* kSalaryChangeNotLatestEdit = "您只能修改人员%s的最近一次的薪资异动单";
+inline constexpr const char* kSalaryChangeNotLatestDelete = "您只能删除人员%s的最近一次的薪资异动单";
+inline constexpr const char* kSalaryChangeOldMethod =
+    "薪资异动资料更新人员薪资设定的方式改变，以前旧更新方式输入的资料现已不能再做任何异动";
+
+// Amounts of the new terms.
+inline constexpr const char* kNoLeaveAmountZero = "人员%s选择全勤奖金时, 全勤奖金不能为零";
+inline constexpr const char* kMealAmountZero = "人员%s选择伙食津贴时, 伙食津贴不能为零";
+inline constexpr const char* kSalaryItemTwice = "人员%s使用的相同的薪资项目%s";
+inline constexpr const char* kSalaryItemAmountZero = "人员%s使用的薪资项目%s的金额不能为0";
+
+// Dates of the adjustment.
+inline constexpr const char* kTwoChangesInMonth = "人员%s 在该调薪年月%s已做了两笔薪资异动现已不能再做异动了";
+inline constexpr const char* kAdjustDateBeforeLatest = "该人员%s调薪日期不能比最近一次薪资异动的调薪日期小";
+
+// What every adjustment row needs, whoever saves it.
+inline constexpr const char* kSalaryChangePersonEmpty = "薪资异动人员不能为空";
+inline constexpr const char* kSalaryChangePersonUnknown = "薪资异动人员%s不存在";
+inline constexpr const char* kAdjustDateEmpty = "人员%s的调薪日期不能为空";
+
+}  // namespace humrs::msg
