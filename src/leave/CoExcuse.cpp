@@ -1,5 +1,9 @@
 #include "leave/CoExcuse.h"
 
+#include <algorithm>
+
+#include "core/Errors.h"
+
 #include "leave/LeaveMessages.h"
 #include "leave/LeaveSettings.h"
 #include "suite/Attendance.h"
@@ -18,6 +22,39 @@ constexpr int kKindSpecial = 5;
 constexpr int kKindCompensatory = 12;
 
 std::string Num(int64_t n) { return std::to_string(n); }
+
+// A date or time of a caller's argument or of a given row, read whole (a value past
+// 32 bits is not cut down to a date that happens to exist) and refused as bad input
+// unless it is on the calendar (or 0, no date) or a time of day (or -1, none).
+int DateValue(const Variant& v, const std::string& field) {
+    const int64_t value = CInt(v);
+    RequireDateOrZero(value, field);
+    return static_cast<int>(value);
+}
+int TimeValue(const Variant& v, const std::string& field) {
+    const int64_t value = CInt(v);
+    RequireTimeOrUnset(value, field);
+    return static_cast<int>(value);
+}
+
+// A time of day given as text in its four-digit form (800 is 0800), so that times
+// compare as texts; a text that is not a plain number is left as it is.
+std::string FourDigitTime(const std::string& text) {
+    const std::string t = Trim(text);
+    if (t.empty() || t.size() >= 4 || !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return t.empty() ? text : t;
+    return std::string(4 - t.size(), '0') + t;
+}
+
+// The last day of a span for the rows it may meet: a span within one date whose end
+// time is before its begin time runs into the next day, as every overlap check reads it.
+int ReachedEndDate(int beginDate, int beginTime, int endDate, int endTime) {
+    if (beginDate == endDate && endTime >= 0 && beginTime >= 0 && endTime < beginTime) return AddDay(endDate, 1);
+    return endDate;
+}
+
+// A moment (date, time) as one ordered number.
+int64_t MomentKey(int date, int time) { return static_cast<int64_t>(date) * 10000 + time; }
 
 // The bill number a check must leave out: the stored one when the row is stored.
 std::string StoredOrCurrent(const Dataset& ds, const char* field) {
@@ -350,11 +387,27 @@ void TExcuse::CheckLeaveQuota(const std::string& person, const std::string& bill
             MakeException(0, 0, msg::kSpecialLeaveCrossesYear, {Variant(person)});
     }
     const double rem2 = RoundValue(GetRemainingEntitlement(person, endDate, billNo, flag, kind), 4);
+    // The old year's part runs to the end of its last shift, the new year's part from
+    // the begin of its first shift; each counts only the time of the leave that lies
+    // in it. A day without a shift is bounded by midnight.
     VariantArray s1 = GetShiftSpan(person, last);
-    const double part1 =
-        CalExcuse(Db(), person, categoryId, beginDate, CInt(s1[1]), beginTime, CInt(s1[3]), unit, true);
     VariantArray s2 = GetShiftSpan(person, AddDay(last, 1));
-    const double part2 = CalExcuse(Db(), person, categoryId, CInt(s2[0]), endDate, CInt(s2[2]), endTime, unit, true);
+    const bool shift1 = CInt(s1[2]) != CInt(s1[3]), shift2 = CInt(s2[2]) != CInt(s2[3]);
+    const int oldYearEndDate = shift1 ? static_cast<int>(CInt(s1[1])) : last;
+    const int oldYearEndTime = shift1 ? static_cast<int>(CInt(s1[3])) : 2400;
+    const int newYearBeginDate = static_cast<int>(CInt(s2[0]));
+    const int newYearBeginTime = shift2 ? static_cast<int>(CInt(s2[2])) : 0;
+    // The leave's part between two moments; nothing when it does not reach into them.
+    auto partWithin = [&](int fromDate, int fromTime, int toDate, int toTime) {
+        if (MomentKey(toDate, toTime) <= MomentKey(fromDate, fromTime)) return 0.0;
+        return CalExcuse(Db(), person, categoryId, fromDate, toDate, fromTime, toTime, unit, true);
+    };
+    const bool endsInOldYear = MomentKey(endDate, endTime) < MomentKey(oldYearEndDate, oldYearEndTime);
+    const double part1 = partWithin(beginDate, beginTime, endsInOldYear ? endDate : oldYearEndDate,
+                                    endsInOldYear ? endTime : oldYearEndTime);
+    const bool beginsInNewYear = MomentKey(beginDate, beginTime) > MomentKey(newYearBeginDate, newYearBeginTime);
+    const double part2 = partWithin(beginsInNewYear ? beginDate : newYearBeginDate,
+                                    beginsInNewYear ? beginTime : newYearBeginTime, endDate, endTime);
     if ((RoundValue(part1, 4) > rem1 || RoundValue(part2, 4) > rem2) && rem1 >= 0 && rem2 >= 0)
         MakeException(0, 0, capMessage, {Variant(person), Variant(DecimalText(rem2))});
 }

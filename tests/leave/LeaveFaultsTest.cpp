@@ -1,0 +1,73 @@
+// Faults of the leave rules met by a new user: leave split between two leave years,
+// overnight spans written on one date, categories without a kind, impossible dates
+// and times, spans too long to count, compensatory leave moved within its day, the
+// order of the structural checks, unpadded times, the person check of a new bill and
+// bill numbers with blanks.
+#include "leave/CoExcuse.h"
+#include "leave/LeaveFixture.h"
+
+#include <functional>
+
+namespace humrs {
+namespace {
+
+using testing::Row;
+
+class LeaveFaultsTest : public testing::LeaveFixture {
+protected:
+    void CapPersonalLeave(const char* hours) {
+        SetParam(*db, "AllowAffairLeaveYear", "1");
+        SetParam(*db, "HumMaxPrivateExCount", hours);
+    }
+    static bool IsBadInput(const Outcome& out) { return !out.ok && out.failure == Outcome::Kind::BadInput; }
+};
+
+// ---- 1. the part of a leave in a leave year is only the time that lies in it
+
+struct YearTurnCase {
+    const char* name;
+    std::function<void()> setUp;
+    const char* category;
+    int beginDate, beginTime, endDate, endTime;
+    double count;
+};
+
+TEST_F(LeaveFaultsTest, LeaveEndingBeforeTheNewYearsFirstShiftTakesNothingOfThatYear) {
+    const YearTurnCase cases[] = {
+        {"personal leave at the April year start",
+         [this] {
+             SetParam(*db, "HumExcuseBeginMonth", "3");
+             CapPersonalLeave("8");
+             // 4 of the new year's 8 hours are used already.
+             StoreByDateRow("D1", 1, "P1", "SJ", 20050405, 800, 20050405, 1200, 4);
+         },
+         "SJ", 20050331, 1300, 20050401, 700, 4},
+        {"special leave at the hire anniversary",
+         [this] {
+             SetParam(*db, "HumSpecialsCaleType", "2");  // P1's year turns on 03-10
+             AddSpecialLeave(*db, 1, 1);
+             // The new year's single day is used already.
+             StoreByDateRow("D1", 1, "P1", "TX", 20050315, 800, 20050315, 1700, 1);
+         },
+         "TX", 20050309, 1300, 20050310, 700, 0.5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        c.setUp();
+        Outcome out = SaveLeave(Leave("L1", "P1", c.category, c.beginDate, c.beginTime, c.endDate, c.endTime, c.count));
+        EXPECT_TRUE(out.ok) << out.error;
+    }
+}
+
+TEST_F(LeaveFaultsTest, NewYearsPartStillCountsTheShiftItCovers) {
+    SetParam(*db, "HumExcuseBeginMonth", "3");
+    CapPersonalLeave("8");
+    StoreByDateRow("D1", 1, "P1", "SJ", 20050405, 800, 20050405, 1200, 4);
+    // Friday 04-01 08:00-17:00 is 8 hours of the new year, where 4 are left.
+    EXPECT_EQ(SaveLeave(Leave("L1", "P1", "SJ", 20050331, 1300, 20050401, 1700, 12)).error,
+              "事假请假数量已超过P1人员年度应有的请假数量4");
+}
+
+}  // namespace
+}  // namespace humrs
