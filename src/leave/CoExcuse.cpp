@@ -169,7 +169,12 @@ void TExcuse::CheckLeaveConflict(const std::string& billNo, const std::string& p
         "Select A.*, B.ExcuseClsName From humExcuse A Left Join humExcuseCls B On A.ExcuseClsID = B.ExcuseClsID "
         "Where A.Flag <> 3 And A.PersonID = " +
         QuoteStr(person);
-    const std::string span = " And Not (A.BeginDate > " + Num(endDate) + " Or A.EndDate < " + Num(beginDate) + ") ";
+    // A span within one date whose end time is before its begin time runs into the next
+    // day, both the one checked and the stored ones: the rows are picked on the days
+    // each may reach, and the overlap itself is decided row by row.
+    const int reachedEnd = ReachedEndDate(beginDate, beginTime, endDate, endTime);
+    const std::string span = " And Not (A.BeginDate > " + Num(reachedEnd) + " Or A.EndDate < " +
+                             Num(AddDay(beginDate, -1)) + ") ";
     // Rows of other bills of the same kind, then every row of the other kind.
     Variant sameKind = OpenDatasetV(head + " And A.BillNo <> " + QuoteStr(billNo) + span + " And A.Flag = " +
                                         (flag == 1 ? "1" : "2"),

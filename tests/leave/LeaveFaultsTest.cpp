@@ -69,5 +69,23 @@ TEST_F(LeaveFaultsTest, NewYearsPartStillCountsTheShiftItCovers) {
               "事假请假数量已超过P1人员年度应有的请假数量4");
 }
 
+// ---- 2. an overnight span written on one date meets the next date's leave
+
+TEST_F(LeaveFaultsTest, OvernightLeaveOnOneDateConflictsWithTheNextDateInEitherOrder) {
+    const char* const conflict = "本单请假时间与以下资料有冲突";
+    // P1: the overnight leave first; P2: the next morning's leave first.
+    ASSERT_TRUE(SaveLeave(Leave("A1", "P1", "PT", 20050610, 2200, 20050610, 200, 4)).ok);
+    Outcome later = SaveLeave(Leave("A2", "P1", "PT", 20050611, 100, 20050611, 300, 2));
+    EXPECT_EQ(later.error.rfind(conflict, 0), 0u) << later.error;
+
+    ASSERT_TRUE(SaveLeave(Leave("B1", "P2", "PT", 20050611, 100, 20050611, 300, 2)).ok);
+    Outcome earlier = SaveLeave(Leave("B2", "P2", "PT", 20050610, 2200, 20050610, 200, 4));
+    EXPECT_EQ(earlier.error.rfind(conflict, 0), 0u) << earlier.error;
+    EXPECT_EQ(Count("humExcuse"), 2);
+
+    // The morning before the overnight leave stays free.
+    EXPECT_TRUE(SaveLeave(Leave("A3", "P1", "PT", 20050610, 100, 20050610, 300, 2)).ok);
+}
+
 }  // namespace
 }  // namespace humrs
