@@ -68,8 +68,8 @@ std::string ColumnDdl(const ColumnDef& column, Backend backend) {
     }
     out += " DEFAULT " + DefaultLiteral(column);
     // A Null written into a column becomes its default, so that sums and differences
-    // over stored rows never turn Null.
-    if (backend == Backend::SQLite) out += " NOT NULL ON CONFLICT REPLACE";
+    // over stored rows never turn Null; a column whose default is NULL keeps a Null.
+    if (backend == Backend::SQLite && !SameText(column.defaultValue, "NULL")) out += " NOT NULL ON CONFLICT REPLACE";
     return out;
 }
 

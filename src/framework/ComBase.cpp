@@ -225,6 +225,7 @@ void TQVXComBase::LoadDatasets(const Variant& key) {
 // The value a column holds when a new row leaves it out.
 static Variant ColumnDefault(const ColumnDef& column) {
     const std::string& d = column.defaultValue;
+    if (SameText(d, "NULL")) return Variant::Null();
     switch (column.type) {
         case ColumnType::Text:
             return Variant(d.size() >= 2 && d.front() == '\'' ? d.substr(1, d.size() - 2) : d);

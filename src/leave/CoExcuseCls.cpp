@@ -43,7 +43,8 @@ const ClassDescriptor& ExcuseClsClass() {
         d.tables.push_back({"humExcuseCls",
                      {{"ExcuseClsID", kText},
                       {"ExcuseClsName", kText},
-                      {"ExcuseCls", kInt},
+                      // A category saved without a kind keeps none: it is no personal leave.
+                      {"ExcuseCls", kInt, "NULL"},
                       {"UnitName", kInt},  // 0 days, 1 hours, 2 minutes
                       {"ExcuseUnit", kFloat},
                       {"CutPayment", kBool},

@@ -87,5 +87,21 @@ TEST_F(LeaveFaultsTest, OvernightLeaveOnOneDateConflictsWithTheNextDateInEitherO
     EXPECT_TRUE(SaveLeave(Leave("A3", "P1", "PT", 20050610, 100, 20050610, 300, 2)).ok);
 }
 
+// ---- 3. a category saved without a kind keeps none
+
+TEST_F(LeaveFaultsTest, CategoryWithoutAKindIsNoPersonalLeave) {
+    const std::vector<Row> categories = {
+        {{"ExcuseClsID", "NK1"}, {"ExcuseClsName", "未定"}, {"ExcuseUnit", 0.5}, {"ExcuseCls", Variant::Null()}},
+        {{"ExcuseClsID", "NK2"}, {"ExcuseClsName", "未定"}, {"ExcuseUnit", 0.5}},
+    };
+    for (const Row& category : categories) {
+        const std::string id = CStr(category[0].second);
+        SCOPED_TRACE(id);
+        ASSERT_TRUE(SaveBill("QVXHumrs.ExcuseCls", {{category}}).ok);
+        EXPECT_TRUE(Value("Select ExcuseCls From humExcuseCls Where ExcuseClsID = '" + id + "'").IsNull());
+        EXPECT_EQ(SaveLeave(Leave("L1", "P1", id, 20050110, 800, 20050110, 1200, 4)).error, "请假类别不能为空");
+    }
+}
+
 }  // namespace
 }  // namespace humrs
