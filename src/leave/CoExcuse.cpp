@@ -143,7 +143,9 @@ void TExcuse::AfterDelete() {
 void TExcuse::DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) {
     if (!names.empty() && SameText(CStr(names[0]), "PersonID")) {
         auto value = [&](size_t i) { return i < values.size() ? values[i] : Variant(); };
-        CheckPersonOnJob(CStr(value(0)), CInt(value(1)), CInt(value(2)), 0, 1, false);
+        int beginDate = DateValue(value(1), "BeginDate");
+        int endDate = DateValue(value(2), "EndDate");
+        CheckPersonOnJob(CStr(value(0)), beginDate, endDate, 0, 1, false);
     }
     TQVXComBase::DoCheckFieldValues(datasetIndex, names, values);
 }
@@ -189,10 +191,12 @@ void TExcuse::CheckLeaveConflict(const std::string& billNo, const std::string& p
 void TExcuse::CheckConflictRows(Dataset& rows, int beginDate, int endDate, int beginTime, int endTime,
                                 bool inBill) {
     for (rows.First(); !rows.Eof(); rows.Next()) {
-        const int rowBeginTime = CInt(rows["BeginTime"]), rowEndTime = CInt(rows["EndTime"]);
+        const int rowBeginTime = TimeValue(rows["BeginTime"], "BeginTime");
+        const int rowEndTime = TimeValue(rows["EndTime"], "EndTime");
+        const int rowBeginDate = DateValue(rows["BeginDate"], "BeginDate");
+        const int rowEndDate = DateValue(rows["EndDate"], "EndDate");
         // A row without times entered takes no part in the overlap check.
         if (rowBeginTime <= 0 || rowEndTime <= 0) continue;
-        const int rowBeginDate = CInt(rows["BeginDate"]), rowEndDate = CInt(rows["EndDate"]);
         if (!IsTimeConflict(rowBeginDate, rowBeginTime, rowEndDate, rowEndTime, beginDate, beginTime, endDate,
                             endTime))
             continue;
@@ -599,6 +603,23 @@ DatasetMap WithLeaveKind(DatasetMap d) {
 
 namespace {
 
+// Dates and times given as texts: digits that are no date or time of day are bad input.
+bool Digits(const std::string& t) {
+    return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+void RequireDateText(const std::string& text, const std::string& field) {
+    const std::string t = Trim(text);
+    if (!Digits(t)) return;
+    if (t.size() > 8) throw InputError(field + " " + t + " is not a date (yyyymmdd)");
+    DateValue(Variant(t), field);
+}
+void RequireTimeText(const std::string& text, const std::string& field) {
+    const std::string t = Trim(text);
+    if (!Digits(t)) return;
+    if (t.size() > 4) throw InputError(field + " " + t + " is not a time of day (hhmm)");
+    TimeValue(Variant(t), field);
+}
+
 // The leave service's procedures, as other bills call them through DoCOMMethod.
 std::vector<ProcedureDef> ExcuseProcedures() {
     using A = ArgType;
@@ -608,6 +629,10 @@ std::vector<ProcedureDef> ExcuseProcedures() {
                  {opt("BeginDate", A::Text), opt("EndDate", A::Text), opt("BeginTime", A::Text),
                   opt("EndTime", A::Text), opt("Text5", A::Text), opt("Text6", A::Text)},
                  Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
+                     RequireDateText(a.Text(0), "BeginDate");
+                     RequireDateText(a.Text(1), "EndDate");
+                     RequireTimeText(a.Text(2), "BeginTime");
+                     RequireTimeText(a.Text(3), "EndTime");
                      return Variant(o.CheckDateTimeRange(a.Text(0), a.Text(1), a.Text(2), a.Text(3), a.Text(4),
                                                          a.Text(5)));
                  })});
@@ -620,28 +645,32 @@ std::vector<ProcedureDef> ExcuseProcedures() {
                  {opt("BillNo", A::Text), {"PersonID", A::Text}, {"BeginDate", A::Int}, opt("BeginTime", A::Int),
                   {"EndDate", A::Int}, opt("EndTime", A::Int), {"Flag", A::Int}},
                  Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
-                     o.CheckLeaveConflict(a.Text(0), a.Text(1), a.Int(2), a.Int(3), a.Int(4), a.Int(5), a.Int(6));
+                     o.CheckLeaveConflict(a.Text(0), a.Text(1), DateValue(a[2], "BeginDate"), TimeValue(a[3], "BeginTime"),
+                                          DateValue(a[4], "EndDate"), TimeValue(a[5], "EndTime"), a.Int(6));
                      return Variant();
                  })});
     p.push_back({5, "CheckPersonOnJob", ArgShape::Array,
                  {{"PersonID", A::Text}, {"BeginDate", A::Int}, {"EndDate", A::Int}, {"Mode", A::Int},
                   {"MessageChoice", A::Int}, {"WholeSpan", A::Bool}},
                  Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
-                     o.CheckPersonOnJob(a.Text(0), a.Int(1), a.Int(2), a.Int(3), a.Int(4), a.Bool(5));
+                     o.CheckPersonOnJob(a.Text(0), DateValue(a[1], "BeginDate"), DateValue(a[2], "EndDate"), a.Int(3),
+                                        a.Int(4), a.Bool(5));
                      return Variant();
                  })});
     p.push_back({6, "GetRemainingEntitlement", ArgShape::Array,
                  {{"PersonID", A::Text}, {"Date", A::Int}, opt("Unused", A::Any), opt("BillNo", A::Text),
                   {"Flag", A::Int}, {"Kind", A::Int}},
                  Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
-                     return Variant(o.GetRemainingEntitlement(a.Text(0), a.Int(1), a.Text(3), a.Int(4), a.Int(5)));
+                     return Variant(
+                         o.GetRemainingEntitlement(a.Text(0), DateValue(a[1], "Date"), a.Text(3), a.Int(4), a.Int(5)));
                  })});
     p.push_back({7, "CheckConflictRows", ArgShape::Array,
                  {{"Rows", A::Packet}, {"BeginDate", A::Int}, {"EndDate", A::Int}, opt("BeginTime", A::Int),
                   opt("EndTime", A::Int), {"InBill", A::Bool}},
                  Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
                      Dataset rows = Dataset::FromPacket(a[0]);
-                     o.CheckConflictRows(rows, a.Int(1), a.Int(2), a.Int(3), a.Int(4), a.Bool(5));
+                     o.CheckConflictRows(rows, DateValue(a[1], "BeginDate"), DateValue(a[2], "EndDate"),
+                                         TimeValue(a[3], "BeginTime"), TimeValue(a[4], "EndTime"), a.Bool(5));
                      return Variant();
                  })});
     p.push_back({8, "CheckLeaveQuota", ArgShape::Array,
@@ -649,14 +678,16 @@ std::vector<ProcedureDef> ExcuseProcedures() {
                   opt("BeginTime", A::Int), {"EndDate", A::Int}, opt("EndTime", A::Int), {"Flag", A::Int},
                   {"ExcuseCount", A::Float}},
                  Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
-                     o.CheckLeaveQuota(a.Text(0), a.Text(1), a.Text(2), a.Int(3), a.Int(4), a.Int(5), a.Int(6),
-                                       a.Int(7), a.Float(8));
+                     o.CheckLeaveQuota(a.Text(0), a.Text(1), a.Text(2), DateValue(a[3], "BeginDate"),
+                                       TimeValue(a[4], "BeginTime"), DateValue(a[5], "EndDate"),
+                                       TimeValue(a[6], "EndTime"), a.Int(7), a.Float(8));
                      return Variant();
                  })});
     p.push_back({9, "GetLateAllowance", ArgShape::Array,
                  {{"PersonID", A::Text}, {"BeginDate", A::Int}, {"BeginTime", A::Int}},
                  Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
-                     return Variant(o.GetLateAllowance(a.Text(0), a.Int(1), a.Int(2)));
+                     return Variant(
+                         o.GetLateAllowance(a.Text(0), DateValue(a[1], "BeginDate"), TimeValue(a[2], "BeginTime")));
                  })});
     p.push_back({10, "PostRedeemChanges", ArgShape::Array,
                   {{"ChangeSet", A::Packet}, {"Source", A::Int}, {"Deleted", A::Bool}},

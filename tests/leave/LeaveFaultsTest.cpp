@@ -103,5 +103,39 @@ TEST_F(LeaveFaultsTest, CategoryWithoutAKindIsNoPersonalLeave) {
     }
 }
 
+// ---- 4. impossible dates and times are bad input wherever they enter
+
+TEST_F(LeaveFaultsTest, ImpossibleDatesAndTimesInProcedureArgumentsAreBadInput) {
+    const Variant past32 = Variant(int64_t{4294967296} + 20050110);
+    Dataset rows({{"Flag", FieldType::Integer}, {"BillNo", FieldType::Text}, {"BeginDate", FieldType::Integer},
+                  {"BeginTime", FieldType::Integer}, {"EndDate", FieldType::Integer}, {"EndTime", FieldType::Integer}});
+    rows.AddStoredRow({1, "X1", 20051301, 800, 20051301, 1200});
+    const std::pair<int, VariantArray> calls[] = {
+        {4, {"B1", "P1", 20050231, 800, 20050231, 1200, 1}},
+        {4, {"B1", "P1", 20050110, 800, 20050110, 2500, 1}},
+        {5, {"P1", past32, 20050110, 0, 0, true}},
+        {6, {"P1", 20050010, "", "", 1, 0}},
+        {7, {Variant(rows.Data()), 20050110, 20050110, 800, 1200, false}},
+        {7, {Variant(rows.Data()), 20050110, 20050110, 860, 1200, false}},
+        {8, {"P1", "B1", "PT", 20050110, 800, past32, 1200, 1, 3}},
+        {9, {"P1", 20050110, 2401}},
+        {1, {"20050231", "20050231", "0800", "1200", "a", "b"}},
+    };
+    for (const auto& [proc, arg] : calls) {
+        SCOPED_TRACE("procedure " + std::to_string(proc));
+        EXPECT_TRUE(IsBadInput(Proc(proc, Variant(arg))));
+    }
+}
+
+TEST_F(LeaveFaultsTest, FieldCheckAndCategoryCodesRefuseImpossibleValues) {
+    auto leave = Object("QVXHumrs.Excuse");
+    EXPECT_TRUE(IsBadInput(leave->CheckFieldValues(0, {"PersonID", "BeginDate", "EndDate"}, {"P1", 20050231, 20050301})));
+    Outcome out = SaveBill("QVXHumrs.ExcuseCls", {{{{"ExcuseClsID", "K1"},
+                                                     {"ExcuseUnit", 0.5},
+                                                     {"ExcuseCls", Variant(int64_t{4294967296} + 2)}}}});
+    EXPECT_TRUE(IsBadInput(out));
+    EXPECT_EQ(Count("humExcuseCls Where ExcuseClsID = 'K1'"), 0);
+}
+
 }  // namespace
 }  // namespace humrs
