@@ -406,7 +406,10 @@ double CalExcuse(Database& db, const std::string& personId, const std::string& c
         minutes = static_cast<double>(span->Length());
         days = minutes / static_cast<double>(kMinutesPerDay);
     } else {
-        if (SpanTooLong(beginDate, endDate)) return 0;
+        // A span too long to walk shift by shift is refused, never counted as nothing.
+        if (SpanTooLong(beginDate, endDate))
+            throw InputError("the span " + std::to_string(beginDate) + " to " + std::to_string(endDate) +
+                             " is too long to count by shift (more than " + std::to_string(kMaxSpanDays) + " days)");
         for (const auto& [date, share] : LeaveByShift(db, personId, *span, beginDate, endDate)) {
             minutes += share.leaveMinutes;
             if (share.shiftMinutes > 0) days += share.leaveMinutes / share.shiftMinutes;

@@ -137,5 +137,15 @@ TEST_F(LeaveFaultsTest, FieldCheckAndCategoryCodesRefuseImpossibleValues) {
     EXPECT_EQ(Count("humExcuseCls Where ExcuseClsID = 'K1'"), 0);
 }
 
+// ---- 5. a span too long to count is refused, never counted as nothing
+
+TEST_F(LeaveFaultsTest, LeaveTooLongToCountIsRefused) {
+    CapPersonalLeave("8");
+    // From after Friday's shift in 2005 to 2016: the later years' part cannot be counted.
+    Outcome out = SaveLeave(Leave("L1", "P1", "SJ", 20051230, 1800, 20160301, 1700, 1));
+    EXPECT_TRUE(IsBadInput(out)) << out.error;
+    EXPECT_EQ(Count("humExcuse"), 0);
+}
+
 }  // namespace
 }  // namespace humrs
