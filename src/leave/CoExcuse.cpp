@@ -468,7 +468,13 @@ void TExcuse::PostRedeemChanges(const Variant& changeSet, int source, bool delet
                     // Only what the row held as compensatory leave of this person is
                     // released back to the balance.
                     if (!samePerson || oldKind != b) old = 0;
-                    if (samePerson && d.Changed("BeginDate")) {
+                    // Whatever can change which overtime the row may use (its begin, its
+                    // quantity, its category) is weighed against the allocation without
+                    // the row: the hours it held before may lie outside its new reach.
+                    const bool reach = d.Changed("BeginDate") || d.Changed("BeginTime") ||
+                                       d.Changed("ExcuseCount") ||
+                                       (d.HasField("ExcuseClsID") && d.Changed("ExcuseClsID"));
+                    if (samePerson && oldKind == b && reach) {
                         RecalcRedeem(oldPerson, mode, flag, CStr(d.RealFieldValue("BillNo")), rowNo);
                         old = 0;
                     }

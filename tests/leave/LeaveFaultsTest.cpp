@@ -147,5 +147,30 @@ TEST_F(LeaveFaultsTest, LeaveTooLongToCountIsRefused) {
     EXPECT_EQ(Count("humExcuse"), 0);
 }
 
+// ---- 6. moving a compensatory leave within its day re-checks the balance
+
+TEST_F(LeaveFaultsTest, CompensatoryLeaveMovedBeforeItsOvertimeEndsIsRefused) {
+    struct Move {
+        int begin, end;
+        bool accepted;
+    };
+    const Move moves[] = {{1030, 1230, true}, {900, 1100, false}};
+    for (const Move& m : moves) {
+        SCOPED_TRACE(m.begin);
+        SetUp();
+        // 4 redeemable hours worked on Monday 06:00-10:00; the leave uses 2 of them at 11:00.
+        db->Execute(
+            "Insert Into HumOverTime (Flag, BillNo, RowNo, PersonID, OverTimeDate, BeginTime, EndTime, FieldACount, "
+            "RedeemType, UseableRedeemCount) Values (1, 'O1', 0, 'P1', 20050110, 600, 1000, 4, 1, 4)");
+        ASSERT_TRUE(SaveLeave(Leave("L1", "P1", "BX", 20050110, 1100, 20050110, 1300, 2)).ok);
+        Outcome out = SaveLeave(Leave("L1", "P1", "BX", 20050110, m.begin, 20050110, m.end, 2));
+        EXPECT_EQ(out.ok, m.accepted) << out.error;
+        if (!m.accepted)
+            EXPECT_EQ(out.error.rfind("请假开始日期2005/01/10, P1人员补休请假数量已超过", 0), 0u) << out.error;
+        // Whatever the outcome, the overtime holds exactly what the stored leave uses.
+        EXPECT_DOUBLE_EQ(CFloat(Value("Select UseableRedeemCount From HumOverTime")), 2);
+    }
+}
+
 }  // namespace
 }  // namespace humrs
