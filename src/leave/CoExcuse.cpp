@@ -368,6 +368,10 @@ double TExcuse::GetRemainingEntitlement(const std::string& person, int date, con
 
 void TExcuse::CheckLeaveQuota(const std::string& person, const std::string& billNo, const std::string& categoryId,
                               int beginDate, int beginTime, int endDate, int endTime, int flag, double count) {
+    // A leave of nobody or one that ends before it begins is refused as such, before
+    // any cap is weighed (the by-date bill asks this check of every row).
+    if (Trim(person).empty()) MakeException(0, 0, msg::kLeavePersonEmpty);
+    if (endDate < beginDate) MakeException(0, 0, msg::kEndDateBeforeBegin);
     const std::string k = CStr(GetDBConn().DBSelectSQL(
         "select B.ExcuseCls from humExcuseCls B where B.ExcuseClsID = " + QuoteStr(categoryId)));
     if (k.empty()) MakeException(0, 0, msg::kLeaveCategoryEmpty);

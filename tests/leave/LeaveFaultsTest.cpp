@@ -172,5 +172,16 @@ TEST_F(LeaveFaultsTest, CompensatoryLeaveMovedBeforeItsOvertimeEndsIsRefused) {
     }
 }
 
+// ---- 7. the structural checks answer before any cap
+
+TEST_F(LeaveFaultsTest, QuotaCheckOfTheByDateBillAnswersStructuralFaultsFirst) {
+    CapPersonalLeave("0");
+    EXPECT_EQ(Proc(8, Variant(VariantArray{"", "B1", "SJ", 20050110, 800, 20050110, 1200, 2, 3})).error,
+              "请假人员不能为空");
+    EXPECT_EQ(Proc(8, Variant(VariantArray{"P1", "B1", "SJ", 20050112, 800, 20050110, 1200, 2, 3})).error,
+              "结束日期不能小于起始日期");
+    EXPECT_EQ(SaveLeave(Leave("L1", "", "SJ", 20050110, 800, 20050110, 1200, 3)).error, "请假人员不能为空");
+}
+
 }  // namespace
 }  // namespace humrs
