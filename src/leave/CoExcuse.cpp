@@ -153,8 +153,11 @@ void TExcuse::DoCheckFieldValues(int datasetIndex, const VariantArray& names, co
 // ------------------------------------------------------------------ span checks
 
 bool TExcuse::CheckDateTimeRange(const std::string& beginDate, const std::string& endDate,
-                                 const std::string& beginTime, const std::string& endTime, const std::string& text5,
-                                 const std::string& text6) {
+                                 const std::string& beginTimeText, const std::string& endTimeText,
+                                 const std::string& text5, const std::string& text6) {
+    // Times compare as texts in their four-digit form: 800 is 0800, and "0" the
+    // midnight "0000".
+    const std::string beginTime = FourDigitTime(beginTimeText), endTime = FourDigitTime(endTimeText);
     if (Trim(endDate).empty() || Trim(beginDate).empty()) return false;
     if (beginDate == endDate && beginTime == endTime) return false;
     if (Trim(text5).empty() || Trim(text6).empty()) return false;

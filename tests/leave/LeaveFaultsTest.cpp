@@ -183,5 +183,29 @@ TEST_F(LeaveFaultsTest, QuotaCheckOfTheByDateBillAnswersStructuralFaultsFirst) {
     EXPECT_EQ(SaveLeave(Leave("L1", "", "SJ", 20050110, 800, 20050110, 1200, 3)).error, "请假人员不能为空");
 }
 
+// ---- 8. times without their leading zero
+
+TEST_F(LeaveFaultsTest, DateTimeRangeComparesTimesInTheirFourDigitForm) {
+    struct Case {
+        Variant begin, end;
+        bool raises;
+    };
+    const Case cases[] = {
+        {Variant(800), Variant(1200), false},   {Variant("800"), Variant("1200"), false},
+        {Variant("900"), Variant("0800"), true}, {Variant("0900"), Variant("0800"), true},
+        {Variant("0800"), Variant("1200"), false}, {Variant("900"), Variant("0"), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(CStr(c.begin) + "-" + CStr(c.end));
+        Outcome out = Proc(1, Variant(VariantArray{"20050110", "20050110", c.begin, c.end, "a", "b"}));
+        if (c.raises) {
+            EXPECT_EQ(out.error, "结束时间不能小于开始时间");
+        } else {
+            ASSERT_TRUE(out.ok) << out.error;
+            EXPECT_TRUE(CBool(out.result));
+        }
+    }
+}
+
 }  // namespace
 }  // namespace humrs
