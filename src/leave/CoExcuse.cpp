@@ -145,6 +145,9 @@ void TExcuse::DoCheckFieldValues(int datasetIndex, const VariantArray& names, co
         auto value = [&](size_t i) { return i < values.size() ? values[i] : Variant(); };
         int beginDate = DateValue(value(1), "BeginDate");
         int endDate = DateValue(value(2), "EndDate");
+        // A new bill has no dates yet: the person is judged on today's date.
+        if (beginDate == 0 && endDate == 0) beginDate = endDate = GetServerDate();
+        else if (beginDate == 0) beginDate = endDate;
         CheckPersonOnJob(CStr(value(0)), beginDate, endDate, 0, 1, false);
     }
     TQVXComBase::DoCheckFieldValues(datasetIndex, names, values);

@@ -207,5 +207,16 @@ TEST_F(LeaveFaultsTest, DateTimeRangeComparesTimesInTheirFourDigitForm) {
     }
 }
 
+// ---- 9. the person of a new bill, before its dates are entered
+
+TEST_F(LeaveFaultsTest, PersonOfANewBillIsJudgedOnTheServerDate) {
+    AddPerson(*db, {.personId = "P9", .departId = "D1", .onJobDate = 20050201, .jobSch = "S-DAY"});
+    auto leave = Object("QVXHumrs.Excuse");
+    EXPECT_TRUE(leave->CheckFieldValues(0, {"PersonID", "BeginDate", "EndDate"}, {"P1", 0, 0}).ok);
+    // Hired after the server date 20050115.
+    EXPECT_EQ(leave->CheckFieldValues(0, {"PersonID", "BeginDate", "EndDate"}, {"P9", 0, 0}).error,
+              "P9人员在请假期间内不在职");
+}
+
 }  // namespace
 }  // namespace humrs
