@@ -429,8 +429,10 @@ double GetPrsnPeriodExCount(Database& db, const std::string& personId, int categ
         "Inner Join humExcuseCls B On A.ExcuseClsID = B.ExcuseClsID "
         "Where A.Flag <> 3 And A.PersonID = ? And B.ExcuseCls = ? And A.BeginDate >= ? And A.BeginDate <= ?";
     std::vector<Variant> params{Variant(personId), Variant(categoryKind), Variant(firstDay), Variant(lastDay)};
-    const std::string key = Trim(excludeKey);
-    if (!key.empty()) {
+    // The bill number is compared as it is stored, blanks included, as every other
+    // check compares it.
+    const std::string& key = excludeKey;
+    if (!Trim(key).empty()) {
         const size_t colon = key.rfind(':');
         if (colon == std::string::npos) {
             sql += " And A.BillNo <> ?";

@@ -95,7 +95,8 @@ double CalExcuse(Database& db, const std::string& personId, const std::string& c
 // The person's leave of a category kind (humExcuseCls.ExcuseCls) whose BeginDate lies
 // in [firstDay, lastDay]: the sum of ExcuseCount - CutExcuseCount over the leave rows
 // (Flag 3 left out). excludeKey "BillNo:Flag" leaves out the rows of that bill
-// ("BillNo" alone: of that bill number under any Flag; "" leaves out nothing).
+// ("BillNo" alone: of that bill number under any Flag; "" leaves out nothing). The
+// bill number is taken as it stands, blanks included.
 double GetPrsnPeriodExCount(Database& db, const std::string& personId, int categoryKind, QVXDate firstDay,
                             QVXDate lastDay, const std::string& excludeKey);
 

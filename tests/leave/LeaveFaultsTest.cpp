@@ -218,5 +218,15 @@ TEST_F(LeaveFaultsTest, PersonOfANewBillIsJudgedOnTheServerDate) {
               "P9人员在请假期间内不在职");
 }
 
+// ---- 10. a bill number with blanks around it
+
+TEST_F(LeaveFaultsTest, BillNumberWithBlanksIsLeftOutOfItsOwnQuota) {
+    CapPersonalLeave("8");
+    ASSERT_TRUE(SaveLeave(Leave(" X ", "P1", "SJ", 20050110, 800, 20050110, 1700, 8)).ok);
+    Outcome again = SaveLeave(Leave(" X ", "P1", "SJ", 20050110, 800, 20050110, 1700, 8));
+    EXPECT_TRUE(again.ok) << again.error;
+    EXPECT_EQ(Count("humExcuse"), 1);
+}
+
 }  // namespace
 }  // namespace humrs
