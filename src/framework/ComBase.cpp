@@ -463,6 +463,12 @@ Outcome TQVXComBase::Save() {
                 FixMappedValues(*map_, datasets_, Db());
             }
         }
+        // A bill or master row is found by its key: an empty or blank one is no key.
+        if (!datasets_.empty() && map_ && !map_->keyColumn.empty() && !datasets_[0].IsEmpty()) {
+            datasets_[0].First();
+            if (datasets_[0].HasField(map_->keyColumn) && Trim(CStr(datasets_[0].FieldValue(map_->keyColumn))).empty())
+                throw InputError("the key " + map_->keyColumn + " of " + progId_ + " is empty");
+        }
         ReconcileChildRows();
         for (auto& ds : datasets_) ds.First();
         BeforeUpdate();
