@@ -47,5 +47,33 @@ TEST_F(FrameworkFaultsTest, EmptyOrBlankKeyIsBadInput) {
     EXPECT_EQ(Count("humExcuseCls"), 1);
 }
 
+// ---- 13. numbering never hands out a stored number
+
+TEST_F(FrameworkFaultsTest, NumberingCountsOnPastNumericSuffixesOfAnyLength) {
+    struct Case {
+        std::vector<std::string> stored;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {{"20050115" + std::string(15, '9'), "200501151" + std::string(15, '0')}, "200501151" + std::string(14, '0') + "1"},
+        {{"20050115" + std::string(25, '0') + "7"}, "200501150008"},
+        {{"200501150003", "2005011500003"}, "200501150004"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        SetUp();
+        for (const auto& no : c.stored) StoreLeaveNumber(no);
+        Outcome out = SaveUnnumberedLeave();
+        ASSERT_TRUE(out.ok) << out.error;
+        EXPECT_EQ(CStr(Value("Select BillNo From humExcuse Where BeginDate = 20050110")), c.expected);
+    }
+}
+
+TEST_F(FrameworkFaultsTest, NumberThatCannotBeMadeIsRefused) {
+    StoreLeaveNumber("20050115" + std::string(32, '9'));  // the next one would be 41 characters long
+    EXPECT_TRUE(IsBadInput(SaveUnnumberedLeave()));
+    EXPECT_EQ(Count("humExcuse"), 1);
+}
+
 }  // namespace
 }  // namespace humrs
