@@ -75,5 +75,37 @@ TEST_F(FrameworkFaultsTest, NumberThatCannotBeMadeIsRefused) {
     EXPECT_EQ(Count("humExcuse"), 1);
 }
 
+// ---- 14. money keeps its digits
+
+TEST_F(FrameworkFaultsTest, RoundingIsDecimalAtEveryMagnitude) {
+    const std::tuple<double, int, double> cases[] = {
+        {2.675, 2, 2.68},
+        {-2.675, 2, -2.68},
+        {50000000000.1234, 4, 50000000000.1234},
+        {99999999999.99995, 4, 100000000000.0},
+        {12345678901.23456, 4, 12345678901.2346},
+        {0.00005, 4, 0.0001},
+        {0.00004, 4, 0.0},
+    };
+    for (const auto& [x, decimals, expected] : cases) {
+        SCOPED_TRACE(x);
+        EXPECT_EQ(RoundValue(x, decimals), expected);
+    }
+}
+
+TEST_F(FrameworkFaultsTest, AmountsAreStoredExactlyOrRefused) {
+    auto category = [](const std::string& id, Currency amount) {
+        return Row{{"ExcuseClsID", id}, {"ExcuseUnit", 0.5}, {"CutNoLeave", true}, {"NoLeaveAccount", amount}};
+    };
+    ASSERT_TRUE(SaveBill("QVXHumrs.ExcuseCls", {{category("K1", Currency::FromUnits(999999999999999))}}).ok);
+    EXPECT_EQ(CCurr(Value("Select NoLeaveAccount From humExcuseCls Where ExcuseClsID = 'K1'")).ToString(),
+              "99999999999.9999");
+    for (int64_t units : {int64_t{1234567890123456789}, int64_t{1000000000000000}, -int64_t{1000000000000000}}) {
+        SCOPED_TRACE(units);
+        EXPECT_TRUE(IsBadInput(SaveBill("QVXHumrs.ExcuseCls", {{category("K2", Currency::FromUnits(units))}})));
+    }
+    EXPECT_EQ(Count("humExcuseCls Where ExcuseClsID = 'K2'"), 0);
+}
+
 }  // namespace
 }  // namespace humrs
