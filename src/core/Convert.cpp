@@ -1,5 +1,6 @@
 #include "core/Convert.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -105,12 +106,34 @@ std::string QuoteStr(std::string_view text) {
 }
 
 double RoundValue(double x, int decimals) {
-    double p = std::pow(10.0, decimals);
-    double a = std::fabs(x) * p;
-    // Absorb the binary representation error of the input (2.675 is stored as
-    // 2.67499999...): a few units in the last place, never a real digit.
-    double r = std::floor(a + 0.5 + 8 * std::numeric_limits<double>::epsilon() * std::max(1.0, a));
-    return std::copysign(r / p, x) + 0.0;
+    if (!std::isfinite(x) || x == 0) return x + 0.0;
+    // Round the decimal the value stands for (its shortest text that reads back as
+    // the same value: 2.675, not the binary 2.67499999...), digit by digit, so that no
+    // magnitude of the value shifts the result by a unit.
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific);
+    const std::string text(buf, res.ptr);
+    const size_t e = text.find('e');
+    std::string digits = text.substr(0, e);
+    digits.erase(std::remove(digits.begin(), digits.end(), '.'), digits.end());
+    const int exponent = std::stoi(text.substr(e + 1));  // value = d.ddd * 10^exponent
+    const long keep = static_cast<long>(exponent) + decimals + 1;  // digits left of the cut
+    if (keep >= static_cast<long>(digits.size())) return x + 0.0;
+    if (keep < 0) return std::copysign(0.0, x) + 0.0;
+    std::string kept = digits.substr(0, static_cast<size_t>(keep));
+    if (digits[static_cast<size_t>(keep)] >= '5') {
+        size_t i = kept.size();
+        while (i > 0 && kept[i - 1] == '9') kept[--i] = '0';
+        if (i == 0)
+            kept.insert(kept.begin(), '1');
+        else
+            ++kept[i - 1];
+    }
+    if (kept.empty()) return std::copysign(0.0, x) + 0.0;
+    const std::string rounded = kept + "e" + std::to_string(-decimals);
+    double r = 0;
+    std::from_chars(rounded.data(), rounded.data() + rounded.size(), r);
+    return std::copysign(r, x) + 0.0;
 }
 
 TStringArray SplitString(std::string_view text, std::string_view separator) {

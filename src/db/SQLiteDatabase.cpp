@@ -11,12 +11,16 @@
 
 #include "db/Database.h"
 #include "db/SqlTranslator.h"
+#include "core/Errors.h"
 
 namespace humrs {
 
 namespace {
 
 constexpr int kBusyTimeoutMs = 10000;
+// Amounts in ten-thousandths below this magnitude survive a round trip through a
+// binary floating-point column digit for digit (15 significant digits).
+constexpr int64_t kMaxExactCurrencyUnits = 1000000000000000;
 constexpr size_t kStatementCacheSize = 256;
 
 std::string UpperAscii(std::string_view s) {
@@ -383,9 +387,17 @@ private:
                 case VarType::Bool: rc = sqlite3_bind_int64(stmt, i, v.AsBool() ? 1 : 0); break;
                 case VarType::Int: rc = sqlite3_bind_int64(stmt, i, v.AsInt()); break;
                 case VarType::Float: rc = sqlite3_bind_double(stmt, i, v.AsFloat()); break;
-                case VarType::Currency:
-                    rc = sqlite3_bind_double(stmt, i, static_cast<double>(v.AsCurrency().Units()) / 10000.0);
+                case VarType::Currency: {
+                    // An amount is stored as a binary floating-point number, which holds
+                    // 15 significant digits exactly: at four decimals, amounts below 10^11.
+                    // A larger one would come back with other digits, so it is refused.
+                    const int64_t units = v.AsCurrency().Units();
+                    if (units >= kMaxExactCurrencyUnits || units <= -kMaxExactCurrencyUnits)
+                        throw InputError("the amount " + v.AsCurrency().ToString() +
+                                         " is too large to be stored exactly (at most 99999999999.9999)");
+                    rc = sqlite3_bind_double(stmt, i, static_cast<double>(units) / 10000.0);
                     break;
+                }
                 case VarType::String: {
                     const std::string& s = v.AsString();
                     rc = sqlite3_bind_text64(stmt, i, s.data(), s.size(), SQLITE_TRANSIENT, SQLITE_UTF8);

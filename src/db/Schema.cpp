@@ -69,8 +69,10 @@ std::string ColumnDdl(const ColumnDef& column, Backend backend) {
     out += " DEFAULT " + DefaultLiteral(column);
     // A Null written into a column becomes its default, so that sums and differences
     // over stored rows never turn Null (on PostgreSQL the table's trigger of
-    // NullToDefaultDdl writes the default before the constraint is checked).
-    out += backend == Backend::SQLite ? " NOT NULL ON CONFLICT REPLACE" : " NOT NULL";
+    // NullToDefaultDdl writes the default before the constraint is checked); a column
+    // whose default is NULL keeps a Null.
+    if (!SameText(column.defaultValue, "NULL"))
+        out += backend == Backend::SQLite ? " NOT NULL ON CONFLICT REPLACE" : " NOT NULL";
     return out;
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <ctime>
 #include <mutex>
+#include <set>
 #include <unordered_map>
 
 #include "framework/Messages.h"
@@ -225,6 +226,7 @@ void TQVXComBase::LoadDatasets(const Variant& key) {
 // The value a column holds when a new row leaves it out.
 static Variant ColumnDefault(const ColumnDef& column) {
     const std::string& d = column.defaultValue;
+    if (SameText(d, "NULL")) return Variant::Null();
     switch (column.type) {
         case ColumnType::Text:
             return Variant(d.size() >= 2 && d.front() == '\'' ? d.substr(1, d.size() - 2) : d);
@@ -462,6 +464,12 @@ Outcome TQVXComBase::Save() {
                 FixMappedValues(*map_, datasets_, Db());
             }
         }
+        // A bill or master row is found by its key: an empty or blank one is no key.
+        if (!datasets_.empty() && map_ && !map_->keyColumn.empty() && !datasets_[0].IsEmpty()) {
+            datasets_[0].First();
+            if (datasets_[0].HasField(map_->keyColumn) && Trim(CStr(datasets_[0].FieldValue(map_->keyColumn))).empty())
+                throw InputError("the key " + map_->keyColumn + " of " + progId_ + " is empty");
+        }
         ReconcileChildRows();
         for (auto& ds : datasets_) ds.First();
         BeforeUpdate();
@@ -681,13 +689,19 @@ Variant TQVXComBase::DoCOMMethod(const std::string& progId, const std::string&, 
     return result;
 }
 
+// The longest bill number the numbering hands out.
+static constexpr size_t kMaxBillNoLength = 40;
+
 VariantArray TQVXComBase::GetMaxID(int, const std::string& dateText) {
     const std::string prefix = Trim(dateText);
     const std::string col = map_ && !map_->keyColumn.empty() ? map_->keyColumn : "BillNo";
     // One past the highest number of the date in every table the bill writes, whatever
     // bill kind wrote it: rows of shared tables are told apart by Flag, but several
-    // statements find a bill's rows by its number alone.
-    int64_t highest = 0;
+    // statements find a bill's rows by its number alone. A numeric part of any length
+    // counts: it is compared and counted on as decimal digits, never cut to a machine
+    // integer.
+    std::string highest = "0";
+    std::set<std::string> taken;
     std::vector<std::string> tables;
     for (const auto& dm : map_ ? map_->datasets : std::vector<DatasetMap>{})
         if (std::none_of(tables.begin(), tables.end(), [&](const std::string& t) { return SameText(t, dm.table); }))
@@ -700,14 +714,37 @@ VariantArray TQVXComBase::GetMaxID(int, const std::string& dateText) {
                                   {Variant(prefix + "%")});
         for (const auto& row : rs.rows) {
             const std::string no = CStr(row[0]);
-            const std::string suffix = no.substr(std::min(no.size(), prefix.size()));
-            if (suffix.empty() || suffix.size() > 15 ||
-                !std::all_of(suffix.begin(), suffix.end(), [](char c) { return c >= '0' && c <= '9'; }))
-                continue;
-            highest = std::max<int64_t>(highest, std::stoll(suffix));
+            taken.insert(LowerAscii(no));
+            if (no.size() <= prefix.size() || !SameText(no.substr(0, prefix.size()), prefix)) continue;
+            std::string suffix = no.substr(prefix.size());
+            if (!std::all_of(suffix.begin(), suffix.end(), [](char c) { return c >= '0' && c <= '9'; })) continue;
+            suffix.erase(0, std::min(suffix.find_first_not_of('0'), suffix.size() - 1));
+            if (suffix.size() > highest.size() || (suffix.size() == highest.size() && suffix > highest))
+                highest = suffix;
         }
     }
-    return VariantArray{Variant(prefix + FormatNumLen(highest + 1, 4))};
+    auto increment = [](std::string digits) {
+        for (size_t i = digits.size(); i-- > 0;) {
+            if (digits[i] != '9') {
+                ++digits[i];
+                return digits;
+            }
+            digits[i] = '0';
+        }
+        return "1" + digits;
+    };
+    // A number stored in another spelling of the same digits (leading zeros) is
+    // passed over; the number handed out is never one that is stored.
+    std::string next = increment(highest);
+    for (int tries = 0; tries < 1000; ++tries) {
+        const std::string no = prefix + (next.size() < 4 ? std::string(4 - next.size(), '0') + next : next);
+        if (no.size() > kMaxBillNoLength)
+            throw InputError("no bill number of at most " + std::to_string(kMaxBillNoLength) +
+                             " characters is left for " + prefix + ": give the bill its number");
+        if (!taken.count(LowerAscii(no))) return VariantArray{Variant(no)};
+        next = increment(next);
+    }
+    throw InputError("no free bill number found for " + prefix + ": give the bill its number");
 }
 
 double TQVXComBase::RoundNumber(double value, int numberType) {

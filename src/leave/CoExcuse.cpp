@@ -1,5 +1,9 @@
 #include "leave/CoExcuse.h"
 
+#include <algorithm>
+
+#include "core/Errors.h"
+
 #include "leave/LeaveMessages.h"
 #include "leave/LeaveSettings.h"
 #include "suite/Attendance.h"
@@ -18,6 +22,39 @@ constexpr int kKindSpecial = 5;
 constexpr int kKindCompensatory = 12;
 
 std::string Num(int64_t n) { return std::to_string(n); }
+
+// A date or time of a caller's argument or of a given row, read whole (a value past
+// 32 bits is not cut down to a date that happens to exist) and refused as bad input
+// unless it is on the calendar (or 0, no date) or a time of day (or -1, none).
+int DateValue(const Variant& v, const std::string& field) {
+    const int64_t value = CInt(v);
+    RequireDateOrZero(value, field);
+    return static_cast<int>(value);
+}
+int TimeValue(const Variant& v, const std::string& field) {
+    const int64_t value = CInt(v);
+    RequireTimeOrUnset(value, field);
+    return static_cast<int>(value);
+}
+
+// A time of day given as text in its four-digit form (800 is 0800), so that times
+// compare as texts; a text that is not a plain number is left as it is.
+std::string FourDigitTime(const std::string& text) {
+    const std::string t = Trim(text);
+    if (t.empty() || t.size() >= 4 || !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return t.empty() ? text : t;
+    return std::string(4 - t.size(), '0') + t;
+}
+
+// The last day of a span for the rows it may meet: a span within one date whose end
+// time is before its begin time runs into the next day, as every overlap check reads it.
+int ReachedEndDate(int beginDate, int beginTime, int endDate, int endTime) {
+    if (beginDate == endDate && endTime >= 0 && beginTime >= 0 && endTime < beginTime) return AddDay(endDate, 1);
+    return endDate;
+}
+
+// A moment (date, time) as one ordered number.
+int64_t MomentKey(int date, int time) { return static_cast<int64_t>(date) * 10000 + time; }
 
 // The bill number a check must leave out: the stored one when the row is stored.
 std::string StoredOrCurrent(const Dataset& ds, const char* field) {
@@ -106,7 +143,12 @@ void TExcuse::AfterDelete() {
 void TExcuse::DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) {
     if (!names.empty() && SameText(CStr(names[0]), "PersonID")) {
         auto value = [&](size_t i) { return i < values.size() ? values[i] : Variant(); };
-        CheckPersonOnJob(CStr(value(0)), CInt(value(1)), CInt(value(2)), 0, 1, false);
+        int beginDate = DateValue(value(1), "BeginDate");
+        int endDate = DateValue(value(2), "EndDate");
+        // A new bill has no dates yet: the person is judged on today's date.
+        if (beginDate == 0 && endDate == 0) beginDate = endDate = GetServerDate();
+        else if (beginDate == 0) beginDate = endDate;
+        CheckPersonOnJob(CStr(value(0)), beginDate, endDate, 0, 1, false);
     }
     TQVXComBase::DoCheckFieldValues(datasetIndex, names, values);
 }
@@ -114,8 +156,11 @@ void TExcuse::DoCheckFieldValues(int datasetIndex, const VariantArray& names, co
 // ------------------------------------------------------------------ span checks
 
 bool TExcuse::CheckDateTimeRange(const std::string& beginDate, const std::string& endDate,
-                                 const std::string& beginTime, const std::string& endTime, const std::string& text5,
-                                 const std::string& text6) {
+                                 const std::string& beginTimeText, const std::string& endTimeText,
+                                 const std::string& text5, const std::string& text6) {
+    // Times compare as texts in their four-digit form: 800 is 0800, and "0" the
+    // midnight "0000".
+    const std::string beginTime = FourDigitTime(beginTimeText), endTime = FourDigitTime(endTimeText);
     if (Trim(endDate).empty() || Trim(beginDate).empty()) return false;
     if (beginDate == endDate && beginTime == endTime) return false;
     if (Trim(text5).empty() || Trim(text6).empty()) return false;
@@ -132,7 +177,12 @@ void TExcuse::CheckLeaveConflict(const std::string& billNo, const std::string& p
         "Select A.*, B.ExcuseClsName From humExcuse A Left Join humExcuseCls B On A.ExcuseClsID = B.ExcuseClsID "
         "Where A.Flag <> 3 And A.PersonID = " +
         QuoteStr(person);
-    const std::string span = " And Not (A.BeginDate > " + Num(endDate) + " Or A.EndDate < " + Num(beginDate) + ") ";
+    // A span within one date whose end time is before its begin time runs into the next
+    // day, both the one checked and the stored ones: the rows are picked on the days
+    // each may reach, and the overlap itself is decided row by row.
+    const int reachedEnd = ReachedEndDate(beginDate, beginTime, endDate, endTime);
+    const std::string span = " And Not (A.BeginDate > " + Num(reachedEnd) + " Or A.EndDate < " +
+                             Num(AddDay(beginDate, -1)) + ") ";
     // Rows of other bills of the same kind, then every row of the other kind.
     Variant sameKind = OpenDatasetV(head + " And A.BillNo <> " + QuoteStr(billNo) + span + " And A.Flag = " +
                                         (flag == 1 ? "1" : "2"),
@@ -147,10 +197,12 @@ void TExcuse::CheckLeaveConflict(const std::string& billNo, const std::string& p
 void TExcuse::CheckConflictRows(Dataset& rows, int beginDate, int endDate, int beginTime, int endTime,
                                 bool inBill) {
     for (rows.First(); !rows.Eof(); rows.Next()) {
-        const int rowBeginTime = CInt(rows["BeginTime"]), rowEndTime = CInt(rows["EndTime"]);
+        const int rowBeginTime = TimeValue(rows["BeginTime"], "BeginTime");
+        const int rowEndTime = TimeValue(rows["EndTime"], "EndTime");
+        const int rowBeginDate = DateValue(rows["BeginDate"], "BeginDate");
+        const int rowEndDate = DateValue(rows["EndDate"], "EndDate");
         // A row without times entered takes no part in the overlap check.
         if (rowBeginTime <= 0 || rowEndTime <= 0) continue;
-        const int rowBeginDate = CInt(rows["BeginDate"]), rowEndDate = CInt(rows["EndDate"]);
         if (!IsTimeConflict(rowBeginDate, rowBeginTime, rowEndDate, rowEndTime, beginDate, beginTime, endDate,
                             endTime))
             continue;
@@ -322,6 +374,10 @@ double TExcuse::GetRemainingEntitlement(const std::string& person, int date, con
 
 void TExcuse::CheckLeaveQuota(const std::string& person, const std::string& billNo, const std::string& categoryId,
                               int beginDate, int beginTime, int endDate, int endTime, int flag, double count) {
+    // A leave of nobody or one that ends before it begins is refused as such, before
+    // any cap is weighed (the by-date bill asks this check of every row).
+    if (Trim(person).empty()) MakeException(0, 0, msg::kLeavePersonEmpty);
+    if (endDate < beginDate) MakeException(0, 0, msg::kEndDateBeforeBegin);
     const std::string k = CStr(GetDBConn().DBSelectSQL(
         "select B.ExcuseCls from humExcuseCls B where B.ExcuseClsID = " + QuoteStr(categoryId)));
     if (k.empty()) MakeException(0, 0, msg::kLeaveCategoryEmpty);
@@ -350,11 +406,27 @@ void TExcuse::CheckLeaveQuota(const std::string& person, const std::string& bill
             MakeException(0, 0, msg::kSpecialLeaveCrossesYear, {Variant(person)});
     }
     const double rem2 = RoundValue(GetRemainingEntitlement(person, endDate, billNo, flag, kind), 4);
+    // The old year's part runs to the end of its last shift, the new year's part from
+    // the begin of its first shift; each counts only the time of the leave that lies
+    // in it. A day without a shift is bounded by midnight.
     VariantArray s1 = GetShiftSpan(person, last);
-    const double part1 =
-        CalExcuse(Db(), person, categoryId, beginDate, CInt(s1[1]), beginTime, CInt(s1[3]), unit, true);
     VariantArray s2 = GetShiftSpan(person, AddDay(last, 1));
-    const double part2 = CalExcuse(Db(), person, categoryId, CInt(s2[0]), endDate, CInt(s2[2]), endTime, unit, true);
+    const bool shift1 = CInt(s1[2]) != CInt(s1[3]), shift2 = CInt(s2[2]) != CInt(s2[3]);
+    const int oldYearEndDate = shift1 ? static_cast<int>(CInt(s1[1])) : last;
+    const int oldYearEndTime = shift1 ? static_cast<int>(CInt(s1[3])) : 2400;
+    const int newYearBeginDate = static_cast<int>(CInt(s2[0]));
+    const int newYearBeginTime = shift2 ? static_cast<int>(CInt(s2[2])) : 0;
+    // The leave's part between two moments; nothing when it does not reach into them.
+    auto partWithin = [&](int fromDate, int fromTime, int toDate, int toTime) {
+        if (MomentKey(toDate, toTime) <= MomentKey(fromDate, fromTime)) return 0.0;
+        return CalExcuse(Db(), person, categoryId, fromDate, toDate, fromTime, toTime, unit, true);
+    };
+    const bool endsInOldYear = MomentKey(endDate, endTime) < MomentKey(oldYearEndDate, oldYearEndTime);
+    const double part1 = partWithin(beginDate, beginTime, endsInOldYear ? endDate : oldYearEndDate,
+                                    endsInOldYear ? endTime : oldYearEndTime);
+    const bool beginsInNewYear = MomentKey(beginDate, beginTime) > MomentKey(newYearBeginDate, newYearBeginTime);
+    const double part2 = partWithin(beginsInNewYear ? beginDate : newYearBeginDate,
+                                    beginsInNewYear ? beginTime : newYearBeginTime, endDate, endTime);
     if ((RoundValue(part1, 4) > rem1 || RoundValue(part2, 4) > rem2) && rem1 >= 0 && rem2 >= 0)
         MakeException(0, 0, capMessage, {Variant(person), Variant(DecimalText(rem2))});
 }
@@ -406,7 +478,13 @@ void TExcuse::PostRedeemChanges(const Variant& changeSet, int source, bool delet
                     // Only what the row held as compensatory leave of this person is
                     // released back to the balance.
                     if (!samePerson || oldKind != b) old = 0;
-                    if (samePerson && d.Changed("BeginDate")) {
+                    // Whatever can change which overtime the row may use (its begin, its
+                    // quantity, its category) is weighed against the allocation without
+                    // the row: the hours it held before may lie outside its new reach.
+                    const bool reach = d.Changed("BeginDate") || d.Changed("BeginTime") ||
+                                       d.Changed("ExcuseCount") ||
+                                       (d.HasField("ExcuseClsID") && d.Changed("ExcuseClsID"));
+                    if (samePerson && oldKind == b && reach) {
                         RecalcRedeem(oldPerson, mode, flag, CStr(d.RealFieldValue("BillNo")), rowNo);
                         old = 0;
                     }
@@ -541,6 +619,23 @@ DatasetMap WithLeaveKind(DatasetMap d) {
 
 namespace {
 
+// Dates and times given as texts: digits that are no date or time of day are bad input.
+bool Digits(const std::string& t) {
+    return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+void RequireDateText(const std::string& text, const std::string& field) {
+    const std::string t = Trim(text);
+    if (!Digits(t)) return;
+    if (t.size() > 8) throw InputError(field + " " + t + " is not a date (yyyymmdd)");
+    DateValue(Variant(t), field);
+}
+void RequireTimeText(const std::string& text, const std::string& field) {
+    const std::string t = Trim(text);
+    if (!Digits(t)) return;
+    if (t.size() > 4) throw InputError(field + " " + t + " is not a time of day (hhmm)");
+    TimeValue(Variant(t), field);
+}
+
 // The leave service's procedures, as other bills call them through DoCOMMethod.
 std::vector<ProcedureDef> ExcuseProcedures() {
     using A = ArgType;
@@ -550,6 +645,10 @@ std::vector<ProcedureDef> ExcuseProcedures() {
                  {opt("BeginDate", A::Text), opt("EndDate", A::Text), opt("BeginTime", A::Text),
                   opt("EndTime", A::Text), opt("Text5", A::Text), opt("Text6", A::Text)},
                  Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
+                     RequireDateText(a.Text(0), "BeginDate");
+                     RequireDateText(a.Text(1), "EndDate");
+                     RequireTimeText(a.Text(2), "BeginTime");
+                     RequireTimeText(a.Text(3), "EndTime");
                      return Variant(o.CheckDateTimeRange(a.Text(0), a.Text(1), a.Text(2), a.Text(3), a.Text(4),
                                                          a.Text(5)));
                  })});
@@ -562,28 +661,32 @@ std::vector<ProcedureDef> ExcuseProcedures() {
                  {opt("BillNo", A::Text), {"PersonID", A::Text}, {"BeginDate", A::Int}, opt("BeginTime", A::Int),
                   {"EndDate", A::Int}, opt("EndTime", A::Int), {"Flag", A::Int}},
                  Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
-                     o.CheckLeaveConflict(a.Text(0), a.Text(1), a.Int(2), a.Int(3), a.Int(4), a.Int(5), a.Int(6));
+                     o.CheckLeaveConflict(a.Text(0), a.Text(1), DateValue(a[2], "BeginDate"), TimeValue(a[3], "BeginTime"),
+                                          DateValue(a[4], "EndDate"), TimeValue(a[5], "EndTime"), a.Int(6));
                      return Variant();
                  })});
     p.push_back({5, "CheckPersonOnJob", ArgShape::Array,
                  {{"PersonID", A::Text}, {"BeginDate", A::Int}, {"EndDate", A::Int}, {"Mode", A::Int},
                   {"MessageChoice", A::Int}, {"WholeSpan", A::Bool}},
                  Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
-                     o.CheckPersonOnJob(a.Text(0), a.Int(1), a.Int(2), a.Int(3), a.Int(4), a.Bool(5));
+                     o.CheckPersonOnJob(a.Text(0), DateValue(a[1], "BeginDate"), DateValue(a[2], "EndDate"), a.Int(3),
+                                        a.Int(4), a.Bool(5));
                      return Variant();
                  })});
     p.push_back({6, "GetRemainingEntitlement", ArgShape::Array,
                  {{"PersonID", A::Text}, {"Date", A::Int}, opt("Unused", A::Any), opt("BillNo", A::Text),
                   {"Flag", A::Int}, {"Kind", A::Int}},
                  Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
-                     return Variant(o.GetRemainingEntitlement(a.Text(0), a.Int(1), a.Text(3), a.Int(4), a.Int(5)));
+                     return Variant(
+                         o.GetRemainingEntitlement(a.Text(0), DateValue(a[1], "Date"), a.Text(3), a.Int(4), a.Int(5)));
                  })});
     p.push_back({7, "CheckConflictRows", ArgShape::Array,
                  {{"Rows", A::Packet}, {"BeginDate", A::Int}, {"EndDate", A::Int}, opt("BeginTime", A::Int),
                   opt("EndTime", A::Int), {"InBill", A::Bool}},
                  Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
                      Dataset rows = Dataset::FromPacket(a[0]);
-                     o.CheckConflictRows(rows, a.Int(1), a.Int(2), a.Int(3), a.Int(4), a.Bool(5));
+                     o.CheckConflictRows(rows, DateValue(a[1], "BeginDate"), DateValue(a[2], "EndDate"),
+                                         TimeValue(a[3], "BeginTime"), TimeValue(a[4], "EndTime"), a.Bool(5));
                      return Variant();
                  })});
     p.push_back({8, "CheckLeaveQuota", ArgShape::Array,
@@ -591,14 +694,16 @@ std::vector<ProcedureDef> ExcuseProcedures() {
                   opt("BeginTime", A::Int), {"EndDate", A::Int}, opt("EndTime", A::Int), {"Flag", A::Int},
                   {"ExcuseCount", A::Float}},
                  Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
-                     o.CheckLeaveQuota(a.Text(0), a.Text(1), a.Text(2), a.Int(3), a.Int(4), a.Int(5), a.Int(6),
-                                       a.Int(7), a.Float(8));
+                     o.CheckLeaveQuota(a.Text(0), a.Text(1), a.Text(2), DateValue(a[3], "BeginDate"),
+                                       TimeValue(a[4], "BeginTime"), DateValue(a[5], "EndDate"),
+                                       TimeValue(a[6], "EndTime"), a.Int(7), a.Float(8));
                      return Variant();
                  })});
     p.push_back({9, "GetLateAllowance", ArgShape::Array,
                  {{"PersonID", A::Text}, {"BeginDate", A::Int}, {"BeginTime", A::Int}},
                  Routine<TExcuse>([](TExcuse& o, const ProcArgs& a) -> Variant {
-                     return Variant(o.GetLateAllowance(a.Text(0), a.Int(1), a.Int(2)));
+                     return Variant(
+                         o.GetLateAllowance(a.Text(0), DateValue(a[1], "BeginDate"), TimeValue(a[2], "BeginTime")));
                  })});
     p.push_back({10, "PostRedeemChanges", ArgShape::Array,
                   {{"ChangeSet", A::Packet}, {"Source", A::Int}, {"Deleted", A::Bool}},

@@ -1,13 +1,24 @@
 #include "leave/CoExcuseCls.h"
 
 #include "leave/LeaveMessages.h"
+#include <cstdint>
+#include <string>
+
 #include "core/Convert.h"
+#include "core/Errors.h"
 
 namespace humrs {
 
 void TExcuseCls::BeforeUpdate() {
     TQVXComBase::BeforeUpdate();
     Dataset& cls = GetDatasets(0);
+    // The kind and the unit are small codes the leave rules read as whole numbers: a
+    // value past 32 bits would be read as another code by one rule and not by the next.
+    for (const char* field : {"ExcuseCls", "UnitName"}) {
+        const Variant v = cls[field];
+        if (!v.IsNullOrEmpty() && (CInt(v) < INT32_MIN || CInt(v) > INT32_MAX))
+            throw InputError(std::string(field) + " " + CStr(v) + " is not a code of a leave category");
+    }
     if (!(CFloat(cls["ExcuseUnit"]) > 0)) MakeException(0, 0, msg::kExcuseUnitNotPositive);
 
     cls.Edit();
@@ -43,7 +54,8 @@ const ClassDescriptor& ExcuseClsClass() {
         d.tables.push_back({"humExcuseCls",
                      {{"ExcuseClsID", kText},
                       {"ExcuseClsName", kText},
-                      {"ExcuseCls", kInt},
+                      // A category saved without a kind keeps none: it is no personal leave.
+                      {"ExcuseCls", kInt, "NULL"},
                       {"UnitName", kInt},  // 0 days, 1 hours, 2 minutes
                       {"ExcuseUnit", kFloat},
                       {"CutPayment", kBool},

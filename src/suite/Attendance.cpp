@@ -406,7 +406,10 @@ double CalExcuse(Database& db, const std::string& personId, const std::string& c
         minutes = static_cast<double>(span->Length());
         days = minutes / static_cast<double>(kMinutesPerDay);
     } else {
-        if (SpanTooLong(beginDate, endDate)) return 0;
+        // A span too long to walk shift by shift is refused, never counted as nothing.
+        if (SpanTooLong(beginDate, endDate))
+            throw InputError("the span " + std::to_string(beginDate) + " to " + std::to_string(endDate) +
+                             " is too long to count by shift (more than " + std::to_string(kMaxSpanDays) + " days)");
         for (const auto& [date, share] : LeaveByShift(db, personId, *span, beginDate, endDate)) {
             minutes += share.leaveMinutes;
             if (share.shiftMinutes > 0) days += share.leaveMinutes / share.shiftMinutes;
@@ -426,8 +429,10 @@ double GetPrsnPeriodExCount(Database& db, const std::string& personId, int categ
         "Inner Join humExcuseCls B On A.ExcuseClsID = B.ExcuseClsID "
         "Where A.Flag <> 3 And A.PersonID = ? And B.ExcuseCls = ? And A.BeginDate >= ? And A.BeginDate <= ?";
     std::vector<Variant> params{Variant(personId), Variant(categoryKind), Variant(firstDay), Variant(lastDay)};
-    const std::string key = Trim(excludeKey);
-    if (!key.empty()) {
+    // The bill number is compared as it is stored, blanks included, as every other
+    // check compares it.
+    const std::string& key = excludeKey;
+    if (!Trim(key).empty()) {
         const size_t colon = key.rfind(':');
         if (colon == std::string::npos) {
             sql += " And A.BillNo <> ?";

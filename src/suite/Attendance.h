@@ -87,14 +87,16 @@ enum ExcuseUnitKind { kUnitDays = 0, kUnitHours = 1, kUnitMinutes = 2 };
 // the fraction of each shift's working time; without it the plain elapsed time
 // (a day being 24 hours). A begin time below 0 is the start of the begin date, an
 // end time below 0 the end of the end date; on a single date an end time below the
-// begin time ends on the next day ("0000" is midnight). Rounded to 4 decimals.
+// begin time ends on the next day ("0000" is midnight). Rounded to 4 decimals. A span
+// of more than about ten years is not counted by shift: it raises InputError.
 double CalExcuse(Database& db, const std::string& personId, const std::string& categoryId, QVXDate beginDate,
                  QVXDate endDate, int beginTime, int endTime, int unit, bool byShift = true);
 
 // The person's leave of a category kind (humExcuseCls.ExcuseCls) whose BeginDate lies
 // in [firstDay, lastDay]: the sum of ExcuseCount - CutExcuseCount over the leave rows
 // (Flag 3 left out). excludeKey "BillNo:Flag" leaves out the rows of that bill
-// ("BillNo" alone: of that bill number under any Flag; "" leaves out nothing).
+// ("BillNo" alone: of that bill number under any Flag; "" leaves out nothing). The
+// bill number is taken as it stands, blanks included.
 double GetPrsnPeriodExCount(Database& db, const std::string& personId, int categoryKind, QVXDate firstDay,
                             QVXDate lastDay, const std::string& excludeKey);
 
