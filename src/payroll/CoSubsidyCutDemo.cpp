@@ -64,6 +64,7 @@ void PaidThroughOwnBank(DemoContext& demo) {
     demo.Say("王芳 (E002) has salary accounts at ICBC and CCB. Choosing ICBC on the bill returns her account number.");
     demo.Proc(kSubsidy, 1, Variant("E002"), Variant(), "E002 salary banks");
     demo.Check(kSubsidy, 0, {Variant("PSalaryBank")}, {Variant("ICBC"), Variant("E002")}, true, "E002 at ICBC");
+    demo.Proc(kSubsidy, 2, Variant("E002"), Variant("ICBC"), "E002 account number at ICBC, as other bills ask it");
     demo.Save(kSubsidy, PaidOnItsOwn("BT003", "E002", 500, 20240628, 0, "ICBC"), true, "BT003 E002 500 via ICBC");
     ShowBill(demo, "BT003");
 }
