@@ -125,12 +125,14 @@ int ProcArgs::Int(size_t i) const { return static_cast<int>(CInt((*this)[i])); }
 double ProcArgs::Float(size_t i) const { return CFloat((*this)[i]); }
 bool ProcArgs::Bool(size_t i) const { return CBool((*this)[i]); }
 
-ProcArgs CheckProcArgs(const ProcedureDef& proc, const std::string& progId, const Variant& arg1, const Variant&) {
+ProcArgs CheckProcArgs(const ProcedureDef& proc, const std::string& progId, const Variant& arg1,
+                       const Variant& arg2) {
     const std::string where = "procedure " + std::to_string(proc.number) + " (" + proc.name + ") of " + progId;
     VariantArray values;
     switch (proc.shape) {
         case ArgShape::None: return ProcArgs({});
         case ArgShape::Single: values = {arg1}; break;
+        case ArgShape::Pair: values = {arg1, arg2}; break;
         case ArgShape::Array:
             if (!arg1.IsArray()) {
                 if (proc.args.size() > 1 || arg1.IsNullOrEmpty())

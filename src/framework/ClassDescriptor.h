@@ -85,9 +85,10 @@ struct ArgDef {
     bool optional = false;  // may be left out (Empty)
 };
 
-// How a procedure takes its arguments: none, the first argument itself, or the
-// elements of an array given as the first argument.
-enum class ArgShape { None, Single, Array };
+// How a procedure takes its arguments: none, the first argument itself, the
+// elements of an array given as the first argument, or the first and the second
+// argument each as itself.
+enum class ArgShape { None, Single, Array, Pair };
 
 // A procedure's arguments, checked against its declaration: every required
 // argument is present and of its type.

@@ -1,6 +1,181 @@
 #include "payroll/CoSubsidyCut.h"
 
+#include "core/Convert.h"
+#include "core/Text.h"
+#include "framework/Messages.h"
+#include "payroll/PaidFlags.h"
+#include "payroll/SubsidyCutMessages.h"
+#include "suite/Attendance.h"
+#include "utils/DateUtils.h"
+
 namespace humrs {
+
+namespace {
+constexpr const char* kVoucherField = "PVoucherNO";
+
+// A value of a lookup's value array; Empty past its end.
+Variant Item(const VariantArray& values, size_t i) { return i < values.size() ? values[i] : Variant(); }
+}  // namespace
+
+// ------------------------------------------------------------------ save, edit and delete
+
+void TSubsidyCut::BeforeUpdate() {
+    Dataset& row = GetDatasets(0);
+    CheckRowIntegrity(row);
+    if (GetLoginType(ContextNumber()) == 5) return;
+
+    const std::string person = CStr(row["PersonID"]);
+    const bool paidOnItsOwn = CInt(row["SalaryType"]) == 0;
+    if (paidOnItsOwn && CInt(row["PayType"]) != pay_way::kCash && Trim(CStr(row["PSalaryBank"])).empty())
+        MakeException(0, 0, msg::kSubsidyBankRequired);
+    const double taxRate = CFloat(row["IncomTaxRate"]);
+    if (taxRate < 0 || taxRate > 1) MakeException(0, 0, msg::kSubsidyTaxRateRange);
+    if (CFloat(row["Account"]) == 0) MakeException(0, 0, msg::kSubsidyAmountZero);
+    const int salaryMonth = static_cast<int>(CInt(row["SalaryMonth"]));
+    if (!paidOnItsOwn && salaryMonth == 0) MakeException(0, 0, msg::kSubsidySalaryMonthEmpty);
+    if (paidOnItsOwn && CInt(row["SalaryDate"]) == 0) MakeException(0, 0, msg::kSubsidyPayDateEmpty);
+    if (!paidOnItsOwn) {
+        // The salary month must lie within the person's employment.
+        const Variant onJob =
+            DoCOMMethod("QVxHumrs.Reset", "", ContextNumber(), 11, Variant(person), Variant(salaryMonth));
+        if (!CBool(onJob)) MakeException(0, 0, msg::kSubsidyMonthOutsideEmployment);
+    }
+    CheckBankAtSave(row);
+}
+
+void TSubsidyCut::CheckRowIntegrity(Dataset& row) {
+    // What guards the stored data itself, under every login type and before any rule:
+    // a person on file, a salary month and a pay date that exist, and the payment
+    // marks, which belong to the payment side (procedure 0) and which a save keeps as
+    // stored (a new row starts unpaid).
+    const std::string person = CStr(row["PersonID"]);
+    if (Trim(person).empty()) MakeException(0, 0, msg::kSubsidyPersonEmpty);
+    if (!Db().QueryFirst("Select PersonID From comPerson Where PersonID = ?", {Variant(person)}))
+        MakeException(0, 0, msg::kSubsidyPersonUnknown, {Variant(person)});
+    const int64_t month = CInt(row["SalaryMonth"]);
+    if (month != 0 && (month < 0 || month > 999912 || !IsValidDate(static_cast<QVXDate>(month * 100 + 1))))
+        throw InputError("SalaryMonth " + std::to_string(month) + " is not a year-month (yyyymm, or 0)");
+    RequireDateOrZero(CInt(row["SalaryDate"]), "SalaryDate");
+
+    const bool stored = row.RowStatus() != UpdateStatus::Inserted;
+    for (const char* field : {"CashPaid", "BankPaid"}) {
+        const Variant kept(stored && CBool(row.OldValue(field)));
+        if (!row[field].SameValue(kept)) row.SetFieldValue(field, kept);
+    }
+    row.Post();
+}
+
+void TSubsidyCut::CheckBankAtSave(Dataset& row) {
+    // A bill saved without the field lookup must still name a bank the person has an
+    // account at, and carries that account's number, not whatever the client sent.
+    if (CInt(row["SalaryType"]) != 0 || CInt(row["PayType"]) == pay_way::kCash) return;
+    const std::string bank = CStr(row["PSalaryBank"]);
+    const std::string account = GetPersonBankAccount(CStr(row["PersonID"]), bank);
+    if (account.empty()) MakeException(0, 0, msg::kSubsidyBankNotOwned, {Variant(bank)});
+    if (CStr(row["PAccountNumber"]) != account) {
+        row.SetFieldValue("PAccountNumber", Variant(account));
+        row.Post();
+    }
+}
+
+void TSubsidyCut::AfterUpdate() {
+    TQVXComBase::AfterUpdate();
+    if (GetLoginType(ContextNumber()) != 5 && !GetMergeInState()) UpdateVoucherNo(kVoucherField);
+}
+
+void TSubsidyCut::BeforeDelete() {
+    TQVXComBase::BeforeDelete();
+    CheckVoucherNo(kVoucherField, 0);
+}
+
+void TSubsidyCut::BeforeEdit() {
+    TQVXComBase::BeforeEdit();
+    CheckVoucherNo(kVoucherField, 1);
+}
+
+bool TSubsidyCut::BeforeCheckVoucherNo() { return false; }
+
+// ------------------------------------------------------------------ field lookups
+
+void TSubsidyCut::DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) {
+    checkedNames_ = names;
+    checkedValues_ = values;
+    const std::string field = CStr(Item(names, 0));
+    if (SameText(field, "PersonID") && CInt(Item(values, 1)) == 1) {
+        // [0] the person, [2] and [3] the period the person must be on the job in.
+        if (!GetIsOnWork(Db(), CStr(Item(values, 0)), static_cast<QVXDate>(CInt(Item(values, 2))),
+                         static_cast<QVXDate>(CInt(Item(values, 3))), false))
+            MakeException(0, 0, msg::kSubsidyPersonOffJob, {Item(values, 0)});
+    } else if (SameText(field, "PSalaryBank")) {
+        // [0] the bank chosen, [1] the person.
+        const std::string bank = CStr(Item(values, 0)), person = CStr(Item(values, 1));
+        if (!Trim(bank).empty() && !Trim(person).empty() && GetPersonBankAccount(person, bank).empty())
+            MakeException(0, 0, msg::kSubsidyBankNotOwned, {Variant(bank)});
+    }
+    TQVXComBase::DoCheckFieldValues(datasetIndex, names, values);
+}
+
+void TSubsidyCut::CheckFieldReturn(TOleVariantList& list) {
+    TQVXComBase::CheckFieldReturn(list);
+    if (SameText(CStr(Item(checkedNames_, 0)), "PSalaryBank"))
+        list.emplace_back("PAccountNumber", Variant(GetPersonBankAccount(CStr(Item(checkedValues_, 1)),
+                                                                         CStr(Item(checkedValues_, 0)))));
+    checkedNames_.clear();
+    checkedValues_.clear();
+}
+
+// ------------------------------------------------------------------ salary banks and payment
+
+std::string TSubsidyCut::GetPersonBankAccount(const std::string& personId, const std::string& bankId) {
+    if (Trim(personId).empty()) return "";
+    return CStr(GetDBConn().DBSelectSQL("Select PayAccount From humPersonSetAccount Where Flag=1 And ID = " +
+                                        QuoteStr(personId) + " And PayBankID = " + QuoteStr(bankId)));
+}
+
+std::string TSubsidyCut::GetPersonBankList(const std::string& personId) {
+    Dataset banks =
+        GetDBConn().OpenDataset("Select PayBankID From humPersonSetAccount Where Flag=1 And ID = " + QuoteStr(personId));
+    TStringArray quoted;
+    for (banks.First(); !banks.Eof(); banks.Next()) quoted.push_back(QuoteStr(CStr(banks["PayBankID"])));
+    return MergeStrings(quoted, ",");
+}
+
+void TSubsidyCut::SetPaidFlags(const std::string& billNo, bool cashPaid, bool bankPaid) {
+    const std::string where = " Where BillNo = " + QuoteStr(billNo) + " And Flag = 1";
+    if (CInt(GetDBConn().DBSelectSQL("Select Count(*) From HumSubsidyCut" + where)) == 0)
+        MakeException(0, 0, msg::kBillNotFound, {Variant(billNo)});
+    GetDBConn().DBExecSQL("Update HumSubsidyCut Set CashPaid = " + std::string(cashPaid ? "1" : "0") +
+                          ", BankPaid = " + (bankPaid ? "1" : "0") + where);
+}
+
+// ------------------------------------------------------------------ the class
+
+namespace {
+
+// The procedures other bills and the payment side call through DoCOMMethod.
+std::vector<ProcedureDef> SubsidyCutProcedures() {
+    using A = ArgType;
+    auto opt = [](std::string name, ArgType type) { return ArgDef{std::move(name), type, true}; };
+    std::vector<ProcedureDef> p;
+    p.push_back({0, "SetPaidFlags", ArgShape::Array,
+                 {{"BillNo", A::Text}, {"CashPaid", A::Bool}, {"BankPaid", A::Bool}},
+                 Routine<TSubsidyCut>([](TSubsidyCut& o, const ProcArgs& a) -> Variant {
+                     o.SetPaidFlags(a.Text(0), a.Bool(1), a.Bool(2));
+                     return Variant();
+                 })});
+    p.push_back({1, "GetPersonBankList", ArgShape::Single, {opt("PersonID", A::Text)},
+                 Routine<TSubsidyCut>([](TSubsidyCut& o, const ProcArgs& a) -> Variant {
+                     return Variant(o.GetPersonBankList(a.Text(0)));
+                 })});
+    // Called as (person, bank) in the first and the second argument.
+    p.push_back({2, "GetPersonBankAccount", ArgShape::Pair, {opt("PersonID", A::Text), opt("BankID", A::Text)},
+                 Routine<TSubsidyCut>([](TSubsidyCut& o, const ProcArgs& a) -> Variant {
+                     return Variant(o.GetPersonBankAccount(a.Text(0), a.Text(1)));
+                 })});
+    return p;
+}
+
+}  // namespace
 
 const ClassDescriptor& SubsidyCutClass() {
     static const ClassDescriptor d = [] {
@@ -30,6 +205,9 @@ const ClassDescriptor& SubsidyCutClass() {
                      {"Flag", "BillNo", "RowNo"}});
         d.indexes.push_back(Index("HumSubsidyCut", {"PersonID", "SalaryMonth"}));
         d.indexes.push_back(Index("HumSubsidyCut", {"BillNo"}));
+        d.create = [] { return std::make_unique<TSubsidyCut>(); };
+        d.procedures = SubsidyCutProcedures();
+        d.demo = SubsidyCutDemo;
         return d;
     }();
     return d;

@@ -1,0 +1,20 @@
+#pragma once
+// Whether a payroll row has been paid out, shared by every bill that pays in cash,
+// through a bank or both (allowances and deductions, advance payments).
+
+namespace humrs {
+
+// The payment way of a row (HumSubsidyCut.PayType, humAdvPaySub.SalaryType).
+namespace pay_way {
+inline constexpr int kBank = 0;   // bank only
+inline constexpr int kCash = 1;   // cash only
+inline constexpr int kSplit = 2;  // part cash, part bank
+}  // namespace pay_way
+
+// A row paid one way counts as paid out when its cash or its bank part is marked
+// paid; a split row only when both parts are. A row of any other payment way never
+// counts as paid. A bill header is paid out (PIsTran 1) exactly when every one of its
+// rows counts as paid.
+bool RowCountsAsPaid(int payWay, bool cashPaid, bool bankPaid);
+
+}  // namespace humrs
