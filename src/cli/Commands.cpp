@@ -207,7 +207,7 @@ std::string WrittenTable(const std::vector<SqlToken>& tokens, const std::string&
         throw InputError("the " + verb + " statement may write only the component's own tables, not " +
                          tokens[i].value + "." + (i + 2 < tokens.size() ? tokens[i + 2].value : ""));
     const std::string target = tokens[i].value;
-    if (FindTable(target)) return target;
+    if (ComponentRegistry().FindTable(target)) return target;
     for (size_t j = i + 1; j + 1 < tokens.size(); ++j) {
         const bool tablePosition = SameText(tokens[j - 1].value, "from") || SameText(tokens[j - 1].value, "join") ||
                                    tokens[j - 1].kind == SqlTokenKind::Comma;
@@ -241,7 +241,7 @@ std::string RequireAllowedStatement(const std::string& statement) {
     if (SameText(first.value, "select")) return "";
     std::string alias;
     const std::string table = WrittenTable(tokens, first.value, alias);
-    if (!FindTable(table))
+    if (!ComponentRegistry().FindTable(table))
         throw InputError("the sql subcommand writes only the component's tables; \"" + table + "\" is not one");
     return alias;
 }
