@@ -1,5 +1,6 @@
 // Demo scenes of the insurance change: the mainland scheme (local type 0) and the
 // regional scheme with date-based kinds (local type 1).
+#include <functional>
 #include <optional>
 
 #include "personnel/CoChangeInsurance.h"
@@ -52,50 +53,39 @@ void ShowInsurance(DemoContext& demo, const std::string& person, const char* col
               {Variant(person)});
 }
 
-void MainlandAddStopResume(DemoContext& demo) {
-    UnderLocalType scheme(demo, 0);
-    demo.Say("刘洋 (E004) gets his salary settings; his pension insurance starts from nothing.");
-    SetUpSettings(demo, "E004");
-    demo.Say("He is added to the pension insurance (养老保险) at 5000 from 2024-06: due, so transferred at once.");
-    demo.Save(kInsurance, ChangeBill("TB001", Change("E004", 0, 1, 5000, 202406)), true, "TB001 E004 pension added");
-    demo.Say("The pension insurance is stopped in the same month.");
-    demo.Save(kInsurance, ChangeBill("TB002", Change("E004", 0, 2, 0, 202406)), true, "TB002 E004 pension stopped");
-    demo.Say("And resumed at 5500: a resumption after a stop is accepted.");
-    demo.Save(kInsurance, ChangeBill("TB003", Change("E004", 0, 3, 5500, 202406)), true, "TB003 E004 pension resumed");
-    ShowInsurance(demo, "E004", "Endowment");
+// An addition, a stop and a resumption of one kind, all accepted and transferred.
+void AddStopResume(DemoContext& demo, const std::string& person, int kind, const std::string& kindName,
+                   const std::string& bill, int addMonth, int month, const char* columns) {
+    demo.Say(person + " is added to the " + kindName + " in " + std::to_string(addMonth) + ", stopped and resumed in " +
+             std::to_string(month) + ": each change is due, so transferred at once; a resumption after a stop is "
+             "accepted.");
+    SetUpSettings(demo, person);
+    demo.Save(kInsurance, ChangeBill(bill + "1", Change(person, kind, 1, 5000, addMonth)), true,
+              bill + "1 " + person + " " + kindName + " added");
+    demo.Save(kInsurance, ChangeBill(bill + "2", Change(person, kind, 2, 0, month)), true,
+              bill + "2 " + person + " " + kindName + " stopped");
+    demo.Save(kInsurance, ChangeBill(bill + "3", Change(person, kind, 3, 5500, month)), true,
+              bill + "3 " + person + " " + kindName + " resumed");
+    ShowInsurance(demo, person, columns);
 }
 
-void MainlandResumeAfterAddRefused(DemoContext& demo) {
-    UnderLocalType scheme(demo, 0);
-    demo.Say("陈静 (E005) is added to the medical insurance (医疗保险); a resumption right after it is refused.");
-    SetUpSettings(demo, "E005");
-    demo.Save(kInsurance, ChangeBill("TB004", Change("E005", 1, 1, 4200, 202406)), true, "TB004 E005 medical added");
-    demo.Save(kInsurance, ChangeBill("TB005", Change("E005", 1, 3, 4300, 202406)), false,
-              "TB005 E005 medical resumed after an addition");
+// A resumption right after an addition is refused.
+void ResumeAfterAddRefused(DemoContext& demo, const std::string& person, int kind, const std::string& kindName,
+                           const std::string& bill) {
+    demo.Say(person + " is added to the " + kindName + "; a resumption right after it is refused.");
+    SetUpSettings(demo, person);
+    demo.Save(kInsurance, ChangeBill(bill + "1", Change(person, kind, 1, 4200, 202406)), true,
+              bill + "1 " + person + " " + kindName + " added");
+    demo.Save(kInsurance, ChangeBill(bill + "2", Change(person, kind, 3, 4300, 202406)), false,
+              bill + "2 " + person + " " + kindName + " resumed after an addition");
 }
 
-void RegionalAddStopResume(DemoContext& demo) {
-    UnderLocalType scheme(demo, 1);
-    demo.Say("Under the regional scheme 杨磊 (E006) is added to the health insurance (健保) from 2024-05, stopped "
-             "and resumed in 2024-06; a resumption after an addition is refused for 黄强 (E008).");
-    SetUpSettings(demo, "E006");
-    demo.Save(kInsurance, ChangeBill("TB101", Change("E006", 0, 1, 30300, 202405)), true, "TB101 E006 health added");
-    demo.Save(kInsurance, ChangeBill("TB102", Change("E006", 0, 2, 0, 202406)), true, "TB102 E006 health stopped");
-    demo.Save(kInsurance, ChangeBill("TB103", Change("E006", 0, 3, 31800, 202406)), true, "TB103 E006 health resumed");
-    ShowInsurance(demo, "E006", "HealthDegree, HealthYeahMonth");
-    SetUpSettings(demo, "E008");
-    demo.Save(kInsurance, ChangeBill("TB104", Change("E008", 0, 1, 30300, 202406)), true, "TB104 E008 health added");
-    demo.Save(kInsurance, ChangeBill("TB105", Change("E008", 0, 3, 31800, 202406)), false,
-              "TB105 E008 health resumed after an addition");
-}
-
-void RegionalFutureLabourInsurance(DemoContext& demo) {
-    UnderLocalType scheme(demo, 1);
+void FutureLabourInsurance(DemoContext& demo) {
     demo.Say("赵敏 (E007) is added to the labour insurance (劳保) from 2024-07-01, after today: saved, not yet "
              "transferred.");
     SetUpSettings(demo, "E007");
-    demo.Save(kInsurance, ChangeBill("TB106", Change("E007", 1, 1, 45800, 0, 20240701)), true,
-              "TB106 E007 labour insurance from 07-01");
+    demo.Save(kInsurance, ChangeBill("TBE1", Change("E007", 1, 1, 45800, 0, 20240701)), true,
+              "TBE1 E007 labour insurance from 07-01");
     ShowInsurance(demo, "E007", "LaborDegree, InsuranceDate");
     demo.Say("The daily transfer of 2024-07-01 carries it into her settings and records her insurance date.");
     demo.Proc(kInsurance, 2, Variant(VariantArray{Variant(""), Variant(20240701)}), Variant(),
@@ -103,16 +93,30 @@ void RegionalFutureLabourInsurance(DemoContext& demo) {
     ShowInsurance(demo, "E007", "LaborDegree, InsuranceDate");
 }
 
+// A scene told under a local type.
+DemoScene Under(int localType, std::string title, std::function<void(DemoContext&)> run) {
+    return {std::move(title), [localType, run = std::move(run)](DemoContext& demo) {
+                UnderLocalType scheme(demo, localType);
+                run(demo);
+            }};
+}
+
 }  // namespace
 
 std::vector<DemoScene> ChangeInsuranceDemo() {
     return {
-        {"Insurance changes (local type 0): an addition, a stop and a resumption", MainlandAddStopResume},
-        {"Insurance changes (local type 0): a resumption after an addition refused", MainlandResumeAfterAddRefused},
-        {"Insurance changes (local type 1): an addition, a stop and a resumption; a resumption refused",
-         RegionalAddStopResume},
-        {"Insurance changes (local type 1): a future labour insurance addition transferred by the daily job",
-         RegionalFutureLabourInsurance},
+        Under(0, "Insurance changes (local type 0): an addition, a stop and a resumption",
+              [](DemoContext& d) { AddStopResume(d, "E004", 0, "pension insurance (养老保险)", "TBA", 202405, 202406,
+                                                 "Endowment"); }),
+        Under(0, "Insurance changes (local type 0): a resumption after an addition refused",
+              [](DemoContext& d) { ResumeAfterAddRefused(d, "E005", 1, "medical insurance (医疗保险)", "TBB"); }),
+        Under(1, "Insurance changes (local type 1): an addition, a stop and a resumption",
+              [](DemoContext& d) { AddStopResume(d, "E006", 0, "health insurance (健保)", "TBC", 202405, 202406,
+                                                 "HealthDegree, HealthYeahMonth"); }),
+        Under(1, "Insurance changes (local type 1): a resumption after an addition refused",
+              [](DemoContext& d) { ResumeAfterAddRefused(d, "E008", 0, "health insurance (健保)", "TBD"); }),
+        Under(1, "Insurance changes (local type 1): a future labour insurance addition transferred by the daily job",
+              FutureLabourInsurance),
     };
 }
 
