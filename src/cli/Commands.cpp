@@ -25,6 +25,7 @@
 #include "hosting/Registration.h"
 #include "leave/CoExcuse.h"
 #include "personnel/CoChangeSalary.h"
+#include "personnel/CoChangeInsurance.h"
 #include "core/Convert.h"
 #include "core/Text.h"
 #include "framework/InputChecks.h"
@@ -425,6 +426,12 @@ Answer RunProc(const GlobalOptions& options, const std::string& progId, int numb
                     std::fprintf(stderr, "salary adjustments: %zu of %zu rows\n", done, total);
             });
         }
+        // The daily transfer of insurance changes may go over many rows.
+        if (auto* insurance = dynamic_cast<TChangeInsurance*>(object.get()); insurance && number == 2)
+            insurance->SetProgress([](size_t done, size_t total) {
+                if (done % std::max<size_t>(1, total / 20) == 0 || done == total)
+                    std::fprintf(stderr, "insurance changes: %zu of %zu rows\n", done, total);
+            });
         const Outcome out = object->ExecuteProc(number, a1, a2);
         Json body = Ok();
         body["result"] = ToJson(out.result);
