@@ -31,7 +31,7 @@ TEST_F(BackendTest, BoundValuesComeBackAsTheyWentIn) {
     const Case cases[] = {
         {"plain", Variant(Currency::FromUnits(12345678)), 0.1, "P1"},
         {"negative", Variant(Currency::FromUnits(-5000)), -2.75, "张三"},
-        {"limits of the columns", Variant(Currency::FromUnits(8999999999999999LL)), 1e15 - 1, std::string(300, 'x')},
+        {"limits of the columns", Variant(Currency::FromUnits(999999999999999LL)), 1e15 - 1, std::string(300, 'x')},
         {"quotes and markers", Variant(Currency::FromUnits(1)), 1.0 / 3, "a'b\"c?$1\\n;--"},
     };
     for (const Case& c : cases) {

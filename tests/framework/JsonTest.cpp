@@ -128,7 +128,7 @@ TEST(JsonTest, BillInsideTheAnswerOfNewOrOpenIsRead) {
     const auto bill = BillFromJson(Json::parse(
         R"({"ok": true, "key": "L30", "datasets": [[{"ExcuseClsID": "L30"}]], "notices": [{"text": "x", "kind": 0}]})"));
     ASSERT_EQ(bill.size(), 1u);
-    EXPECT_EQ(bill[0][0][0].second, Variant("L30"));
+    EXPECT_EQ((*bill[0])[0][0].second, Variant("L30"));
     EXPECT_NE(ErrorOf([] { BillFromJson(Json::parse(R"({"ok": false, "datasets": [[{"A": 1}]]})")); })
                   .find("not a bill"),
               std::string::npos);

@@ -56,7 +56,7 @@ protected:
         fs::remove_all(dir_);
     }
 
-    static GUID Guid(const char* text) {
+    static GUID Guid(const std::string& text) {
         GUID g{};
         EXPECT_TRUE(ParseGuid(text, g)) << text;
         return g;
