@@ -815,11 +815,12 @@ static Variant CoerceInput(const FieldDef& f, const Variant& v, int datasetIndex
                 return Variant(CFloat(v));
             throw bad(v.IsNumeric() ? "a number below 10^15" : "a number");
         case FieldType::Currency:
-            // Four decimals leave room for amounts below 9 * 10^14.
+            // Amounts below 10^11 keep all four decimals on every backend (SQLite stores
+            // money as a binary floating-point number): one limit, whatever the database.
             if ((v.Type() == VarType::Int || v.Type() == VarType::Float || v.Type() == VarType::Currency) &&
-                std::fabs(CFloat(v)) < 9e14)
+                std::fabs(CFloat(v)) < 1e11)
                 return Variant(CCurr(v));
-            throw bad(v.IsNumeric() ? "an amount below 9 * 10^14" : "an amount");
+            throw bad(v.IsNumeric() ? "an amount below 10^11" : "an amount");
         case FieldType::Boolean:
             if (v.Type() == VarType::Bool) return v;
             if (v.Type() == VarType::Int && (v.AsInt() == 0 || v.AsInt() == 1)) return Variant(v.AsInt() == 1);
