@@ -48,7 +48,6 @@ Variant FirstRowValue(const std::optional<std::vector<Variant>>& row) {
     return Variant(VariantArray(row->begin(), row->end()));
 }
 
-std::string Lower(const std::string& s) { return LowerAscii(Trim(s)); }
 }  // namespace
 
 std::unique_ptr<TQVXComBase> CreateBusinessObject(const std::string& progIdOrClsid, Session& session) {
