@@ -21,4 +21,39 @@ std::optional<std::vector<Variant>> Database::QueryFirst(const std::string& sql,
     return std::move(rs.rows.front());
 }
 
+namespace {
+
+bool IsSavepointName(const std::string& name) {
+    if (name.empty() || name.size() > 63) return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+        const bool digit = c >= '0' && c <= '9';
+        if (!(letter || (digit && i > 0))) return false;
+    }
+    return true;
+}
+
+void CheckSavepoint(const std::string& name) {
+    if (!IsSavepointName(name)) throw DatabaseError("invalid savepoint name: " + name);
+}
+
+}  // namespace
+
+void Database::Savepoint(const std::string& name) {
+    CheckSavepoint(name);
+    if (!InTransaction()) throw DatabaseError("savepoint " + name + " outside a transaction");
+    Control("SAVEPOINT " + name);
+}
+
+void Database::ReleaseSavepoint(const std::string& name) {
+    CheckSavepoint(name);
+    Control("RELEASE SAVEPOINT " + name);
+}
+
+void Database::RollbackToSavepoint(const std::string& name) {
+    CheckSavepoint(name);
+    Control("ROLLBACK TO SAVEPOINT " + name);
+}
+
 }  // namespace humrs

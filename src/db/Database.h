@@ -81,15 +81,23 @@ public:
     virtual void Commit() = 0;
     virtual void Rollback() = 0;
     virtual bool InTransaction() const = 0;
-    virtual void Savepoint(const std::string& name) = 0;
-    virtual void ReleaseSavepoint(const std::string& name) = 0;
-    virtual void RollbackToSavepoint(const std::string& name) = 0;
+    // A savepoint name is a plain identifier (letters, digits after the first, _) of at
+    // most 63 characters, the shortest limit of the backends; any other is refused.
+    void Savepoint(const std::string& name);
+    void ReleaseSavepoint(const std::string& name);
+    void RollbackToSavepoint(const std::string& name);
 
     // Declared columns of a table in table order; empty when the table does not exist.
     virtual std::vector<ResultColumn> TableColumns(const std::string& table) = 0;
     // The tables the component declares, for a backend that needs their spelling
     // (PostgreSQL folds unquoted names to lower case). Others ignore it.
     virtual void KnowTables(const std::vector<TableDef>& tables) { (void)tables; }
+
+protected:
+    // Runs a transaction-control statement (BEGIN, SAVEPOINT, …) as it is: not the
+    // component's SQL, so neither translated nor recorded.
+    virtual void Control(const std::string& sql) = 0;
+public:
 
     StatementRecorder& Recorder() { return recorder_; }
 

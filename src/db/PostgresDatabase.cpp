@@ -172,17 +172,6 @@ struct CachedStatement {
     std::list<std::string>::iterator lruPos;
 };
 
-bool IsSavepointName(const std::string& name) {
-    if (name.empty() || name.size() > 63) return false;
-    for (size_t i = 0; i < name.size(); ++i) {
-        char c = name[i];
-        bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-        bool digit = c >= '0' && c <= '9';
-        if (!(letter || (digit && i > 0))) return false;
-    }
-    return true;
-}
-
 // A parameter value as text, or null for Null and Empty.
 bool ParameterText(const Variant& v, std::string& out) {
     switch (v.Type()) {
@@ -287,20 +276,6 @@ public:
         return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
     }
 
-    void Savepoint(const std::string& name) override {
-        CheckSavepoint(name);
-        if (!InTransaction()) throw DatabaseError("savepoint " + name + " outside a transaction");
-        Control("SAVEPOINT " + name);
-    }
-    void ReleaseSavepoint(const std::string& name) override {
-        CheckSavepoint(name);
-        Control("RELEASE SAVEPOINT " + name);
-    }
-    void RollbackToSavepoint(const std::string& name) override {
-        CheckSavepoint(name);
-        Control("ROLLBACK TO SAVEPOINT " + name);
-    }
-
     void KnowTables(const std::vector<TableDef>& tables) override { LearnTables(tables); }
 
     // Stored columns only: a generated column is never written, as on SQLite.
@@ -354,15 +329,10 @@ private:
         throw DatabaseError(message, original);
     }
 
-    // Transaction control: not the component's SQL, so neither translated nor recorded.
-    void Control(const std::string& sql) {
+    void Control(const std::string& sql) override {
         ResultPtr res(PQexec(conn_, sql.c_str()));
         ExecStatusType status = PQresultStatus(res.get());
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(res.get(), sql, sql);
-    }
-
-    static void CheckSavepoint(const std::string& name) {
-        if (!IsSavepointName(name)) throw DatabaseError("invalid savepoint name: " + name);
     }
 
     CachedStatement& Prepare(const std::string& sql) {

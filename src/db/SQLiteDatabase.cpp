@@ -146,17 +146,6 @@ private:
     sqlite3_stmt* stmt_;
 };
 
-bool IsSavepointName(const std::string& name) {
-    if (name.empty() || name.size() > 128) return false;
-    for (size_t i = 0; i < name.size(); ++i) {
-        char c = name[i];
-        bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-        bool digit = c >= '0' && c <= '9';
-        if (!(letter || (digit && i > 0))) return false;
-    }
-    return true;
-}
-
 class SQLiteDatabase final : public Database {
 public:
     // A read-only connection neither creates the file nor sets the journal mode: it
@@ -254,20 +243,6 @@ public:
     }
     bool InTransaction() const override { return sqlite3_get_autocommit(db_) == 0; }
 
-    void Savepoint(const std::string& name) override {
-        CheckSavepoint(name);
-        if (!InTransaction()) throw DatabaseError("savepoint " + name + " outside a transaction");
-        Control("SAVEPOINT " + name);
-    }
-    void ReleaseSavepoint(const std::string& name) override {
-        CheckSavepoint(name);
-        Control("RELEASE SAVEPOINT " + name);
-    }
-    void RollbackToSavepoint(const std::string& name) override {
-        CheckSavepoint(name);
-        Control("ROLLBACK TO SAVEPOINT " + name);
-    }
-
     std::vector<ResultColumn> TableColumns(const std::string& table) override {
         static const char* const kSql = "SELECT name, type FROM pragma_table_info(?1) ORDER BY cid";
         sqlite3_stmt* raw = nullptr;
@@ -293,8 +268,7 @@ private:
         throw DatabaseError(message, original);
     }
 
-    // Transaction control: not the component's SQL, so neither translated nor recorded.
-    void Control(const std::string& sql) {
+    void Control(const std::string& sql) override {
         char* error = nullptr;
         int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error);
         if (rc != SQLITE_OK) {
@@ -302,10 +276,6 @@ private:
             sqlite3_free(error);
             throw DatabaseError(message, sql);
         }
-    }
-
-    static void CheckSavepoint(const std::string& name) {
-        if (!IsSavepointName(name)) throw DatabaseError("invalid savepoint name: " + name);
     }
 
     // The translated, compiled statement for a text, from the cache when it ran before.

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Files.h"
 #include "framework/Bill.h"
 #include "db/Database.h"
 #include "db/Schema.h"
@@ -36,18 +37,8 @@ struct Result {
     json answer;  // the parsed stdout; null when it is not JSON
 };
 
-std::string ShellQuote(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testing::ReadFile;
+using testing::ShellQuote;
 
 class CliTest : public ::testing::Test {
 protected:

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Files.h"
 #include "core/Convert.h"
 #include "db/Database.h"
 #include "db/Schema.h"
@@ -39,18 +40,8 @@ struct Result {
     }
 };
 
-std::string ShellQuote(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testing::ReadFile;
+using testing::ShellQuote;
 
 class HostileInput : public ::testing::Test {
 protected:

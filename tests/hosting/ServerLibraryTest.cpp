@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "support/Files.h"
 #include "framework/ComBase.h"
 #include "hosting/ClassTable.h"
 #include "hosting/ComServer.h"
@@ -31,12 +32,7 @@ GUID Guid(const std::string& text) {
     return g;
 }
 
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testing::ReadFile;
 
 class TempDir {
 public:
