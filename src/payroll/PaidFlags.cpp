@@ -1,5 +1,7 @@
 #include "payroll/PaidFlags.h"
 
+#include "core/Convert.h"
+
 namespace humrs {
 
 bool RowCountsAsPaid(int payWay, bool cashPaid, bool bankPaid) {
@@ -9,6 +11,15 @@ bool RowCountsAsPaid(int payWay, bool cashPaid, bool bankPaid) {
         case pay_way::kSplit: return cashPaid && bankPaid;
         default: return false;
     }
+}
+
+void RecountBillPaid(TQVXDBAccess& db, const std::string& countHead, const std::string& payWayColumn,
+                     const std::string& headerUpdate, const std::string& headerWhere) {
+    auto count = [&](const std::string& tail) { return CInt(db.DBSelectSQL(countHead + tail)); };
+    const auto single = count(" And " + payWayColumn + " In (0,1) And (CashPaid = 1 Or BankPaid = 1)");
+    const auto split = count(" And " + payWayColumn + " = 2 And CashPaid = 1 And BankPaid = 1");
+    const auto all = count("");
+    db.DBExecSQL(headerUpdate + (single + split == all ? "1" : "0") + headerWhere);
 }
 
 }  // namespace humrs

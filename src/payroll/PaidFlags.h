@@ -1,6 +1,9 @@
 #pragma once
 // Whether a payroll row has been paid out, shared by every bill that pays in cash,
 // through a bank or both (allowances and deductions, advance payments).
+#include <string>
+
+#include "framework/ComBase.h"
 
 namespace humrs {
 
@@ -16,5 +19,12 @@ inline constexpr int kSplit = 2;  // part cash, part bank
 // counts as paid. A bill header is paid out (PIsTran 1) exactly when every one of its
 // rows counts as paid.
 bool RowCountsAsPaid(int payWay, bool cashPaid, bool bankPaid);
+
+// Recounts a bill's rows in the database and sets its header's PIsTran by that rule.
+// countHead selects the count of the bill's rows ("Select Count(*) From <rows> Where
+// ... BillNo = '<bill>'"), payWayColumn names the rows' payment way column, and
+// headerUpdate + "1"/"0" + headerWhere is the statement that writes the header.
+void RecountBillPaid(TQVXDBAccess& db, const std::string& countHead, const std::string& payWayColumn,
+                     const std::string& headerUpdate, const std::string& headerWhere);
 
 }  // namespace humrs
