@@ -48,21 +48,35 @@ void TSubsidyCut::CheckRowIntegrity(Dataset& row) {
     // a person on file, a salary month and a pay date that exist, and the payment
     // marks, which belong to the payment side (procedure 0) and which a save keeps as
     // stored (a new row starts unpaid).
-    const std::string person = CStr(row["PersonID"]);
-    if (Trim(person).empty()) MakeException(0, 0, msg::kSubsidyPersonEmpty);
-    if (!Db().QueryFirst("Select PersonID From comPerson Where PersonID = ?", {Variant(person)}))
-        MakeException(0, 0, msg::kSubsidyPersonUnknown, {Variant(person)});
+    GuardSubsidyRow(*this, row);
     const int64_t month = CInt(row["SalaryMonth"]);
-    if (month != 0 && (month < 0 || month > 999912 || !IsValidDate(static_cast<QVXDate>(month * 100 + 1))))
+    if (month != 0 && !IsValidSalaryMonth(month))
         throw InputError("SalaryMonth " + std::to_string(month) + " is not a year-month (yyyymm, or 0)");
     RequireDateOrZero(CInt(row["SalaryDate"]), "SalaryDate");
+}
 
+bool IsValidSalaryMonth(int64_t yearMonth) {
+    return yearMonth > 0 && yearMonth <= 999912 && IsValidDate(static_cast<QVXDate>(yearMonth * 100 + 1));
+}
+
+void GuardSubsidyRow(TQVXComBase& bill, Dataset& row) {
+    const std::string person = CStr(row["PersonID"]);
+    if (Trim(person).empty()) bill.MakeException(0, 0, msg::kSubsidyPersonEmpty);
+    if (!bill.Db().QueryFirst("Select PersonID From comPerson Where PersonID = ?", {Variant(person)}))
+        bill.MakeException(0, 0, msg::kSubsidyPersonUnknown, {Variant(person)});
     const bool stored = row.RowStatus() != UpdateStatus::Inserted;
     for (const char* field : {"CashPaid", "BankPaid"}) {
         const Variant kept(stored && CBool(row.OldValue(field)));
         if (!row[field].SameValue(kept)) row.SetFieldValue(field, kept);
     }
     row.Post();
+}
+
+void CheckSubsidyPersonOnJob(TQVXComBase& bill, const VariantArray& values) {
+    // [0] the person, [2] and [3] the period the person must be on the job in.
+    if (!GetIsOnWork(bill.Db(), CStr(Item(values, 0)), static_cast<QVXDate>(CInt(Item(values, 2))),
+                     static_cast<QVXDate>(CInt(Item(values, 3))), false))
+        bill.MakeException(0, 0, msg::kSubsidyPersonOffJob, {Item(values, 0)});
 }
 
 void TSubsidyCut::CheckBankAtSave(Dataset& row) {
@@ -78,22 +92,22 @@ void TSubsidyCut::CheckBankAtSave(Dataset& row) {
     }
 }
 
-void TSubsidyCut::AfterUpdate() {
+void TSubsidyVoucherBill::AfterUpdate() {
     TQVXComBase::AfterUpdate();
     if (GetLoginType(ContextNumber()) != 5 && !GetMergeInState()) UpdateVoucherNo(kVoucherField);
 }
 
-void TSubsidyCut::BeforeDelete() {
+void TSubsidyVoucherBill::BeforeDelete() {
     TQVXComBase::BeforeDelete();
     CheckVoucherNo(kVoucherField, 0);
 }
 
-void TSubsidyCut::BeforeEdit() {
+void TSubsidyVoucherBill::BeforeEdit() {
     TQVXComBase::BeforeEdit();
     CheckVoucherNo(kVoucherField, 1);
 }
 
-bool TSubsidyCut::BeforeCheckVoucherNo() { return false; }
+bool TSubsidyVoucherBill::BeforeCheckVoucherNo() { return false; }
 
 // ------------------------------------------------------------------ field lookups
 
@@ -102,10 +116,7 @@ void TSubsidyCut::DoCheckFieldValues(int datasetIndex, const VariantArray& names
     checkedValues_ = values;
     const std::string field = CStr(Item(names, 0));
     if (SameText(field, "PersonID") && CInt(Item(values, 1)) == 1) {
-        // [0] the person, [2] and [3] the period the person must be on the job in.
-        if (!GetIsOnWork(Db(), CStr(Item(values, 0)), static_cast<QVXDate>(CInt(Item(values, 2))),
-                         static_cast<QVXDate>(CInt(Item(values, 3))), false))
-            MakeException(0, 0, msg::kSubsidyPersonOffJob, {Item(values, 0)});
+        CheckSubsidyPersonOnJob(*this, values);
     } else if (SameText(field, "PSalaryBank")) {
         // [0] the bank chosen, [1] the person.
         const std::string bank = CStr(Item(values, 0)), person = CStr(Item(values, 1));

@@ -3,6 +3,7 @@
 // amount settled in the salary of a month, or paid out on its own on a pay date in
 // cash, through one of the person's salary banks or both. Other bills ask it for a
 // person's account number at a salary bank (procedure 2).
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,13 +12,20 @@
 
 namespace humrs {
 
-class TSubsidyCut : public TQVXComBase {
+// What both entry forms of the allowance bill do about the voucher number: a save
+// keeps the stored number (unless under login type 5 or merge-in), and a bill with a
+// voucher is neither changed nor deleted.
+class TSubsidyVoucherBill : public TQVXComBase {
 public:
-    void BeforeUpdate() override;
     void AfterUpdate() override;
     void BeforeDelete() override;
     void BeforeEdit() override;
     bool BeforeCheckVoucherNo() override;
+};
+
+class TSubsidyCut : public TSubsidyVoucherBill {
+public:
+    void BeforeUpdate() override;
     void DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) override;
     void CheckFieldReturn(TOleVariantList& list) override;
 
@@ -39,6 +47,16 @@ private:
     VariantArray checkedNames_;
     VariantArray checkedValues_;
 };
+
+// What guards a stored allowance row (HumSubsidyCut, either entry form) under every
+// login: a person on file, and the payment marks, which belong to the payment side and
+// which a save keeps as stored (a new row starts unpaid).
+void GuardSubsidyRow(TQVXComBase& bill, Dataset& row);
+// Whether a salary month (yyyymm) names a month that exists.
+bool IsValidSalaryMonth(int64_t yearMonth);
+// The lookup of a person for an allowance: values [0] the person, [2] and [3] the
+// period; refuses a person not on the job in it.
+void CheckSubsidyPersonOnJob(TQVXComBase& bill, const VariantArray& values);
 
 // The allowance and deduction bill: procedures 0 to 2.
 const ClassDescriptor& SubsidyCutClass();

@@ -1,6 +1,182 @@
 #include "payroll/CoSubsidyCutDate.h"
 
+#include "core/Convert.h"
+#include "core/Text.h"
+#include "payroll/PaidFlags.h"
+#include "payroll/SubsidyCutDateMessages.h"
+#include "payroll/SubsidyCutMessages.h"
+#include "utils/DateUtils.h"
+
 namespace humrs {
+
+namespace {
+// A value of a lookup's name or value array; Empty past its end.
+Variant Item(const VariantArray& values, size_t i) { return i < values.size() ? values[i] : Variant(); }
+}  // namespace
+
+// ------------------------------------------------------------------ save, edit and delete
+
+void TSubsidyCutDate::BeforeUpdate() {
+    Dataset& header = GetDatasets(0);
+    Dataset& rows = GetDatasets(1);
+    RequireDateOrZero(CInt(header["BillDate"]), "BillDate");
+    const bool checked = GetLoginType(ContextNumber()) != 5;
+    for (rows.First(); !rows.Eof(); rows.Next()) {
+        GuardSubsidyRow(*this, rows);
+        // Without the checks a month or a day that does not exist is still never stored.
+        if (!checked) CheckRowDates(rows);
+    }
+    if (!checked) return;
+    const Variant salaryItem = header["SalaryItem"];
+    const Variant billDate = header["BillDate"];
+    for (rows.First(); !rows.Eof(); rows.Next()) CheckRow(rows, salaryItem, billDate);
+}
+
+void TSubsidyCutDate::CheckRow(Dataset& row, const Variant& salaryItem, const Variant& billDate) {
+    const std::string person = CStr(row["PersonID"]);
+    const bool paidOnItsOwn = CInt(row["SalaryType"]) == 0;
+    const bool throughBank = paidOnItsOwn && CInt(row["PayType"]) != pay_way::kCash;
+    const std::string bank = CStr(row["PSalaryBank"]);
+    if (throughBank && Trim(bank).empty())
+        MakeException(0, 0, msg::kSubsidyDateBankRequired, {Variant(person)});
+    if (CFloat(row["Account"]) == 0) MakeException(0, 0, msg::kSubsidyDateAmountZero);
+    const int salaryMonth = static_cast<int>(CInt(row["SalaryMonth"]));
+    if (!paidOnItsOwn && salaryMonth == 0) MakeException(0, 0, msg::kSubsidySalaryMonthEmpty);
+    if (paidOnItsOwn && CInt(row["SalaryDate"]) == 0) MakeException(0, 0, msg::kSubsidyPayDateEmpty);
+    const double taxRate = CFloat(row["IncomTaxRate"]);
+    if (taxRate < 0 || taxRate > 1) MakeException(0, 0, msg::kSubsidyTaxRateRange);
+    CheckRowDates(row);
+
+    // The bill is of one salary item on one bill date: every row carries the header's,
+    // so the income tax summary finds each row under its item and in its month.
+    if (!row["SalaryItem"].SameValue(salaryItem)) row.SetFieldValue("SalaryItem", salaryItem);
+    if (CInt(billDate) != 0 && !row["BillDate"].SameValue(billDate)) row.SetFieldValue("BillDate", billDate);
+    row.Post();
+
+    if (!paidOnItsOwn) {
+        // The salary month must lie within the person's employment.
+        const Variant onJob =
+            DoCOMMethod("QVxHumrs.Reset", "", ContextNumber(), 11, Variant(person), Variant(salaryMonth));
+        if (!CBool(onJob)) MakeException(0, 0, msg::kSubsidyDateMonthOutsideEmployment);
+    }
+    if (throughBank) {
+        // A bill saved without the field lookup must still name a bank the person has an
+        // account at, and carries that account's number, not whatever the client sent.
+        const std::string account = BankAccount(person, bank);
+        if (account.empty())
+            MakeException(0, 0, msg::kSubsidyDateBankNotOwned, {Variant(bank), Variant(person)});
+        if (CStr(row["PAccountNumber"]) != account) {
+            row.SetFieldValue("PAccountNumber", Variant(account));
+            row.Post();
+        }
+    }
+}
+
+void TSubsidyCutDate::CheckRowDates(Dataset& row) {
+    // The salary month with day 01, and the pay date, must be days of the calendar;
+    // 0 means not entered.
+    const int64_t month = CInt(row["SalaryMonth"]);
+    const int64_t day = CInt(row["SalaryDate"]);
+    const bool dayValid = day > 0 && day <= 99991231 && IsValidDate(static_cast<QVXDate>(day));
+    if ((month != 0 && !IsValidSalaryMonth(month)) || (day != 0 && !dayValid))
+        MakeException(0, 0, msg::kSubsidyDateInvalid);
+}
+
+void TSubsidyCutDate::AfterUpdate() {
+    TSubsidyVoucherBill::AfterUpdate();
+    // A row added to a paid bill leaves it unpaid; the header never says what its rows do not.
+    RecountHeaderPaid(CStr(GetDatasets(0)["BillNo"]));
+}
+
+// ------------------------------------------------------------------ field lookups
+
+void TSubsidyCutDate::DoCheckFieldValues(int datasetIndex, const VariantArray& names,
+                                         const VariantArray& values) {
+    checkedDataset_ = datasetIndex;
+    checkedNames_ = names;
+    checkedValues_ = values;
+    const std::string field = CStr(Item(names, 0));
+    if (SameText(field, "PersonID") && CInt(Item(values, 1)) == 1) {
+        CheckSubsidyPersonOnJob(*this, values);
+    } else if (SameText(field, "PSalaryBank")) {
+        // [0] the bank chosen, [1] the person.
+        const std::string bank = CStr(Item(values, 0)), person = CStr(Item(values, 1));
+        if (!Trim(bank).empty() && !Trim(person).empty() && BankAccount(person, bank).empty())
+            MakeException(0, 0, msg::kSubsidyDateBankNotOwned, {Variant(bank), Variant(person)});
+    }
+    TQVXComBase::DoCheckFieldValues(datasetIndex, names, values);
+}
+
+void TSubsidyCutDate::CheckFieldReturn(TOleVariantList& list) {
+    TQVXComBase::CheckFieldReturn(list);
+    if (checkedDataset_ == 1 && SameText(CStr(Item(checkedNames_, 0)), "PSalaryBank"))
+        list.emplace_back("PAccountNumber",
+                          Variant(BankAccount(CStr(Item(checkedValues_, 1)), CStr(Item(checkedValues_, 0)))));
+    checkedDataset_ = -1;
+    checkedNames_.clear();
+    checkedValues_.clear();
+}
+
+std::string TSubsidyCutDate::BankAccount(const std::string& personId, const std::string& bankId) {
+    return CStr(
+        DoCOMMethod("QvxHumrs.SubsidyCut", "", ContextNumber(), 2, Variant(personId), Variant(bankId)));
+}
+
+// ------------------------------------------------------------------ payment and numbering
+
+void TSubsidyCutDate::MarkSubsidyRowPaid(const std::string& billNo, const std::string& personId, int rowNo,
+                                         bool cashPaid, bool bankPaid) {
+    const std::string where = " Where BillNo = " + QuoteStr(billNo) +
+                              " And PersonID = " + QuoteStr(personId) +
+                              " And RowNo = " + std::to_string(rowNo) + " And Flag = 4";
+    if (CInt(GetDBConn().DBSelectSQL("Select Count(*) From HumSubsidyCut" + where)) == 0)
+        MakeException(0, 0, msg::kSubsidyDateRowNotFound,
+                      {Variant(billNo), Variant(personId), Variant(rowNo)});
+    GetDBConn().DBExecSQL("Update HumSubsidyCut Set CashPaid = " + std::string(cashPaid ? "1" : "0") +
+                          ", BankPaid = " + (bankPaid ? "1" : "0") + where);
+    RecountHeaderPaid(billNo);
+}
+
+void TSubsidyCutDate::RecountHeaderPaid(const std::string& billNo) {
+    const std::string bill = QuoteStr(billNo);
+    RecountBillPaid(GetDBConn(), "Select Count(*) From HumSubsidyCut Where Flag = 4 And BillNo = " + bill,
+                    "PayType", "Update OstrelHeader Set PIsTran = ", " Where Flag = 4 And BillNo = " + bill);
+}
+
+std::string TSubsidyCutDate::NewBillNo() {
+    return CStr(GetMaxID(ContextNumber(), std::to_string(GetServerDate()))[0]);
+}
+
+// ------------------------------------------------------------------ the class
+
+namespace {
+
+// The procedures the payment side and the client call.
+std::vector<ProcedureDef> SubsidyCutDateProcedures() {
+    using A = ArgType;
+    std::vector<ProcedureDef> p;
+    p.push_back({0,
+                 "MarkSubsidyRowPaid",
+                 ArgShape::Array,
+                 {{"BillNo", A::Text},
+                  {"PersonID", A::Text},
+                  {"RowNo", A::Int},
+                  {"CashPaid", A::Bool},
+                  {"BankPaid", A::Bool}},
+                 Routine<TSubsidyCutDate>([](TSubsidyCutDate& o, const ProcArgs& a) -> Variant {
+                     o.MarkSubsidyRowPaid(a.Text(0), a.Text(1), a.Int(2), a.Bool(3), a.Bool(4));
+                     return Variant();
+                 })});
+    p.push_back({1,
+                 "NewBillNo",
+                 ArgShape::None,
+                 {},
+                 Routine<TSubsidyCutDate>(
+                     [](TSubsidyCutDate& o, const ProcArgs&) -> Variant { return Variant(o.NewBillNo()); })});
+    return p;
+}
+
+}  // namespace
 
 const ClassDescriptor& SubsidyCutDateClass() {
     static const ClassDescriptor d = [] {
@@ -15,14 +191,17 @@ const ClassDescriptor& SubsidyCutDateClass() {
         d.keyColumn = "BillNo";
         d.datasets = {HeaderDataset("OstrelHeader", 4), BodyDataset("HumSubsidyCut", 4)};
         d.tables.push_back({"OstrelHeader",
-                     {{"Flag", kInt},
-                      {"BillNo", kText},
-                      {"BillDate", kInt},
-                      {"SalaryItem", kText},
-                      {"PIsTran", kBool},
-                      {"PVoucherNO", kText},
-                      {"Memo", kText}},
-                     {"Flag", "BillNo"}});
+                            {{"Flag", kInt},
+                             {"BillNo", kText},
+                             {"BillDate", kInt},
+                             {"SalaryItem", kText},
+                             {"PIsTran", kBool},
+                             {"PVoucherNO", kText},
+                             {"Memo", kText}},
+                            {"Flag", "BillNo"}});
+        d.create = [] { return std::make_unique<TSubsidyCutDate>(); };
+        d.procedures = SubsidyCutDateProcedures();
+        d.demo = SubsidyCutDateDemo;
         return d;
     }();
     return d;

@@ -1,11 +1,47 @@
 #pragma once
-// Allowances and deductions by salary item: a header in OstrelHeader and rows in HumSubsidyCut (Flag 4).
-#include "framework/ClassDescriptor.h"
+// The allowance and deduction bill by salary item: one header (OstrelHeader, Flag 4)
+// names the salary item, its rows (HumSubsidyCut, Flag 4) grant each person an amount
+// settled in a salary month or paid out on its own. Rows are paid one by one; the
+// header's PIsTran says whether every row is paid out.
+#include <string>
+#include <vector>
+
+#include "framework/Demo.h"
+#include "payroll/CoSubsidyCut.h"
 
 namespace humrs {
 
-// Identity, storage and tables of TSubsidyCutDate. Its rules are not built yet: the
-// descriptor offers no creator, so the class is registered but cannot be created.
+class TSubsidyCutDate : public TSubsidyVoucherBill {
+public:
+    void BeforeUpdate() override;
+    void AfterUpdate() override;
+    void DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) override;
+    void CheckFieldReturn(TOleVariantList& list) override;
+
+    // Marks the payment of one row of the bill and sets the header's PIsTran to
+    // whether every row of the bill is now paid out. Refuses a row that is not on file.
+    void MarkSubsidyRowPaid(const std::string& billNo, const std::string& personId, int rowNo, bool cashPaid,
+                            bool bankPaid);
+    // A new bill number for the server date.
+    std::string NewBillNo();
+
+private:
+    void CheckRow(Dataset& row, const Variant& salaryItem, const Variant& billDate);
+    void CheckRowDates(Dataset& row);
+    // The person's account number at the bank, as the allowance bill of one person keeps it.
+    std::string BankAccount(const std::string& personId, const std::string& bankId);
+    void RecountHeaderPaid(const std::string& billNo);
+
+    // The field the last lookup checked, for the values it returns.
+    int checkedDataset_ = -1;
+    VariantArray checkedNames_;
+    VariantArray checkedValues_;
+};
+
+// The allowance and deduction bill by salary item: procedures 0 and 1.
 const ClassDescriptor& SubsidyCutDateClass();
+
+// Its scenes of the demo.
+std::vector<DemoScene> SubsidyCutDateDemo();
 
 }  // namespace humrs
