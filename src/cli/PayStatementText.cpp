@@ -53,14 +53,19 @@ bool MoneyColumn(const std::string& name) {
     return false;
 }
 
-std::string Cell(const Variant& value, const FieldDef& field) {
+bool IsNumber(const Variant& value) { return value.IsNumeric() && value.Type() != VarType::Bool; }
+
+// Whether a value asks for cents: money, or a number with a fraction.
+bool WantsCents(const Variant& value, const FieldDef& field) {
+    if (!IsNumber(value)) return false;
+    const double x = CFloat(value);
+    return value.Type() == VarType::Currency || MoneyColumn(field.name) || x != static_cast<double>(static_cast<int64_t>(x));
+}
+
+// A column shows every number with cents when one of them wants them.
+std::string Cell(const Variant& value, bool cents) {
     if (value.IsNullOrEmpty()) return "";
-    const bool number = value.IsNumeric() && value.Type() != VarType::Bool;
-    if (value.Type() == VarType::Currency || (number && MoneyColumn(field.name))) return Money(CFloat(value));
-    if (value.Type() == VarType::Float) {
-        const double x = CFloat(value);
-        return x == static_cast<double>(static_cast<int64_t>(x)) ? std::to_string(static_cast<int64_t>(x)) : Money(x);
-    }
+    if (IsNumber(value)) return cents ? Money(CFloat(value)) : std::to_string(CInt(value));
     return CStr(value);
 }
 
@@ -86,14 +91,17 @@ void Table(std::string& out, const Section& s, const Variant& data) {
         for (size_t i = 0; i < packet->fields.size(); ++i) shown.push_back(static_cast<int>(i));
 
     std::vector<std::vector<std::string>> cells(rows + 1);
-    std::vector<bool> numeric(shown.size(), true);
-    for (size_t c = 0; c < shown.size(); ++c) cells[0].push_back(packet->fields[shown[c]].name);
-    for (size_t r = 0; r < rows; ++r)
-        for (size_t c = 0; c < shown.size(); ++c) {
+    std::vector<bool> numeric(shown.size(), true), cents(shown.size(), false);
+    for (size_t c = 0; c < shown.size(); ++c) {
+        cells[0].push_back(packet->fields[shown[c]].name);
+        for (size_t r = 0; r < rows; ++r) {
             const Variant& v = packet->rows[r].values[shown[c]];
-            cells[r + 1].push_back(Cell(v, packet->fields[shown[c]]));
+            if (WantsCents(v, packet->fields[shown[c]])) cents[c] = true;
             if (!v.IsNullOrEmpty() && !v.IsNumeric()) numeric[c] = false;
         }
+    }
+    for (size_t r = 0; r < rows; ++r)
+        for (size_t c = 0; c < shown.size(); ++c) cells[r + 1].push_back(Cell(packet->rows[r].values[shown[c]], cents[c]));
     std::vector<size_t> width(shown.size(), 0);
     for (const auto& line : cells)
         for (size_t c = 0; c < line.size(); ++c) width[c] = std::max(width[c], DisplayWidth(line[c]));
