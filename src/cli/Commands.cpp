@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "cli/Batch.h"
+#include "cli/PayStatementText.h"
 #include "db/DatabaseFile.h"
 #include "db/PostgresDatabase.h"
 #include "core/Errors.h"
@@ -24,6 +25,7 @@
 #include "hosting/ClassTable.h"
 #include "hosting/Registration.h"
 #include "leave/CoExcuse.h"
+#include "payroll/CoHumMonthSalaryQuery.h"
 #include "personnel/CoChangeSalary.h"
 #include "personnel/CoChangeInsurance.h"
 #include "core/Convert.h"
@@ -435,7 +437,11 @@ Answer RunProc(const GlobalOptions& options, const std::string& progId, int numb
         const Outcome out = object->ExecuteProc(number, a1, a2);
         Json body = Ok();
         body["result"] = ToJson(out.result);
-        return FromOutcome(out, std::move(body));
+        Answer answer = FromOutcome(out, std::move(body));
+        // A pay statement is read by a person: --pretty prints it as tables.
+        if (options.pretty && out.ok && number == 1 && dynamic_cast<THumMonthSalaryQuery*>(object.get()))
+            answer.text = PayStatementText(out.result);
+        return answer;
     });
 }
 
