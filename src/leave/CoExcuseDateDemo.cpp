@@ -57,27 +57,21 @@ void CompensatoryLeaveOfAChangedBill(DemoContext& demo) {
             {Variant(bill), Variant(date), Variant(hours), Variant(hours)});
     const char* freeHours =
         "Select BillNo, OverTimeDate, UseableRedeemCount From HumOverTime Where PersonID = ? Order By OverTimeDate";
+    // The bill: her first leave on 08-12 from 08:00 for `hours`, then 2 hours on 08-13.
+    auto bill = [](double hours, int endTime) {
+        return Bill("RQ003", 20240810,
+                    Json::array({Row(1, "E016", "L12", 20240812, 800, endTime, hours),
+                                 Row(2, "E016", "L12", 20240813, 800, 1000, 2)}));
+    };
     demo.Say("A bill by date gives her 4 hours of compensatory leave on 08-12 and 2 on 08-13.");
-    demo.Save(kExcuseDate,
-              Bill("RQ003", 20240810,
-                   Json::array({Row(1, "E016", "L12", 20240812, 800, 1200, 4),
-                                Row(2, "E016", "L12", 20240813, 800, 1000, 2)})),
-              true, "RQ003 E016 4 + 2 hours of compensatory leave");
+    demo.Save(kExcuseDate, bill(4, 1200), true, "RQ003 E016 4 + 2 hours of compensatory leave");
     demo.Show("free overtime hours", freeHours, {Variant("E016")});
     demo.Say("The first leave grows to 7 hours: the bill is changed, and her leave is allocated again, oldest "
              "overtime first. The second row is left as it was.");
-    demo.Save(kExcuseDate,
-              Bill("RQ003", 20240810,
-                   Json::array({Row(1, "E016", "L12", 20240812, 800, 1600, 7),
-                                Row(2, "E016", "L12", 20240813, 800, 1000, 2)})),
-              true, "RQ003 changed: 7 + 2 hours");
+    demo.Save(kExcuseDate, bill(7, 1600), true, "RQ003 changed: 7 + 2 hours");
     demo.Show("free overtime hours", freeHours, {Variant("E016")});
     demo.Say("Growing it to 11 hours would need more than the 12 she worked: refused, and nothing moves.");
-    demo.Save(kExcuseDate,
-              Bill("RQ003", 20240810,
-                   Json::array({Row(1, "E016", "L12", 20240812, 800, 1700, 11),
-                                Row(2, "E016", "L12", 20240813, 800, 1000, 2)})),
-              false, "RQ003 changed: 11 + 2 hours");
+    demo.Save(kExcuseDate, bill(11, 1700), false, "RQ003 changed: 11 + 2 hours");
     demo.Show("free overtime hours", freeHours, {Variant("E016")});
 }
 
