@@ -177,7 +177,12 @@ void TExcuseDate::AfterUpdate() {
     if (frozen_) {
         Dataset& head = GetDatasets(0);
         head.First();
-        FreezeCompensatory(CStr(head["BillNo"]), false);
+        const std::string billNo = CStr(head["BillNo"]);
+        FreezeCompensatory(billNo, false);
+        // A row moved to a category that is not compensatory leave is no longer
+        // released above: nothing frozen may stay behind on it.
+        GetDBConn().DBExecSQL("Update humExcuse Set RedeemOldExcuseCount = 0 Where Flag = 2 And BillNo = " +
+                              QuoteStr(billNo) + " And RedeemOldExcuseCount <> 0");
         frozen_ = false;
     }
     ResetDetail(Db(), 0, changes, false, false);
