@@ -499,6 +499,11 @@ void TExcuse::PostRedeemChanges(const Variant& changeSet, int source, bool delet
             case UpdateStatus::Inserted: {
                 if (CInt(d.NewValue(kindField)) != b) break;
                 const std::string person = CStr(d.NewValue("PersonID"));
+                // A bill by date may bring several new rows of one person, and the rows
+                // posted before this one have been allocated with it stored beside
+                // them: it is weighed against the allocation without itself, not
+                // counted twice.
+                if (source == 1) RecalcRedeem(person, mode, flag, CStr(d.NewValue("BillNo")), rowNo);
                 if (leaveSource)
                     CheckCompLeaveBalance(person, CInt(d.NewValue("BeginDate")), CInt(d.NewValue("BeginTime")), 0,
                                           CFloat(d.NewValue("ExcuseCount")));

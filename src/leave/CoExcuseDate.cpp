@@ -1,7 +1,236 @@
 #include "leave/CoExcuseDate.h"
+
+#include <algorithm>
+
+#include "core/Convert.h"
+#include "core/Format.h"
+#include "core/Text.h"
 #include "leave/CoExcuse.h"
+#include "leave/ExcuseDateMessages.h"
+#include "leave/LeaveMessages.h"
+#include "suite/Attendance.h"
+#include "utils/DateUtils.h"
+#include "utils/TimeUtils.h"
 
 namespace humrs {
+
+namespace {
+
+// The leave service every leave rule is asked of.
+constexpr const char* kLeaveService = "QvxHumrs.Excuse";
+constexpr int kKindLateness = 2;
+// The bill kind of the by-date rows in humExcuse.
+constexpr int kByDateFlag = 2;
+// Source of a change set for the compensatory-leave posting: the leave by date.
+constexpr int kRedeemSourceByDate = 1;
+
+// The bill number a check must leave out: the stored one when there is one.
+std::string StoredOrCurrent(const Dataset& ds, const char* field) {
+    const Variant old = ds.OldValue(field);
+    return old.IsNullOrEmpty() ? CStr(ds.FieldValue(field)) : CStr(old);
+}
+
+// The cancellation marks belong to the cancellation bill and the frozen
+// compensatory quantity to this bill's posting: a stored row keeps what is stored
+// whatever the client sends, a new row starts without them.
+void KeepMarksOfRow(Dataset& rows) {
+    const bool stored = rows.RowStatus() != UpdateStatus::Inserted;
+    auto keep = [&](const char* field, const Variant& fresh) {
+        const Variant value = stored ? rows.OldValue(field) : fresh;
+        if (!rows[field].SameValue(value)) rows.SetFieldValue(field, value);
+    };
+    keep("IfCutExcuse", Variant(false));
+    keep("CutExcuseNo", Variant(std::string()));
+    keep("CutExcuseCount", Variant(0.0));
+    keep("RedeemOldExcuseCount", Variant(0.0));
+    rows.Post();
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ save
+
+void TExcuseDate::BeforeUpdate() {
+    Dataset& head = GetDatasets(0);
+    Dataset& rows = GetDatasets(1);
+    head.First();
+    const std::string billNo = CStr(head["BillNo"]);
+    const std::string headerBillNo = StoredOrCurrent(head, "BillNO");
+
+    // While a changed bill is posted, its compensatory-leave rows count with the
+    // quantities they had before the save; each changed row is released as it is
+    // posted. This runs under every login type.
+    frozen_ = ChangesStoredRows();
+    if (frozen_) FreezeCompensatory(billNo, true);
+
+    // New rows are numbered on after the highest running number of the bill.
+    int64_t highestSerNo = 0;
+    for (rows.First(); !rows.Eof(); rows.Next()) highestSerNo = std::max(highestSerNo, CInt(rows["SerNo"]));
+
+    const bool checkRules = !(GetLoginType(ContextNumber()) == 5 || GetMergeInState());
+    for (rows.First(); !rows.Eof(); rows.Next()) {
+        if (rows.RowStatus() == UpdateStatus::Inserted) {
+            // A new row takes the header's date and number.
+            rows.Edit();
+            rows.SetFieldValue("ExcuseDate", head["BillDate"]);
+            rows.SetFieldValue("BillNo", head["BillNo"]);
+            if (CInt(rows["SerNo"]) <= 0) rows.SetFieldValue("SerNo", ++highestSerNo);
+            rows.Post();
+        }
+        CheckRowIntegrity(rows);
+        if (checkRules) CheckRow(rows, headerBillNo);
+    }
+    rows.First();
+    CheckCancelledRows();
+}
+
+bool TExcuseDate::ChangesStoredRows() {
+    Dataset& rows = GetDatasets(1);
+    bool changed = false;
+    for (rows.First(); !rows.Eof() && !changed; rows.Next()) changed = rows.RowStatus() == UpdateStatus::Modified;
+    rows.First();
+    return changed;
+}
+
+void TExcuseDate::FreezeCompensatory(const std::string& billNo, bool freeze) {
+    GetDBConn().DBExecSQL(std::string("Update humExcuse Set RedeemOldExcuseCount = ") +
+                          (freeze ? "ExcuseCount - CutExcuseCount" : "0") +
+                          " From humExcuseCls A Where humExcuse.Flag = 2 And humExcuse.BillNo = " + QuoteStr(billNo) +
+                          " And humExcuse.ExcuseClsID = A.ExcuseClsID And A.ExcuseCls=12");
+}
+
+void TExcuseDate::CheckRowIntegrity(Dataset& rows) {
+    // Dates and times that exist, the marks of other bills left alone, a person, and
+    // an end not before the begin.
+    RequireDateOrZero(CInt(rows["BeginDate"]), "BeginDate");
+    RequireDateOrZero(CInt(rows["EndDate"]), "EndDate");
+    RequireTimeOrUnset(CInt(rows["BeginTime"]), "BeginTime");
+    RequireTimeOrUnset(CInt(rows["EndTime"]), "EndTime");
+    KeepMarksOfRow(rows);
+    if (Trim(CStr(rows["PersonID"])).empty()) MakeException(0, 0, msg::kLeavePersonEmpty);
+    if (CInt(rows["EndDate"]) < CInt(rows["BeginDate"])) MakeException(0, 0, msg::kByDateEndDateBeforeBegin);
+}
+
+void TExcuseDate::CheckRow(Dataset& rows, const std::string& headerBillNo) {
+    const std::string person = CStr(rows["PersonID"]);
+    const std::string category = CStr(rows["ExcuseClsID"]);
+    const int beginDate = CInt(rows["BeginDate"]), beginTime = CInt(rows["BeginTime"]);
+    const int endDate = CInt(rows["EndDate"]), endTime = CInt(rows["EndTime"]);
+    const double count = CFloat(rows["ExcuseCount"]);
+
+    if (beginTime < 0 || endTime < 0) MakeException(0, 0, msg::kByDateTimeNotEntered);
+    if (count == 0) MakeException(0, 0, msg::kByDateCountZero);
+    if (Trim(category).empty()) MakeException(0, 0, msg::kByDateCategoryEmpty);
+    if (endDate < beginDate) MakeException(0, 0, msg::kByDateEndDateBeforeBegin);
+    if (beginDate == endDate && endTime < beginTime) MakeException(0, 0, msg::kEndTimeBeforeBegin);
+
+    // Other leave of the person stored by other bills.
+    const std::string ownBill =
+        rows.RowStatus() == UpdateStatus::Inserted ? CStr(rows["BillNo"]) : CStr(rows.OldValue("BillNo"));
+    Service(4, {Variant(ownBill), Variant(person), Variant(beginDate), Variant(beginTime), Variant(endDate),
+                Variant(endTime), Variant(kByDateFlag)});
+    // The person's other rows of this bill.
+    CheckRowsOfBill(rows);
+    Service(8, {Variant(person), Variant(headerBillNo), Variant(category), Variant(beginDate), Variant(beginTime),
+                Variant(endDate), Variant(endTime), Variant(kByDateFlag), Variant(count), Variant(CStr(rows["RowNo"]))});
+    Service(5, {Variant(person), Variant(beginDate), Variant(endDate), Variant(0), Variant(0), Variant(true)});
+
+    const int kind = CInt(DBSelectValue("QvxHumrs.ExcuseCls", 0, "ExcuseCls", rows["ExcuseClsID"]));
+    if (kind == kKindLateness) {
+        const int allowance =
+            CInt(Service(9, {Variant(person), Variant(beginDate), Variant(beginTime)}));
+        if (allowance != 0 && DistOfTime(beginDate, beginTime, endDate, endTime, TTimeType::Minute) > allowance)
+            AddMessage(FormatMessage(msg::kByDateLateOverAllowance, {Variant(person)}), 1, 0);
+    }
+}
+
+void TExcuseDate::CheckRowsOfBill(Dataset& rows) {
+    Dataset others = Dataset::CreateFrom(rows);
+    if (others.Locate("BillNo; RowNo", {Variant(CStr(rows["BillNo"])), Variant(CStr(rows["RowNo"]))}))
+        others.Delete();
+    const std::string person = CStr(rows["PersonID"]);
+    for (others.First(); !others.Eof();) {
+        if (SameText(CStr(others["PersonID"]), person))
+            others.Next();
+        else
+            others.Delete();
+    }
+    if (others.IsEmpty()) return;
+    Service(7, {Variant(others.Data()), rows["BeginDate"], rows["EndDate"], rows["BeginTime"], rows["EndTime"],
+                Variant(true)});
+}
+
+void TExcuseDate::CheckCancelledRows() {
+    DeltaDataset changes(GetDeltaDatasets(1));
+    for (changes.First(); !changes.Eof(); changes.Next()) {
+        if (changes.Status() == UpdateStatus::Modified && CBool(changes.RealFieldValue("IfCutExcuse")))
+            MakeException(0, 0, msg::kByDateRowHasCancellationEdit,
+                          {Variant(static_cast<int>(CInt(changes.RealFieldValue("SerNo"))))});
+        if (changes.Status() == UpdateStatus::Deleted && CBool(changes.OldValue("IfCutExcuse")))
+            MakeException(0, 0, msg::kLeaveHasCancellationDelete);
+    }
+}
+
+void TExcuseDate::AfterUpdate() {
+    const Variant changes = GetDeltaDatasets(1);
+    Service(10, {changes, Variant(kRedeemSourceByDate), Variant(false)});
+    if (frozen_) {
+        Dataset& head = GetDatasets(0);
+        head.First();
+        const std::string billNo = CStr(head["BillNo"]);
+        FreezeCompensatory(billNo, false);
+        // A row moved to a category that is not compensatory leave is no longer
+        // released above: nothing frozen may stay behind on it.
+        GetDBConn().DBExecSQL("Update humExcuse Set RedeemOldExcuseCount = 0 Where Flag = 2 And BillNo = " +
+                              QuoteStr(billNo) + " And RedeemOldExcuseCount <> 0");
+        frozen_ = false;
+    }
+    ResetDetail(Db(), 0, changes, false, false);
+}
+
+// ------------------------------------------------------------------ delete
+
+void TExcuseDate::BeforeDelete() {
+    TQVXComBase::BeforeDelete();
+    Dataset& rows = GetDatasets(1);
+    for (rows.First(); !rows.Eof(); rows.Next())
+        if (CBool(rows["IfCutExcuse"])) MakeException(0, 0, msg::kLeaveHasCancellationDelete);
+    rows.First();
+}
+
+void TExcuseDate::AfterDelete() {
+    GetDatasets(1).DeleteDataset();
+    const Variant changes = GetDeltaDatasets(1);
+    Service(10, {changes, Variant(kRedeemSourceByDate), Variant(true)});
+    ResetDetail(Db(), 0, changes, false, true);
+}
+
+// ------------------------------------------------------------------ field check
+
+void TExcuseDate::DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) {
+    if (!names.empty() && SameText(CStr(names[0]), "PersonID")) {
+        auto value = [&](size_t i) { return i < values.size() ? values[i] : Variant(); };
+        const int64_t givenBegin = CInt(value(1)), givenEnd = CInt(value(2));
+        RequireDateOrZero(givenBegin, "BeginDate");
+        RequireDateOrZero(givenEnd, "EndDate");
+        int beginDate = static_cast<int>(givenBegin), endDate = static_cast<int>(givenEnd);
+        // A row without dates yet: the person is judged on today's date.
+        if (beginDate == 0 && endDate == 0)
+            beginDate = endDate = GetServerDate();
+        else if (beginDate == 0)
+            beginDate = endDate;
+        else if (endDate == 0)
+            endDate = beginDate;
+        Service(5, {value(0), Variant(beginDate), Variant(endDate), Variant(0), Variant(1), Variant(false)});
+    }
+    TQVXComBase::DoCheckFieldValues(datasetIndex, names, values);
+}
+
+Variant TExcuseDate::Service(int procNo, VariantArray args) {
+    return DoCOMMethod(kLeaveService, ContextNumber(), procNo, Variant(std::move(args)));
+}
+
+// ------------------------------------------------------------------ the class
 
 const ClassDescriptor& ExcuseDateClass() {
     static const ClassDescriptor d = [] {
@@ -14,8 +243,14 @@ const ClassDescriptor& ExcuseDateClass() {
         d.interfaceName = "IExcuseDate";
         d.iid = "{821B8956-07E1-4A71-B70B-40BEEB02C336}";
         d.keyColumn = "BillNo";
-        d.datasets = {HeaderDataset("humExcuseDateMain"), WithLeaveKind(BodyDataset("humExcuse", 2))};
+        // The rows carry their category's kind for the posting and its name for the
+        // message that names a conflicting row of the same bill.
+        DatasetMap rows = WithLeaveKind(BodyDataset("humExcuse", 2));
+        rows.lookups.push_back({"ExcuseClsName", "humExcuseCls", "ExcuseClsID", "ExcuseClsID"});
+        d.datasets = {HeaderDataset("humExcuseDateMain"), rows};
         d.tables.push_back({"humExcuseDateMain", {{"BillNo", kText}, {"BillDate", kInt}, {"Memo", kText}}, {"BillNo"}});
+        d.create = [] { return std::make_unique<TExcuseDate>(); };
+        d.demo = ExcuseDateDemo;
         return d;
     }();
     return d;
