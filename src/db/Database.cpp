@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "core/Text.h"
+
 namespace humrs {
 
 int ResultSet::ColumnIndex(std::string_view name) const {
@@ -22,23 +24,16 @@ namespace {
 constexpr size_t kMemoMaxRows = 4096;
 constexpr size_t kMemoMaxResults = 1024;
 
-std::string UpperName(std::string_view s) {
-    std::string r(s);
-    for (auto& c : r)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return r;
-}
-
 }  // namespace
 
 // ---- reference data within a transaction
 
 void TransactionMemo::Remember(const std::vector<TableDef>& tables) {
     for (const auto& t : tables)
-        if (t.rememberedInTransaction) remembered_.insert(UpperName(t.name));
+        if (t.rememberedInTransaction) remembered_.insert(UpperAscii(t.name));
 }
 
-bool TransactionMemo::Remembers(std::string_view table) const { return remembered_.count(UpperName(table)) > 0; }
+bool TransactionMemo::Remembers(std::string_view table) const { return remembered_.count(UpperAscii(table)) > 0; }
 
 std::string TransactionMemo::Key(char how, const std::string& sql, const std::vector<Variant>& params) {
     std::string key(1, how);
@@ -75,6 +70,7 @@ void TransactionMemo::After(const StatementFacts& facts, const std::string& key,
         // A write whose tables are not all known (or a schema change) may touch anything.
         bool touches = !facts.tablesComplete;
         for (const auto& name : facts.names) touches = touches || Remembers(name);
+        for (const auto& table : facts.tables) touches = touches || Remembers(table);
         if (touches) results_.clear();
         return;
     }

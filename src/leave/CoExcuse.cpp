@@ -7,6 +7,7 @@
 
 #include "core/Errors.h"
 
+#include "leave/CompensatoryAllocation.h"
 #include "leave/LeaveMessages.h"
 #include "leave/LeaveSettings.h"
 #include "suite/Attendance.h"
@@ -550,21 +551,8 @@ std::optional<int64_t> OptionalWhole(const Variant& v) {
     return CInt(v);
 }
 
-struct OvertimeHours {
-    Variant flag, billNo, rowNo;
-    std::optional<int64_t> date, endTime;
-    std::optional<double> stored;  // free hours as stored now
-    std::optional<double> free;    // free hours as the rebuild leaves them
-    bool excluded = false;         // the bill being changed: reset, but nothing taken from it
-};
-
-struct LeaveNeed {
-    int date = 0, time = 0;
-    double hours = 0;
-};
-
-OvertimeHours OvertimeFromRow(const std::vector<Variant>& row) {
-    OvertimeHours o;
+RedeemableOvertime OvertimeFromRow(const std::vector<Variant>& row) {
+    RedeemableOvertime o;
     o.flag = row[0];
     o.billNo = row[1];
     o.rowNo = row[2];
@@ -575,13 +563,22 @@ OvertimeHours OvertimeFromRow(const std::vector<Variant>& row) {
     return o;
 }
 
-LeaveNeed LeaveFromRow(const std::vector<Variant>& row) {
+CompensatoryNeed LeaveFromRow(const std::vector<Variant>& row) {
     return {static_cast<int>(CInt(row[1])), static_cast<int>(CInt(row[2])), RoundValue(CFloat(row[3]), 2)};
+}
+
+// Writes the rows whose free hours the rebuild changed.
+void WriteFreeHours(Database& db, const std::vector<RedeemableOvertime>& overtime) {
+    for (const RedeemableOvertime& o : overtime) {
+        if (o.free == o.stored) continue;
+        db.Execute("Update HumOverTime Set UseableRedeemCount = ? Where Flag = ? And BillNo = ? And RowNo = ?",
+                   {o.free ? Variant(*o.free) : Variant::Null(), o.flag, o.billNo, o.rowNo});
+    }
 }
 
 // Overtime a leave may take: worked before the leave's date (within the term of months
 // when there is one), or earlier on its own date when it had ended by the leave's begin.
-bool Redeemable(const OvertimeHours& o, const LeaveNeed& leave, int term) {
+bool Redeemable(const RedeemableOvertime& o, const CompensatoryNeed& leave, int term) {
     if (!o.date) return false;
     const int64_t d = *o.date;
     const bool before = d < leave.date && (term == 0 || d >= AddMonth(leave.date, -term));
@@ -589,15 +586,18 @@ bool Redeemable(const OvertimeHours& o, const LeaveNeed& leave, int term) {
     return before || sameDay;
 }
 
+}  // namespace
+
 // Each leave in turn takes its hours from the earliest overtime that still has free
 // hours; need left when the overtime runs out is not carried anywhere.
-void TakeLeaveFromOvertime(std::vector<OvertimeHours>& overtime, const std::vector<LeaveNeed>& leaves, int term) {
-    for (const LeaveNeed& leave : leaves) {
+void TakeLeaveFromOvertime(std::vector<RedeemableOvertime>& overtime, const std::vector<CompensatoryNeed>& leaves,
+                           int term) {
+    for (const CompensatoryNeed& leave : leaves) {
         double need = leave.hours;
         // A negative or empty leave uses nothing; it must not hand out overtime that
         // was never worked.
         if (need <= 0) continue;
-        for (OvertimeHours& o : overtime) {
+        for (RedeemableOvertime& o : overtime) {
             if (o.excluded || !o.free || *o.free == 0 || !Redeemable(o, leave, term)) continue;
             const double free = RoundValue(*o.free, 2);
             const bool done = need <= free;
@@ -613,23 +613,12 @@ void TakeLeaveFromOvertime(std::vector<OvertimeHours>& overtime, const std::vect
     }
 }
 
-// Writes the rows whose free hours the rebuild changed.
-void WriteFreeHours(Database& db, const std::vector<OvertimeHours>& overtime) {
-    for (const OvertimeHours& o : overtime) {
-        if (o.free == o.stored) continue;
-        db.Execute("Update HumOverTime Set UseableRedeemCount = ? Where Flag = ? And BillNo = ? And RowNo = ?",
-                   {o.free ? Variant(*o.free) : Variant::Null(), o.flag, o.billNo, o.rowNo});
-    }
-}
-
-}  // namespace
-
 void TExcuse::RecalcRedeem(const std::string& person, int mode, int flag, const std::string& billNo, int rowNo) {
     if (person.empty()) return;
     const int term = LeaveSettings::Read(*this).makeUpRestTerm;
     Database& db = Db();
 
-    std::vector<OvertimeHours> overtime;
+    std::vector<RedeemableOvertime> overtime;
     for (const auto& row :
          db.Query(std::string(kRedeemableOvertime) + " And PersonID = ?" + kOvertimeOrder, {Variant(person)}).rows) {
         overtime.push_back(OvertimeFromRow(row));
@@ -649,7 +638,7 @@ void TExcuse::RecalcRedeem(const std::string& person, int mode, int flag, const 
         }
         leaveSql += ")";
     }
-    std::vector<LeaveNeed> leaves;
+    std::vector<CompensatoryNeed> leaves;
     for (const auto& row : db.Query(leaveSql + kLeaveOrder, params).rows) leaves.push_back(LeaveFromRow(row));
 
     TakeLeaveFromOvertime(overtime, leaves, term);
@@ -684,11 +673,11 @@ bool TExcuse::RecalcAllRedeem() {
     size_t done = 0;
     for (const auto& personRow : persons.rows) {
         const std::string person = CStr(personRow[0]);
-        std::vector<OvertimeHours> overtime;
+        std::vector<RedeemableOvertime> overtime;
         if (auto it = overtimeOf.find(person); it != overtimeOf.end())
             for (size_t i = it->second.first; i < it->second.second; ++i)
                 overtime.push_back(OvertimeFromRow(overtimeRows.rows[i]));
-        std::vector<LeaveNeed> leaves;
+        std::vector<CompensatoryNeed> leaves;
         if (auto it = leaveOf.find(person); it != leaveOf.end())
             for (size_t i = it->second.first; i < it->second.second; ++i)
                 leaves.push_back(LeaveFromRow(leaveRows.rows[i]));
