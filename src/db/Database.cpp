@@ -1,5 +1,9 @@
 #include "db/Database.h"
 
+#include <cstdio>
+
+#include "core/Text.h"
+
 namespace humrs {
 
 int ResultSet::ColumnIndex(std::string_view name) const {
@@ -14,11 +18,148 @@ int ResultSet::ColumnIndex(std::string_view name) const {
     return -1;
 }
 
-std::optional<std::vector<Variant>> Database::QueryFirst(const std::string& sql,
-                                                         const std::vector<Variant>& params) {
-    ResultSet rs = Query(sql, params);
+namespace {
+
+// Results larger than this are not worth keeping: reference reads are a few rows.
+constexpr size_t kMemoMaxRows = 4096;
+constexpr size_t kMemoMaxResults = 1024;
+
+}  // namespace
+
+// ---- reference data within a transaction
+
+void TransactionMemo::Remember(const std::vector<TableDef>& tables) {
+    for (const auto& t : tables)
+        if (t.rememberedInTransaction) remembered_.insert(UpperAscii(t.name));
+}
+
+bool TransactionMemo::Remembers(std::string_view table) const { return remembered_.count(UpperAscii(table)) > 0; }
+
+std::string TransactionMemo::Key(char how, const std::string& sql, const std::vector<Variant>& params) {
+    std::string key(1, how);
+    key += sql;
+    for (const Variant& v : params) {
+        key += '\x1f';
+        switch (v.Type()) {
+            case VarType::Empty:
+            case VarType::Null: key += 'n'; break;
+            case VarType::Bool: key += v.AsBool() ? "b1" : "b0"; break;
+            case VarType::Int: key += 'i' + std::to_string(v.AsInt()); break;
+            case VarType::Float: {
+                char buf[40];
+                std::snprintf(buf, sizeof buf, "f%.17g", v.AsFloat());
+                key += buf;
+                break;
+            }
+            case VarType::Currency: key += 'c' + std::to_string(v.AsCurrency().Units()); break;
+            case VarType::String: key += 's' + v.AsString(); break;
+            case VarType::Array:
+            case VarType::Packet: return {};  // never kept
+        }
+    }
+    return key;
+}
+
+const ResultSet* TransactionMemo::Find(const std::string& key) const {
+    auto it = results_.find(key);
+    return it == results_.end() ? nullptr : &it->second;
+}
+
+void TransactionMemo::After(const StatementFacts& facts, const std::string& key, const ResultSet* result) {
+    if (!facts.select) {
+        // A write whose tables are not all known (or a schema change) may touch anything.
+        bool touches = !facts.tablesComplete;
+        for (const auto& name : facts.names) touches = touches || Remembers(name);
+        for (const auto& table : facts.tables) touches = touches || Remembers(table);
+        if (touches) results_.clear();
+        return;
+    }
+    if (!result || key.empty() || !facts.tablesComplete || facts.tables.empty()) return;
+    if (result->rows.size() > kMemoMaxRows) return;
+    for (const auto& table : facts.tables)
+        if (!Remembers(table)) return;
+    if (results_.size() >= kMemoMaxResults) results_.clear();
+    results_.emplace(key, *result);
+}
+
+// ---- statements
+
+int64_t Database::Execute(const std::string& sql, const std::vector<Variant>& params) {
+    recorder_.Record(sql);
+    StatementFacts facts;
+    const int64_t changed = RunExecute(sql, params, facts);
+    if (memo_.Active()) memo_.After(facts, {}, nullptr);
+    return changed;
+}
+
+ResultSet Database::Query(const std::string& sql, const std::vector<Variant>& params) {
+    recorder_.Record(sql);
+    const bool remembering = Remembering();
+    std::string key;
+    if (remembering) {
+        key = TransactionMemo::Key('q', sql, params);
+        if (const ResultSet* kept = memo_.Find(key)) return *kept;
+    }
+    StatementFacts facts;
+    ResultSet rs = RunQuery(sql, params, facts);
+    if (memo_.Active()) memo_.After(facts, remembering ? key : std::string(), &rs);
+    return rs;
+}
+
+std::optional<std::vector<Variant>> Database::QueryFirst(const std::string& sql, const std::vector<Variant>& params) {
+    recorder_.Record(sql);
+    const bool remembering = Remembering();
+    std::string key;
+    if (remembering) {
+        key = TransactionMemo::Key('f', sql, params);
+        if (const ResultSet* kept = memo_.Find(key)) {
+            if (kept->rows.empty()) return std::nullopt;
+            return kept->rows.front();
+        }
+    }
+    StatementFacts facts;
+    std::optional<std::vector<Variant>> row = RunQueryFirst(sql, params, facts);
+    if (memo_.Active()) {
+        ResultSet kept;
+        if (row) kept.rows.push_back(*row);
+        memo_.After(facts, remembering ? key : std::string(), &kept);
+    }
+    return row;
+}
+
+std::optional<std::vector<Variant>> Database::RunQueryFirst(const std::string& sql,
+                                                            const std::vector<Variant>& params,
+                                                            StatementFacts& facts) {
+    ResultSet rs = RunQuery(sql, params, facts);
     if (rs.rows.empty()) return std::nullopt;
     return std::move(rs.rows.front());
+}
+
+void Database::KnowTables(const std::vector<TableDef>& tables) {
+    memo_.Remember(tables);
+    LearnTableSpellings(tables);
+}
+
+// ---- transactions: what was remembered lives exactly as long as the transaction
+
+void Database::BeginWrite() {
+    DoBeginWrite();
+    memo_.Start();
+}
+
+void Database::BeginRead() {
+    DoBeginRead();
+    memo_.Start();
+}
+
+void Database::Commit() {
+    memo_.Stop();
+    DoCommit();
+}
+
+void Database::Rollback() {
+    memo_.Stop();
+    DoRollback();
 }
 
 namespace {
@@ -53,6 +194,8 @@ void Database::ReleaseSavepoint(const std::string& name) {
 
 void Database::RollbackToSavepoint(const std::string& name) {
     CheckSavepoint(name);
+    // The rows read since the savepoint may be undone with it.
+    memo_.Forget();
     Control("ROLLBACK TO SAVEPOINT " + name);
 }
 

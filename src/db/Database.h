@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
+#include <unordered_map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -58,6 +60,41 @@ private:
 
 enum class Backend { SQLite, PostgreSQL };
 
+// What a backend learned about a statement while it ran it.
+struct StatementFacts {
+    bool select = false;           // a select: it changed nothing
+    bool tablesComplete = false;   // `tables` names every table the statement reads
+    std::vector<std::string> tables;  // tables of its FROM lists, joins and write target
+    std::vector<std::string> names;   // every name the statement spells
+};
+
+// Reference data read within one transaction: results of selects that read only tables
+// declared as remembered (system parameters, categories, persons), kept until the
+// transaction ends or writes to one of those tables. A client operation runs in one
+// transaction, so nothing is kept from one operation to the next.
+class TransactionMemo {
+public:
+    void Remember(const std::vector<TableDef>& tables);
+    bool Remembers(std::string_view table) const;
+    bool Empty() const { return remembered_.empty(); }
+
+    void Start() { results_.clear(); active_ = true; }
+    void Stop() { results_.clear(); active_ = false; }
+    void Forget() { results_.clear(); }
+    bool Active() const { return active_; }
+
+    static std::string Key(char how, const std::string& sql, const std::vector<Variant>& params);
+    const ResultSet* Find(const std::string& key) const;
+    // Keeps the result of a select that read only remembered tables; a statement that
+    // changed anything naming one of them (or the schema) drops everything kept.
+    void After(const StatementFacts& facts, const std::string& key, const ResultSet* result);
+
+private:
+    std::set<std::string> remembered_;  // upper case
+    std::unordered_map<std::string, ResultSet> results_;
+    bool active_ = false;
+};
+
 class Database {
 public:
     virtual ~Database() = default;
@@ -66,20 +103,19 @@ public:
     // Runs one statement of the component's dialect. `params` bind to `?` markers in
     // order. Returns the number of rows changed. Text after the statement (a second
     // statement) is refused with DatabaseError.
-    virtual int64_t Execute(const std::string& sql, const std::vector<Variant>& params = {}) = 0;
+    int64_t Execute(const std::string& sql, const std::vector<Variant>& params = {});
     // All rows of a select.
-    virtual ResultSet Query(const std::string& sql, const std::vector<Variant>& params = {}) = 0;
+    ResultSet Query(const std::string& sql, const std::vector<Variant>& params = {});
     // The first row of a select, or nullopt when it gives no row.
-    virtual std::optional<std::vector<Variant>> QueryFirst(const std::string& sql,
-                                                           const std::vector<Variant>& params = {});
+    std::optional<std::vector<Variant>> QueryFirst(const std::string& sql, const std::vector<Variant>& params = {});
 
     // Transactions. BeginWrite takes the database's write lock at once, so two
     // processes saving at the same time wait for each other instead of both passing
     // their checks on the same old data. Savepoints nest inside a transaction.
-    virtual void BeginWrite() = 0;
-    virtual void BeginRead() = 0;
-    virtual void Commit() = 0;
-    virtual void Rollback() = 0;
+    void BeginWrite();
+    void BeginRead();
+    void Commit();
+    void Rollback();
     virtual bool InTransaction() const = 0;
     // A savepoint name is a plain identifier (letters, digits after the first, _) of at
     // most 63 characters, the shortest limit of the backends; any other is refused.
@@ -89,11 +125,25 @@ public:
 
     // Declared columns of a table in table order; empty when the table does not exist.
     virtual std::vector<ResultColumn> TableColumns(const std::string& table) = 0;
-    // The tables the component declares, for a backend that needs their spelling
-    // (PostgreSQL folds unquoted names to lower case). Others ignore it.
-    virtual void KnowTables(const std::vector<TableDef>& tables) { (void)tables; }
+    // The tables the component declares: their spelling for a backend that needs it
+    // (PostgreSQL folds unquoted names to lower case), and which of them hold reference
+    // data read once per transaction.
+    void KnowTables(const std::vector<TableDef>& tables);
+
+    // Compiled statements kept for reuse (0 for a backend that keeps none).
+    virtual size_t PreparedStatementCount() const { return 0; }
 
 protected:
+    virtual int64_t RunExecute(const std::string& sql, const std::vector<Variant>& params, StatementFacts& facts) = 0;
+    virtual ResultSet RunQuery(const std::string& sql, const std::vector<Variant>& params, StatementFacts& facts) = 0;
+    virtual std::optional<std::vector<Variant>> RunQueryFirst(const std::string& sql,
+                                                              const std::vector<Variant>& params,
+                                                              StatementFacts& facts);
+    virtual void DoBeginWrite() = 0;
+    virtual void DoBeginRead() = 0;
+    virtual void DoCommit() = 0;
+    virtual void DoRollback() = 0;
+    virtual void LearnTableSpellings(const std::vector<TableDef>& tables) { (void)tables; }
     // Runs a transaction-control statement (BEGIN, SAVEPOINT, …) as it is: not the
     // component's SQL, so neither translated nor recorded.
     virtual void Control(const std::string& sql) = 0;
@@ -103,6 +153,10 @@ public:
 
 protected:
     StatementRecorder recorder_;
+
+private:
+    bool Remembering() const { return memo_.Active() && !memo_.Empty() && InTransaction(); }
+    TransactionMemo memo_;
 };
 
 // Opens (creating when missing) an SQLite database file; ":memory:" for a private

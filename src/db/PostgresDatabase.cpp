@@ -226,9 +226,9 @@ public:
 
     Backend Kind() const override { return Backend::PostgreSQL; }
 
-    int64_t Execute(const std::string& sql, const std::vector<Variant>& params) override {
-        recorder_.Record(sql);
+    int64_t RunExecute(const std::string& sql, const std::vector<Variant>& params, StatementFacts& facts) override {
         CachedStatement& entry = Prepare(sql);
+        Describe(entry, facts);
         ResultPtr res = Run(entry, params, sql);
         StatementKind kind = entry.translated.kind;
         int64_t changed = 0;
@@ -238,17 +238,17 @@ public:
         return changed;
     }
 
-    ResultSet Query(const std::string& sql, const std::vector<Variant>& params) override {
-        recorder_.Record(sql);
+    ResultSet RunQuery(const std::string& sql, const std::vector<Variant>& params, StatementFacts& facts) override {
         CachedStatement& entry = Prepare(sql);
+        Describe(entry, facts);
         ResultPtr res = Run(entry, params, sql);
         return Read(res.get(), entry, PQntuples(res.get()));
     }
 
-    std::optional<std::vector<Variant>> QueryFirst(const std::string& sql,
-                                                   const std::vector<Variant>& params) override {
-        recorder_.Record(sql);
+    std::optional<std::vector<Variant>> RunQueryFirst(const std::string& sql, const std::vector<Variant>& params,
+                                                      StatementFacts& facts) override {
         CachedStatement& entry = Prepare(sql);
+        Describe(entry, facts);
         ResultPtr res = Run(entry, params, sql);
         if (PQntuples(res.get()) == 0) return std::nullopt;
         ResultSet rs = Read(res.get(), entry, 1);
@@ -257,18 +257,18 @@ public:
 
     // The lock is taken in the same round trip as BEGIN; when it cannot be had in time
     // the transaction is ended again, so the connection is ready for the next operation.
-    void BeginWrite() override {
+    void DoBeginWrite() override {
         try {
             Control("BEGIN; SELECT pg_advisory_xact_lock(" + std::to_string(kWriteLockKey) + ")");
         } catch (const DatabaseError&) {
-            Rollback();
+            DoRollback();
             throw;
         }
     }
     // A read sees one snapshot of the database from its first statement to its end.
-    void BeginRead() override { Control("BEGIN ISOLATION LEVEL REPEATABLE READ"); }
-    void Commit() override { Control("COMMIT"); }
-    void Rollback() override {
+    void DoBeginRead() override { Control("BEGIN ISOLATION LEVEL REPEATABLE READ"); }
+    void DoCommit() override { Control("COMMIT"); }
+    void DoRollback() override {
         if (InTransaction()) Control("ROLLBACK");
     }
     bool InTransaction() const override {
@@ -276,7 +276,9 @@ public:
         return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
     }
 
-    void KnowTables(const std::vector<TableDef>& tables) override { LearnTables(tables); }
+    void LearnTableSpellings(const std::vector<TableDef>& tables) override { LearnTables(tables); }
+
+    size_t PreparedStatementCount() const override { return cache_.size(); }
 
     // Stored columns only: a generated column is never written, as on SQLite.
     std::vector<ResultColumn> TableColumns(const std::string& table) override {
@@ -333,6 +335,13 @@ private:
         ResultPtr res(PQexec(conn_, sql.c_str()));
         ExecStatusType status = PQresultStatus(res.get());
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(res.get(), sql, sql);
+    }
+
+    static void Describe(const CachedStatement& entry, StatementFacts& facts) {
+        facts.select = entry.translated.kind == StatementKind::Select;
+        facts.tablesComplete = entry.translated.tablesComplete;
+        facts.tables = entry.translated.tables;
+        facts.names = entry.translated.names;
     }
 
     CachedStatement& Prepare(const std::string& sql) {

@@ -1,8 +1,10 @@
 // The SQLite backend: one connection to one database file, running the component's
-// statements after translation. Prepared statements are kept per statement text, so a
-// statement a business class runs again and again is compiled once.
+// statements after translation. The literals of a translated statement become bound
+// parameters and compiled statements are kept per resulting text, so a statement a
+// business class runs again and again, with whatever values, is compiled once.
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <list>
 #include <map>
@@ -22,6 +24,7 @@ constexpr int kBusyTimeoutMs = 10000;
 // binary floating-point column digit for digit (15 significant digits).
 constexpr int64_t kMaxExactCurrencyUnits = 1000000000000000;
 constexpr size_t kStatementCacheSize = 256;
+constexpr size_t kPlanCacheSize = 2048;
 
 std::string UpperAscii(std::string_view s) {
     std::string r(s);
@@ -154,6 +157,7 @@ public:
         : translator_(Backend::SQLite, [this](std::string_view table, std::string_view column) {
               return DeclaredType(table, column);
           }) {
+        translator_.SetLiftLiterals(true);
         const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
         int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
         if (rc != SQLITE_OK) {
@@ -182,15 +186,15 @@ public:
 
     Backend Kind() const override { return Backend::SQLite; }
 
-    int64_t Execute(const std::string& sql, const std::vector<Variant>& params) override {
-        recorder_.Record(sql);
-        CachedStatement& entry = Prepare(sql);
+    int64_t RunExecute(const std::string& sql, const std::vector<Variant>& params, StatementFacts& facts) override {
+        std::vector<Variant> lifted;
+        CachedStatement& entry = Prepare(sql, lifted, facts);
         sqlite3_stmt* stmt = entry.stmt.get();
         StatementKind kind = entry.translated.kind;
         int64_t changed = 0;
         {
             ResetOnExit reset(stmt);
-            Bind(entry, params, sql);
+            Bind(entry, params, lifted, sql);
             int rc;
             while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
             }
@@ -202,12 +206,12 @@ public:
         return changed;
     }
 
-    ResultSet Query(const std::string& sql, const std::vector<Variant>& params) override {
-        recorder_.Record(sql);
-        CachedStatement& entry = Prepare(sql);
+    ResultSet RunQuery(const std::string& sql, const std::vector<Variant>& params, StatementFacts& facts) override {
+        std::vector<Variant> lifted;
+        CachedStatement& entry = Prepare(sql, lifted, facts);
         sqlite3_stmt* stmt = entry.stmt.get();
         ResetOnExit reset(stmt);
-        Bind(entry, params, sql);
+        Bind(entry, params, lifted, sql);
         ResultSet rs;
         std::vector<ColumnType> declared;
         Describe(stmt, rs.columns, declared);
@@ -217,13 +221,13 @@ public:
         return rs;
     }
 
-    std::optional<std::vector<Variant>> QueryFirst(const std::string& sql,
-                                                   const std::vector<Variant>& params) override {
-        recorder_.Record(sql);
-        CachedStatement& entry = Prepare(sql);
+    std::optional<std::vector<Variant>> RunQueryFirst(const std::string& sql, const std::vector<Variant>& params,
+                                                      StatementFacts& facts) override {
+        std::vector<Variant> lifted;
+        CachedStatement& entry = Prepare(sql, lifted, facts);
         sqlite3_stmt* stmt = entry.stmt.get();
         ResetOnExit reset(stmt);
-        Bind(entry, params, sql);
+        Bind(entry, params, lifted, sql);
         int rc = sqlite3_step(stmt);
         if (rc == SQLITE_DONE) return std::nullopt;
         if (rc != SQLITE_ROW) Fail(sql, entry.translated.sql);
@@ -233,12 +237,14 @@ public:
         return ReadRow(stmt, columns, declared);
     }
 
-    void BeginWrite() override { Control("BEGIN IMMEDIATE"); }
-    void BeginRead() override { Control("BEGIN"); }
-    void Commit() override { Control("COMMIT"); }
+    size_t PreparedStatementCount() const override { return cache_.size(); }
+
+    void DoBeginWrite() override { Control("BEGIN IMMEDIATE"); }
+    void DoBeginRead() override { Control("BEGIN"); }
+    void DoCommit() override { Control("COMMIT"); }
     // Nothing to undo when SQLite already ended the transaction (some errors roll back
     // on their own), so an error handler can always call it.
-    void Rollback() override {
+    void DoRollback() override {
         if (InTransaction()) Control("ROLLBACK");
     }
     bool InTransaction() const override { return sqlite3_get_autocommit(db_) == 0; }
@@ -278,19 +284,42 @@ private:
         }
     }
 
-    // The translated, compiled statement for a text, from the cache when it ran before.
-    CachedStatement& Prepare(const std::string& sql) {
-        auto found = cache_.find(sql);
-        if (found != cache_.end()) {
-            lru_.splice(lru_.begin(), lru_, found->second.lruPos);
-            return found->second;
-        }
-        schemaCache_.clear();
+    // The translated, compiled statement for a text. Its literals are lifted into
+    // parameters (their values go to `lifted`), so texts that differ only in their
+    // values share one compiled statement from the cache.
+    CachedStatement& Prepare(const std::string& sql, std::vector<Variant>& lifted, StatementFacts& facts) {
         // SQLite reads a statement only up to a NUL character: refuse it rather than
         // run the part before it.
         if (sql.find('\0') != std::string::npos)
             throw DatabaseError("a statement must not hold the NUL character", sql);
+        // A text that ran before needs no translation while its statement is kept.
+        if (auto plan = plans_.find(sql); plan != plans_.end()) {
+            if (auto kept = cache_.find(plan->second.key); kept != cache_.end()) {
+                lifted = plan->second.lifted;
+                facts = plan->second.facts;
+                lru_.splice(lru_.begin(), lru_, kept->second.lruPos);
+                return kept->second;
+            }
+        }
         TranslatedStatement translated = translator_.Translate(sql);
+        auto found = cache_.find(translated.sql);
+        if (found == cache_.end() && translated.usedColumnTypes) {
+            // A statement compiled for the first time reads the declared types afresh.
+            schemaCache_.clear();
+            translated = translator_.Translate(sql);
+            found = cache_.find(translated.sql);
+        }
+        lifted = std::move(translated.lifted);
+        facts.select = translated.kind == StatementKind::Select;
+        facts.tablesComplete = translated.tablesComplete;
+        facts.tables = std::move(translated.tables);
+        facts.names = std::move(translated.names);
+        if (plans_.size() >= kPlanCacheSize) plans_.clear();
+        plans_[sql] = Plan{translated.sql, lifted, facts};
+        if (found != cache_.end()) {
+            lru_.splice(lru_.begin(), lru_, found->second.lruPos);
+            return found->second;
+        }
         sqlite3_stmt* raw = nullptr;
         const char* tail = nullptr;
         int rc = sqlite3_prepare_v3(db_, translated.sql.data(), static_cast<int>(translated.sql.size()),
@@ -303,8 +332,9 @@ private:
             if (*p != ' ' && *p != '\t' && *p != '\n' && *p != '\r' && *p != ';')
                 throw DatabaseError("a second statement is not allowed: one call runs one statement", sql);
         }
-        lru_.push_front(sql);
-        CachedStatement& entry = cache_[sql];
+        const std::string key = translated.sql;
+        lru_.push_front(key);
+        CachedStatement& entry = cache_[key];
         entry.stmt = std::move(stmt);
         entry.translated = std::move(translated);
         entry.lruPos = lru_.begin();
@@ -327,6 +357,7 @@ private:
     // table had when it was compiled (SQLite recompiles it only on its first step, after
     // the result columns were read).
     void ForgetStatements() {
+        plans_.clear();
         cache_.clear();
         lru_.clear();
         schemaCache_.clear();
@@ -341,15 +372,19 @@ private:
         return ColumnType::Unknown;
     }
 
-    void Bind(const CachedStatement& entry, const std::vector<Variant>& params, const std::string& sql) {
+    // The caller's values bind to the statement's own markers, the lifted literals to
+    // the markers that follow them.
+    void Bind(const CachedStatement& entry, const std::vector<Variant>& params, const std::vector<Variant>& lifted,
+              const std::string& sql) {
         sqlite3_stmt* stmt = entry.stmt.get();
-        int expected = sqlite3_bind_parameter_count(stmt);
-        if (static_cast<size_t>(expected) != params.size())
-            throw DatabaseError("the statement has " + std::to_string(expected) + " parameter(s), " +
+        const int expected = sqlite3_bind_parameter_count(stmt);
+        const int own = expected - static_cast<int>(lifted.size());
+        if (own < 0 || static_cast<size_t>(own) != params.size())
+            throw DatabaseError("the statement has " + std::to_string(std::max(own, 0)) + " parameter(s), " +
                                     std::to_string(params.size()) + " given",
                                 sql);
         for (int i = 1; i <= expected; ++i) {
-            const Variant& v = params[static_cast<size_t>(i - 1)];
+            const Variant& v = i <= own ? params[static_cast<size_t>(i - 1)] : lifted[static_cast<size_t>(i - own - 1)];
             int rc = SQLITE_OK;
             switch (v.Type()) {
                 case VarType::Empty:
@@ -413,6 +448,14 @@ private:
     SqlTranslator translator_;
     std::list<std::string> lru_;  // most recently used first
     std::unordered_map<std::string, CachedStatement> cache_;
+    // Statement texts as the classes wrote them, with the compiled statement's text
+    // (the cache key), the values lifted from them and what the statement touches.
+    struct Plan {
+        std::string key;
+        std::vector<Variant> lifted;
+        StatementFacts facts;
+    };
+    std::unordered_map<std::string, Plan> plans_;
     std::map<std::string, std::vector<ResultColumn>> schemaCache_;
 };
 

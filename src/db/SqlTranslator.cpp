@@ -1,6 +1,7 @@
 #include "db/SqlTranslator.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <set>
@@ -164,8 +165,8 @@ struct FromItem {
 // One translation: the original text, its tokens and the rewrites applied in turn.
 class Translation {
 public:
-    Translation(std::string_view sql, Backend target, const SqlTranslator::ColumnTypeLookup& lookup)
-        : sql_(sql), target_(target), lookup_(lookup) {}
+    Translation(std::string_view sql, Backend target, const SqlTranslator::ColumnTypeLookup& lookup, bool lift)
+        : sql_(sql), target_(target), lookup_(lookup), lift_(lift) {}
 
     TranslatedStatement Run() {
         t_ = TokenizeSql(sql_);
@@ -184,6 +185,18 @@ public:
             RewriteTextConcatenation();
         }
         TranslatedStatement r;
+        if (kind_ != StatementKind::Other) {
+            match_ = MatchParens();
+            tables_.clear();
+            aliases_.clear();
+            tablesComplete_ = true;
+            CollectTables();
+            r.tables = tables_;
+            r.tablesComplete = tablesComplete_;
+            if (lift_) r.lifted = LiftLiterals();
+        } else {
+            r.tablesComplete = false;
+        }
         r.sql = Render();
         r.kind = kind_;
         r.parameterCount = parameterCount_;
@@ -822,7 +835,10 @@ private:
         for (size_t k = 0; k < t_.size(); ++k) {
             if (!At(k, "FROM")) continue;
             auto items = ParseFromList(k + 1, match_);
-            if (!items) continue;
+            if (!items) {
+                tablesComplete_ = false;
+                continue;
+            }
             for (const auto& it : *items) addTable(it.table, it.alias);
         }
     }
@@ -954,6 +970,81 @@ private:
         }
     }
 
+    // ---- literals into parameters ---------------------------------------------------
+
+    // Turns the literals of the statement into parameters numbered after its own, and
+    // returns their values. A literal stays where its value shapes the statement rather
+    // than feeding it: the select list (GROUP BY must repeat its expressions, and an
+    // unnamed column is named after its text), GROUP BY, ORDER BY (a number there is a
+    // column position), LIMIT and OFFSET, CASE (its branches take their type from their
+    // values), the defaults of ISNULL/IFNULL/COALESCE/NULLIF, and CAST/CONVERT (type
+    // lengths are part of the syntax).
+    std::vector<Variant> LiftLiterals() {
+        static const std::set<std::string> kKeepInside = {"ISNULL", "IFNULL", "COALESCE", "NULLIF", "CAST",
+                                                          "CONVERT"};
+        static const std::set<std::string> kKeptClauses = {"SELECT", "GROUP", "ORDER", "LIMIT", "OFFSET"};
+        static const std::set<std::string> kClauseStarts = {"SELECT", "FROM",   "WHERE", "GROUP", "HAVING", "ORDER",
+                                                            "LIMIT",  "OFFSET", "SET",   "VALUES", "ON",    "UNION",
+                                                            "EXCEPT", "INTERSECT", "JOIN", "INTO"};
+        std::vector<Variant> values;
+        std::vector<std::string> clause(1, "");  // per parenthesis depth
+        std::vector<bool> keptParen;            // per open parenthesis: a function whose literals stay
+        int keptDepth = 0, caseDepth = 0;
+        int next = parameterCount_;
+        for (size_t i = 0; i < t_.size(); ++i) {
+            SqlToken& tok = t_[i];
+            if (tok.kind == SqlTokenKind::LeftParen) {
+                const bool keep = i > 0 && t_[i - 1].kind == SqlTokenKind::Word && IsWordIn(t_[i - 1], kKeepInside);
+                keptParen.push_back(keep);
+                if (keep) ++keptDepth;
+                clause.push_back(clause.back());
+                continue;
+            }
+            if (tok.kind == SqlTokenKind::RightParen) {
+                if (!keptParen.empty()) {
+                    if (keptParen.back()) --keptDepth;
+                    keptParen.pop_back();
+                }
+                if (clause.size() > 1) clause.pop_back();
+                continue;
+            }
+            if (tok.kind == SqlTokenKind::Word && !tok.verbatim) {
+                const std::string word = Upper(tok.value);
+                if (word == "CASE") ++caseDepth;
+                else if (word == "END" && caseDepth > 0) --caseDepth;
+                else if (kClauseStarts.count(word)) clause.back() = word;
+                continue;
+            }
+            if (tok.kind == SqlTokenKind::Word && tok.verbatim && IsWord(tok, "LIMIT")) {
+                clause.back() = "LIMIT";
+                continue;
+            }
+            if ((tok.kind != SqlTokenKind::Number && tok.kind != SqlTokenKind::String) || tok.verbatim) continue;
+            if (keptDepth > 0 || caseDepth > 0 || kKeptClauses.count(clause.back())) continue;
+            Variant value;
+            if (tok.kind == SqlTokenKind::String) {
+                value = Variant(tok.value);
+            } else if (tok.text.find_first_not_of("0123456789") == std::string::npos) {
+                if (tok.text.size() > 18) continue;  // beyond a whole number's range: left as written
+                value = Variant(static_cast<int64_t>(std::stoll(tok.text)));
+            } else {
+                char* end = nullptr;
+                const double d = std::strtod(tok.text.c_str(), &end);
+                if (!end || *end != '\0') continue;  // a form the parameter could not carry as it is
+                value = Variant(d);
+            }
+            values.push_back(std::move(value));
+            SqlToken param;
+            param.kind = SqlTokenKind::Parameter;
+            param.text = "?";
+            param.space = tok.space;
+            param.offset = tok.offset;
+            param.parameter = ++next;
+            tok = std::move(param);
+        }
+        return values;
+    }
+
     // ---- output --------------------------------------------------------------------
 
     static bool Wordish(SqlTokenKind kind) {
@@ -1011,6 +1102,8 @@ private:
     StatementKind kind_ = StatementKind::Other;
     int parameterCount_ = 0;
     bool usedColumnTypes_ = false;
+    bool lift_ = false;
+    bool tablesComplete_ = true;
     std::vector<size_t> match_;
     std::vector<std::string> tables_;
     std::map<std::string, std::string> aliases_;
@@ -1140,7 +1233,7 @@ SqlTranslator::SqlTranslator(Backend target, ColumnTypeLookup columnTypes)
     : target_(target), columnTypes_(std::move(columnTypes)) {}
 
 TranslatedStatement SqlTranslator::Translate(std::string_view sql) const {
-    Translation translation(sql, target_, columnTypes_);
+    Translation translation(sql, target_, columnTypes_, liftLiterals_);
     return translation.Run();
 }
 

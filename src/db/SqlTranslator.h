@@ -57,6 +57,14 @@ struct TranslatedStatement {
     // Names as the statement spells them (PostgreSQL reports result columns in the
     // lower case it folds unquoted names to; these give them back their spelling).
     std::vector<std::string> names;
+    // Tables the statement reads or writes (FROM lists, joins, the target of a write);
+    // `tablesComplete` is false when a FROM list did not read as one, so the list may
+    // miss some.
+    std::vector<std::string> tables;
+    bool tablesComplete = true;
+    // Values of the literals moved out of the text into bound parameters, numbered
+    // after the statement's own `?` markers (only when the translator lifts them).
+    std::vector<Variant> lifted;
 };
 
 class SqlTranslator {
@@ -66,6 +74,13 @@ public:
     using ColumnTypeLookup = std::function<ColumnType(std::string_view table, std::string_view column)>;
 
     explicit SqlTranslator(Backend target, ColumnTypeLookup columnTypes = nullptr);
+
+    // After translation, move the statement's literals (numbers and quoted texts) into
+    // bound parameters, so that statements differing only in their values share one
+    // text. Literals whose place makes them part of the statement's shape stay: the
+    // select list, GROUP BY, ORDER BY, LIMIT, anything inside CASE, ISNULL/COALESCE
+    // and CAST/CONVERT.
+    void SetLiftLiterals(bool lift) { liftLiterals_ = lift; }
 
     Backend Target() const { return target_; }
 
@@ -77,6 +92,7 @@ public:
 private:
     Backend target_;
     ColumnTypeLookup columnTypes_;
+    bool liftLiterals_ = false;
 };
 
 }  // namespace humrs

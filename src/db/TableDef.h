@@ -24,6 +24,10 @@ struct TableDef {
     std::string name;
     std::vector<ColumnDef> columns;    // in table order (Insert ... Select relies on it)
     std::vector<std::string> primaryKey = {};  // may be empty
+    // Reference data (settings, categories, persons) that one operation reads again and
+    // again: within one transaction a read of it is answered from memory until the
+    // transaction writes to the table.
+    bool rememberedInTransaction = false;
 };
 
 struct IndexDef {

@@ -1,9 +1,13 @@
 #include "leave/CoExcuse.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <unordered_map>
 
 #include "core/Errors.h"
 
+#include "leave/CompensatoryAllocation.h"
 #include "leave/LeaveMessages.h"
 #include "leave/LeaveSettings.h"
 #include "suite/Attendance.h"
@@ -524,71 +528,170 @@ void TExcuse::PostRedeemChanges(const Variant& changeSet, int source, bool delet
     }
 }
 
-void TExcuse::RecalcRedeem(const std::string& person, int mode, int flag, const std::string& billNo, int rowNo) {
-    if (person.empty()) return;
-    const int term = LeaveSettings::Read(*this).makeUpRestTerm;
-    auto& conn = GetDBConn();
-    conn.DBExecSQL(
-        "Update HumOverTime Set UseableRedeemCount = (FieldACount+FieldBCount+FieldCCount+HolidayCount) Where "
-        "PersonID = " +
-        QuoteStr(person) + " And RedeemType= 1");
+// ---- free overtime hours: one person's or everybody's, rebuilt in memory
 
-    std::string sql =
-        " Select A.BeginDate, (case A.RedeemOldExcuseCount when 0 then A.ExcuseCount - A.CutExcuseCount else "
-        "A.RedeemOldExcuseCount end) as ExcuseCount, A.BeginTime  From humExcuse A Left Join humExcuseCls B On "
-        "A.ExcuseClsID = B.ExcuseClsID  Where A.Flag <> 3 and B.ExcuseCls=12 And A.PersonID = " +
-        QuoteStr(person);
-    if (mode == 1) {
-        sql += " And not (Flag = " + Num(flag) + " And BillNo = " + QuoteStr(billNo);
-        if (rowNo != -1) sql += " And RowNo = " + Num(rowNo);
-        sql += ")";
-    }
-    sql += " Order By A.PersonID,A.BeginDate, A.BeginTime";
-    Dataset leaves = conn.OpenDataset(sql);
+namespace {
 
-    for (leaves.First(); !leaves.Eof(); leaves.Next()) {
-        double need = RoundValue(CFloat(leaves["ExcuseCount"]), 2);
-        // A negative or empty leave uses nothing; it must not hand out overtime that
-        // was never worked.
-        if (need <= 0) continue;
-        const int beginDate = CInt(leaves["BeginDate"]), beginTime = CInt(leaves["BeginTime"]);
-        std::string otSql =
-            " Select Flag, BillNo, RowNo, OverTimeDate, BeginTime, UseableRedeemCount From HumOverTime  Where "
-            "RedeemType=1 and PersonID= " +
-            QuoteStr(person) + " And UseableRedeemCount <> 0 " + OverTimeWindow(beginDate, beginTime, term);
-        if (mode == 2) otSql += " And not (Flag = " + Num(flag) + " And BillNo = " + QuoteStr(billNo) + ")";
-        otSql += " Order By OverTimeDate, BeginTime ";
-        Dataset overtime = conn.OpenDataset(otSql);
-        for (overtime.First(); !overtime.Eof(); overtime.Next()) {
-            const double free = RoundValue(CFloat(overtime["UseableRedeemCount"]), 2);
-            double left;
-            bool done = need <= free;
-            if (done) {
-                left = free - need;
-            } else {
-                need -= free;
-                left = 0;
-            }
-            conn.DBExecSQL("Update HumOverTime Set UseableRedeemCount = " + DecimalText(left) +
-                           " Where Flag = " + CStr(overtime["Flag"]) + " And BillNo = " +
-                           QuoteStr(CStr(overtime["BillNo"])) + " And RowNo = " + CStr(overtime["RowNo"]));
-            if (done) break;
-        }
-        // Need left when the overtime runs out is not carried anywhere.
+// The redeemable overtime rows with their hours as stored and the hours they hold
+// before any leave is taken from them, in the order leave is taken from them.
+constexpr const char* kRedeemableOvertime =
+    "Select Flag, BillNo, RowNo, PersonID, OverTimeDate, EndTime, UseableRedeemCount, "
+    "FieldACount+FieldBCount+FieldCCount+HolidayCount As WorkedHours From HumOverTime Where RedeemType = 1";
+constexpr const char* kOvertimeOrder = " Order By OverTimeDate, BeginTime, Flag, BillNo, RowNo";
+// The compensatory leave that takes hours, in the order it takes them. A leave whose
+// count was fixed when it was granted (RedeemOldExcuseCount) takes that count.
+constexpr const char* kCompensatoryLeave =
+    "Select A.PersonID, A.BeginDate, A.BeginTime, (case A.RedeemOldExcuseCount when 0 then A.ExcuseCount - "
+    "A.CutExcuseCount else A.RedeemOldExcuseCount end) as ExcuseCount From humExcuse A Left Join humExcuseCls B On "
+    "A.ExcuseClsID = B.ExcuseClsID Where A.Flag <> 3 And B.ExcuseCls = 12";
+constexpr const char* kLeaveOrder = " Order By A.BeginDate, A.BeginTime";
+
+std::optional<double> OptionalNumber(const Variant& v) {
+    if (v.IsNull() || v.IsEmpty()) return std::nullopt;
+    return CFloat(v);
+}
+
+std::optional<int64_t> OptionalWhole(const Variant& v) {
+    if (v.IsNull() || v.IsEmpty()) return std::nullopt;
+    return CInt(v);
+}
+
+RedeemableOvertime OvertimeFromRow(const std::vector<Variant>& row) {
+    RedeemableOvertime o;
+    o.flag = row[0];
+    o.billNo = row[1];
+    o.rowNo = row[2];
+    o.date = OptionalWhole(row[4]);
+    o.endTime = OptionalWhole(row[5]);
+    o.stored = OptionalNumber(row[6]);
+    o.free = OptionalNumber(row[7]);
+    return o;
+}
+
+CompensatoryNeed LeaveFromRow(const std::vector<Variant>& row) {
+    return {static_cast<int>(CInt(row[1])), static_cast<int>(CInt(row[2])), RoundValue(CFloat(row[3]), 2)};
+}
+
+// Writes the rows whose free hours the rebuild changed.
+void WriteFreeHours(Database& db, const std::vector<RedeemableOvertime>& overtime) {
+    for (const RedeemableOvertime& o : overtime) {
+        if (o.free == o.stored) continue;
+        db.Execute("Update HumOverTime Set UseableRedeemCount = ? Where Flag = ? And BillNo = ? And RowNo = ?",
+                   {o.free ? Variant(*o.free) : Variant::Null(), o.flag, o.billNo, o.rowNo});
     }
 }
 
-bool TExcuse::RecalcAllRedeem() {
-    Dataset persons = GetDBConn().OpenDataset("Select PersonID From comPerson");
-    const size_t total = persons.RecordCount();
-    size_t done = 0;
+// Overtime a leave may take: worked before the leave's date (within the term of months
+// when there is one), or earlier on its own date when it had ended by the leave's begin.
+bool Redeemable(const RedeemableOvertime& o, const CompensatoryNeed& leave, int term) {
+    if (!o.date) return false;
+    const int64_t d = *o.date;
+    const bool before = d < leave.date && (term == 0 || d >= AddMonth(leave.date, -term));
+    const bool sameDay = d == leave.date && o.endTime && *o.endTime <= leave.time;
+    return before || sameDay;
+}
+
+}  // namespace
+
+// Each leave in turn takes its hours from the earliest overtime that still has free
+// hours; need left when the overtime runs out is not carried anywhere.
+void TakeLeaveFromOvertime(std::vector<RedeemableOvertime>& overtime, const std::vector<CompensatoryNeed>& leaves,
+                           int term) {
+    for (const CompensatoryNeed& leave : leaves) {
+        double need = leave.hours;
+        // A negative or empty leave uses nothing; it must not hand out overtime that
+        // was never worked.
+        if (need <= 0) continue;
+        for (RedeemableOvertime& o : overtime) {
+            if (o.excluded || !o.free || *o.free == 0 || !Redeemable(o, leave, term)) continue;
+            const double free = RoundValue(*o.free, 2);
+            const bool done = need <= free;
+            double left = 0;
+            if (done)
+                left = free - need;
+            else
+                need -= free;
+            // Stored as its decimal text reads, as any quantity written back.
+            o.free = std::strtod(DecimalText(left).c_str(), nullptr);
+            if (done) break;
+        }
+    }
+}
+
+void TExcuse::RecalcRedeem(const std::string& person, int mode, int flag, const std::string& billNo, int rowNo) {
+    if (person.empty()) return;
+    const int term = LeaveSettings::Read(*this).makeUpRestTerm;
     Database& db = Db();
-    for (persons.First(); !persons.Eof(); persons.Next()) {
+
+    std::vector<RedeemableOvertime> overtime;
+    for (const auto& row :
+         db.Query(std::string(kRedeemableOvertime) + " And PersonID = ?" + kOvertimeOrder, {Variant(person)}).rows) {
+        overtime.push_back(OvertimeFromRow(row));
+        // A change to an overtime bill is weighed without that bill.
+        if (mode == 2) overtime.back().excluded = CInt(row[0]) == flag && CStr(row[1]) == billNo;
+    }
+
+    std::string leaveSql = std::string(kCompensatoryLeave) + " And A.PersonID = ?";
+    std::vector<Variant> params{Variant(person)};
+    if (mode == 1) {
+        // A change to a leave bill (or one of its rows) is weighed without it.
+        leaveSql += " And not (A.Flag = ? And A.BillNo = ?";
+        params.insert(params.end(), {Variant(flag), Variant(billNo)});
+        if (rowNo != -1) {
+            leaveSql += " And A.RowNo = ?";
+            params.emplace_back(rowNo);
+        }
+        leaveSql += ")";
+    }
+    std::vector<CompensatoryNeed> leaves;
+    for (const auto& row : db.Query(leaveSql + kLeaveOrder, params).rows) leaves.push_back(LeaveFromRow(row));
+
+    TakeLeaveFromOvertime(overtime, leaves, term);
+    WriteFreeHours(db, overtime);
+}
+
+bool TExcuse::RecalcAllRedeem() {
+    const int term = LeaveSettings::Read(*this).makeUpRestTerm;
+    Database& db = Db();
+    const ResultSet persons = db.Query("Select PersonID From comPerson");
+    // Everybody's overtime and leave in two ordered reads, each person's rows together.
+    const ResultSet overtimeRows = db.Query(std::string(kRedeemableOvertime) + " Order By PersonID, OverTimeDate, "
+                                                                               "BeginTime, Flag, BillNo, RowNo");
+    const ResultSet leaveRows =
+        db.Query(std::string(kCompensatoryLeave) + " Order By A.PersonID, A.BeginDate, A.BeginTime");
+    using Range = std::pair<size_t, size_t>;
+    auto byPerson = [](const ResultSet& rs, size_t personColumn) {
+        std::unordered_map<std::string, Range> ranges;
+        for (size_t i = 0; i < rs.rows.size();) {
+            const std::string id = CStr(rs.rows[i][personColumn]);
+            size_t j = i + 1;
+            while (j < rs.rows.size() && CStr(rs.rows[j][personColumn]) == id) ++j;
+            ranges.emplace(id, Range{i, j});
+            i = j;
+        }
+        return ranges;
+    };
+    const auto overtimeOf = byPerson(overtimeRows, 3);
+    const auto leaveOf = byPerson(leaveRows, 0);
+
+    const size_t total = persons.rows.size();
+    size_t done = 0;
+    for (const auto& personRow : persons.rows) {
+        const std::string person = CStr(personRow[0]);
+        std::vector<RedeemableOvertime> overtime;
+        if (auto it = overtimeOf.find(person); it != overtimeOf.end())
+            for (size_t i = it->second.first; i < it->second.second; ++i)
+                overtime.push_back(OvertimeFromRow(overtimeRows.rows[i]));
+        std::vector<CompensatoryNeed> leaves;
+        if (auto it = leaveOf.find(person); it != leaveOf.end())
+            for (size_t i = it->second.first; i < it->second.second; ++i)
+                leaves.push_back(LeaveFromRow(leaveRows.rows[i]));
         // Each person is rebuilt whole or not at all: a failure part-way must not leave
         // the person's overtime reset without its allocation.
         db.Savepoint("recalc_person");
         try {
-            RecalcRedeem(CStr(persons["PersonID"]), -1, 0, "", -1);
+            TakeLeaveFromOvertime(overtime, leaves, term);
+            WriteFreeHours(db, overtime);
             db.ReleaseSavepoint("recalc_person");
         } catch (const std::exception&) {
             db.RollbackToSavepoint("recalc_person");

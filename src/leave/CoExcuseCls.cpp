@@ -69,6 +69,7 @@ const ClassDescriptor& ExcuseClsClass() {
                       {"NoLeaveTimes", kFloat},
                       {"NoLeaveAccount", kMoney}},
                      {"ExcuseClsID"}});
+        d.tables.back().rememberedInTransaction = true;
         d.indexes.push_back(Index("humExcuseCls", {"ExcuseCls"}));
         d.create = [] { return std::make_unique<TExcuseCls>(); };
         d.demo = ExcuseClsDemo;

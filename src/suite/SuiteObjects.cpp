@@ -196,7 +196,9 @@ ClassDescriptor PersonObject() {
                   {"OnJobDate", kInt},      // hire date, 0 = not recorded
                   {"LeaveJobDate", kInt}},  // leaving date, 0 = still employed
                  {"PersonID"}});
+    d.tables.back().rememberedInTransaction = true;
     d.tables.push_back({"comSysParam", {{"ParamKey", kText}, {"ParamValue", kText}}, {"ParamKey"}});
+    d.tables.back().rememberedInTransaction = true;
     d.tables.push_back({"comBank", {{"BankID", kText}, {"BankName", kText}}, {"BankID"}});
     d.tables.push_back({"comProduct", {{"ProdID", kText}, {"ProdName", kText}, {"Unit", kText}}, {"ProdID"}});
     d.tables.push_back({"humPersonExtend",

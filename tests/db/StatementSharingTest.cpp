@@ -1,0 +1,183 @@
+// Statements that differ only in their values share one compiled statement and still
+// give each its own rows; literals that shape a statement keep working; reference data
+// read within one transaction is read anew once the transaction changes it, and never
+// outlives the transaction.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/Convert.h"
+#include "hosting/ClassTable.h"
+#include "support/TestDatabase.h"
+
+namespace humrs {
+namespace {
+
+// Rows as "a,b;c,d", numbers in their shortest form.
+std::string Rows(const ResultSet& rs) {
+    std::string out;
+    for (const auto& row : rs.rows) {
+        if (!out.empty()) out += ";";
+        for (size_t i = 0; i < row.size(); ++i) out += (i ? "," : "") + CStr(row[i]);
+    }
+    return out;
+}
+
+class StatementSharingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db = testing::OpenTestDatabase();
+        db->KnowTables(ComponentRegistry().Tables());
+        db->Execute(
+            "Insert Into comPerson (PersonID, PersonName, OnJobDate, LeaveJobDate) Values ('P1', 'Li', 20040101, 0)");
+        db->Execute(
+            "Insert Into comPerson (PersonID, PersonName, OnJobDate, LeaveJobDate) Values ('P2', 'Wang', 20050315, 0)");
+        db->Execute("Insert Into comPerson (PersonID, PersonName, OnJobDate, LeaveJobDate) Values ('Q3', 'O''Brien', "
+                    "20050401, 20051231)");
+    }
+    std::string Param(const std::string& key) {
+        auto row = db->QueryFirst("Select ParamValue From comSysParam Where ParamKey = '" + key + "'");
+        return row ? CStr((*row)[0]) : "(none)";
+    }
+    std::unique_ptr<Database> db;
+};
+
+TEST_F(StatementSharingTest, SameStatementWithOtherValuesGivesItsOwnRows) {
+    struct Case {
+        std::string id;
+        int hiredFrom;
+        const char* expected;
+    };
+    const Case cases[] = {{"P1", 20000101, "Li,20040101"},
+                          {"P2", 20000101, "Wang,20050315"},
+                          {"P2", 20050316, ""},
+                          {"Q3", 20050401, "O'Brien,20050401"},
+                          {"P1", 20040101, "Li,20040101"}};
+    db->Query("Select PersonName, OnJobDate From comPerson Where PersonID = 'P9' And OnJobDate >= 1");
+    const size_t compiled = db->PreparedStatementCount();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id + " " + std::to_string(c.hiredFrom));
+        EXPECT_EQ(Rows(db->Query("Select PersonName, OnJobDate From comPerson Where PersonID = '" + c.id +
+                                 "' And OnJobDate >= " + std::to_string(c.hiredFrom))),
+                  c.expected);
+    }
+    // Writes with their values in the text, the same way.
+    for (int date : {20060101, 20070101}) {
+        db->Execute("Update comPerson Set LeaveJobDate = " + std::to_string(date) + " Where PersonID = 'P2'");
+        EXPECT_EQ(Rows(db->Query("Select LeaveJobDate From comPerson Where PersonID = 'P2'")), std::to_string(date));
+    }
+    if (db->Kind() == Backend::SQLite) {
+        // The select above, the update and the select of the leaving date: one each.
+        EXPECT_EQ(db->PreparedStatementCount(), compiled + 2);
+    }
+}
+
+TEST_F(StatementSharingTest, CompiledStatementsStayWithinTheirBound) {
+    for (int i = 0; i < 600; ++i) {
+        // A different column alias each time: a statement of its own.
+        const std::string alias = "C" + std::to_string(i);
+        ResultSet rs = db->Query("Select OnJobDate As " + alias + " From comPerson Where PersonID = 'P1'");
+        ASSERT_EQ(Rows(rs), "20040101") << alias;
+        ASSERT_LE(db->PreparedStatementCount(), 256u);
+    }
+    // A statement pushed out of the bound is compiled again and still right.
+    EXPECT_EQ(Rows(db->Query("Select OnJobDate As C0 From comPerson Where PersonID = 'P2'")), "20050315");
+}
+
+// Literals whose value is part of what the statement means.
+TEST_F(StatementSharingTest, LiteralsThatShapeAStatementKeepTheirMeaning) {
+    for (auto [date, hours] : {std::pair{20040105, 2}, {20040120, 3}, {20040203, 4}})
+        db->Execute("Insert Into humOverTime (Flag, BillNo, RowNo, PersonID, OverTimeDate, FieldACount) Values (1, 'O" +
+                    std::to_string(date) + "', 0, 'P1', " + std::to_string(date) + ", " + std::to_string(hours) + ")");
+    struct Case {
+        const char* what;
+        const char* sql;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"row count of Top", "Select Top 2 PersonID From comPerson Order By PersonID", "P1;P2"},
+        {"another row count of Top", "Select Top 1 PersonID From comPerson Order By PersonID", "P1"},
+        {"column positions of Order By", "Select PersonID, OnJobDate From comPerson Order By 2 Desc", "Q3,20050401;P2,20050315;P1,20040101"},
+        {"Group By repeating a select-list expression",
+         "Select OverTimeDate/100 As YM, Count(*) As N From humOverTime Group By OverTimeDate/100 Order By 1",
+         "200401,2;200402,1"},
+        {"texts of a Case", "Select PersonID, Case When OnJobDate > 20041231 Then 'new' Else 'old' End As K From "
+                            "comPerson Order By PersonID",
+         "P1,old;P2,new;Q3,new"},
+        {"whole-number default of IsNull",
+         "Select IsNull(Max(OnJobDate), 0) + 1 As M From comPerson Where PersonID = 'none'", "1"},
+        {"length of a Cast", "Select Cast(OnJobDate As Varchar(8)) As D From comPerson Where PersonID = 'P1'",
+         "20040101"},
+        {"whole-number division in a condition", "Select PersonID From comPerson Where OnJobDate / 10000 = 2005 "
+                                                 "Order By PersonID",
+         "P2;Q3"},
+        {"pattern of Like", "Select PersonID From comPerson Where PersonID Like 'P%' Order By PersonID", "P1;P2"},
+        {"list of In", "Select PersonID From comPerson Where OnJobDate In (20040101, 20050401) Order By PersonID",
+         "P1;Q3"},
+        {"sum with a lifted bound in a subquery",
+         "Select PersonID, (Select Sum(FieldACount) From humOverTime B Where B.PersonID = A.PersonID And "
+         "B.OverTimeDate < 20040201) As H From comPerson A Where PersonID = 'P1'",
+         "P1,5"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(Rows(db->Query(c.sql)), c.expected);
+    }
+}
+
+TEST_F(StatementSharingTest, ReferenceDataChangedWithinATransactionIsReadAnew) {
+    db->Execute("Insert Into comSysParam (ParamKey, ParamValue) Values ('HumMakeUpRestTerm', '1')");
+    db->BeginWrite();
+    EXPECT_EQ(Param("HumMakeUpRestTerm"), "1");
+    db->Execute("Update comSysParam Set ParamValue = '2' Where ParamKey = 'HumMakeUpRestTerm'");
+    EXPECT_EQ(Param("HumMakeUpRestTerm"), "2");
+    // Undone to a savepoint: what was read after it is undone too.
+    db->Savepoint("sp");
+    db->Execute("Update comSysParam Set ParamValue = '3' Where ParamKey = 'HumMakeUpRestTerm'");
+    EXPECT_EQ(Param("HumMakeUpRestTerm"), "3");
+    db->RollbackToSavepoint("sp");
+    db->ReleaseSavepoint("sp");
+    EXPECT_EQ(Param("HumMakeUpRestTerm"), "2");
+    // A person's dates, and a read that joins other data, follow the writes as well.
+    const std::string hired = "Select OnJobDate From comPerson Where PersonID = 'P1'";
+    EXPECT_EQ(Rows(db->Query(hired)), "20040101");
+    db->Execute("Update comPerson Set OnJobDate = 20030101 Where PersonID = 'P1'");
+    EXPECT_EQ(Rows(db->Query(hired)), "20030101");
+    const std::string leaveOfP1 =
+        "Select Count(*) From comPerson A Inner Join humExcuse B On A.PersonID = B.PersonID Where A.PersonID = 'P1'";
+    EXPECT_EQ(Rows(db->Query(leaveOfP1)), "0");
+    db->Execute("Insert Into humExcuse (Flag, BillNo, RowNo, PersonID) Values (1, 'L1', 0, 'P1')");
+    EXPECT_EQ(Rows(db->Query(leaveOfP1)), "1");
+    db->Rollback();
+    EXPECT_EQ(Param("HumMakeUpRestTerm"), "1");
+    EXPECT_EQ(Rows(db->Query(hired)), "20040101");
+}
+
+// Another process may change reference data between two operations: the second one
+// must see the change.
+TEST_F(StatementSharingTest, NothingIsRememberedFromOneTransactionToTheNext) {
+    const auto folder = std::filesystem::temp_directory_path() / ("humrs_sharing_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string location = testing::CreateSharedTestDatabase(folder);
+    {
+        auto first = OpenDatabase(location);
+        auto second = OpenDatabase(location);
+        first->KnowTables(ComponentRegistry().Tables());
+        second->Execute("Insert Into comSysParam (ParamKey, ParamValue) Values ('HumMakeUpRestTerm', '1')");
+        const std::string read = "Select ParamValue From comSysParam Where ParamKey = 'HumMakeUpRestTerm'";
+        for (const char* value : {"1", "2", "3"}) {
+            second->Execute(std::string("Update comSysParam Set ParamValue = '") + value +
+                            "' Where ParamKey = 'HumMakeUpRestTerm'");
+            first->BeginRead();
+            EXPECT_EQ(Rows(first->Query(read)), value);
+            EXPECT_EQ(Rows(first->Query(read)), value);
+            first->Commit();
+        }
+    }
+    std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace humrs
