@@ -25,6 +25,10 @@ Json Bank(int rowNo, const std::string& bank, const std::string& account, double
     return {{"RowNo", rowNo}, {"PayBankID", bank}, {"PayAccount", account}, {"BankMoneny", amount}};
 }
 
+Json SplitOfXZ001() {
+    return Json::array({Bank(1, "ICBC", "6222020200100000001", 4000), Bank(2, "CCB", "6217000010000000001", 2000)});
+}
+
 void ShowVoucher(DemoContext& demo, const std::string& billNo) {
     demo.Show("stored", "Select BillNo, PersonID, SalaryYearMonth, RealBank, HealthTax, LaborTax, CashPaid, BankPaid "
                         "From humSalaryMain Where Flag = 1 And BillNo = ?",
@@ -44,15 +48,13 @@ void VoucherSaved(DemoContext& demo) {
                           "Values (2, 'E001', '', 202405, 0, 0), (2, 'E001', '张小伟', 202405, 60, 0)");
     demo.Say("张伟 (E001) is paid for 2024-05: 8200 net, 6000 of it through two bank accounts.");
     demo.Save(kVoucher,
-              Voucher(Head("XZ001", "E001", 202405, 6000),
-                      Json::array({Bank(1, "ICBC", "6222020200100000001", 4000),
-                                   Bank(2, "CCB", "6217000010000000001", 2000)})),
+              Voucher(Head("XZ001", "E001", 202405, 6000), SplitOfXZ001()),
               true, "XZ001 E001 2024-05, bank 4000 + 2000");
     ShowVoucher(demo, "XZ001");
     demo.Say("The first save leaves the insured persons of the month as they are; correcting the voucher's "
              "insurance amounts carries them into 张伟's own row.");
     ShowFamily(demo, "E001", 202405);
-    demo.Save(kVoucher, Voucher({{"BillNo", "XZ001"}, {"HealthTax", 210}, {"LaborTax", 102.5}}), true,
+    demo.Save(kVoucher, Voucher({{"BillNo", "XZ001"}, {"HealthTax", 210}, {"LaborTax", 102.5}}, SplitOfXZ001()), true,
               "XZ001 health 210, labour 102.5");
     ShowFamily(demo, "E001", 202405);
     demo.Say("罗刚 (E020) left in 2023-06: a voucher for 2024-05 is refused.");
@@ -88,7 +90,7 @@ void PaidMarking(DemoContext& demo) {
     demo.Proc(kVoucher, 0, Variant(VariantArray{"XZ001", "", 0, true, true}), Variant(), "XZ001 paid");
     ShowVoucher(demo, "XZ001");
     demo.Say("A voucher with a paid mark is still the payment side's alone: a save keeps the marks.");
-    demo.Save(kVoucher, Voucher({{"BillNo", "XZ001"}, {"CashPaid", false}, {"Memo", "已发放"}}), true,
+    demo.Save(kVoucher, Voucher({{"BillNo", "XZ001"}, {"CashPaid", false}, {"Memo", "已发放"}}, SplitOfXZ001()), true,
               "XZ001 memo, CashPaid cleared by the client");
     ShowVoucher(demo, "XZ001");
     demo.Say("A number that finds no voucher is refused rather than marked.");
