@@ -106,7 +106,7 @@ TEST_F(HumCheckFactoryTest, ConditionCannotCarryASecondStatement) {
         SCOPED_TRACE(std::string(condition1) + " | " + condition2);
         Outcome out = Proc(1, Variant(condition1), Variant(condition2));
         EXPECT_FALSE(out.ok);
-        EXPECT_EQ(out.failure, Outcome::Kind::DatabaseFailure);
+        EXPECT_EQ(out.failure, Outcome::Kind::BadInput);
         EXPECT_EQ(Count("humOverTime"), 1);
     }
 }
