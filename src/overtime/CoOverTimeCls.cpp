@@ -1,6 +1,26 @@
 #include "overtime/CoOverTimeCls.h"
 
+#include "core/Convert.h"
+#include "core/Text.h"
+#include "overtime/OverTimeClsMessages.h"
+
 namespace humrs {
+
+void TOverTimeCls::BeforeUpdate() {
+    TQVXComBase::BeforeUpdate();
+    Dataset& cls = GetDatasets(0);
+    const bool hasLimit = CFloat(cls["OverMonth"]) > 0;  // 0 or less: no monthly limit
+    const std::string item = CStr(cls["OverSalaryID"]);
+    // The hours above the limit are paid through the salary item: a limit whose item
+    // is only blanks would send them nowhere.
+    if (hasLimit && Trim(item).empty()) MakeException(0, 0, msg::kOverTimeClsHandlingIncomplete);
+    // Without a limit no hours go to an item, so none may be named (blanks included).
+    if (!hasLimit && !item.empty()) MakeException(0, 0, msg::kOverTimeClsHandlingIncomplete);
+}
+
+std::string TOverTimeCls::GetBillRptModelName() {
+    return GetLocalType() == 0 ? "Humrs_OvertimeClsSC" : "Humrs_OvertimeClsTC";
+}
 
 const ClassDescriptor& OvertimeClsClass() {
     static const ClassDescriptor d = [] {
@@ -17,6 +37,8 @@ const ClassDescriptor& OvertimeClsClass() {
         d.tables.push_back({"humOverTimeCls",
                      {{"OTClsID", kText}, {"OTClsName", kText}, {"OverMonth", kFloat}, {"OverSalaryID", kText}},
                      {"OTClsID"}});
+        d.create = [] { return std::make_unique<TOverTimeCls>(); };
+        d.demo = OvertimeClsDemo;
         return d;
     }();
     return d;
