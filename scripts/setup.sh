@@ -14,6 +14,7 @@ postgresql-15
 libicu-dev
 nlohmann-json3-dev
 libcli11-dev
+libcpp-httplib-dev
 libgtest-dev
 libgmock-dev
 libbenchmark-dev

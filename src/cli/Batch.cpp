@@ -60,11 +60,18 @@ VariantArray ArrayMember(const Json& op, const char* name) {
     return out;
 }
 
-// Runs one operation; what it answers besides ok, error and notices goes into `body`.
+// Runs one operation on the object it names (created on first use).
 Outcome RunOperation(Objects& objects, Session& session, const Json& op, Json& body) {
     if (!op.is_object()) throw InputError("an operation is a JSON object");
+    TextMember(op, "op");
+    return RunObjectOperation(ObjectOf(objects, session, op), op, body);
+}
+
+}  // namespace
+
+Outcome RunObjectOperation(TQVXComBase& object, const Json& op, Json& body) {
+    if (!op.is_object()) throw InputError("an operation is a JSON object");
     const std::string kind = TextMember(op, "op");
-    TQVXComBase& object = ObjectOf(objects, session, op);
     if (kind == "new") {
         Outcome out = object.AddNew();
         body["datasets"] = DatasetsToJson(object);
@@ -104,8 +111,6 @@ Outcome RunOperation(Objects& objects, Session& session, const Json& op, Json& b
     }
     throw InputError("unknown op \"" + kind + "\"; the ops are new, open, edit, save, delete, proc, check");
 }
-
-}  // namespace
 
 int RunBatchLines(Session& session, std::istream& in, std::ostream& out, bool pretty) {
     Objects objects;

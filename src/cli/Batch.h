@@ -4,9 +4,17 @@
 // save checked against it) lasts from one operation to the next.
 #include <iosfwd>
 
+#include "framework/ComBase.h"
+#include "framework/Json.h"
+#include "framework/Outcome.h"
 #include "framework/Session.h"
 
 namespace humrs::cli {
+
+// Runs one operation {"op": "new" | "open" | "edit" | "save" | "delete" | "proc" |
+// "check", ...its members} on `object`; what it answers besides ok, error and
+// notices goes into `body`. Throws InputError for a malformed operation.
+Outcome RunObjectOperation(TQVXComBase& object, const Json& op, Json& body);
 
 // Reads one JSON operation per line from `in` and writes one JSON result line per
 // operation to `out` (flushed after each, so a client may read an answer before it

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include "cli/Batch.h"
-
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +12,7 @@
 #include <sstream>
 
 #include "cli/Batch.h"
+#include "cli/Connection.h"
 #include "cli/PayStatementText.h"
 #include "db/DatabaseFile.h"
 #include "db/PostgresDatabase.h"
@@ -35,81 +34,6 @@
 namespace humrs::cli {
 
 namespace {
-
-// The database of one command and the session that carries the global options.
-struct Connection {
-    std::unique_ptr<Database> db;
-    std::unique_ptr<Session> session;
-};
-
-enum class Mode { Existing, Create };
-
-// Makes sure an existing file is a humrs database before it is opened for writing:
-// opening it normally switches its journal to WAL, which another application's
-// database must never get from a command that then fails.
-// A database of a newer schema is refused too, and, unless `init` is about to add
-// them, one that lacks tables of this version.
-void RequireHumrsDatabase(const std::string& path, bool requireTables) {
-    std::unique_ptr<Database> db;
-    bool tables = false;
-    try {
-        db = OpenSQLiteReadOnly(path);
-        tables = !db->TableColumns("humSchemaVersion").empty();
-    } catch (const DatabaseError& e) {
-        throw DatabaseError(path + " is not a humrs database (" + e.what() + ")");
-    }
-    if (!tables)
-        throw DatabaseError(
-            path + " is not a humrs database: it has no humrs tables (create them with `humrs init`)");
-    if (requireTables)
-        CheckSchemaVersion(*db, path, ComponentRegistry().Tables());
-    else
-        CheckSchemaVersion(*db, path);
-}
-
-Connection Connect(const GlobalOptions& options, Mode mode) {
-    const std::string& path = options.dbPath;
-    const bool memory = path == ":memory:";
-    const bool server = IsPostgresUrl(path);
-    if (!server) {
-        // What --db names is looked at before SQLite opens it: a folder, a pipe (which
-        // would block the open) or a missing permission is named as such.
-        const bool exists = CheckDatabaseFile(path, FileAccess::Write);
-        if (mode == Mode::Existing) {
-            if (!exists) throw DatabaseError("database " + path + " does not exist; create it with `humrs init`");
-            RequireHumrsDatabase(path, true);
-        } else if (exists && !memory) {
-            // `init` adds what is missing to a humrs database but never lowers its version;
-            // another application's database gets the humrs tables only by its owner's choice.
-            std::unique_ptr<Database> db = OpenSQLiteReadOnly(path);
-            CheckSchemaVersion(*db, path);
-        }
-    }
-    Connection c;
-    c.db = OpenDatabase(path);
-    if (server && mode == Mode::Existing) {
-        if (c.db->TableColumns("humSchemaVersion").empty())
-            throw DatabaseError("the database has no humrs tables (create them with `humrs init`)");
-        CheckSchemaVersion(*c.db, path, ComponentRegistry().Tables());
-    }
-    c.session = std::make_unique<Session>(*c.db, ComponentRegistry());
-    c.session->loginType = options.loginType;
-    c.session->mergeIn = options.mergeIn;
-    c.session->localType = options.localType;
-    c.session->serverDate = options.serverDate;
-    return c;
-}
-
-// Refuses an unknown ProgID, or one whose class is not built, before the database is
-// touched.
-void RequireKnownProgId(const std::string& progId) {
-    const ClassRegistry& classes = ComponentRegistry();
-    const ClassDescriptor* c = classes.Find(progId);
-    if (!c) throw InputError("unknown ProgID: " + progId + "; available: " + classes.Available());
-    if (!c->create)
-        throw InputError("the business object " + progId + " is not available yet; available: " +
-                         classes.Available());
-}
 
 std::unique_ptr<TQVXComBase> Create(const std::string& progId, Connection& c) {
     return CreateBusinessObject(progId, *c.session);
@@ -445,34 +369,44 @@ Answer RunProc(const GlobalOptions& options, const std::string& progId, int numb
     });
 }
 
+// Checks a statement of the sql subcommand before any database is opened; returns
+// the alias it writes through, if any.
+static std::string CheckSqlStatement(const std::string& statement) {
+    if (Trim(statement).empty()) throw InputError("no SQL statement given");
+    // A statement the dialect cannot express is the user's to fix.
+    try {
+        SqlTranslator(Backend::SQLite).Translate(statement);
+        return RequireAllowedStatement(statement);
+    } catch (const DatabaseError& e) {
+        throw InputError(e.what());
+    }
+}
+
+Json RunSqlStatement(Database& db, const std::string& statement) {
+    const std::string alias = CheckSqlStatement(statement);
+    // An alias that is also a table's name would write that table instead.
+    if (!alias.empty() && !db.TableColumns(alias).empty())
+        throw InputError("the sql subcommand writes only the component's tables; \"" + alias +
+                         "\" names a table of its own");
+    Json body = Ok();
+    Json fields = Json::array();
+    Json rows = Json::array();
+    try {
+        RunStatement(db, statement, body, fields, rows);
+    } catch (const DatabaseError& e) {
+        if (IsStatementFault(e)) throw InputError(e.what());
+        throw;
+    }
+    body["fields"] = std::move(fields);
+    body["rows"] = std::move(rows);
+    return body;
+}
+
 Answer RunSql(const GlobalOptions& options, const std::string& statement) {
     return Guard([&] {
-        if (Trim(statement).empty()) throw InputError("no SQL statement given");
-        // A statement the dialect cannot express is the user's to fix.
-        std::string alias;
-        try {
-            SqlTranslator(Backend::SQLite).Translate(statement);
-            alias = RequireAllowedStatement(statement);
-        } catch (const DatabaseError& e) {
-            throw InputError(e.what());
-        }
+        CheckSqlStatement(statement);
         Connection c = Connect(options, Mode::Existing);
-        // An alias that is also a table's name would write that table instead.
-        if (!alias.empty() && !c.db->TableColumns(alias).empty())
-            throw InputError("the sql subcommand writes only the component's tables; \"" + alias +
-                             "\" names a table of its own");
-        Json body = Ok();
-        Json fields = Json::array();
-        Json rows = Json::array();
-        try {
-            RunStatement(*c.db, statement, body, fields, rows);
-        } catch (const DatabaseError& e) {
-            if (IsStatementFault(e)) throw InputError(e.what());
-            throw;
-        }
-        body["fields"] = std::move(fields);
-        body["rows"] = std::move(rows);
-        return Done(std::move(body));
+        return Done(RunSqlStatement(*c.db, statement));
     });
 }
 

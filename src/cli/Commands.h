@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "db/Database.h"
 #include "framework/Json.h"
 
 namespace humrs::cli {
@@ -42,6 +43,10 @@ Answer RunCheck(const GlobalOptions& options, const std::string& progId, int dat
 Answer RunProc(const GlobalOptions& options, const std::string& progId, int number, const std::string& arg1,
                const std::string& arg2);
 Answer RunSql(const GlobalOptions& options, const std::string& statement);
+// The sql subcommand's work on an open database: one Select, Insert, Update or Delete
+// on the component's tables; the body {"ok": true, "fields", "rows"} or "changed".
+// Throws InputError for a statement it does not run.
+Json RunSqlStatement(Database& db, const std::string& statement);
 Answer RunParamGet(const GlobalOptions& options, const std::string& key);
 Answer RunParamSet(const GlobalOptions& options, const std::string& key, const std::string& value);
 // Registers (or unregisters) the server library: `library` is its path, empty for

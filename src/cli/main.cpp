@@ -9,6 +9,7 @@
 
 #include "framework/Outcome.h"
 #include "cli/Commands.h"
+#include "cli/Serve.h"
 #include "utils/DateUtils.h"
 
 using namespace humrs;
@@ -35,6 +36,29 @@ std::string MissingSubcommand(const CLI::App& parent, const std::vector<std::str
         if (!word.empty() && word[0] != '-')
             return "unknown subcommand \"" + word + "\"; the subcommands are: " + names;
     return "a subcommand is required: " + names;
+}
+
+// Completes the service's options from the command line and the environment, then
+// serves until interrupted.
+Answer Serve(const GlobalOptions& options, ServeOptions serve, const std::string& listen,
+             const std::string& tokenFile, const std::string& adminTokenFile, size_t maxBody, size_t maxObjects,
+             int objectIdle, int timeout) {
+    try {
+        ParseListen(listen, serve);
+        auto fromEnv = [](const char* name) {
+            const char* value = std::getenv(name);
+            return value ? std::string(value) : std::string();
+        };
+        serve.token = tokenFile.empty() ? fromEnv("HUMRS_TOKEN") : ReadTokenFile(tokenFile);
+        serve.adminToken = adminTokenFile.empty() ? fromEnv("HUMRS_ADMIN_TOKEN") : ReadTokenFile(adminTokenFile);
+        serve.maxBodyBytes = maxBody;
+        serve.maxHandles = maxObjects;
+        serve.handleIdle = std::chrono::seconds(objectIdle);
+        serve.requestTimeout = std::chrono::seconds(timeout);
+    } catch (const std::exception& e) {
+        return Failure(kBadInput, e.what());
+    }
+    return RunServe(options, serve);
 }
 
 }  // namespace
@@ -179,6 +203,33 @@ int main(int argc, char** argv) {
         "Example: printf '%s\\n' '{\"object\":\"o1\",\"progid\":\"QVXHumrs.Overtime\",\"op\":\"proc\","
         "\"number\":4,\"arg\":\"A\"}' | humrs batch");
 
+    ServeOptions serveOptions;
+    std::string listen = "127.0.0.1:8470", tokenFile, adminTokenFile;
+    size_t maxBody = serveOptions.maxBodyBytes, maxObjects = serveOptions.maxHandles;
+    int objectIdle = static_cast<int>(serveOptions.handleIdle.count());
+    int timeout = static_cast<int>(serveOptions.requestTimeout.count());
+    auto* serve = app.add_subcommand(
+        "serve",
+        "Serve the business objects over HTTP with JSON bodies until interrupted: the operations of this "
+        "command as endpoints (POST /v1/save, /v1/open, /v1/new, /v1/edit, /v1/delete, /v1/check, /v1/proc, "
+        "/v1/sql), and object handles that keep one object between calls (POST /v1/objects, POST and DELETE "
+        "/v1/objects/HANDLE). Every request carries \"Authorization: Bearer TOKEN\"; the token comes from a "
+        "file or the environment (HUMRS_TOKEN, HUMRS_ADMIN_TOKEN), never the command line; only the "
+        "administrator's token may run sql. Prints one JSON line with the address once it listens. See "
+        "docs/service.md.\n"
+        "Example: HUMRS_TOKEN=$(cat token) humrs --db hr.db serve --listen 127.0.0.1:8470");
+    serve->add_option("--listen", listen, "HOST:PORT to listen on (default 127.0.0.1:8470; port 0: any free port)");
+    serve->add_option("--token-file", tokenFile, "file whose first line is the clients' bearer token (else $HUMRS_TOKEN)");
+    serve->add_option("--admin-token-file", adminTokenFile,
+                      "file whose first line is the administrator's token, which may also run sql (else "
+                      "$HUMRS_ADMIN_TOKEN)");
+    serve->add_option("--threads", serveOptions.threads, "worker threads (default 8)");
+    serve->add_option("--max-body", maxBody, "largest request body in bytes (default 1048576)");
+    serve->add_option("--max-objects", maxObjects, "most live object handles (default 64)");
+    serve->add_option("--object-idle", objectIdle, "seconds after which an unused handle is released (default 300)");
+    serve->add_option("--timeout", timeout,
+                      "seconds to wait for a request to arrive, or for an object busy with another call (default 30)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -241,5 +292,8 @@ int main(int argc, char** argv) {
         answer = RunDemo(options, demoText, demoForce);
     else if (*batch)
         answer = RunBatch(options);
+    else if (*serve)
+        answer = Serve(options, serveOptions, listen, tokenFile, adminTokenFile, maxBody, maxObjects, objectIdle,
+                       timeout);
     return Print(answer, options.pretty);
 }

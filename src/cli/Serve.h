@@ -1,0 +1,72 @@
+#pragma once
+// `humrs serve`: the business objects as an HTTP/JSON service, for clients of the
+// suite on other machines. Every operation of the humrs command is an endpoint with
+// the same JSON bodies and results; object handles keep one business object (and
+// its database connection) alive between calls, as a client of the in-process
+// server library keeps its object.
+//
+//   GET    /v1/health                      no token needed
+//   POST   /v1/{new|open|edit|save|delete|check|proc}
+//                                          {"progid": ..., the operation's members}
+//   POST   /v1/sql                         {"statement": ...} (administrator only)
+//   POST   /v1/objects                     {"progid": ...} -> {"handle": ...}
+//   POST   /v1/objects/{handle}            {"op": ..., the operation's members}
+//   DELETE /v1/objects/{handle}            releases the object
+//
+// Calls on one handle run one at a time; everything else runs in parallel, each
+// call on a database connection of its own.
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "cli/Commands.h"
+
+namespace humrs::cli {
+
+struct ServeOptions {
+    std::string host = "127.0.0.1";
+    int port = 8470;  // 0: any free port
+    // Bearer tokens: `token` may call every operation but sql, `adminToken` all of
+    // them. At least one must be set.
+    std::string token;
+    std::string adminToken;
+    int threads = 8;
+    size_t maxBodyBytes = 1 << 20;
+    size_t maxHandles = 64;
+    std::chrono::seconds handleIdle{300};  // an unused handle is released after this
+    std::chrono::seconds requestTimeout{30};
+};
+
+// Parses --listen: "HOST:PORT", "[IPV6]:PORT" or ":PORT" (loopback). Throws
+// InputError naming what is wrong.
+void ParseListen(const std::string& text, ServeOptions& options);
+
+// The token in a file: its first line without surrounding blanks. Throws InputError
+// when the file cannot be read or holds no token.
+std::string ReadTokenFile(const std::string& path);
+
+class Service {
+public:
+    // Checks the options and the database (it must hold the humrs tables), then binds
+    // the address. Throws InputError or DatabaseError naming what is wrong.
+    Service(GlobalOptions global, ServeOptions options);
+    ~Service();
+    Service(const Service&) = delete;
+    Service& operator=(const Service&) = delete;
+
+    int Port() const;
+    // Serves until Stop() is called (from another thread or a signal watcher).
+    void Run();
+    void Stop();
+    // Live object handles, for tests and the health answer.
+    size_t LiveHandles() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// Runs the service until SIGINT or SIGTERM; prints one JSON line when it listens.
+Answer RunServe(const GlobalOptions& global, const ServeOptions& options);
+
+}  // namespace humrs::cli
