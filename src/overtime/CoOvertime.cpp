@@ -46,7 +46,7 @@ int Overlap(int s, int e, int from, int to) {
 
 void TOvertime::BeforeUpdate() {
     Dataset& row = GetDatasets(0);
-    CheckRowIntegrity(row);
+    CheckOvertimeRowIntegrity(*this, row);
     const std::string person = CStr(row["PersonID"]);
     const int date = CInt(row["OverTimeDate"]);
     const int beginTime = CInt(row["BeginTime"]), endTime = CInt(row["EndTime"]);
@@ -66,29 +66,26 @@ void TOvertime::BeforeUpdate() {
     CheckExcuseConflict(person, date, beginTime, endTime);
 }
 
-void TOvertime::CheckRowIntegrity(Dataset& row) {
-    // What guards the stored row itself, under every login type and before any rule:
-    // a person, and a date and times that exist.
+void CheckOvertimeRowIntegrity(TQVXComBase& bill, const Dataset& row) {
     RequireDateOrZero(CInt(row["OverTimeDate"]), "OverTimeDate");
     RequireTimeOrUnset(CInt(row["BeginTime"]), "BeginTime");
     RequireTimeOrUnset(CInt(row["EndTime"]), "EndTime");
-    if (Trim(CStr(row["PersonID"])).empty()) MakeException(0, 0, msg::kOvertimePersonEmpty);
+    if (Trim(CStr(row["PersonID"])).empty()) bill.MakeException(0, 0, msg::kOvertimePersonEmpty);
 }
 
-void TOvertime::AfterUpdate() { PostChanges(false); }
+void TOvertime::AfterUpdate() { PostOvertimeChanges(*this, 0, false, false); }
 
 void TOvertime::AfterDelete() {
     GetDatasets(0).DeleteDataset();
-    PostChanges(true);
+    PostOvertimeChanges(*this, 0, false, true);
 }
 
-void TOvertime::PostChanges(bool deleted) {
-    // The leave service re-allocates compensatory leave to the redeemable overtime of
-    // every person a changed row belongs to, then the attendance details follow.
-    const Variant changes = GetDeltaDatasets(0);
-    DoCOMMethod("QVXHumrs.Excuse", ContextNumber(), 10,
-                Variant(VariantArray{changes, Variant(2), Variant(deleted ? 1 : 0)}));
-    ResetDetail(Db(), kDetailOverTime, changes, true, deleted);
+void PostOvertimeChanges(TQVXComBase& bill, int datasetIndex, bool byDate, bool deleted) {
+    const Variant changes = bill.GetDeltaDatasets(datasetIndex);
+    // Source kind of the leave service: 2 overtime by person, 3 overtime by date.
+    bill.DoCOMMethod("QVXHumrs.Excuse", bill.ContextNumber(), 10,
+                     Variant(VariantArray{changes, Variant(byDate ? 3 : 2), Variant(deleted ? 1 : 0)}));
+    ResetDetail(bill.Db(), kDetailOverTime, changes, !byDate, deleted);
 }
 
 void TOvertime::DoAddDefaultRecord() {
@@ -100,17 +97,24 @@ void TOvertime::DoAddDefaultRecord() {
 }
 
 void TOvertime::DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) {
+    CheckOvertimeFieldValues(*this, names, values, false);
+    TQVXComBase::DoCheckFieldValues(datasetIndex, names, values);
+}
+
+void CheckOvertimeFieldValues(TQVXComBase& bill, const VariantArray& names, const VariantArray& values,
+                              bool classRefuses) {
     auto value = [&](size_t i) { return i < values.size() ? values[i] : Variant(); };
     const std::string field = names.empty() ? "" : CStr(names[0]);
     if (SameText(field, "PersonID")) {
-        if (!GetIsOnWork(Db(), CStr(value(0)), CInt(value(1))))
-            MakeException(0, 0, msg::kOvertimePersonOffJob, {value(0)});
+        if (!GetIsOnWork(bill.Db(), CStr(value(0)), CInt(value(1))))
+            bill.MakeException(0, 0, msg::kOvertimePersonOffJob, {value(0)});
     } else if (SameText(field, "OverTimeClass")) {
-        if (CStr(value(1)).empty()) MakeException(0, 0, msg::kOvertimePersonFirst);
-        if (!GetIsOnWork(Db(), CStr(value(1)), CInt(value(2))))
-            AddMessage(FormatMessage(msg::kOvertimePersonOffJob, {value(1)}));
+        if (CStr(value(1)).empty()) bill.MakeException(0, 0, msg::kOvertimePersonFirst);
+        if (!GetIsOnWork(bill.Db(), CStr(value(1)), CInt(value(2)))) {
+            if (classRefuses) bill.MakeException(0, 0, msg::kOvertimePersonOffJob, {value(1)});
+            bill.AddMessage(FormatMessage(msg::kOvertimePersonOffJob, {value(1)}));
+        }
     }
-    TQVXComBase::DoCheckFieldValues(datasetIndex, names, values);
 }
 
 void TOvertime::DoExecuteProc(int, const Variant&, const Variant&, Variant&) {}
@@ -148,15 +152,22 @@ void TOvertime::CheckOvertimeRows(Dataset& rows, int date, int beginTime, int en
 }
 
 void TOvertime::CheckExcuseConflict(const std::string& person, int date, int beginTime, int endTime) {
-    Dataset leave = GetDBConn().OpenDataset("Select * From humExcuse Where Flag <> 3 And PersonID = " +
-                                            QuoteStr(person));
+    for (const auto& [billNo, leavePerson] : OverlappingLeave(GetDBConn(), person, date, beginTime, endTime))
+        AddMessage(FormatMessage(msg::kOvertimeLeaveConflict, {billNo, leavePerson}), 1, 0);
+}
+
+std::vector<std::pair<Variant, Variant>> OverlappingLeave(TQVXDBAccess& conn, const std::string& person, int date,
+                                                          int beginTime, int endTime) {
+    std::vector<std::pair<Variant, Variant>> found;
+    Dataset leave = conn.OpenDataset("Select * From humExcuse Where Flag <> 3 And PersonID = " + QuoteStr(person));
     for (leave.First(); !leave.Eof(); leave.Next()) {
         // The overtime span is given with its date at both ends: an end time below the
         // begin time runs into the next morning.
         if (IsTimeConflict(date, beginTime, date, endTime, CInt(leave["BeginDate"]), CInt(leave["BeginTime"]),
                            CInt(leave["EndDate"]), CInt(leave["EndTime"])))
-            AddMessage(FormatMessage(msg::kOvertimeLeaveConflict, {leave["BillNo"], leave["PersonID"]}), 1, 0);
+            found.emplace_back(leave["BillNo"], leave["PersonID"]);
     }
+    return found;
 }
 
 bool TOvertime::IsInClassWorkTime(const std::string& classId, int beginTime, int endTime) {

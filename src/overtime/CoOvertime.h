@@ -5,6 +5,7 @@
 // attendance details after a save or delete. The by-date overtime bill calls the
 // checks by procedure number.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/ComBase.h"
@@ -69,10 +70,28 @@ public:
     const std::string& ClassNo() const { return classNo_; }
 
 private:
-    void CheckRowIntegrity(Dataset& row);
-    void PostChanges(bool deleted);
     std::string classNo_;
 };
+
+// ---- Shared with the overtime record by date.
+
+// What guards a stored overtime row itself, under every login type and before any
+// rule: a person, and a date and times that exist.
+void CheckOvertimeRowIntegrity(TQVXComBase& bill, const Dataset& row);
+// The lookup checks of an overtime row's person (values: person, date) and class
+// (values: class, person, date). A class looked up for a person not on the job is
+// refused when classRefuses, else only told.
+void CheckOvertimeFieldValues(TQVXComBase& bill, const VariantArray& names, const VariantArray& values,
+                              bool classRefuses);
+// The leave requests of the person (Flag 3 set aside) that overlap an overtime span
+// on the date, as (BillNo, PersonID) of each; an end time below the begin time runs
+// into the next morning.
+std::vector<std::pair<Variant, Variant>> OverlappingLeave(TQVXDBAccess& conn, const std::string& person, int date,
+                                                          int beginTime, int endTime);
+// After overtime rows (dataset `datasetIndex`) are saved or deleted: the leave service
+// re-allocates compensatory leave to the redeemable overtime of every person a
+// changed row belongs to, then the attendance details follow.
+void PostOvertimeChanges(TQVXComBase& bill, int datasetIndex, bool byDate, bool deleted);
 
 // The overtime record by person: procedures 0 to 4 and 6.
 const ClassDescriptor& OvertimeClass();
