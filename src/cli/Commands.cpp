@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -207,6 +208,15 @@ bool IsStatementFault(const DatabaseError& e) {
     return false;
 }
 
+// A progress callback that prints "<what>: <done> of <total> <unit>" about twenty
+// times over a run, and at its end.
+std::function<void(size_t, size_t)> ProgressPrinter(const char* what, const char* unit) {
+    return [what, unit](size_t done, size_t total) {
+        if (done % std::max<size_t>(1, total / 20) == 0 || done == total)
+            std::fprintf(stderr, "%s: %zu of %zu %s\n", what, done, total, unit);
+    };
+}
+
 std::string DefaultLibraryPath() {
     if (const char* env = std::getenv("HUMRS_LIBRARY"); env && *env) return env;
     std::error_code ec;
@@ -336,28 +346,13 @@ Answer RunProc(const GlobalOptions& options, const std::string& progId, int numb
         RequireKnownProgId(progId);
         Connection c = Connect(options, Mode::Existing);
         auto object = Create(progId, c);
-        // Rebuilding every person's compensatory leave is long work: show how far it got.
-        if (auto* leave = dynamic_cast<TExcuse*>(object.get()); leave && number == 11) {
-            leave->SetProgress([](size_t done, size_t total) {
-                const size_t step = std::max<size_t>(1, total / 20);
-                if (done % step == 0 || done == total)
-                    std::fprintf(stderr, "compensatory leave: %zu of %zu persons\n", done, total);
-            });
-        }
-        // The daily transfer of due salary adjustments walks every due row.
-        if (auto* salary = dynamic_cast<TChangeSalary*>(object.get()); salary && number == 1) {
-            salary->SetProgress([](size_t done, size_t total) {
-                const size_t step = std::max<size_t>(1, total / 20);
-                if (done % step == 0 || done == total)
-                    std::fprintf(stderr, "salary adjustments: %zu of %zu rows\n", done, total);
-            });
-        }
-        // The daily transfer of insurance changes may go over many rows.
+        // Long procedures tell how far they got, in twentieths, on standard error.
+        if (auto* leave = dynamic_cast<TExcuse*>(object.get()); leave && number == 11)
+            leave->SetProgress(ProgressPrinter("compensatory leave", "persons"));
+        if (auto* salary = dynamic_cast<TChangeSalary*>(object.get()); salary && number == 1)
+            salary->SetProgress(ProgressPrinter("salary adjustments", "rows"));
         if (auto* insurance = dynamic_cast<TChangeInsurance*>(object.get()); insurance && number == 2)
-            insurance->SetProgress([](size_t done, size_t total) {
-                if (done % std::max<size_t>(1, total / 20) == 0 || done == total)
-                    std::fprintf(stderr, "insurance changes: %zu of %zu rows\n", done, total);
-            });
+            insurance->SetProgress(ProgressPrinter("insurance changes", "rows"));
         const Outcome out = object->ExecuteProc(number, a1, a2);
         Json body = Ok();
         body["result"] = ToJson(out.result);
