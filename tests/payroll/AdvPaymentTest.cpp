@@ -9,6 +9,8 @@
 namespace humrs {
 namespace {
 
+using testing::With;
+
 constexpr const char* kAdv = "QVXHumrs.AdvPayment";
 using testing::Row;
 
@@ -43,15 +45,6 @@ protected:
     }
     static Row Bank(int parentRow, int rowNo, const std::string& bank, double amount) {
         return {{"ParentRowNO", parentRow}, {"RowNo", rowNo}, {"PayBankID", bank}, {"BankMoneny", amount}};
-    }
-    static Row With(Row row, const Row& changes) {
-        for (const auto& [field, value] : changes) {
-            bool replaced = false;
-            for (auto& [f, v] : row)
-                if (f == field) v = value, replaced = true;
-            if (!replaced) row.emplace_back(field, value);
-        }
-        return row;
     }
     Outcome Save(const Row& header, const std::vector<Row>& rows, const std::vector<Row>& banks = {}) {
         return SaveBill(kAdv, {{header}, rows, {}, banks});

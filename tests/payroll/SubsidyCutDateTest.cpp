@@ -7,6 +7,8 @@
 namespace humrs {
 namespace {
 
+using testing::With;
+
 constexpr const char* kSubsidyDate = "QVXHumrs.SubsidyCutDate";
 
 class SubsidyCutDateTest : public testing::HumrsFixture {
@@ -27,15 +29,6 @@ protected:
     static testing::Row CashRow(int rowNo, const std::string& person) {
         return {{"RowNo", rowNo},      {"PersonID", person}, {"SalaryType", 0},        {"PayType", 1},
                 {"IncomTaxRate", 0.1}, {"Account", 100.0},   {"SalaryDate", 20050110}, {"SalaryItem", "OLD"}};
-    }
-    static testing::Row With(testing::Row row, const testing::Row& changes) {
-        for (const auto& [field, value] : changes) {
-            bool replaced = false;
-            for (auto& [f, v] : row)
-                if (f == field) v = value, replaced = true;
-            if (!replaced) row.emplace_back(field, value);
-        }
-        return row;
     }
     Outcome Save(const std::string& billNo, const std::vector<testing::Row>& rows) {
         return SaveBill(kSubsidyDate,

@@ -9,6 +9,8 @@
 namespace humrs {
 namespace {
 
+using testing::With;
+
 constexpr const char* kSubsidy = "QVXHumrs.SubsidyCut";
 
 class SubsidyCutTest : public testing::HumrsFixture {
@@ -32,15 +34,6 @@ protected:
     static testing::Row CashRow(const std::string& billNo, const std::string& person = "P1") {
         return {{"BillNo", billNo},     {"PersonID", person},    {"SalaryType", 0}, {"PayType", 1},
                 {"IncomTaxRate", 0.1}, {"Account", 100.0},      {"SalaryDate", 20050110}};
-    }
-    static testing::Row With(testing::Row row, const testing::Row& changes) {
-        for (const auto& [field, value] : changes) {
-            bool replaced = false;
-            for (auto& [f, v] : row)
-                if (f == field) v = value, replaced = true;
-            if (!replaced) row.emplace_back(field, value);
-        }
-        return row;
     }
     Outcome Save(const testing::Row& row) { return SaveBill(kSubsidy, {{row}}); }
 };

@@ -23,6 +23,17 @@ namespace humrs::testing {
 
 using Row = std::vector<std::pair<std::string, Variant>>;
 
+// A row with some fields set anew and the missing ones added.
+inline Row With(Row row, const Row& changes) {
+    for (const auto& [field, value] : changes) {
+        bool replaced = false;
+        for (auto& [f, v] : row)
+            if (f == field) v = value, replaced = true;
+        if (!replaced) row.emplace_back(field, value);
+    }
+    return row;
+}
+
 class HumrsFixture : public ::testing::Test {
 protected:
     void SetUp() override {
