@@ -9,6 +9,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 #include "db/Database.h"
@@ -178,6 +179,7 @@ public:
 
     ~SQLiteDatabase() override {
         cache_.clear();
+        schemaVersionStmt_.reset();
         sqlite3_close_v2(db_);
     }
 
@@ -202,7 +204,10 @@ public:
             if (kind == StatementKind::Insert || kind == StatementKind::Update || kind == StatementKind::Delete)
                 changed = sqlite3_changes64(db_);
         }
-        if (kind == StatementKind::Other && ChangesSchema(sql)) ForgetStatements();
+        if (kind == StatementKind::Other) {
+            schemaChecked_ = false;  // it may have begun or ended a transaction
+            if (ChangesSchema(sql)) ForgetStatements();
+        }
         return changed;
     }
 
@@ -239,35 +244,48 @@ public:
 
     size_t PreparedStatementCount() const override { return cache_.size(); }
 
-    void DoBeginWrite() override { Control("BEGIN IMMEDIATE"); }
-    void DoBeginRead() override { Control("BEGIN"); }
-    void DoCommit() override { Control("COMMIT"); }
+    void DoBeginWrite() override {
+        schemaChecked_ = false;
+        Control("BEGIN IMMEDIATE");
+    }
+    void DoBeginRead() override {
+        schemaChecked_ = false;
+        Control("BEGIN");
+    }
+    void DoCommit() override {
+        schemaChecked_ = false;
+        Control("COMMIT");
+    }
     // Nothing to undo when SQLite already ended the transaction (some errors roll back
     // on their own), so an error handler can always call it.
     void DoRollback() override {
+        schemaChecked_ = false;
         if (InTransaction()) Control("ROLLBACK");
     }
     bool InTransaction() const override { return sqlite3_get_autocommit(db_) == 0; }
 
+    // The declared columns of a table, read once while the schema stays as it is: the
+    // forms of a bill ask for them on every save.
     std::vector<ResultColumn> TableColumns(const std::string& table) override {
-        static const char* const kSql = "SELECT name, type FROM pragma_table_info(?1) ORDER BY cid";
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(db_, kSql, -1, &raw, nullptr) != SQLITE_OK) Fail(kSql, kSql);
-        StatementPtr stmt(raw);
-        sqlite3_bind_text(raw, 1, table.data(), static_cast<int>(table.size()), SQLITE_TRANSIENT);
-        std::vector<ResultColumn> columns;
-        int rc;
-        while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
-            ResultColumn col;
-            col.name = ColumnText(raw, 0);
-            col.type = TypeFromDeclared(reinterpret_cast<const char*>(sqlite3_column_text(raw, 1)));
-            columns.push_back(std::move(col));
-        }
-        if (rc != SQLITE_DONE) Fail(kSql, kSql);
-        return columns;
+        ForgetSchemaIfChanged();
+        return Columns(table);
     }
 
 private:
+    // Statement texts as the classes wrote them, with the compiled statement's text
+    // (the cache key) and what the statement touches.
+    struct Plan {
+        std::string key;
+        StatementFacts facts;
+    };
+    // What texts of one shape (see ShapeOf) share.
+    struct Shape {
+        std::string key;
+        StatementFacts facts;
+        std::vector<size_t> liftedFrom;                     // per parameter, the literal it carries
+        std::vector<std::pair<size_t, std::string>> kept;  // literals written into the statement
+    };
+
     [[noreturn]] void Fail(const std::string& original, const std::string& translated) const {
         std::string message = sqlite3_errmsg(db_);
         if (translated != original) message += " (ran as: " + translated + ")";
@@ -292,30 +310,46 @@ private:
         // run the part before it.
         if (sql.find('\0') != std::string::npos)
             throw DatabaseError("a statement must not hold the NUL character", sql);
+        // A translation may read declared column types: they must be today's.
+        ForgetSchemaIfChanged();
         // A text that ran before needs no translation while its statement is kept.
         if (auto plan = plans_.find(sql); plan != plans_.end()) {
             if (auto kept = cache_.find(plan->second.key); kept != cache_.end()) {
-                lifted = plan->second.lifted;
+                lifted.clear();
                 facts = plan->second.facts;
                 lru_.splice(lru_.begin(), lru_, kept->second.lruPos);
                 return kept->second;
             }
         }
+        // Nor does a text that differs from one translated before only in the values
+        // of the literals that translation lifted.
+        std::vector<SqlToken> tokens = TokenizeSql(sql);
+        std::vector<const SqlToken*> literals;
+        std::string shape = ShapeOf(tokens, literals);
+        if (!literals.empty()) {
+            if (auto known = shapes_.find(shape); known != shapes_.end() && Fits(known->second, literals, lifted)) {
+                if (auto kept = cache_.find(known->second.key); kept != cache_.end()) {
+                    facts = known->second.facts;
+                    lru_.splice(lru_.begin(), lru_, kept->second.lruPos);
+                    return kept->second;
+                }
+            }
+        }
         TranslatedStatement translated = translator_.Translate(sql);
         auto found = cache_.find(translated.sql);
-        if (found == cache_.end() && translated.usedColumnTypes) {
-            // A statement compiled for the first time reads the declared types afresh.
-            schemaCache_.clear();
-            translated = translator_.Translate(sql);
-            found = cache_.find(translated.sql);
-        }
-        lifted = std::move(translated.lifted);
         facts.select = translated.kind == StatementKind::Select;
         facts.tablesComplete = translated.tablesComplete;
         facts.tables = std::move(translated.tables);
         facts.names = std::move(translated.names);
-        if (plans_.size() >= kPlanCacheSize) plans_.clear();
-        plans_[sql] = Plan{translated.sql, lifted, facts};
+        if (literals.empty()) {
+            if (plans_.size() >= kPlanCacheSize) plans_.clear();
+            plans_[sql] = Plan{translated.sql, facts};
+        } else if (auto known = ShapeFrom(translated, literals)) {
+            known->facts = facts;
+            if (shapes_.size() >= kPlanCacheSize) shapes_.clear();
+            shapes_[std::move(shape)] = std::move(*known);
+        }
+        lifted = std::move(translated.lifted);
         if (found != cache_.end()) {
             lru_.splice(lru_.begin(), lru_, found->second.lruPos);
             return found->second;
@@ -358,16 +392,125 @@ private:
     // the result columns were read).
     void ForgetStatements() {
         plans_.clear();
+        shapes_.clear();
         cache_.clear();
         lru_.clear();
         schemaCache_.clear();
     }
 
-    ColumnType DeclaredType(std::string_view table, std::string_view column) {
+    // The statement with each literal replaced by a mark of its kind, tokens and spacing
+    // kept; `literals` gets the literal tokens in order. The kind of a number (whole or
+    // not) is part of the shape: the translation of a division depends on it.
+    static std::string ShapeOf(const std::vector<SqlToken>& tokens, std::vector<const SqlToken*>& literals) {
+        std::string shape;
+        for (const SqlToken& tok : tokens) {
+            shape += static_cast<char>('A' + static_cast<int>(tok.kind));
+            shape += tok.space;
+            shape += '\0';
+            if (tok.kind == SqlTokenKind::Number) {
+                literals.push_back(&tok);
+                shape += tok.text.find_first_not_of("0123456789") == std::string::npos ? "#int" : "#num";
+            } else if (tok.kind == SqlTokenKind::String) {
+                literals.push_back(&tok);
+                shape += tok.national ? "#ntext" : "#text";
+            } else {
+                shape += tok.text;
+            }
+            shape += '\0';
+        }
+        return shape;
+    }
+
+    // What a translation with lifted literals gives every text of its shape: which of
+    // the text's literals became which parameter, and the literals it kept as written.
+    // Nothing when a lifted value cannot be traced back to a literal of the text.
+    static std::optional<Shape> ShapeFrom(const TranslatedStatement& translated,
+                                          const std::vector<const SqlToken*>& literals) {
+        if (translated.liftedOffsets.size() != translated.lifted.size()) return std::nullopt;
+        Shape out;
+        out.key = translated.sql;
+        std::vector<bool> lifted(literals.size(), false);
+        for (size_t i = 0; i < translated.lifted.size(); ++i) {
+            auto at = std::find_if(literals.begin(), literals.end(), [&](const SqlToken* tok) {
+                return tok->offset == translated.liftedOffsets[i];
+            });
+            if (at == literals.end()) return std::nullopt;
+            const size_t ordinal = static_cast<size_t>(at - literals.begin());
+            std::optional<Variant> value = LiteralAsParameter(**at);
+            if (!value || !(*value == translated.lifted[i])) return std::nullopt;
+            out.liftedFrom.push_back(ordinal);
+            lifted[ordinal] = true;
+        }
+        for (size_t k = 0; k < literals.size(); ++k)
+            if (!lifted[k]) out.kept.emplace_back(k, literals[k]->text);
+        return out;
+    }
+
+    // True when the text's literals fit the shape's translation: the kept ones as
+    // written there, the lifted ones carried by a parameter (their values go to `lifted`).
+    static bool Fits(const Shape& shape, const std::vector<const SqlToken*>& literals, std::vector<Variant>& lifted) {
+        for (const auto& [ordinal, text] : shape.kept)
+            if (literals[ordinal]->text != text) return false;
+        lifted.clear();
+        for (size_t ordinal : shape.liftedFrom) {
+            std::optional<Variant> value = LiteralAsParameter(*literals[ordinal]);
+            if (!value) return false;
+            lifted.push_back(std::move(*value));
+        }
+        return true;
+    }
+
+    // Every change of the schema, by this connection or another, moves the file's
+    // schema version; what was learnt of the old schema is then dropped. It is looked
+    // at once per transaction (no other connection can change the schema within one)
+    // and every time outside one.
+    void ForgetSchemaIfChanged() {
+        if (schemaChecked_ && InTransaction()) return;
+        static const char* const kSql = "PRAGMA schema_version";
+        if (!schemaVersionStmt_) {
+            sqlite3_stmt* raw = nullptr;
+            if (sqlite3_prepare_v3(db_, kSql, -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr) != SQLITE_OK)
+                Fail(kSql, kSql);
+            schemaVersionStmt_.reset(raw);
+        }
+        sqlite3_stmt* stmt = schemaVersionStmt_.get();
+        ResetOnExit reset(stmt);
+        if (sqlite3_step(stmt) != SQLITE_ROW) Fail(kSql, kSql);
+        const int64_t version = sqlite3_column_int64(stmt, 0);
+        if (version != schemaVersion_) {
+            schemaVersion_ = version;
+            ForgetStatements();
+        }
+        schemaChecked_ = InTransaction();
+    }
+
+    const std::vector<ResultColumn>& Columns(const std::string& table) {
         std::string key = UpperAscii(table);
         auto it = schemaCache_.find(key);
-        if (it == schemaCache_.end()) it = schemaCache_.emplace(key, TableColumns(std::string(table))).first;
-        for (const auto& col : it->second)
+        if (it == schemaCache_.end()) it = schemaCache_.emplace(std::move(key), ReadColumns(table)).first;
+        return it->second;
+    }
+
+    std::vector<ResultColumn> ReadColumns(const std::string& table) {
+        static const char* const kSql = "SELECT name, type FROM pragma_table_info(?1) ORDER BY cid";
+        sqlite3_stmt* raw = nullptr;
+        if (sqlite3_prepare_v2(db_, kSql, -1, &raw, nullptr) != SQLITE_OK) Fail(kSql, kSql);
+        StatementPtr stmt(raw);
+        sqlite3_bind_text(raw, 1, table.data(), static_cast<int>(table.size()), SQLITE_TRANSIENT);
+        std::vector<ResultColumn> columns;
+        int rc;
+        while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+            ResultColumn col;
+            col.name = ColumnText(raw, 0);
+            col.type = TypeFromDeclared(reinterpret_cast<const char*>(sqlite3_column_text(raw, 1)));
+            columns.push_back(std::move(col));
+        }
+        if (rc != SQLITE_DONE) Fail(kSql, kSql);
+        return columns;
+    }
+
+    ColumnType DeclaredType(std::string_view table, std::string_view column) {
+        for (const auto& col : Columns(std::string(table)))
             if (SameName(col.name, column)) return col.type;
         return ColumnType::Unknown;
     }
@@ -448,15 +591,12 @@ private:
     SqlTranslator translator_;
     std::list<std::string> lru_;  // most recently used first
     std::unordered_map<std::string, CachedStatement> cache_;
-    // Statement texts as the classes wrote them, with the compiled statement's text
-    // (the cache key), the values lifted from them and what the statement touches.
-    struct Plan {
-        std::string key;
-        std::vector<Variant> lifted;
-        StatementFacts facts;
-    };
-    std::unordered_map<std::string, Plan> plans_;
+    std::unordered_map<std::string, Plan> plans_;    // texts without literals
+    std::unordered_map<std::string, Shape> shapes_;  // texts with literals, by their shape
     std::map<std::string, std::vector<ResultColumn>> schemaCache_;
+    StatementPtr schemaVersionStmt_;
+    int64_t schemaVersion_ = -1;
+    bool schemaChecked_ = false;  // the version was looked at in this transaction
 };
 
 }  // namespace

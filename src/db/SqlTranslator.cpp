@@ -90,6 +90,10 @@ SqlToken Raw(std::string text, SqlTokenKind kind = SqlTokenKind::Word, std::stri
 const std::set<std::string> kClauseWords = {
     "WHERE", "GROUP", "ORDER", "HAVING", "UNION", "EXCEPT", "INTERSECT", "OPTION", "LIMIT", "FOR", "WINDOW"};
 
+// Words that cannot stand as a column in a comparison.
+const std::set<std::string> kOperandStops = {"NOT", "AND", "OR", "NULL", "IS", "SELECT", "EXISTS", "CASE",
+                                             "IN", "LIKE", "BETWEEN"};
+
 // Words that cannot be a table alias.
 const std::set<std::string> kNotAlias = {
     "WHERE", "GROUP", "ORDER", "HAVING", "UNION", "EXCEPT", "INTERSECT", "OPTION", "LIMIT", "FOR",
@@ -178,6 +182,8 @@ public:
         if (kind_ == StatementKind::Insert) RewriteInsert();
         if (kind_ == StatementKind::Update) RewriteUpdate();
         if (kind_ != StatementKind::Other) {
+            // PostgreSQL's planner turns such negations round itself; SQLite's does not.
+            if (target_ == Backend::SQLite) RewriteNegatedComparisons();
             RewriteTop();
             // PostgreSQL divides like the dialect: only integer by integer truncates.
             if (target_ == Backend::SQLite) RewriteDivision();
@@ -193,7 +199,10 @@ public:
             CollectTables();
             r.tables = tables_;
             r.tablesComplete = tablesComplete_;
-            if (lift_) r.lifted = LiftLiterals();
+            if (lift_) {
+                r.lifted = LiftLiterals();
+                r.liftedOffsets = std::move(liftedOffsets_);
+            }
         } else {
             r.tablesComplete = false;
         }
@@ -327,6 +336,81 @@ private:
         }
         t_ = std::move(out);
         if (t_.empty()) Fail("empty statement");
+    }
+
+    // ---- negated comparisons ---------------------------------------------------------
+
+    // "Not (A.BeginDate > x Or A.EndDate < y)" becomes "(A.BeginDate <= x And A.EndDate
+    // >= y)": the same truth in every case, NULL included, but SQLite can then search an
+    // index by the ranges instead of reading every row of the person. Only a negated list
+    // of plain comparisons joined by Or is turned round.
+    void RewriteNegatedComparisons() {
+        bool any = false;
+        for (size_t i = 0; i + 1 < t_.size() && !any; ++i) any = At(i, "NOT") && Is(i + 1, SqlTokenKind::LeftParen);
+        if (!any) return;
+        Tokens out;
+        out.reserve(t_.size());
+        for (size_t i = 0; i < t_.size(); ++i) {
+            std::vector<size_t> operators;
+            size_t close = kNone;
+            if (At(i, "NOT") && Is(i + 1, SqlTokenKind::LeftParen)) close = ComparisonsJoinedByOr(i + 2, operators);
+            if (close == kNone) {
+                out.push_back(t_[i]);
+                continue;
+            }
+            out.push_back(Raw("(", SqlTokenKind::LeftParen, t_[i].space));
+            for (size_t k = i + 2; k < close; ++k) {
+                if (std::find(operators.begin(), operators.end(), k) != operators.end())
+                    out.push_back(Raw(std::string(NegatedOperator(t_[k].text)), SqlTokenKind::Operator, t_[k].space));
+                else if (At(k, "OR"))
+                    out.push_back(Raw("AND", SqlTokenKind::Word, t_[k].space));
+                else
+                    out.push_back(t_[k]);
+            }
+            out.push_back(t_[close]);
+            i = close;
+        }
+        t_ = std::move(out);
+    }
+
+    static std::string_view NegatedOperator(std::string_view op) {
+        if (op == ">") return "<=";
+        if (op == "<") return ">=";
+        if (op == ">=") return "<";
+        if (op == "<=") return ">";
+        if (op == "=") return "<>";
+        return "=";  // <> and !=
+    }
+
+    // From just inside a parenthesis: "operand op operand (Or operand op operand)*" and
+    // the closing parenthesis. Gives the closing parenthesis's index and the operators'
+    // indexes, or kNone when the parenthesis holds anything else.
+    size_t ComparisonsJoinedByOr(size_t k, std::vector<size_t>& operators) const {
+        static const std::set<std::string> kComparisons = {">", "<", ">=", "<=", "=", "<>", "!="};
+        while (true) {
+            k = PlainOperandEnd(k);
+            if (k == kNone || !Is(k, SqlTokenKind::Operator) || !kComparisons.count(t_[k].text)) return kNone;
+            operators.push_back(k);
+            k = PlainOperandEnd(k + 1);
+            if (k == kNone) return kNone;
+            if (Is(k, SqlTokenKind::RightParen)) return operators.size() > 1 ? k : kNone;
+            if (!At(k, "OR")) return kNone;
+            ++k;
+        }
+    }
+
+    // A column (maybe qualified), a number, a quoted text or a parameter starting at k:
+    // the index just after it, or kNone.
+    size_t PlainOperandEnd(size_t k) const {
+        if (Is(k, SqlTokenKind::Number) || Is(k, SqlTokenKind::String) || Is(k, SqlTokenKind::Parameter)) return k + 1;
+        if (!IsColumnWord(k)) return kNone;
+        while (Is(k + 1, SqlTokenKind::Dot) && IsColumnWord(k + 2)) k += 2;
+        return k + 1;
+    }
+
+    bool IsColumnWord(size_t k) const {
+        if (Is(k, SqlTokenKind::QuotedName)) return true;
+        return Is(k, SqlTokenKind::Word) && !IsWordIn(t_[k], kOperandStops);
     }
 
     // ---- DELETE and INSERT --------------------------------------------------------
@@ -1021,19 +1105,10 @@ private:
             }
             if ((tok.kind != SqlTokenKind::Number && tok.kind != SqlTokenKind::String) || tok.verbatim) continue;
             if (keptDepth > 0 || caseDepth > 0 || kKeptClauses.count(clause.back())) continue;
-            Variant value;
-            if (tok.kind == SqlTokenKind::String) {
-                value = Variant(tok.value);
-            } else if (tok.text.find_first_not_of("0123456789") == std::string::npos) {
-                if (tok.text.size() > 18) continue;  // beyond a whole number's range: left as written
-                value = Variant(static_cast<int64_t>(std::stoll(tok.text)));
-            } else {
-                char* end = nullptr;
-                const double d = std::strtod(tok.text.c_str(), &end);
-                if (!end || *end != '\0') continue;  // a form the parameter could not carry as it is
-                value = Variant(d);
-            }
-            values.push_back(std::move(value));
+            std::optional<Variant> value = LiteralAsParameter(tok);
+            if (!value) continue;
+            values.push_back(std::move(*value));
+            liftedOffsets_.push_back(tok.offset);
             SqlToken param;
             param.kind = SqlTokenKind::Parameter;
             param.text = "?";
@@ -1103,6 +1178,7 @@ private:
     int parameterCount_ = 0;
     bool usedColumnTypes_ = false;
     bool lift_ = false;
+    std::vector<size_t> liftedOffsets_;
     bool tablesComplete_ = true;
     std::vector<size_t> match_;
     std::vector<std::string> tables_;
@@ -1111,6 +1187,19 @@ private:
 };
 
 }  // namespace
+
+std::optional<Variant> LiteralAsParameter(const SqlToken& tok) {
+    if (tok.kind == SqlTokenKind::String) return Variant(tok.value);
+    if (tok.kind != SqlTokenKind::Number) return std::nullopt;
+    if (tok.text.find_first_not_of("0123456789") == std::string::npos) {
+        if (tok.text.size() > 18) return std::nullopt;  // beyond a whole number's range: left as written
+        return Variant(static_cast<int64_t>(std::stoll(tok.text)));
+    }
+    char* end = nullptr;
+    const double d = std::strtod(tok.text.c_str(), &end);
+    if (!end || *end != '\0') return std::nullopt;  // a form the parameter could not carry as it is
+    return Variant(d);
+}
 
 std::vector<SqlToken> TokenizeSql(std::string_view sql) {
     std::vector<SqlToken> out;

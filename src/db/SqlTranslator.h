@@ -9,6 +9,7 @@
 // second statement after it is refused.
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,10 @@ struct SqlToken {
 // or comment and for a character that has no meaning in the dialect.
 std::vector<SqlToken> TokenizeSql(std::string_view sql);
 
+// The value a literal token carries as a bound parameter, or nothing when a parameter
+// could not carry it exactly (a whole number of more than 18 digits, say).
+std::optional<Variant> LiteralAsParameter(const SqlToken& tok);
+
 enum class StatementKind { Select, Insert, Update, Delete, Other };
 
 struct TranslatedStatement {
@@ -65,6 +70,7 @@ struct TranslatedStatement {
     // Values of the literals moved out of the text into bound parameters, numbered
     // after the statement's own `?` markers (only when the translator lifts them).
     std::vector<Variant> lifted;
+    std::vector<size_t> liftedOffsets;  // where each lifted literal stood in the original text
 };
 
 class SqlTranslator {

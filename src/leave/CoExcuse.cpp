@@ -867,6 +867,9 @@ const ClassDescriptor& ExcuseClass() {
                       {"Memo", kText}},
                      {"Flag", "BillNo", "RowNo"}});
         d.indexes.push_back(Index("humExcuse", {"PersonID", "BeginDate"}));
+        // A new leave mostly lies after all of the person's earlier ones: the overlap
+        // checks find the few that end on or after its first day here.
+        d.indexes.push_back(Index("humExcuse", {"PersonID", "EndDate"}));
         d.indexes.push_back(Index("humExcuse", {"BillNo", "RowNo"}));
         d.indexes.push_back(Index("humExcuse", {"CutExcuseNo"}));
         d.create = [] { return std::make_unique<TExcuse>(); };

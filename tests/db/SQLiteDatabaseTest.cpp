@@ -407,6 +407,32 @@ TEST_F(SQLiteFileTest, WriteLockMakesASecondWriterWait) {
     releaser.join();
 }
 
+// What one connection learnt of a table's columns and types follows a change of the
+// schema made by another, inside a transaction and outside one.
+TEST_F(SQLiteFileTest, SchemaChangedByAnotherConnectionIsSeen) {
+    auto first = OpenSQLite(path_);
+    auto second = OpenSQLite(path_);
+    first->Execute("Create Table humRate (V INTEGER)");
+    first->Execute("Insert Into humRate Values (7)");
+    ASSERT_EQ(first->TableColumns("humRate").size(), 1u);
+    ASSERT_EQ(first->QueryFirst("Select V / 2 From humRate Where V = 7")->front(), Variant(3));
+
+    second->Execute("Alter Table humRate Add W INTEGER");
+    EXPECT_EQ(first->TableColumns("humRate").size(), 2u);
+
+    first->BeginRead();
+    EXPECT_EQ(first->TableColumns("humRate").size(), 2u);
+    first->Commit();
+    second->Execute("Drop Table humRate");
+    second->Execute("Create Table humRate (V MONEY)");
+    second->Execute("Insert Into humRate Values (7)");
+    first->BeginRead();
+    // The same text, translated again for the new column type.
+    EXPECT_EQ(first->QueryFirst("Select V / 2 From humRate Where V = 7")->front(), Variant(3.5));
+    EXPECT_EQ(first->TableColumns("humRate").size(), 1u);
+    first->Commit();
+}
+
 // SQLite reads statement text only up to a NUL: such a text is refused, not cut.
 TEST_F(SQLiteDatabaseTest, StatementHoldingNulIsRefusedNotCut) {
     Run("Create Table t (a Text)");

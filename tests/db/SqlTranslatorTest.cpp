@@ -101,7 +101,7 @@ TEST_F(SqlTranslation, StatementForms) {
         {"Select ';' From T;", "Select ';' From T"},
         {"Select 1 ; -- done", "Select 1"},
         {"Select A.BeginDate From humExcuse A Where Not(A.BeginDate > 1 Or A.EndDate < 2) And A.D Between 1 And 2",
-         "Select A.BeginDate From humExcuse A Where Not(A.BeginDate > 1 Or A.EndDate < 2) And A.D Between 1 And 2"},
+         "Select A.BeginDate From humExcuse A Where (A.BeginDate <= 1 AND A.EndDate >= 2) And A.D Between 1 And 2"},
     };
     for (const auto& c : cases) EXPECT_EQ(T(c.in), c.out) << c.in;
 }

@@ -116,6 +116,12 @@ TEST_F(StatementSharingTest, LiteralsThatShapeAStatementKeepTheirMeaning) {
         {"pattern of Like", "Select PersonID From comPerson Where PersonID Like 'P%' Order By PersonID", "P1;P2"},
         {"list of In", "Select PersonID From comPerson Where OnJobDate In (20040101, 20050401) Order By PersonID",
          "P1;Q3"},
+        {"negated comparisons turned round for an index",
+         "Select PersonID From comPerson Where Not (OnJobDate > 20050331 Or LeaveJobDate > 0) Order By PersonID",
+         "P1;P2"},
+        {"negated comparison with a NULL", "Select PersonID From comPerson Where Not (OnJobDate > Null Or "
+                                           "LeaveJobDate > 0)",
+         ""},
         {"sum with a lifted bound in a subquery",
          "Select PersonID, (Select Sum(FieldACount) From humOverTime B Where B.PersonID = A.PersonID And "
          "B.OverTimeDate < 20040201) As H From comPerson A Where PersonID = 'P1'",
