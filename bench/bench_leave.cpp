@@ -236,7 +236,8 @@ Outcome SaveThroughObject(Session& session, const SaveInput& in) {
 // The statements a leave save needs, prepared once: the category, the settings, the
 // person's employment, the overlapping leave, the leave taken in the leave year (or
 // for compensatory leave the free overtime hours), the row itself, the rebuild of the
-// person's free overtime hours, and the person's attendance detail of the day.
+// person's free overtime hours, and the person's attendance detail of the day (its
+// shift, and the leave within the shift).
 struct BareSave {
     explicit BareSave(Bare& b)
         : bare(b),
@@ -255,6 +256,10 @@ struct BareSave {
                            "EndDate, EndTime, ExcuseCount) VALUES (1, ?1, 0, ?2, ?3, ?4, 800, ?4, 1000, 2)")),
           minutes(b.Prepare("SELECT BeginDate, BeginTime, EndDate, EndTime FROM humExcuse WHERE Flag <> 3 AND "
                             "PersonID = ?1 AND BeginDate <= ?2 AND EndDate >= ?3")),
+          schedule(b.Prepare("SELECT JobSch FROM humPersonExtend WHERE PersonID = ?1")),
+          dayClass(b.Prepare("SELECT ClassID FROM humPersonClassDate WHERE PersonID = ?1 AND WorkDate = ?2")),
+          weekClass(b.Prepare("SELECT ClassID FROM humJobScheduleDay WHERE SchID = ?1 AND WeekDay = ?2")),
+          shift(b.Prepare("SELECT OnDutyTime, OffDutyTime FROM humClass WHERE ClassID = ?1")),
           detail(b.Prepare("INSERT INTO humAttendDetail (PersonID, DetailDate, LeaveMinutes) VALUES (?1, ?2, ?3)")),
           detailUpdate(b.Prepare("UPDATE humAttendDetail SET LeaveMinutes = ?3 WHERE PersonID = ?1 AND DetailDate = ?2")) {}
 
@@ -273,8 +278,23 @@ struct BareSave {
         if (kind == 12) bare.Run(balance, [](sqlite3_stmt*) {}, in.person, in.date);
         bare.Run(insert, nullptr, in.billNo, in.person, in.category, in.date);
         if (kind == 12) redeem.Person(in.person, 0);
+        // The day's shift: the person's own class of the day, else the schedule's.
+        std::string scheduleId, classId;
+        bare.Run(schedule, [&](sqlite3_stmt* s) { scheduleId = Text(s, 0); }, in.person);
+        bare.Run(dayClass, [&](sqlite3_stmt* s) { classId = Text(s, 0); }, in.person, in.date);
+        if (classId.empty()) bare.Run(weekClass, [&](sqlite3_stmt* s) { classId = Text(s, 0); }, scheduleId,
+                                      WeekDay(in.date));
+        int onDuty = 0, offDuty = 2400;
+        bare.Run(shift, [&](sqlite3_stmt* s) { onDuty = sqlite3_column_int(s, 0), offDuty = sqlite3_column_int(s, 1); },
+                 classId);
         double leaveMinutes = 0;
-        bare.Run(minutes, [&](sqlite3_stmt*) { leaveMinutes += 120; }, in.person, AddDay(in.date, 1), in.date);
+        bare.Run(
+            minutes,
+            [&](sqlite3_stmt* s) {
+                const int from = std::max(onDuty, sqlite3_column_int(s, 1)), to = std::min(offDuty, sqlite3_column_int(s, 3));
+                if (to > from) leaveMinutes += (to / 100 - from / 100) * 60 + to % 100 - from % 100;
+            },
+            in.person, AddDay(in.date, 1), in.date);
         bare.Run(detailUpdate, nullptr, in.person, in.date, leaveMinutes);
         if (sqlite3_changes(bare.Handle()) == 0) bare.Run(detail, nullptr, in.person, in.date, leaveMinutes);
         bare.Exec("COMMIT");
@@ -283,7 +303,8 @@ struct BareSave {
 
     Bare& bare;
     BareRedeem redeem;
-    sqlite3_stmt *category, *settings, *person, *overlap, *used, *balance, *insert, *minutes, *detail, *detailUpdate;
+    sqlite3_stmt *category, *settings, *person, *overlap, *used, *balance, *insert, *minutes, *schedule, *dayClass,
+        *weekClass, *shift, *detail, *detailUpdate;
 };
 
 // Mean microseconds per save over `saves` saves, by the business object and bare on the

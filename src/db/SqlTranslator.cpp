@@ -1203,6 +1203,7 @@ std::optional<Variant> LiteralAsParameter(const SqlToken& tok) {
 
 std::vector<SqlToken> TokenizeSql(std::string_view sql) {
     std::vector<SqlToken> out;
+    out.reserve(sql.size() / 4 + 8);  // a token and its blank take about five characters
     std::string space;
     int parameters = 0;
     size_t i = 0;
