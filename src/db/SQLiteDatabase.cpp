@@ -310,8 +310,11 @@ private:
         // run the part before it.
         if (sql.find('\0') != std::string::npos)
             throw DatabaseError("a statement must not hold the NUL character", sql);
-        // A translation may read declared column types: they must be today's.
+        // A translation may read declared column types: they must be today's. A
+        // statement outside a transaction looks for itself alone.
+        if (!InTransaction()) schemaChecked_ = false;
         ForgetSchemaIfChanged();
+        if (!InTransaction()) schemaChecked_ = false;
         // A text that ran before needs no translation while its statement is kept.
         if (auto plan = plans_.find(sql); plan != plans_.end()) {
             if (auto kept = cache_.find(plan->second.key); kept != cache_.end()) {
@@ -462,10 +465,11 @@ private:
 
     // Every change of the schema, by this connection or another, moves the file's
     // schema version; what was learnt of the old schema is then dropped. It is looked
-    // at once per transaction (no other connection can change the schema within one)
-    // and every time outside one.
+    // at once per transaction (no other connection can change the schema within one);
+    // outside one, by each statement, and once by the column lists asked for between
+    // two statements (a form built from them is checked again by its save).
     void ForgetSchemaIfChanged() {
-        if (schemaChecked_ && InTransaction()) return;
+        if (schemaChecked_) return;
         static const char* const kSql = "PRAGMA schema_version";
         if (!schemaVersionStmt_) {
             sqlite3_stmt* raw = nullptr;
@@ -481,7 +485,7 @@ private:
             schemaVersion_ = version;
             ForgetStatements();
         }
-        schemaChecked_ = InTransaction();
+        schemaChecked_ = true;
     }
 
     const std::vector<ResultColumn>& Columns(const std::string& table) {
@@ -596,7 +600,7 @@ private:
     std::map<std::string, std::vector<ResultColumn>> schemaCache_;
     StatementPtr schemaVersionStmt_;
     int64_t schemaVersion_ = -1;
-    bool schemaChecked_ = false;  // the version was looked at in this transaction
+    bool schemaChecked_ = false;  // the version was looked at (see ForgetSchemaIfChanged)
 };
 
 }  // namespace
