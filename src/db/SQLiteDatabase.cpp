@@ -278,12 +278,13 @@ private:
         std::string key;
         StatementFacts facts;
     };
-    // What texts of one shape (see ShapeOf) share.
+    // What texts of one shape (see StatementShape) share.
     struct Shape {
         std::string key;
         StatementFacts facts;
         std::vector<size_t> liftedFrom;                     // per parameter, the literal it carries
         std::vector<std::pair<size_t, std::string>> kept;  // literals written into the statement
+        size_t literalCount = 0;
     };
 
     [[noreturn]] void Fail(const std::string& original, const std::string& translated) const {
@@ -326,9 +327,8 @@ private:
         }
         // Nor does a text that differs from one translated before only in the values
         // of the literals that translation lifted.
-        std::vector<SqlToken> tokens = TokenizeSql(sql);
-        std::vector<const SqlToken*> literals;
-        std::string shape = ShapeOf(tokens, literals);
+        std::vector<SqlToken> literals;
+        std::string shape = StatementShape(sql, literals);
         if (!literals.empty()) {
             if (auto known = shapes_.find(shape); known != shapes_.end() && Fits(known->second, literals, lifted)) {
                 if (auto kept = cache_.find(known->second.key); kept != cache_.end()) {
@@ -401,62 +401,41 @@ private:
         schemaCache_.clear();
     }
 
-    // The statement with each literal replaced by a mark of its kind, tokens and spacing
-    // kept; `literals` gets the literal tokens in order. The kind of a number (whole or
-    // not) is part of the shape: the translation of a division depends on it.
-    static std::string ShapeOf(const std::vector<SqlToken>& tokens, std::vector<const SqlToken*>& literals) {
-        std::string shape;
-        for (const SqlToken& tok : tokens) {
-            shape += static_cast<char>('A' + static_cast<int>(tok.kind));
-            shape += tok.space;
-            shape += '\0';
-            if (tok.kind == SqlTokenKind::Number) {
-                literals.push_back(&tok);
-                shape += tok.text.find_first_not_of("0123456789") == std::string::npos ? "#int" : "#num";
-            } else if (tok.kind == SqlTokenKind::String) {
-                literals.push_back(&tok);
-                shape += tok.national ? "#ntext" : "#text";
-            } else {
-                shape += tok.text;
-            }
-            shape += '\0';
-        }
-        return shape;
-    }
-
     // What a translation with lifted literals gives every text of its shape: which of
     // the text's literals became which parameter, and the literals it kept as written.
     // Nothing when a lifted value cannot be traced back to a literal of the text.
     static std::optional<Shape> ShapeFrom(const TranslatedStatement& translated,
-                                          const std::vector<const SqlToken*>& literals) {
+                                          const std::vector<SqlToken>& literals) {
         if (translated.liftedOffsets.size() != translated.lifted.size()) return std::nullopt;
         Shape out;
         out.key = translated.sql;
+        out.literalCount = literals.size();
         std::vector<bool> lifted(literals.size(), false);
         for (size_t i = 0; i < translated.lifted.size(); ++i) {
-            auto at = std::find_if(literals.begin(), literals.end(), [&](const SqlToken* tok) {
-                return tok->offset == translated.liftedOffsets[i];
+            auto at = std::find_if(literals.begin(), literals.end(), [&](const SqlToken& tok) {
+                return tok.offset == translated.liftedOffsets[i];
             });
             if (at == literals.end()) return std::nullopt;
             const size_t ordinal = static_cast<size_t>(at - literals.begin());
-            std::optional<Variant> value = LiteralAsParameter(**at);
+            std::optional<Variant> value = LiteralAsParameter(*at);
             if (!value || !(*value == translated.lifted[i])) return std::nullopt;
             out.liftedFrom.push_back(ordinal);
             lifted[ordinal] = true;
         }
         for (size_t k = 0; k < literals.size(); ++k)
-            if (!lifted[k]) out.kept.emplace_back(k, literals[k]->text);
+            if (!lifted[k]) out.kept.emplace_back(k, literals[k].text);
         return out;
     }
 
     // True when the text's literals fit the shape's translation: the kept ones as
     // written there, the lifted ones carried by a parameter (their values go to `lifted`).
-    static bool Fits(const Shape& shape, const std::vector<const SqlToken*>& literals, std::vector<Variant>& lifted) {
+    static bool Fits(const Shape& shape, const std::vector<SqlToken>& literals, std::vector<Variant>& lifted) {
+        if (shape.literalCount != literals.size()) return false;
         for (const auto& [ordinal, text] : shape.kept)
-            if (literals[ordinal]->text != text) return false;
+            if (literals[ordinal].text != text) return false;
         lifted.clear();
         for (size_t ordinal : shape.liftedFrom) {
-            std::optional<Variant> value = LiteralAsParameter(*literals[ordinal]);
+            std::optional<Variant> value = LiteralAsParameter(literals[ordinal]);
             if (!value) return false;
             lifted.push_back(std::move(*value));
         }

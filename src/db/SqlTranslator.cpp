@@ -1201,34 +1201,36 @@ std::optional<Variant> LiteralAsParameter(const SqlToken& tok) {
     return Variant(d);
 }
 
-std::vector<SqlToken> TokenizeSql(std::string_view sql) {
-    std::vector<SqlToken> out;
-    out.reserve(sql.size() / 4 + 8);  // a token and its blank take about five characters
-    std::string space;
+namespace {
+
+// Cuts a statement into tokens and hands each to `emit(kind, start, end, national,
+// value)`: its place in the text, N'...' or not, and for texts and quoted names their
+// content. `gap(start, end)` gets what lies between two tokens (blanks, comments).
+template <class Emit, class Gap>
+void LexSql(std::string_view sql, Emit&& emit, Gap&& gap) {
     int parameters = 0;
     size_t i = 0;
     const size_t n = sql.size();
+    size_t gapStart = 0;
+    SqlTokenKind lastKind = SqlTokenKind::Semicolon;
+    bool any = false;
+    std::string value;
     auto fail = [&](const std::string& message) { throw DatabaseError(message, std::string(sql)); };
-    auto push = [&](SqlTokenKind kind, size_t start, size_t end) -> SqlToken& {
-        SqlToken t;
-        t.kind = kind;
-        t.text = std::string(sql.substr(start, end - start));
-        t.value = t.text;
-        t.offset = start;
-        t.space = std::move(space);
-        space.clear();
-        out.push_back(std::move(t));
-        return out.back();
+    auto push = [&](SqlTokenKind kind, size_t start, size_t end, bool national = false) {
+        gap(gapStart, start);
+        emit(kind, start, end, national, value, kind == SqlTokenKind::Parameter ? ++parameters : 0);
+        value.clear();
+        gapStart = end;
+        lastKind = kind;
+        any = true;
     };
     while (i < n) {
         const unsigned char c = static_cast<unsigned char>(sql[i]);
         const char next = i + 1 < n ? sql[i + 1] : '\0';
         if (IsSpace(c)) {
-            space += static_cast<char>(c);
             ++i;
         } else if (c == '-' && next == '-') {
             while (i < n && sql[i] != '\n') ++i;
-            if (space.empty() || !IsSpace(static_cast<unsigned char>(space.back()))) space += ' ';
         } else if (c == '/' && next == '*') {
             // Block comments nest in this dialect.
             int depth = 1;
@@ -1246,28 +1248,22 @@ std::vector<SqlToken> TokenizeSql(std::string_view sql) {
             }
             if (depth > 0) fail("unterminated comment");
             i = j;
-            if (space.empty() || !IsSpace(static_cast<unsigned char>(space.back()))) space += ' ';
         } else if (c == '\'' || ((c == 'N' || c == 'n') && next == '\'')) {
-            bool national = c != '\'';
-            size_t open = national ? i + 1 : i;
-            std::string value;
-            size_t end = ReadDelimited(sql, open, '\'', value);
+            const bool national = c != '\'';
+            size_t end = ReadDelimited(sql, national ? i + 1 : i, '\'', value);
             if (end == kNone) fail("unterminated string literal");
-            auto& t = push(SqlTokenKind::String, i, end);
-            t.value = std::move(value);
-            t.national = national;
+            push(SqlTokenKind::String, i, end, national);
             i = end;
         } else if (c == '[' || c == '"') {
-            std::string value;
             size_t end = ReadDelimited(sql, i, c == '[' ? ']' : '"', value);
             if (end == kNone) fail(c == '[' ? "unterminated [name]" : "unterminated \"name\"");
             if (value.empty()) fail("empty quoted name");
-            auto& t = push(SqlTokenKind::QuotedName, i, end);
-            t.value = std::move(value);
+            push(SqlTokenKind::QuotedName, i, end);
             i = end;
         } else if (IsDigit(c) || (c == '.' && IsDigit(static_cast<unsigned char>(next)) &&
-                                  !(space.empty() && !out.empty() &&
-                                    (IsName(out.back()) || out.back().kind == SqlTokenKind::RightParen)))) {
+                                  !(gapStart == i && any &&
+                                    (lastKind == SqlTokenKind::Word || lastKind == SqlTokenKind::QuotedName ||
+                                     lastKind == SqlTokenKind::RightParen)))) {
             // Digits end where the number ends: "20050101And" is 20050101 followed by And.
             size_t j = i;
             while (j < n && IsDigit(static_cast<unsigned char>(sql[j]))) ++j;
@@ -1293,7 +1289,7 @@ std::vector<SqlToken> TokenizeSql(std::string_view sql) {
             push(SqlTokenKind::Word, i, j);
             i = j;
         } else if (c == '?') {
-            push(SqlTokenKind::Parameter, i, i + 1).parameter = ++parameters;
+            push(SqlTokenKind::Parameter, i, i + 1);
             ++i;
         } else if (c == '(' || c == ')' || c == ',' || c == '.' || c == ';') {
             SqlTokenKind kind = c == '(' ? SqlTokenKind::LeftParen
@@ -1316,7 +1312,81 @@ std::vector<SqlToken> TokenizeSql(std::string_view sql) {
             i += len;
         }
     }
+}
+
+}  // namespace
+
+std::vector<SqlToken> TokenizeSql(std::string_view sql) {
+    std::vector<SqlToken> out;
+    out.reserve(sql.size() / 4 + 8);  // a token and its blank take about five characters
+    std::string space;
+    LexSql(
+        sql,
+        [&](SqlTokenKind kind, size_t start, size_t end, bool national, const std::string& value, int parameter) {
+            SqlToken& t = out.emplace_back();
+            t.kind = kind;
+            t.text = std::string(sql.substr(start, end - start));
+            t.value = kind == SqlTokenKind::String || kind == SqlTokenKind::QuotedName ? value : t.text;
+            t.offset = start;
+            t.space = std::move(space);
+            t.national = national;
+            t.parameter = parameter;
+            space.clear();
+        },
+        // Blanks as written; a comment counts as one blank.
+        [&](size_t start, size_t end) {
+            for (size_t k = start; k < end;) {
+                const unsigned char c = static_cast<unsigned char>(sql[k]);
+                if (IsSpace(c)) {
+                    space += static_cast<char>(c);
+                    ++k;
+                    continue;
+                }
+                if (c == '-') {
+                    while (k < end && sql[k] != '\n') ++k;
+                } else {
+                    int depth = 1;
+                    k += 2;
+                    while (k < end && depth > 0) {
+                        if (sql[k] == '/' && k + 1 < end && sql[k + 1] == '*') depth++, k += 2;
+                        else if (sql[k] == '*' && k + 1 < end && sql[k + 1] == '/') depth--, k += 2;
+                        else ++k;
+                    }
+                }
+                if (space.empty() || !IsSpace(static_cast<unsigned char>(space.back()))) space += ' ';
+            }
+        });
     return out;
+}
+
+std::string StatementShape(std::string_view sql, std::vector<SqlToken>& literals) {
+    std::string shape;
+    shape.reserve(sql.size() + 16);
+    LexSql(
+        sql,
+        [&](SqlTokenKind kind, size_t start, size_t end, bool national, const std::string& value, int) {
+            shape += static_cast<char>('A' + static_cast<int>(kind));
+            if (kind != SqlTokenKind::Number && kind != SqlTokenKind::String) {
+                shape.append(sql.substr(start, end - start));
+                return;
+            }
+            SqlToken& t = literals.emplace_back();
+            t.kind = kind;
+            t.text = std::string(sql.substr(start, end - start));
+            t.value = kind == SqlTokenKind::String ? value : t.text;
+            t.offset = start;
+            t.national = national;
+            // The kind of a number (whole or not) is part of the shape: the
+            // translation of a division depends on it.
+            if (kind == SqlTokenKind::String) shape += national ? "#ntext" : "#text";
+            else shape += t.text.find_first_not_of("0123456789") == std::string::npos ? "#int" : "#num";
+        },
+        [&](size_t start, size_t end) {
+            shape += '\0';
+            shape.append(sql.substr(start, end - start));
+            shape += '\0';
+        });
+    return shape;
 }
 
 SqlTranslator::SqlTranslator(Backend target, ColumnTypeLookup columnTypes)

@@ -48,6 +48,11 @@ struct SqlToken {
 // or comment and for a character that has no meaning in the dialect.
 std::vector<SqlToken> TokenizeSql(std::string_view sql);
 
+// The statement with each literal (number or quoted text) replaced by a mark of its
+// kind, everything else kept as written: texts that differ only in their literals have
+// the same shape. `literals` gets the literal tokens in order. Throws as TokenizeSql.
+std::string StatementShape(std::string_view sql, std::vector<SqlToken>& literals);
+
 // The value a literal token carries as a bound parameter, or nothing when a parameter
 // could not carry it exactly (a whole number of more than 18 digits, say).
 std::optional<Variant> LiteralAsParameter(const SqlToken& tok);

@@ -283,7 +283,8 @@ void WriteDetail(Database& db, const std::string& column, const std::string& per
         db.Execute("Insert Into humAttendDetail (PersonID, DetailDate, " + column + ") Values (?, ?, ?)",
                    {Variant(personId), Variant(date), Variant(value)});
     }
-    if (value == 0) {
+    // A day that had no row has none to drop.
+    if (value == 0 && changed > 0) {
         db.Execute(
             "Delete From humAttendDetail Where PersonID = ? And DetailDate = ? And LeaveMinutes = 0 "
             "And OverTimeHours = 0 And HourWorkHours = 0",
