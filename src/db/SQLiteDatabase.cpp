@@ -132,6 +132,10 @@ struct CachedStatement {
     StatementPtr stmt;
     TranslatedStatement translated;
     std::list<std::string>::iterator lruPos;
+    // Its result columns (see Describe), and the compilation they were read from.
+    std::vector<ResultColumn> columns;
+    std::vector<ColumnType> declared;
+    int describedAt = -1;
 };
 
 // Leaves a statement ready for its next use whatever happens while it runs: a
@@ -218,10 +222,11 @@ public:
         ResetOnExit reset(stmt);
         Bind(entry, params, lifted, sql);
         ResultSet rs;
-        std::vector<ColumnType> declared;
-        Describe(stmt, rs.columns, declared);
-        int rc;
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) rs.rows.push_back(ReadRow(stmt, rs.columns, declared));
+        // Described after the first step: a statement that SQLite compiled again for a
+        // changed schema has its new columns only then.
+        int rc = sqlite3_step(stmt);
+        const std::vector<ColumnType>& declared = Describe(entry, &rs.columns);
+        for (; rc == SQLITE_ROW; rc = sqlite3_step(stmt)) rs.rows.push_back(ReadRow(stmt, &rs.columns, declared));
         if (rc != SQLITE_DONE) Fail(sql, entry.translated.sql);
         return rs;
     }
@@ -236,10 +241,7 @@ public:
         int rc = sqlite3_step(stmt);
         if (rc == SQLITE_DONE) return std::nullopt;
         if (rc != SQLITE_ROW) Fail(sql, entry.translated.sql);
-        std::vector<ResultColumn> columns;
-        std::vector<ColumnType> declared;
-        Describe(stmt, columns, declared);
-        return ReadRow(stmt, columns, declared);
+        return ReadRow(stmt, nullptr, Describe(entry, nullptr));
     }
 
     size_t PreparedStatementCount() const override { return cache_.size(); }
@@ -543,29 +545,38 @@ private:
         }
     }
 
-    static void Describe(sqlite3_stmt* stmt, std::vector<ResultColumn>& columns, std::vector<ColumnType>& declared) {
-        int n = sqlite3_column_count(stmt);
-        columns.resize(static_cast<size_t>(n));
-        declared.resize(static_cast<size_t>(n));
-        for (int i = 0; i < n; ++i) {
-            const char* name = sqlite3_column_name(stmt, i);
-            columns[static_cast<size_t>(i)].name = name ? name : "";
-            declared[static_cast<size_t>(i)] = TypeFromDeclared(sqlite3_column_decltype(stmt, i));
-            columns[static_cast<size_t>(i)].type = declared[static_cast<size_t>(i)];
+    // The result columns of a statement and their declared types, read once per
+    // compilation of the statement (SQLite counts how often it compiled one again).
+    static const std::vector<ColumnType>& Describe(CachedStatement& entry, std::vector<ResultColumn>* columns) {
+        sqlite3_stmt* stmt = entry.stmt.get();
+        const int compiled = sqlite3_stmt_status(stmt, SQLITE_STMTSTATUS_REPREPARE, 0);
+        if (entry.describedAt != compiled) {
+            const int n = sqlite3_column_count(stmt);
+            entry.columns.assign(static_cast<size_t>(n), ResultColumn{});
+            entry.declared.assign(static_cast<size_t>(n), ColumnType::Unknown);
+            for (int i = 0; i < n; ++i) {
+                const char* name = sqlite3_column_name(stmt, i);
+                entry.columns[static_cast<size_t>(i)].name = name ? name : "";
+                entry.declared[static_cast<size_t>(i)] = TypeFromDeclared(sqlite3_column_decltype(stmt, i));
+                entry.columns[static_cast<size_t>(i)].type = entry.declared[static_cast<size_t>(i)];
+            }
+            entry.describedAt = compiled;
         }
+        if (columns) *columns = entry.columns;
+        return entry.declared;
     }
 
     // An expression column has no declared type: its values keep their storage class,
     // and the column takes the type of its first value that is not Null.
-    static std::vector<Variant> ReadRow(sqlite3_stmt* stmt, std::vector<ResultColumn>& columns,
+    static std::vector<Variant> ReadRow(sqlite3_stmt* stmt, std::vector<ResultColumn>* columns,
                                         const std::vector<ColumnType>& declared) {
         std::vector<Variant> row;
-        row.reserve(columns.size());
-        for (size_t i = 0; i < columns.size(); ++i) {
+        row.reserve(declared.size());
+        for (size_t i = 0; i < declared.size(); ++i) {
             int col = static_cast<int>(i);
             row.push_back(ReadValue(stmt, col, declared[i]));
-            if (columns[i].type == ColumnType::Unknown)
-                columns[i].type = TypeFromStorage(sqlite3_column_type(stmt, col));
+            if (columns && (*columns)[i].type == ColumnType::Unknown)
+                (*columns)[i].type = TypeFromStorage(sqlite3_column_type(stmt, col));
         }
         return row;
     }
