@@ -1,5 +1,6 @@
 #include "db/Database.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/Text.h"
@@ -28,12 +29,18 @@ constexpr size_t kMemoMaxResults = 1024;
 
 // ---- reference data within a transaction
 
-void TransactionMemo::Remember(const std::vector<TableDef>& tables) {
-    for (const auto& t : tables)
-        if (t.rememberedInTransaction) remembered_.insert(UpperAscii(t.name));
+bool TransactionMemo::NameLess::operator()(std::string_view a, std::string_view b) const {
+    auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [&](char x, char y) { return fold(x) < fold(y); });
 }
 
-bool TransactionMemo::Remembers(std::string_view table) const { return remembered_.count(UpperAscii(table)) > 0; }
+void TransactionMemo::Remember(const std::vector<TableDef>& tables) {
+    for (const auto& t : tables)
+        if (t.rememberedInTransaction) remembered_.insert(t.name);
+}
+
+bool TransactionMemo::Remembers(std::string_view table) const { return remembered_.find(table) != remembered_.end(); }
 
 std::string TransactionMemo::Key(char how, const std::string& sql, const std::vector<Variant>& params) {
     std::string key(1, how);
@@ -69,14 +76,14 @@ void TransactionMemo::After(const StatementFacts& facts, const std::string& key,
     if (!facts.select) {
         // A write whose tables are not all known (or a schema change) may touch anything.
         bool touches = !facts.tablesComplete;
-        for (const auto& name : facts.names) touches = touches || Remembers(name);
-        for (const auto& table : facts.tables) touches = touches || Remembers(table);
+        for (const auto& name : facts.AllNames()) touches = touches || Remembers(name);
+        for (const auto& table : facts.Tables()) touches = touches || Remembers(table);
         if (touches) results_.clear();
         return;
     }
-    if (!result || key.empty() || !facts.tablesComplete || facts.tables.empty()) return;
+    if (!result || key.empty() || !facts.tablesComplete || facts.Tables().empty()) return;
     if (result->rows.size() > kMemoMaxRows) return;
-    for (const auto& table : facts.tables)
+    for (const auto& table : facts.Tables())
         if (!Remembers(table)) return;
     if (results_.size() >= kMemoMaxResults) results_.clear();
     results_.emplace(key, *result);

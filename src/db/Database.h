@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/Variant.h"
@@ -62,10 +63,20 @@ enum class Backend { SQLite, PostgreSQL };
 
 // What a backend learned about a statement while it ran it.
 struct StatementFacts {
+    using Names = std::vector<std::string>;
     bool select = false;           // a select: it changed nothing
     bool tablesComplete = false;   // `tables` names every table the statement reads
-    std::vector<std::string> tables;  // tables of its FROM lists, joins and write target
-    std::vector<std::string> names;   // every name the statement spells
+    // Shared with the statement the backend keeps: handing facts on copies no names.
+    std::shared_ptr<const Names> tables;  // tables of its FROM lists, joins and write target
+    std::shared_ptr<const Names> names;   // every name the statement spells
+    const Names& Tables() const { return tables ? *tables : None(); }
+    const Names& AllNames() const { return names ? *names : None(); }
+
+private:
+    static const Names& None() {
+        static const Names none;
+        return none;
+    }
 };
 
 // Reference data read within one transaction: results of selects that read only tables
@@ -90,7 +101,12 @@ public:
     void After(const StatementFacts& facts, const std::string& key, const ResultSet* result);
 
 private:
-    std::set<std::string> remembered_;  // upper case
+    // Table names compared without regard to case, looked up without a copy.
+    struct NameLess {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    std::set<std::string, NameLess> remembered_;
     std::unordered_map<std::string, ResultSet> results_;
     bool active_ = false;
 };

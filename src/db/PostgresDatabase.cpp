@@ -340,8 +340,8 @@ private:
     static void Describe(const CachedStatement& entry, StatementFacts& facts) {
         facts.select = entry.translated.kind == StatementKind::Select;
         facts.tablesComplete = entry.translated.tablesComplete;
-        facts.tables = entry.translated.tables;
-        facts.names = entry.translated.names;
+        facts.tables = std::make_shared<const StatementFacts::Names>(entry.translated.tables);
+        facts.names = std::make_shared<const StatementFacts::Names>(entry.translated.names);
     }
 
     CachedStatement& Prepare(const std::string& sql) {

@@ -344,8 +344,8 @@ private:
         auto found = cache_.find(translated.sql);
         facts.select = translated.kind == StatementKind::Select;
         facts.tablesComplete = translated.tablesComplete;
-        facts.tables = std::move(translated.tables);
-        facts.names = std::move(translated.names);
+        facts.tables = std::make_shared<const StatementFacts::Names>(std::move(translated.tables));
+        facts.names = std::make_shared<const StatementFacts::Names>(std::move(translated.names));
         if (literals.empty()) {
             if (plans_.size() >= kPlanCacheSize) plans_.clear();
             plans_[sql] = Plan{translated.sql, facts};

@@ -1360,32 +1360,32 @@ std::vector<SqlToken> TokenizeSql(std::string_view sql) {
 }
 
 std::string StatementShape(std::string_view sql, std::vector<SqlToken>& literals) {
+    // The text between the literals is kept byte for byte, each literal becomes a NUL
+    // (which no statement holds) and a mark of its kind: two texts of the same shape
+    // cut into the same tokens but for the literals' values.
     std::string shape;
     shape.reserve(sql.size() + 16);
+    size_t kept = 0;
     LexSql(
         sql,
         [&](SqlTokenKind kind, size_t start, size_t end, bool national, const std::string& value, int) {
-            shape += static_cast<char>('A' + static_cast<int>(kind));
-            if (kind != SqlTokenKind::Number && kind != SqlTokenKind::String) {
-                shape.append(sql.substr(start, end - start));
-                return;
-            }
+            if (kind != SqlTokenKind::Number && kind != SqlTokenKind::String) return;
             SqlToken& t = literals.emplace_back();
             t.kind = kind;
             t.text = std::string(sql.substr(start, end - start));
             t.value = kind == SqlTokenKind::String ? value : t.text;
             t.offset = start;
             t.national = national;
+            shape.append(sql.substr(kept, start - kept));
+            shape += '\0';
             // The kind of a number (whole or not) is part of the shape: the
             // translation of a division depends on it.
-            if (kind == SqlTokenKind::String) shape += national ? "#ntext" : "#text";
-            else shape += t.text.find_first_not_of("0123456789") == std::string::npos ? "#int" : "#num";
+            if (kind == SqlTokenKind::String) shape += national ? 'N' : 'S';
+            else shape += t.text.find_first_not_of("0123456789") == std::string::npos ? 'I' : 'F';
+            kept = end;
         },
-        [&](size_t start, size_t end) {
-            shape += '\0';
-            shape.append(sql.substr(start, end - start));
-            shape += '\0';
-        });
+        [](size_t, size_t) {});
+    shape.append(sql.substr(kept));
     return shape;
 }
 
