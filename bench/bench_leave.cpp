@@ -42,6 +42,15 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+const char* const kUsage =
+    "usage: bench_leave [--rows 100000,1000000] [--persons 1000,4000] [--saves 200] [--no-sync] "
+    "[--show-statements]\n"
+    "  --rows     sizes of the leave table for the saves (100 rows per person)\n"
+    "  --persons  numbers of persons for procedure 11\n"
+    "  --saves    saves timed at each size, by the object and bare each\n"
+    "  --no-sync  commits do not wait for the disk (for the measurement only)\n"
+    "  --show-statements  print the statements one save of each kind runs";
+
 bool noSync = false;
 bool showStatements = false;
 
@@ -371,8 +380,11 @@ int main(int argc, char** argv) {
             noSync = true;
         else if (!std::strcmp(argv[i], "--show-statements"))
             showStatements = true;
-        else
-            Die("usage: bench_leave [--rows N,N] [--persons N,N] [--saves N] [--no-sync] [--show-statements]");
+        else if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+            std::printf("%s\n", kUsage);
+            return 0;
+        } else
+            Die(kUsage);
     }
     const std::string path = (std::filesystem::temp_directory_path() / "humrs_bench_leave.db").string();
     std::printf("Commits %s\n\n", noSync ? "do NOT wait for the disk (--no-sync: synchronous=OFF, measurement only)"
