@@ -416,9 +416,14 @@ TEST_F(SQLiteFileTest, SchemaChangedByAnotherConnectionIsSeen) {
     first->Execute("Insert Into humRate Values (7)");
     ASSERT_EQ(first->TableColumns("humRate").size(), 1u);
     ASSERT_EQ(first->QueryFirst("Select V / 2 From humRate Where V = 7")->front(), Variant(3));
+    ASSERT_EQ(first->Query("Select * From humRate").columns.size(), 1u);
 
     second->Execute("Alter Table humRate Add W INTEGER");
     EXPECT_EQ(first->TableColumns("humRate").size(), 2u);
+    const ResultSet all = first->Query("Select * From humRate");
+    EXPECT_EQ(all.columns.size(), 2u);
+    ASSERT_EQ(all.rows.size(), 1u);
+    EXPECT_EQ(all.rows[0].size(), 2u);
 
     first->BeginRead();
     EXPECT_EQ(first->TableColumns("humRate").size(), 2u);
