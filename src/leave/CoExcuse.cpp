@@ -653,12 +653,11 @@ void TExcuse::RecalcRedeem(const std::string& person, int mode, int flag, const 
 bool TExcuse::RecalcAllRedeem() {
     const int term = LeaveSettings::Read(*this).makeUpRestTerm;
     Database& db = Db();
-    const ResultSet persons = db.Query("Select PersonID From comPerson");
-    // Everybody's overtime and leave in two ordered reads, each person's rows together.
-    const ResultSet overtimeRows = db.Query(std::string(kRedeemableOvertime) + " Order By PersonID, OverTimeDate, "
-                                                                               "BeginTime, Flag, BillNo, RowNo");
-    const ResultSet leaveRows =
-        db.Query(std::string(kCompensatoryLeave) + " Order By A.PersonID, A.BeginDate, A.BeginTime");
+    const ResultSet persons = db.Query("Select PersonID From comPerson Order By PersonID");
+    // The persons are taken in blocks; each block's overtime and leave come in two
+    // ordered reads over its range of persons, each person's rows together. Blocks
+    // keep what is held in memory small whatever the number of persons.
+    constexpr size_t kBlock = 500;
     using Range = std::pair<size_t, size_t>;
     auto byPerson = [](const ResultSet& rs, size_t personColumn) {
         std::unordered_map<std::string, Range> ranges;
@@ -671,34 +670,48 @@ bool TExcuse::RecalcAllRedeem() {
         }
         return ranges;
     };
-    const auto overtimeOf = byPerson(overtimeRows, 3);
-    const auto leaveOf = byPerson(leaveRows, 0);
 
     const size_t total = persons.rows.size();
     size_t done = 0;
-    for (const auto& personRow : persons.rows) {
-        const std::string person = CStr(personRow[0]);
-        std::vector<RedeemableOvertime> overtime;
-        if (auto it = overtimeOf.find(person); it != overtimeOf.end())
-            for (size_t i = it->second.first; i < it->second.second; ++i)
-                overtime.push_back(OvertimeFromRow(overtimeRows.rows[i]));
-        std::vector<CompensatoryNeed> leaves;
-        if (auto it = leaveOf.find(person); it != leaveOf.end())
-            for (size_t i = it->second.first; i < it->second.second; ++i)
-                leaves.push_back(LeaveFromRow(leaveRows.rows[i]));
-        // Each person is rebuilt whole or not at all: a failure part-way must not leave
-        // the person's overtime reset without its allocation.
-        db.Savepoint("recalc_person");
-        try {
-            TakeLeaveFromOvertime(overtime, leaves, term);
-            WriteFreeHours(db, overtime);
-            db.ReleaseSavepoint("recalc_person");
-        } catch (const std::exception&) {
-            db.RollbackToSavepoint("recalc_person");
-            db.ReleaseSavepoint("recalc_person");
-            return false;
+    for (size_t first = 0; first < total; first += kBlock) {
+        const size_t end = std::min(total, first + kBlock);
+        const Variant& low = persons.rows[first][0];
+        const Variant& high = persons.rows[end - 1][0];
+        const ResultSet overtimeRows =
+            db.Query(std::string(kRedeemableOvertime) +
+                         " And PersonID >= ? And PersonID <= ? Order By PersonID, OverTimeDate, BeginTime, Flag, "
+                         "BillNo, RowNo",
+                     {low, high});
+        const ResultSet leaveRows =
+            db.Query(std::string(kCompensatoryLeave) +
+                         " And A.PersonID >= ? And A.PersonID <= ? Order By A.PersonID, A.BeginDate, A.BeginTime",
+                     {low, high});
+        const auto overtimeOf = byPerson(overtimeRows, 3);
+        const auto leaveOf = byPerson(leaveRows, 0);
+        for (size_t k = first; k < end; ++k) {
+            const std::string person = CStr(persons.rows[k][0]);
+            std::vector<RedeemableOvertime> overtime;
+            if (auto it = overtimeOf.find(person); it != overtimeOf.end())
+                for (size_t i = it->second.first; i < it->second.second; ++i)
+                    overtime.push_back(OvertimeFromRow(overtimeRows.rows[i]));
+            std::vector<CompensatoryNeed> leaves;
+            if (auto it = leaveOf.find(person); it != leaveOf.end())
+                for (size_t i = it->second.first; i < it->second.second; ++i)
+                    leaves.push_back(LeaveFromRow(leaveRows.rows[i]));
+            // Each person is rebuilt whole or not at all: a failure part-way must not
+            // leave the person's overtime reset without its allocation.
+            db.Savepoint("recalc_person");
+            try {
+                TakeLeaveFromOvertime(overtime, leaves, term);
+                WriteFreeHours(db, overtime);
+                db.ReleaseSavepoint("recalc_person");
+            } catch (const std::exception&) {
+                db.RollbackToSavepoint("recalc_person");
+                db.ReleaseSavepoint("recalc_person");
+                return false;
+            }
+            if (progress_) progress_(++done, total);
         }
-        if (progress_) progress_(++done, total);
     }
     return true;
 }

@@ -240,5 +240,24 @@ TEST_F(RedeemTest, RecalcAllGivesWhatEachPersonsRebuildGives) {
     for (const auto& [bill, free] : expected) EXPECT_DOUBLE_EQ(Free(bill), free) << bill;
 }
 
+// Procedure 11 takes the persons in blocks: persons on either side of a block's edge
+// are rebuilt like all others.
+TEST_F(RedeemTest, RecalcAllReachesEveryPersonOfManyBlocks) {
+    constexpr int kPersons = 1201;
+    db->BeginWrite();
+    for (int i = 0; i < kPersons; ++i) {
+        const std::string id = "Q" + std::to_string(10000 + i);
+        AddPerson(*db, {.personId = id, .onJobDate = 20000101});
+        Overtime("V" + id, id, 20050103, 1800, 2200, 4);
+        db->Execute("Insert Into humExcuse (Flag, BillNo, RowNo, PersonID, ExcuseClsID, BeginDate, BeginTime, EndDate, "
+                    "EndTime, ExcuseCount) Values (1, ?, 0, ?, 'BX', 20050110, 800, 20050110, 900, 1)",
+                    {Variant("K" + id), Variant(id)});
+    }
+    db->Commit();
+    ASSERT_TRUE(Proc(11, Variant()).ok);
+    EXPECT_EQ(CInt(Value("Select Count(*) From HumOverTime Where BillNo Like 'VQ%' And UseableRedeemCount = 3")),
+              kPersons);
+}
+
 }  // namespace
 }  // namespace humrs
