@@ -315,9 +315,10 @@ private:
             throw DatabaseError("a statement must not hold the NUL character", sql);
         // A translation may read declared column types: they must be today's. A
         // statement outside a transaction looks for itself alone.
-        if (!InTransaction()) schemaChecked_ = false;
+        const bool alone = !InTransaction();
+        if (alone) schemaChecked_ = false;
         ForgetSchemaIfChanged();
-        if (!InTransaction()) schemaChecked_ = false;
+        if (alone) schemaChecked_ = false;
         // A text that ran before needs no translation while its statement is kept.
         if (auto plan = plans_.find(sql); plan != plans_.end()) {
             if (auto kept = cache_.find(plan->second.key); kept != cache_.end()) {
@@ -391,10 +392,9 @@ private:
         return head.rfind("CREATE", 0) == 0 || head.rfind("ALTER", 0) == 0 || head.rfind("DROP", 0) == 0;
     }
 
-    // After a schema change every statement is prepared again: a translation may have
-    // read declared column types, and a kept "Select *" would still list the columns the
-    // table had when it was compiled (SQLite recompiles it only on its first step, after
-    // the result columns were read).
+    // After a schema change every statement is translated and prepared again: a
+    // translation may have read declared column types, and the table columns kept
+    // describe the old schema.
     void ForgetStatements() {
         plans_.clear();
         shapes_.clear();
