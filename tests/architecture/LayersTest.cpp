@@ -1,5 +1,6 @@
 // The layers look only down, and the framework knows no HR name: each business class
 // brings its own tables, ProgIDs and messages through its descriptor.
+#include "BuildPaths.h"
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -1,4 +1,5 @@
 // `humrs batch`: operations on named objects in one process, answered line by line.
+#include "BuildPaths.h"
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 

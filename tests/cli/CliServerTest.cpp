@@ -2,6 +2,7 @@
 // on PostgreSQL): a database without the tables is refused until `init` builds them,
 // and bills are then saved and opened there; the demo, which starts from a database
 // of its own, is refused.
+#include "BuildPaths.h"
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 

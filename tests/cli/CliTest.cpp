@@ -1,6 +1,7 @@
 // The humrs program as a user runs it: the built binary on a temporary database,
 // its JSON answer and its exit code. A command that does not succeed must leave the
 // database exactly as it was.
+#include "BuildPaths.h"
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/wait.h>

@@ -3,6 +3,7 @@
 // of a save or of the rebuild of every balance. No overtime hour may be granted twice,
 // no bill may be left half written, and the stored balances must always equal what a
 // fresh rebuild (procedure 11 of QVXHumrs.Excuse) computes.
+#include "BuildPaths.h"
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>

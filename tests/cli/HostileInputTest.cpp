@@ -1,6 +1,7 @@
 // The humrs program against bad input and odd files: every case ends with the exit
 // code of bad input (2) or of an unusable database (3), a message that names what is
 // wrong, and a database exactly as it was before.
+#include "BuildPaths.h"
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>

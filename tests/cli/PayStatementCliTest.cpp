@@ -1,5 +1,6 @@
 // The pay statement from the humrs program: JSON as every procedure answers, and
 // with --pretty the statement a person reads.
+#include "BuildPaths.h"
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 

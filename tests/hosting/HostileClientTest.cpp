@@ -1,6 +1,7 @@
 // The server library against a careless or hostile client: null identifiers, numbers
 // past 32 bits, field checks with bad arguments, deeply nested JSON and files that are
 // not databases. Every call must come back with an error code, never crash or block.
+#include "BuildPaths.h"
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>

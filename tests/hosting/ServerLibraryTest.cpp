@@ -1,5 +1,6 @@
 // The server library as a client sees it: loaded with dlopen, reached only through its
 // four entry points and the interface tables they hand out.
+#include "BuildPaths.h"
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
