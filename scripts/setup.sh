@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs and builds everything into build/.
+# Installs the Debian packages the build needs and builds everything into build/;
+# with --packages-only it installs the packages and builds nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # One package a line.
@@ -19,8 +20,10 @@ libgtest-dev
 libgmock-dev
 libbenchmark-dev
 python3-lunardate
+python3
 clang
 libclang-rt-14-dev
+ccache
 "
 missing=""
 for p in $PKGS; do
@@ -31,5 +34,6 @@ if [ -n "$missing" ]; then
   apt-get update -qq
   apt-get install -y -qq $missing
 fi
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+[ "${1:-}" = --packages-only ] && exit 0
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
 cmake --build build -j"$(nproc)"

@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     if (const char* env = std::getenv("HUMRS_DB"); env && *env) options.dbPath = env;
     int localType = 0;
     std::string date;
-    app.add_option("--db", options.dbPath, "SQLite database file (default: $HUMRS_DB, else humrs.db)");
+    app.add_option("--db", options.dbPath, "the database: an SQLite file path, or a postgresql:// URL (libpq's form, e.g. postgresql://hr@dbhost:5432/hrdb) (default: $HUMRS_DB, else humrs.db)");
     auto* localTypeOption =
         app.add_option("--local-type", localType,
                        "installation local type (1: overtime segments A/B/C and the sick-leave cap); "

@@ -944,11 +944,12 @@ void TQVXComBase::MergeInput(int datasetIndex,
         for (const auto& [fi, v] : typed[r]) {
             // A stored row keeps its key as stored: a key typed in other letter case
             // finds the row, it does not rename it.
-            if (target[r] >= 0 && std::any_of(keys.begin(), keys.end(), [&](const std::string& k) {
-                    return SameText(k, ds.Field(fi).name);
-                }) && SameText(CStr(v), CStr(ds.FieldValue(ds.Field(fi).name))))
+            const std::string& name = ds.Field(fi).name;
+            if (target[r] >= 0 &&
+                std::any_of(keys.begin(), keys.end(), [&](const std::string& k) { return SameText(k, name); }) &&
+                SameText(CStr(v), CStr(ds.FieldValue(name))))
                 continue;
-            ds.SetFieldValue(ds.Field(fi).name, v);
+            ds.SetFieldValue(name, v);
         }
         ds.Post();
     }

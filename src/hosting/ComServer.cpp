@@ -247,7 +247,9 @@ public:
         int contextNumber = 1, loginType = 0, serverDate = 0;
         bool mergeIn = false, createSchema = false;
         std::optional<int> localType;
-        for (const auto& [name, value] : options.items()) {
+        for (const auto& item : options.items()) {
+            const std::string& name = item.key();
+            const nlohmann::json& value = item.value();
             // Read as 64 bits and checked, so that a value past 32 bits is refused
             // rather than wrapped around into another (4294967301 is not login type 5).
             auto wide = [&]() -> int64_t {
