@@ -193,11 +193,12 @@ bool TOvertime::IsHoliday(int date) {
     // festival; nor has a day outside the lunar table a lunar date (0 matches nothing).
     const int lunarDay = lunar.isLeapMonth ? 0 : lunar.month * 100 + lunar.day;
     const int solarDay = date % 10000;
-    // Only days marked Flag 1 count, of either calendar.
+    // The mark Flag 1 is asked of solar days only: a festival of the lunar calendar
+    // counts whatever its mark.
     const int64_t count = CInt(GetDBConn().DBSelectSQL(
-        "Select Count(*) from HumHolidays where " + std::string("Flag = 1 And (HolidayDays=") +
+        "Select Count(*) from HumHolidays where " + std::string("Flag = 1 And HolidayDays=") +
         QuoteStr(Num(solarDay)) + " and lunarCalendar=0  or HolidayDays=" + QuoteStr(Num(lunarDay)) +
-        " and lunarCalendar=1)"));
+        " and lunarCalendar=1"));
     return count > 0;
 }
 

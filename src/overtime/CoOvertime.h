@@ -61,7 +61,8 @@ public:
     void CheckExcuseConflict(const std::string& person, int date, int beginTime, int endTime);
     // Whether the span touches the working hours of the class (false for no class).
     bool IsInClassWorkTime(const std::string& classId, int beginTime, int endTime);
-    // Whether the date is a holiday of the solar or of the lunar calendar.
+    // Whether the date is a holiday: a solar day marked Flag 1, or a lunar festival
+    // day, marked or not (a day of a leap month is none).
     bool IsHoliday(int date);
     OvertimeSegments CalcOvertimeSegments(const OvertimeSegmentRequest& request);
 
