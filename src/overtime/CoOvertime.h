@@ -20,11 +20,13 @@ struct OvertimeSegments {
 };
 
 // What CalcOvertimeSegments is asked: the class, the span (or hours typed by hand)
-// and how the hours are to be spread.
+// and how the hours are to be spread. The times are the entry form's texts, hhmm as
+// digits: an empty text is 0, and an end of exactly "0" is midnight at the end of
+// the day.
 struct OvertimeSegmentRequest {
     std::string classId;
-    int beginTime = 0;
-    int endTime = 0;       // 0 is midnight at the end of the day
+    std::string beginTime;
+    std::string endTime;
     bool asHoliday = false;  // local type 1: every hour is holiday overtime
     bool manual = false;     // take `hours` instead of the span
     double hours = 0;
