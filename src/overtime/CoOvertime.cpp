@@ -71,6 +71,12 @@ void CheckOvertimeRowIntegrity(TQVXComBase& bill, const Dataset& row) {
     RequireTimeOrUnset(CInt(row["BeginTime"]), "BeginTime");
     RequireTimeOrUnset(CInt(row["EndTime"]), "EndTime");
     if (Trim(CStr(row["PersonID"])).empty()) bill.MakeException(0, 0, msg::kOvertimePersonEmpty);
+    // Hours worked, paid, redeemable or set aside are quantities of time: none is
+    // ever below zero, whatever the login.
+    for (const char* hours : {"FieldACount", "FieldBCount", "FieldCCount", "HolidayCount", "TotalCount",
+                              "UseableRedeemCount", "NotIntoOverTimeValue"})
+        if (row.HasField(hours) && CFloat(row[hours]) < 0)
+            bill.MakeException(0, 0, msg::kOvertimeHoursNegative, {row["PersonID"]});
 }
 
 void TOvertime::AfterUpdate() { PostOvertimeChanges(*this, 0, false, false); }

@@ -79,7 +79,7 @@ private:
 // ---- Shared with the overtime record by date.
 
 // What guards a stored overtime row itself, under every login type and before any
-// rule: a person, and a date and times that exist.
+// rule: a person, a date and times that exist, and no negative hours.
 void CheckOvertimeRowIntegrity(TQVXComBase& bill, const Dataset& row);
 // The lookup checks of an overtime row's person (values: person, date) and class
 // (values: class, person, date). A class looked up for a person not on the job is
