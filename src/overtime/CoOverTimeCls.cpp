@@ -1,7 +1,6 @@
 #include "overtime/CoOverTimeCls.h"
 
 #include "core/Convert.h"
-#include "core/Text.h"
 #include "overtime/OverTimeClsMessages.h"
 
 namespace humrs {
@@ -11,10 +10,10 @@ void TOverTimeCls::BeforeUpdate() {
     Dataset& cls = GetDatasets(0);
     const bool hasLimit = CFloat(cls["OverMonth"]) > 0;  // 0 or less: no monthly limit
     const std::string item = CStr(cls["OverSalaryID"]);
-    // The hours above the limit are paid through the salary item: a limit whose item
-    // is only blanks would send them nowhere.
-    if (hasLimit && Trim(item).empty()) MakeException(0, 0, msg::kOverTimeClsHandlingIncomplete);
-    // Without a limit no hours go to an item, so none may be named (blanks included).
+    // An item counts as filled in when its text is not empty: blanks are something
+    // the user typed, and the same test holds whichever way the limit goes.
+    if (hasLimit && item.empty()) MakeException(0, 0, msg::kOverTimeClsHandlingIncomplete);
+    // Without a limit no hours go to an item, so none may be named.
     if (!hasLimit && !item.empty()) MakeException(0, 0, msg::kOverTimeClsHandlingIncomplete);
 }
 

@@ -71,6 +71,12 @@ void CheckOvertimeRowIntegrity(TQVXComBase& bill, const Dataset& row) {
     RequireTimeOrUnset(CInt(row["BeginTime"]), "BeginTime");
     RequireTimeOrUnset(CInt(row["EndTime"]), "EndTime");
     if (Trim(CStr(row["PersonID"])).empty()) bill.MakeException(0, 0, msg::kOvertimePersonEmpty);
+    // Hours worked, paid, redeemable or set aside are quantities of time: none is
+    // ever below zero, whatever the login.
+    for (const char* hours : {"FieldACount", "FieldBCount", "FieldCCount", "HolidayCount", "TotalCount",
+                              "UseableRedeemCount", "NotIntoOverTimeValue"})
+        if (row.HasField(hours) && CFloat(row[hours]) < 0)
+            bill.MakeException(0, 0, msg::kOvertimeHoursNegative, {row["PersonID"]});
 }
 
 void TOvertime::AfterUpdate() { PostOvertimeChanges(*this, 0, false, false); }
@@ -193,11 +199,12 @@ bool TOvertime::IsHoliday(int date) {
     // festival; nor has a day outside the lunar table a lunar date (0 matches nothing).
     const int lunarDay = lunar.isLeapMonth ? 0 : lunar.month * 100 + lunar.day;
     const int solarDay = date % 10000;
-    // Only days marked Flag 1 count, of either calendar.
+    // The mark Flag 1 is asked of solar days only: a festival of the lunar calendar
+    // counts whatever its mark.
     const int64_t count = CInt(GetDBConn().DBSelectSQL(
-        "Select Count(*) from HumHolidays where " + std::string("Flag = 1 And (HolidayDays=") +
+        "Select Count(*) from HumHolidays where " + std::string("Flag = 1 And HolidayDays=") +
         QuoteStr(Num(solarDay)) + " and lunarCalendar=0  or HolidayDays=" + QuoteStr(Num(lunarDay)) +
-        " and lunarCalendar=1)"));
+        " and lunarCalendar=1"));
     return count > 0;
 }
 
@@ -255,7 +262,7 @@ double CalcSpanLength(int begin, int end, int restBegin, int restEnd, int mode, 
 
 OvertimeSegments TOvertime::CalcOvertimeSegments(const OvertimeSegmentRequest& r) {
     OvertimeSegments v;
-    const int endTime = r.endTime == 0 ? 2400 : r.endTime;
+    const std::string endTime = r.endTime == "0" ? "2400" : r.endTime;
     if (Trim(r.classId).empty()) return v;
     Dataset cls = GetDBConn().OpenDataset(
         "Select OverTime, AFieldEnd, BFieldEnd, OverTimeOver, OnDutyTime, OffDutyTime, RestBeginTime, RestEndTime "
@@ -269,7 +276,9 @@ OvertimeSegments TOvertime::CalcOvertimeSegments(const OvertimeSegmentRequest& r
     };
 
     double m = r.manual ? RoundValue(r.hours * 60, 2)
-                        : CalcSpanLength(r.beginTime, endTime, time("RestBeginTime"), time("RestEndTime"), 1,
+                        : CalcSpanLength(static_cast<int>(CInt(Variant(r.beginTime))),
+                                         static_cast<int>(CInt(Variant(endTime))), time("RestBeginTime"),
+                                         time("RestEndTime"), 1,
                                          r.keepSpan, time("OnDutyTime"), time("OffDutyTime"), time("OverTime"));
     if (m < 0) m = 0;
     const int minimum = CInt(cls["OverTimeOver"]);
@@ -311,19 +320,35 @@ OvertimeSegments TOvertime::CalcOvertimeSegments(const OvertimeSegmentRequest& r
 
 namespace {
 
+// A begin or end time of procedure 0 as the entry form sends it: hhmm as digits (a
+// sign allowed, -1 is not entered), a whole number, or nothing yet (an empty text,
+// which converts to 0). Any other text is bad input, never a time of 0.
+std::string SpanTimeText(const ProcArgs& a, size_t i, const char* name) {
+    const std::string text = a.Text(i);
+    const std::string t = Trim(text);
+    const size_t sign = !t.empty() && (t[0] == '-' || t[0] == '+') ? 1 : 0;
+    const bool digits = t.size() > sign && std::all_of(t.begin() + sign, t.end(), [](char c) {
+        return c >= '0' && c <= '9';
+    });
+    if (!t.empty() && !digits)
+        throw InputError("procedure 0 (CalcOvertimeSegments): argument " + std::to_string(i) + " (" + name +
+                         ") must be a time hhmm as digits, got '" + text + "'");
+    return text;
+}
+
 // The procedures other bills and the client call.
 std::vector<ProcedureDef> OvertimeProcedures() {
     using A = ArgType;
     auto opt = [](std::string name, ArgType type) { return ArgDef{std::move(name), type, true}; };
     std::vector<ProcedureDef> p;
     p.push_back({0, "CalcOvertimeSegments", ArgShape::Array,
-                 {opt("ClassID", A::Text), {"BeginTime", A::Int}, {"EndTime", A::Int}, opt("AsHoliday", A::Bool),
+                 {opt("ClassID", A::Text), opt("BeginTime", A::Text), opt("EndTime", A::Text), opt("AsHoliday", A::Bool),
                   opt("Manual", A::Bool), opt("Hours", A::Float), opt("DayType", A::Int), opt("KeepSpan", A::Bool)},
                  Routine<TOvertime>([](TOvertime& o, const ProcArgs& a) -> Variant {
                      OvertimeSegmentRequest r;
                      r.classId = a.Text(0);
-                     r.beginTime = a.Int(1);
-                     r.endTime = a.Int(2);
+                     r.beginTime = SpanTimeText(a, 1, "BeginTime");
+                     r.endTime = SpanTimeText(a, 2, "EndTime");
                      r.asHoliday = a.Bool(3);
                      r.manual = a.Bool(4);
                      r.hours = a.Float(5);

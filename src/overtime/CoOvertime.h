@@ -20,11 +20,13 @@ struct OvertimeSegments {
 };
 
 // What CalcOvertimeSegments is asked: the class, the span (or hours typed by hand)
-// and how the hours are to be spread.
+// and how the hours are to be spread. The times are the entry form's texts, hhmm as
+// digits: an empty text is 0, and an end of exactly "0" is midnight at the end of
+// the day.
 struct OvertimeSegmentRequest {
     std::string classId;
-    int beginTime = 0;
-    int endTime = 0;       // 0 is midnight at the end of the day
+    std::string beginTime;
+    std::string endTime;
     bool asHoliday = false;  // local type 1: every hour is holiday overtime
     bool manual = false;     // take `hours` instead of the span
     double hours = 0;
@@ -61,7 +63,8 @@ public:
     void CheckExcuseConflict(const std::string& person, int date, int beginTime, int endTime);
     // Whether the span touches the working hours of the class (false for no class).
     bool IsInClassWorkTime(const std::string& classId, int beginTime, int endTime);
-    // Whether the date is a holiday of the solar or of the lunar calendar.
+    // Whether the date is a holiday: a solar day marked Flag 1, or a lunar festival
+    // day, marked or not (a day of a leap month is none).
     bool IsHoliday(int date);
     OvertimeSegments CalcOvertimeSegments(const OvertimeSegmentRequest& request);
 
@@ -76,7 +79,7 @@ private:
 // ---- Shared with the overtime record by date.
 
 // What guards a stored overtime row itself, under every login type and before any
-// rule: a person, and a date and times that exist.
+// rule: a person, a date and times that exist, and no negative hours.
 void CheckOvertimeRowIntegrity(TQVXComBase& bill, const Dataset& row);
 // The lookup checks of an overtime row's person (values: person, date) and class
 // (values: class, person, date). A class looked up for a person not on the job is

@@ -15,5 +15,6 @@ inline constexpr const char* kOvertimeLeaveConflict = "本单加班时间与以�
 inline constexpr const char* kOvertimePersonOffJob = "%s人员不在职";
 inline constexpr const char* kOvertimePersonFirst = "请先确认人员编号";
 inline constexpr const char* kOvertimePersonEmpty = "加班人员不能为空";
+inline constexpr const char* kOvertimeHoursNegative = "%s人员的加班时数不可为负数";
 
 }  // namespace humrs::msg

@@ -15,9 +15,8 @@ TEST_F(OverTimeClsTest, MonthlyLimitAndSalaryItemGoTogether) {
     } cases[] = {
         {0, "", true},       {20, "S11", true},  {0.5, "S11", true},
         {-5, "S11", false},  {0, "S11", false},  {20, "", false},
-        // An item of blanks names no item: a limit cannot send its hours there, and
-        // without a limit it is still something filled in.
-        {20, "   ", false},  {0, "  ", false},
+        // An item of blanks is filled in: it goes with a limit and not without one.
+        {20, "   ", true},   {0, "  ", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.overMonth) + " '" + c.salaryItem + "'");

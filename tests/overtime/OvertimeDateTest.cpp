@@ -50,7 +50,7 @@ TEST_F(OvertimeDateTest, EveryRowMustAddUpToAPositiveTotalAndBeComplete) {
         {"P1", {1.5, 0.5, 0, 0, 2.0001}, "DAY", "加班时段的合计必须与加班合计相等"},
         {"P1", {0.1, 0.2, 0, 0.7, 1}, "DAY", ""},
         {"P1", {0, 0, 0, 0, 0}, "DAY", "加班合计不可为零"},
-        {"P1", {-1, 0, 0, 0, -1}, "DAY", "加班合计不可为零"},
+        {"P1", {-1, 0, 0, 0, -1}, "DAY", "P1人员的加班时数不可为负数"},
         {"P1", {}, "  ", "加班班别不能为空"},
         {"P1", {}, "DAY", "请填写加班的上下班时间", -1},
         {"Q1", {}, "DAY", "Q1人员的加班日期不能小于到职日期大于离职日期"},
@@ -64,6 +64,36 @@ TEST_F(OvertimeDateTest, EveryRowMustAddUpToAPositiveTotalAndBeComplete) {
         EXPECT_EQ(out.error, c.error) << date;
         EXPECT_EQ(Count("humOverTime Where OverTimeDate = " + std::to_string(date)), c.error.empty() ? 2 : 0);
         EXPECT_EQ(Count("humOverTimeDateMain Where BillNo = 'D" + std::to_string(date) + "'"), c.error.empty() ? 1 : 0);
+    }
+}
+
+// Hours are never negative, in whichever amount a client sends them and under every
+// login, on both bills: not even when the amounts still add up to a positive total.
+TEST_F(OvertimeDateTest, NegativeHoursAreRefusedOnBothBills) {
+    auto with = [](Row row, const std::string& column, double hours) {
+        std::erase_if(row, [&](const auto& field) { return field.first == column; });
+        row.emplace_back(column, Variant(hours));
+        return row;
+    };
+    const struct {
+        const char* column;
+        Hours byDate;  // the by-date row, -1 in the column
+    } cases[] = {
+        {"FieldACount", {-1, 3, 0, 0, 2}},  {"FieldBCount", {3, -1, 0, 0, 2}},
+        {"FieldCCount", {3, 0, -1, 0, 2}},  {"HolidayCount", {3, 0, 0, -1, 2}},
+        {"TotalCount", {0, 0, 0, 0, -1}},   {"UseableRedeemCount", {}},
+        {"NotIntoOverTimeValue", {}},
+    };
+    for (int loginType : {0, 5}) {
+        session->loginType = loginType;
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.column) + " login " + std::to_string(loginType));
+            EXPECT_EQ(SaveByDate("D1", {with(Line("P1", kMonday, 1800, 2100, c.byDate), c.column, -1)}).error,
+                      "P1人员的加班时数不可为负数");
+            EXPECT_EQ(SaveOvertime(with(Overtime("O1", "P1", kMonday, 1800, 2100), c.column, -0.5)).error,
+                      "P1人员的加班时数不可为负数");
+            EXPECT_EQ(Count("humOverTime"), 0);
+        }
     }
 }
 

@@ -70,6 +70,39 @@ TEST_F(OvertimeSegmentsTest, ThresholdUnitAndManualHours) {
     EXPECT_EQ(Segments(" ", "1800", "2000", 1), (V{0, 0, 0, 0, 0}));
 }
 
+// The entry form sends begin and end as it holds them: digits, numbers, or nothing
+// yet; only "0" itself is midnight at the end of the day.
+TEST_F(OvertimeSegmentsTest, BeginAndEndAsTheEntryFormSendsThem) {
+    struct Case {
+        Variant begin, end;
+        bool manual;
+        double total;  // -1: bad input
+    } cases[] = {
+        {Variant(""), Variant(""), true, 1.5},         // hours typed by hand, times left empty
+        {Variant(), Variant(), true, 1.5},             // times not sent at all
+        {Variant("1730"), Variant("1900"), false, 1.5},
+        {Variant(1730), Variant(1900), false, 1.5},
+        {Variant(" 1800 "), Variant("2000"), false, 2},
+        {Variant("1800"), Variant(""), false, 6},      // an empty end is 0: the span runs to midnight
+        {Variant(""), Variant(""), false, 0},          // both empty: begin equals end
+        {Variant("0"), Variant("0"), false, 14.5},     // "0" ends the day: on-duty to midnight, less break and gap
+        {Variant("0"), Variant("0000"), false, 0},     // only "0" itself is read as the day's end
+        {Variant("17h30"), Variant("1900"), false, -1},
+        {Variant("1800"), Variant("eight"), false, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(CStr(c.begin) + "-" + CStr(c.end) + (c.manual ? " manual" : ""));
+        Outcome out = Proc(0, Variant(VariantArray{"DAY", c.begin, c.end, false, c.manual, 1.5, 1, false}));
+        if (c.total < 0) {
+            EXPECT_EQ(out.failure, Outcome::Kind::BadInput) << out.error;
+            continue;
+        }
+        ASSERT_TRUE(out.ok) << out.error;
+        EXPECT_DOUBLE_EQ(CFloat(out.result[4]), c.total);
+        EXPECT_DOUBLE_EQ(CFloat(out.result[0]), c.total);
+    }
+}
+
 TEST_F(OvertimeSegmentsTest, LocalTypeOneSplitsByLengthOthersByKindOfDay) {
     using V = std::vector<double>;
     struct Case {

@@ -208,6 +208,7 @@ TEST_F(OvertimeTest, HolidaysOfTheSolarAndTheLunarCalendar) {
     AddHoliday(*db, 505, true, "端午节");
     AddHoliday(*db, 1001, false, "国庆节", 0);  // not marked as a holiday
     AddHoliday(*db, 909, true, "重阳节", 0);
+    AddHoliday(*db, 707, true, "七夕", 0);
     // Day texts carry no leading zero: a lunar New Year stored as "0101" is never found.
     db->Execute("Insert Into HumHolidays (Flag, HolidayDays, lunarCalendar) Values (1, '0101', 1)");
     const int leapDragonBoat = LunarToQVXDate(2009, 5, 5, true);
@@ -221,8 +222,9 @@ TEST_F(OvertimeTest, HolidaysOfTheSolarAndTheLunarCalendar) {
         {LunarToQVXDate(2005, 8, 15), true},
         {LunarToQVXDate(2009, 5, 5), true},
         {leapDragonBoat, false},                    // 5-5 of the leap fifth month
-        {20051001, false},                          // Flag 0
-        {LunarToQVXDate(2005, 9, 9), false},        // Flag 0
+        {20051001, false},                          // Flag 0: solar days must be marked
+        {LunarToQVXDate(2005, 9, 9), true},         // Flag 0: lunar festivals count unmarked
+        {LunarToQVXDate(2006, 7, 7, true), false},  // 7-7 of the leap seventh month
         {LunarToQVXDate(2005, 1, 1), false},        // stored as "0101"
         {20050815, false},                          // solar 8-15 is no lunar day
     };
