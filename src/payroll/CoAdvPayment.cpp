@@ -8,6 +8,7 @@
 #include "payroll/AdvPaymentMessages.h"
 #include "payroll/AdvPaymentSettings.h"
 #include "payroll/PaidFlags.h"
+#include "payroll/RowAccount.h"
 #include "suite/Attendance.h"
 #include "utils/DateUtils.h"
 
@@ -35,6 +36,13 @@ void KeepStoredMark(Dataset& ds, const char* field) {
 // Amounts compared to the ten-thousandth: sums of binary fractions (1000.1 + 0.2)
 // must not push an advance equal to the salary due over it.
 bool Exceeds(double amount, double limit) { return RoundValue(amount, 4) > RoundValue(limit, 4); }
+
+// Whom an advance row pays and through which bank, as it stands now or as stored.
+RowPayee AdvancePayee(const Dataset& row, bool stored) {
+    auto value = [&](const char* field) { return stored ? row.OldValue(field) : row[field]; };
+    const bool throughBank = CInt(value("SalaryType")) != pay_way::kCash;
+    return {CStr(value("PersonID")), throughBank ? CStr(value("PSalaryBank")) : std::string()};
+}
 
 // One person's row of the bill, as the save checks read it.
 struct AdvanceRow {
@@ -125,17 +133,20 @@ void TAdvPayment::BeforeUpdate() {
     Dataset& banks = GetDatasets(3);
     for (banks.First(); !banks.Eof(); banks.Next()) split[CInt(banks["ParentRowNO"])] += CCurr(banks["BankMoneny"]);
 
-    std::vector<std::string> accounts(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
         const AdvanceRow& row = rows[i];
-        if (row.payWay != pay_way::kCash) {
-            if (Trim(row.bank).empty()) MakeException(0, 0, msg::kAdvBankRequired, {Variant(row.person)});
-            // A bill saved without the bank lookup must still pay into an account
-            // of the person, and carries that account's number.
-            accounts[i] = BankAccount(row.person, row.bank);
-            if (accounts[i].empty())
-                MakeException(0, 0, msg::kAdvBankNotOwned, {Variant(row.bank), Variant(row.person)});
-        }
+        if (row.payWay != pay_way::kCash && Trim(row.bank).empty())
+            MakeException(0, 0, msg::kAdvBankRequired, {Variant(row.person)});
+        // A bill saved without the bank lookup must still pay a new row, or one whose
+        // person or bank changed, into an account of the person, and carries that
+        // account's number.
+        body.MoveTo(i);
+        SettleRowAccount(
+            body, AdvancePayee(body, false), AdvancePayee(body, true),
+            [this](const std::string& person, const std::string& bank) { return BankAccount(person, bank); },
+            [this](const std::string& person, const std::string& bank) {
+                MakeException(0, 0, msg::kAdvBankNotOwned, {Variant(bank), Variant(person)});
+            });
         if (byPercent) {
             // What the person is advanced on the other bills of the month and on the
             // other rows of this bill, against the salary due.
@@ -155,11 +166,9 @@ void TAdvPayment::BeforeUpdate() {
     }
 
     // Every row carries the header's month, pay day, period and kind.
-    size_t i = 0;
-    for (body.First(); !body.Eof(); body.Next(), ++i) {
+    for (body.First(); !body.Eof(); body.Next()) {
         for (const char* field : {"SalaryYearMonth", "PayDay", "PeriodCount", "CaclByPercent"})
             SetIfDifferent(body, field, header[field]);
-        if (!accounts[i].empty()) SetIfDifferent(body, "PAccountNumber", Variant(accounts[i]));
         body.Post();
     }
 }
@@ -179,11 +188,10 @@ void TAdvPayment::AfterUpdate() {
         if (!shared.IsNullOrEmpty() && CInt(shared) != endDate)
             GetDBConn().DBExecSQL("Update humAdvPayMain Set EndDate = " + Num(endDate) + " Where " + others);
     }
-    // A changed bill may have gained unpaid rows or lost unpaid ones: its paid mark
-    // follows the rows it now has.
-    if (SaveMode() == 2 && !GetDatasets(1).IsEmpty())
-        RecountBillPaid(GetDBConn(), "Select Count(*) From humAdvPaySub Where BillNo = " + QuoteStr(billNo),
-                        "SalaryType", "Update humAdvPayMain Set PIsTran = ", " Where BillNo = " + QuoteStr(billNo));
+    // A changed bill may have gained unpaid rows or lost some: its paid mark follows
+    // the rows it now has.
+    RecountBillPaid(GetDBConn(), "Select Count(*) From humAdvPaySub Where BillNo = " + QuoteStr(billNo), "SalaryType",
+                    "Update humAdvPayMain Set PIsTran = ", " Where BillNo = " + QuoteStr(billNo));
 }
 
 // ------------------------------------------------------------------ delete

@@ -75,12 +75,13 @@ void THourSalary::BeforeUpdate() {
 
 void THourSalary::CheckRowIntegrity(Dataset& rows) {
     // What guards the stored rows themselves, before any rule: a person, a work date
-    // that exists and times of day (or -1, not filled in).
+    // that exists and times of day. Any negative time is one not filled in, which the
+    // row checks ask the user for by its line number.
     for (rows.First(); !rows.Eof(); rows.Next()) {
         if (Trim(CStr(rows["PersonID"])).empty()) MakeException(0, 0, msg::kHourPersonEmpty);
         RequireDateOrZero(CInt(rows["WorkDate"]), "WorkDate");
-        RequireTimeOrUnset(CInt(rows["BeginTime"]), "BeginTime");
-        RequireTimeOrUnset(CInt(rows["EndTime"]), "EndTime");
+        for (const char* field : {"BeginTime", "EndTime"})
+            if (const int64_t time = CInt(rows[field]); time >= 0) RequireTimeOrUnset(time, field);
     }
 }
 

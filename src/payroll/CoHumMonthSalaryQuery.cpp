@@ -4,6 +4,7 @@
 
 #include "core/Convert.h"
 #include "core/Text.h"
+#include "payroll/MoneyColumns.h"
 #include "utils/DateUtils.h"
 
 namespace humrs {
@@ -110,7 +111,7 @@ VariantArray THumMonthSalaryQuery::BuildPayStatement(const std::string& person, 
         pay.First();
         const char* fields[6] = {"FieldAAccount", "FieldBAccount", "FieldCAccount",
                                  "HolidayAccount", "PieceBonus",    "PieceShortFall"};
-        for (int i = 0; i < 6; ++i) amounts[i] = RoundNumber(CFloat(pay[fields[i]]), kMoneyType);
+        for (int i = 0; i < 6; ++i) amounts[i] = RoundNumber(CCurr(pay[fields[i]]).ToDouble(), kMoneyType);
     }
     Dataset rates = Dataset::FromPacket(figures[2]);
 
@@ -121,7 +122,8 @@ VariantArray THumMonthSalaryQuery::BuildPayStatement(const std::string& person, 
     double counts[4] = {0, 0, 0, 0};
     double eligible = 0, damage = 0, otherCut = 0;
 
-    Dataset hours = OpenDataset(HourRowsSql(q, m), -1);
+    // Amounts the statements work out from money columns are read as money.
+    Dataset hours = ReadAsMoney(OpenDataset(HourRowsSql(q, m), -1), {"TotalAmount"});
     Renumber(hours, [&](Dataset& r) { hourTotal += CFloat(r["TotalAmount"]); });
 
     Dataset allowances = OpenDataset(AllowanceRowsSql(q, m), -1);
@@ -139,24 +141,26 @@ VariantArray THumMonthSalaryQuery::BuildPayStatement(const std::string& person, 
         for (int i = 0; i < 4; ++i) counts[i] += CFloat(r[fields[i]]);
     });
 
-    Dataset leave = OpenDataset(LeaveRowsSql(q, p1, p2), -1);
+    Dataset leave = ReadAsMoney(OpenDataset(LeaveRowsSql(q, p1, p2), -1), {"ExcuseAmountAll"});
     Renumber(leave, [&](Dataset& r) {
         // The rate of the leave's kind: a day's deduction (Account) for the units of a
         // day (ExcuseCount). Kinds without a rate deduct nothing.
         const Variant kind(Trim(CStr(r["ExcuseClsID"])));
         if (!rates.IsEmpty() && rates.Locate("ExcuseID", {kind}, true)) {
             const double unitsPerDay = CFloat(rates["ExcuseCount"]);
-            const double dayAccount = CFloat(rates["Account"]);
+            const Currency dayAccount = CCurr(rates["Account"]);
             r.SetFieldValue("ExcuseCountAll", Variant(unitsPerDay));
             r.SetFieldValue("ExcuseAmountAll", Variant(dayAccount));
-            if (unitsPerDay != 0) leaveDeduction += CFloat(r["RealExcuseCount"]) * dayAccount / unitsPerDay;
+            if (unitsPerDay != 0)
+                leaveDeduction += CFloat(r["RealExcuseCount"]) * dayAccount.ToDouble() / unitsPerDay;
         } else {
             r.SetFieldValue("ExcuseCountAll", Variant(0.0));
-            r.SetFieldValue("ExcuseAmountAll", Variant(0.0));
+            r.SetFieldValue("ExcuseAmountAll", Variant(Currency()));
         }
     });
 
-    Dataset piece = OpenDataset(PieceRowsSql(q, m), -1);
+    Dataset piece =
+        ReadAsMoney(OpenDataset(PieceRowsSql(q, m), -1), {"EligibleAmount", "DamageAmount", "RealPayAmount"});
     Renumber(piece, [&](Dataset& r) {
         eligible += CFloat(r["EligibleAmount"]);
         damage += CFloat(r["DamageAmount"]);
@@ -173,24 +177,27 @@ VariantArray THumMonthSalaryQuery::BuildPayStatement(const std::string& person, 
     result[ps::kLeaveRows] = Variant(leave.Data());
     result[ps::kPieceRows] = Variant(piece.Data());
     result[ps::kAdvanceRows] = Variant(advances.Data());
-    result[ps::kAdvanceSalaryRows] = Variant(OpenDataset(AdvanceSalaryRowsSql(q, m), -1).Data());
+    result[ps::kAdvanceSalaryRows] =
+        ReadAsMoney(Variant(OpenDataset(AdvanceSalaryRowsSql(q, m), -1).Data()), {"SumTaxSalary", "SumDeduct"});
     result[ps::kAdvanceBankRows] = Variant(OpenDataset(AdvanceBankRowsSql(q, m), -1).Data());
 
     result[ps::kVoucherBillNo] = GetDBConn().DBSelectSQL(" Select BillNo From HumSalaryMain  where Flag = 1 And PersonID=" +
                                                           q + "       and SalaryYearMonth=" + m);
-    result[ps::kHourTotal] = Variant(RoundNumber(hourTotal, kMoneyType));
-    result[ps::kAdditions] = Variant(RoundNumber(additions, kMoneyType));
-    result[ps::kDeductions] = Variant(RoundNumber(deductions, kMoneyType));
+    // Every amount is money, rounded to the cent; the hours are returned as summed.
+    auto money = [&](double amount) { return MoneyValue(RoundNumber(amount, kMoneyType)); };
+    result[ps::kHourTotal] = money(hourTotal);
+    result[ps::kAdditions] = money(additions);
+    result[ps::kDeductions] = money(deductions);
     for (int i = 0; i < 4; ++i) {
         result[ps::kFieldACount + i] = Variant(counts[i]);
-        result[ps::kFieldAAccount + i] = Variant(amounts[i]);
+        result[ps::kFieldAAccount + i] = money(amounts[i]);
     }
-    result[ps::kLeaveDeduction] = Variant(RoundNumber(leaveDeduction, kMoneyType));
-    result[ps::kEligibleAmount] = Variant(RoundNumber(eligible, kMoneyType));
-    result[ps::kDamageAmount] = Variant(RoundNumber(damage, kMoneyType));
-    result[ps::kOtherCutPay] = Variant(RoundNumber(otherCut, kMoneyType));
-    result[ps::kPieceBonus] = Variant(amounts[4]);
-    result[ps::kPieceShortFall] = Variant(amounts[5]);
+    result[ps::kLeaveDeduction] = money(leaveDeduction);
+    result[ps::kEligibleAmount] = money(eligible);
+    result[ps::kDamageAmount] = money(damage);
+    result[ps::kOtherCutPay] = money(otherCut);
+    result[ps::kPieceBonus] = money(amounts[4]);
+    result[ps::kPieceShortFall] = money(amounts[5]);
     return result;
 }
 

@@ -1,5 +1,6 @@
 #include "payroll/CoIncomeTax.h"
 
+#include "payroll/MoneyColumns.h"
 #include "suite/Attendance.h"
 
 namespace humrs {
@@ -24,6 +25,7 @@ Variant TIncomeTax::PersonRangeOnWork(int beginDate, int endDate) {
 
 Variant TIncomeTax::BuildIncomeTaxSets(bool payDates, const std::string& condition) {
     // The salary part: the taxable pay and the tax withheld over the monthly vouchers.
+    // The sums are money, read at four decimals whatever the backend adds them in.
     const Variant salary = OpenDatasetV(
         "Select PersonID, Min(SalaryYearMonth) as SalaryYearMonthBegin, Max(SalaryYearMonth) as "
         "SalaryYearMonthEnd, "
@@ -47,7 +49,8 @@ Variant TIncomeTax::BuildIncomeTaxSets(bool payDates, const std::string& conditi
         "And " +
             allowanceCondition + " Group by PersonID " + " Order By PersonID ",
         -1);
-    return Variant(VariantArray{salary, allowances});
+    return Variant(VariantArray{ReadAsMoney(salary, {"TaxSalary", "IncomeTax"}),
+                                ReadAsMoney(allowances, {"TotalSidySalary", "TotalDeductAccount"})});
 }
 
 // ------------------------------------------------------------------ the class

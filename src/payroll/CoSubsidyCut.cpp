@@ -4,6 +4,7 @@
 #include "core/Text.h"
 #include "framework/Messages.h"
 #include "payroll/PaidFlags.h"
+#include "payroll/RowAccount.h"
 #include "payroll/SubsidyCutMessages.h"
 #include "suite/Attendance.h"
 #include "utils/DateUtils.h"
@@ -79,17 +80,22 @@ void CheckSubsidyPersonOnJob(TQVXComBase& bill, const VariantArray& values) {
         bill.MakeException(0, 0, msg::kSubsidyPersonOffJob, {Item(values, 0)});
 }
 
+RowPayee SubsidyPayee(const Dataset& row, bool stored) {
+    auto value = [&](const char* field) { return stored ? row.OldValue(field) : row[field]; };
+    const bool throughBank = CInt(value("SalaryType")) == 0 && CInt(value("PayType")) != pay_way::kCash;
+    return {CStr(value("PersonID")), throughBank ? CStr(value("PSalaryBank")) : std::string()};
+}
+
 void TSubsidyCut::CheckBankAtSave(Dataset& row) {
     // A bill saved without the field lookup must still name a bank the person has an
-    // account at, and carries that account's number, not whatever the client sent.
-    if (CInt(row["SalaryType"]) != 0 || CInt(row["PayType"]) == pay_way::kCash) return;
-    const std::string bank = CStr(row["PSalaryBank"]);
-    const std::string account = GetPersonBankAccount(CStr(row["PersonID"]), bank);
-    if (account.empty()) MakeException(0, 0, msg::kSubsidyBankNotOwned, {Variant(bank)});
-    if (CStr(row["PAccountNumber"]) != account) {
-        row.SetFieldValue("PAccountNumber", Variant(account));
-        row.Post();
-    }
+    // account at when the row is new or its person or bank changed; the row carries
+    // the account's number, not whatever the client sent.
+    SettleRowAccount(
+        row, SubsidyPayee(row, false), SubsidyPayee(row, true),
+        [this](const std::string& person, const std::string& bank) { return GetPersonBankAccount(person, bank); },
+        [this](const std::string&, const std::string& bank) {
+            MakeException(0, 0, msg::kSubsidyBankNotOwned, {Variant(bank)});
+        });
 }
 
 void TSubsidyVoucherBill::AfterUpdate() {

@@ -9,6 +9,7 @@
 
 #include "framework/ComBase.h"
 #include "framework/Demo.h"
+#include "payroll/RowAccount.h"
 
 namespace humrs {
 
@@ -52,6 +53,8 @@ private:
 // login: a person on file, and the payment marks, which belong to the payment side and
 // which a save keeps as stored (a new row starts unpaid).
 void GuardSubsidyRow(TQVXComBase& bill, Dataset& row);
+// Whom an allowance row pays and through which bank, as it stands now or as stored.
+RowPayee SubsidyPayee(const Dataset& row, bool stored);
 // Whether a salary month (yyyymm) names a month that exists.
 bool IsValidSalaryMonth(int64_t yearMonth);
 // The lookup of a person for an allowance: values [0] the person, [2] and [3] the

@@ -59,17 +59,15 @@ void TSubsidyCutDate::CheckRow(Dataset& row, const Variant& salaryItem, const Va
             DoCOMMethod("QVxHumrs.Reset", "", ContextNumber(), 11, Variant(person), Variant(salaryMonth));
         if (!CBool(onJob)) MakeException(0, 0, msg::kSubsidyDateMonthOutsideEmployment);
     }
-    if (throughBank) {
-        // A bill saved without the field lookup must still name a bank the person has an
-        // account at, and carries that account's number, not whatever the client sent.
-        const std::string account = BankAccount(person, bank);
-        if (account.empty())
-            MakeException(0, 0, msg::kSubsidyDateBankNotOwned, {Variant(bank), Variant(person)});
-        if (CStr(row["PAccountNumber"]) != account) {
-            row.SetFieldValue("PAccountNumber", Variant(account));
-            row.Post();
-        }
-    }
+    // A bill saved without the field lookup must still name a bank the person has an
+    // account at when the row is new or its person or bank changed; the row carries
+    // the account's number, not whatever the client sent.
+    SettleRowAccount(
+        row, SubsidyPayee(row, false), SubsidyPayee(row, true),
+        [this](const std::string& payee, const std::string& at) { return BankAccount(payee, at); },
+        [this](const std::string& payee, const std::string& at) {
+            MakeException(0, 0, msg::kSubsidyDateBankNotOwned, {Variant(at), Variant(payee)});
+        });
 }
 
 void TSubsidyCutDate::CheckRowDates(Dataset& row) {

@@ -170,6 +170,17 @@ TEST_F(AdvPaymentTest, RowsArePaidOneByOneAndTheBillWhenAllAre) {
     EXPECT_EQ(Paid("A"), 0);
 }
 
+TEST_F(AdvPaymentTest, ABillWithoutRowsHasPaidNothingOut) {
+    ASSERT_TRUE(Save(Header("A", 1), {}).ok);
+    EXPECT_EQ(Paid("A"), 0);
+    // A paid bill whose rows are all removed no longer says it paid anything out.
+    ASSERT_TRUE(Save(Header("B", 1), {Cash(1, "P1", 100.0)}).ok);
+    ASSERT_TRUE(Pay("B", "P1", 1, true, false).ok);
+    ASSERT_EQ(Paid("B"), 1);
+    ASSERT_TRUE(Save(Header("B", 1), {}).ok);
+    EXPECT_EQ(Paid("B"), 0);
+}
+
 TEST_F(AdvPaymentTest, OnlyAnUnpaidLastPeriodMayBeDeleted) {
     ASSERT_TRUE(Save(Header("A", 1), {Cash(1, "P1", 100.0), Cash(2, "P3", 100.0)}).ok);
     ASSERT_TRUE(Save(Header("B", 2), {Cash(1, "P3", 100.0)}).ok);

@@ -71,6 +71,9 @@ TEST_F(HourSalaryTest, RowIsCheckedAgainstOtherBillsOfThePersonAndDayOnly) {
         {"midnight begin", {HourRow(7, "P1", kDay, 0, 700)}, ""},
         {"no begin time", {HourRow(7, "P1", kDay, -1, 700)}, "请填写栏号7的记录的上班开始时间"},
         {"no end time", {HourRow(7, "P1", kDay, 1300, -1)}, "请填写栏号7的记录的上班结束时间"},
+        // Any negative time reads as not filled in, whatever the number.
+        {"begin -5", {HourRow(7, "P1", kDay, -5, 700)}, "请填写栏号7的记录的上班开始时间"},
+        {"end far below zero", {HourRow(7, "P1", kDay, 1300, -2400)}, "请填写栏号7的记录的上班结束时间"},
         {"times left out", {testing::Row{{"SerNo", 7}, {"PersonID", "P1"}, {"WorkDate", kDay}}}, "请填写栏号7的记录的上班开始时间"},
         {"off the job", {HourRow(7, "P3", kDay, 900, 1000)}, "P3人员在2005/01/10不在职"},
         {"no person", {HourRow(7, "", kDay, 900, 1000)}, "人员编号不能为空"},

@@ -199,6 +199,36 @@ TEST_F(HumMonthSalaryQueryTest, EverySourceOfThePersonsMonthIsListedNumberedAndS
     EXPECT_DOUBLE_EQ(CFloat(amountAll[2]), 0);
 }
 
+TEST_F(HumMonthSalaryQueryTest, AmountsComeBackAsExactMoney) {
+    Run({"Insert Into HumHourSalaryMain (Flag, BillNo) Values (1, 'H1')",
+         "Insert Into HumHourSalarySub (Flag, BillNo, RowNo, PersonID, WorkDate, NormalTimeNum, NormalPrice, "
+         "OverTimeNum, OverPrice, OtherAmount) Values (1, 'H1', 1, 'P1', 20050105, 1, 0.1, 1, 0.2, 0)",
+         "Insert Into humOutPut (BillNo, RowNo, PersonID, ProdDate, EligibleQty, EligiblePieceRate, DamageQty, "
+         "DamagePieceRate, OtherCutPay) Values ('J1', 1, 'P1', 20050105, 3, 0.1, 1, 0.1, 0)",
+         "Insert Into humSalaryMain (Flag, BillNo, ParentRowNO, RowNo, PersonID, SalaryYearMonth, BaseSalary, "
+         "TaxOvertime, ClassSalary, MealSalary, MessSalary, OtherTaxSalary, ExcuseSalary, OtherDeduct) Values "
+         "(2, 'A1', 1, 1, 'P1', 200501, 0.1, 0.2, 0, 0, 0, 0, 0.1, 0.2)"});
+    const VariantArray s = StatementOf("P1", 200501);
+    // (row set, column, amount) of the amounts the statements work out from money.
+    const std::vector<std::tuple<int, const char*, double>> rows = {
+        {ps::kHourRows, "TotalAmount", 0.3},       {ps::kPieceRows, "EligibleAmount", 0.3},
+        {ps::kPieceRows, "DamageAmount", 0.1},     {ps::kPieceRows, "RealPayAmount", 0.2},
+        {ps::kAdvanceSalaryRows, "SumTaxSalary", 0.3}, {ps::kAdvanceSalaryRows, "SumDeduct", 0.3},
+    };
+    for (const auto& [index, column, amount] : rows) {
+        const std::vector<Variant> values = Column(s[index], column);
+        ASSERT_EQ(values.size(), 1u) << column;
+        EXPECT_EQ(values[0].Type(), VarType::Currency) << column;
+        EXPECT_EQ(CFloat(values[0]), amount) << column;
+    }
+    // Every total of money is money; the overtime hours are as summed.
+    for (int index = ps::kHourTotal; index <= ps::kPieceShortFall; ++index) {
+        const bool hours = index >= ps::kFieldACount && index < ps::kFieldACount + 4;
+        EXPECT_EQ(s[index].Type() == VarType::Currency, !hours) << "index " << index;
+    }
+    EXPECT_EQ(CFloat(s[ps::kHourTotal]), 0.3);
+}
+
 TEST_F(HumMonthSalaryQueryTest, LeaveDeductionFollowsTheRatesOfItsKind) {
     Run({"Insert Into humExcuse (Flag, BillNo, RowNo, PersonID, ExcuseClsID, BeginDate, BeginTime, EndDate, "
          "EndTime, ExcuseCount, CutExcuseCount) Values (1, 'E1', 0, 'P1', 'LC', 20050111, 800, 20050111, 1600, 6, 0), "

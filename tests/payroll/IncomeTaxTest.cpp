@@ -93,6 +93,31 @@ TEST_F(IncomeTaxTest, APeriodSelectsVouchersAndAllowancesByMonthOrByPayDate) {
     }
 }
 
+TEST_F(IncomeTaxTest, MoneySumsComeBackAsExactMoney) {
+    // May 2004: P3's vouchers of tax 0.1 and 0.2, base 1.0 and 0.7 less 0.7 and 0.7
+    // deducted; allowances of 0.1 and 0.2 with 0.1 and 0.2 deducted.
+    for (const auto& [billNo, base, tax] : {std::tuple{"V1", 1.0, 0.1}, std::tuple{"V2", 0.7, 0.2}})
+        db->Execute(
+            "Insert Into humSalaryMain (Flag, BillNo, ParentRowNO, RowNo, PersonID, SalaryYearMonth, PayDay, "
+            "BaseSalary, TaxOvertime, MealSalary, NoLeaveSalary, ClassSalary, OtherTaxSalary, ExcuseSalary, "
+            "OtherDeductSalary, PieceWorkSalary, IncomeTax) Values (1, ?, 0, 0, 'P3', 200405, 20040525, ?, 0, 0, 0, "
+            "0, 0, 0.7, 0, 0, ?)",
+            {Variant(billNo), Variant(base), Variant(tax)});
+    AddAllowance(1, "A6", "P3", "ADD", 0, 0.1, 0.1, 20040510, 20040515);
+    AddAllowance(4, "A7", "P3", "ADD", 0, 0.2, 0.2, 20040510, 20040515);
+    Outcome out = Summary(0, "SalaryYearMonth = 200405");
+    ASSERT_TRUE(out.ok) << out.error;
+    // (result set, column, amount)
+    const std::vector<std::tuple<size_t, const char*, double>> cases = {
+        {0, "TaxSalary", 0.3}, {0, "IncomeTax", 0.3}, {1, "TotalSidySalary", 0.3}, {1, "TotalDeductAccount", 0.3}};
+    for (const auto& [set, column, amount] : cases) {
+        Dataset rows = Dataset::FromPacket(out.result.AsArray()[set]);
+        ASSERT_TRUE(rows.Locate("PersonID", {Variant("P3")})) << column;
+        EXPECT_EQ(rows[column].Type(), VarType::Currency) << column;
+        EXPECT_EQ(CFloat(rows[column]), amount) << column;
+    }
+}
+
 TEST_F(IncomeTaxTest, TheConditionIsRewrittenOnlyForItsModeAndStaysOneStatement) {
     // A salary month left in a pay-date condition is not an allowance column.
     EXPECT_FALSE(Summary(1, "PayDay >= 20040101 And SalaryYearMonth <= 200403").ok);

@@ -132,6 +132,20 @@ TEST_F(SubsidyCutDateTest, ASaveKeepsPaymentMarksAndAnAddedRowLeavesTheBillUnpai
     EXPECT_EQ(HeaderPaid("D1"), 0);
 }
 
+TEST_F(SubsidyCutDateTest, ABillWithoutRowsHasPaidNothingOut) {
+    // (what, the bill's row is paid before its rows are removed)
+    for (const auto& [what, paid] : {std::pair{"an unpaid bill emptied", false}, {"a paid bill emptied", true}}) {
+        ASSERT_TRUE(Save("D1", {CashRow(1, "P1")}).ok) << what;
+        ASSERT_TRUE(Mark("D1", "P1", 1, paid, false).ok) << what;
+        ASSERT_EQ(HeaderPaid("D1"), paid ? 1 : 0) << what;
+        ASSERT_TRUE(Save("D1", {}).ok) << what;
+        EXPECT_EQ(HeaderPaid("D1"), 0) << what;
+        EXPECT_EQ(Count("HumSubsidyCut"), 0) << what;
+    }
+    ASSERT_TRUE(Save("D2", {}).ok);
+    EXPECT_EQ(HeaderPaid("D2"), 0);
+}
+
 TEST_F(SubsidyCutDateTest, LoginType5SkipsTheRulesButNotTheCalendar) {
     session->loginType = 5;
     EXPECT_TRUE(Save("D1", {With(CashRow(1, "P1"), {{"Account", 0.0}, {"PayType", 0}})}).ok);
