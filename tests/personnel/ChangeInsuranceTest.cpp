@@ -1,8 +1,6 @@
 // Insurance changes: numbering per person and kind, the checks of a change row under
 // both regional schemes, the transfer into the salary settings and history when due,
 // and its undoing on delete and on a change of kind.
-#include <functional>
-
 #include "support/Fixture.h"
 
 namespace humrs {
@@ -258,19 +256,14 @@ TEST_F(ChangeInsuranceTest, DailyTransferPassesOverAPersonWithoutSettingsAndCarr
 TEST_F(ChangeInsuranceTest, DailyTransferTakesBackOnlyThePersonWhoseChangeFails) {
     const struct {
         const char* what;
-        // Leaves P1's due change, or a history row in its way, in a state its transfer
-        // cannot carry.
-        std::function<void(Database&)> spoil;
+        const char* spoil;   // leaves P1's due change in a state its transfer cannot carry
         const char* reason;  // the start of the notice's reason; empty for any
     } cases[] = {
-        {"a kind the local type does not know",
-         [](Database& db) { db.Execute("Update humChangeInsurance Set InsurKind = 4 Where BillNo = 'B1'"); },
+        {"a kind the local type does not know", "Update humChangeInsurance Set InsurKind = 4 Where BillNo = 'B1'",
          "保险类别4不存在"},
         {"a history row already under the change's number",
-         [](Database& db) {
-             db.Execute("Insert Into humHistInsurance (PersonID, InsurKind, ChangeType, ChangeMoneny, AdjustDate, "
-                        "AdjustYearMonth, ChangeTimes, EmployerPensionRate) Values ('P1', 1, 1, 999, 0, 0, 1, 0)");
-         },
+         "Insert Into humHistInsurance (PersonID, InsurKind, ChangeType, ChangeMoneny, AdjustDate, AdjustYearMonth, "
+         "ChangeTimes, EmployerPensionRate) Values ('P1', 1, 1, 999, 0, 0, 1, 0)",
          ""},
     };
     for (const auto& c : cases) {
@@ -281,7 +274,7 @@ TEST_F(ChangeInsuranceTest, DailyTransferTakesBackOnlyThePersonWhoseChangeFails)
         SetUpSettings("P2");
         ASSERT_TRUE(SaveChange("B1", Change("P1", 1, 1, 45800, 0, 20240701)).ok);
         ASSERT_TRUE(SaveChange("B2", Change("P2", 1, 1, 30300, 0, 20240701)).ok);
-        c.spoil(*db);
+        db->Execute(c.spoil);
 
         Outcome out = Proc(2, Variant(VariantArray{Variant(""), Variant(20240701)}));
         ASSERT_TRUE(out.ok) << out.error;
