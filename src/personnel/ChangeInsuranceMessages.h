@@ -28,7 +28,10 @@ inline constexpr const char* kInsuranceMonthBeforeLatest = "该人员%s%s异动�
 inline constexpr const char* kInsurancePersonEmpty = "异动人员不能为空";
 inline constexpr const char* kInsuranceKindUnknown = "保险类别%d不存在";
 inline constexpr const char* kInsuranceChangeTypeUnknown = "异动类型%d不存在";
-// A due change of a person without salary settings has nowhere to go (person).
-inline constexpr const char* kInsuranceNoSettings = "人员%s还没有薪资设定，保险异动不能转入";
+// Notices of the transfer. A due change of a person without salary settings waits
+// for them (person, kind name); the daily job could not carry a person's changes and
+// goes on with the others (person, reason).
+inline constexpr const char* kInsuranceNoSettings = "人员%s还没有薪资设定，%s异动待设定后再转入";
+inline constexpr const char* kInsuranceTransferFailed = "人员%s的保险异动未能转入：%s";
 
 }  // namespace humrs::msg

@@ -12,6 +12,8 @@ inline constexpr const char* kAlreadyFormal = "%s人员已经转正,你不能再
 inline constexpr const char* kNotOnUnpaidLeaveNoReinstate = "%s人员不处在留职停薪状态,不能选择复职";
 inline constexpr const char* kPersonLeftNoChange = "%s人员已离职,不能再登打任何异动单据";
 inline constexpr const char* kUnpaidLeaveOnlyReinstateOrLeave = "%s人员处于留职停薪状态,您只能选择复职或离职";
+// A change type outside the codes, from a state that allows other changes (person, code).
+inline constexpr const char* kChangeTypeUnknown = "%s人员的异动类型%d不存在";
 inline constexpr const char* kUnpaidLeaveMonthsNotPositive = "%s人员的留职停薪月必须大于零";
 
 // Only a person's latest change may be altered.

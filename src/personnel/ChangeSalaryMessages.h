@@ -18,6 +18,12 @@ inline constexpr const char* kSalaryItemAmountZero = "人员%s使用的薪资项
 inline constexpr const char* kTwoChangesInMonth = "人员%s 在该调薪年月%s已做了两笔薪资异动现已不能再做异动了";
 inline constexpr const char* kAdjustDateBeforeLatest = "该人员%s调薪日期不能比最近一次薪资异动的调薪日期小";
 
+// Notices of the transfer. A due adjustment of a person without salary settings waits
+// for them (person); the daily job could not carry a person's adjustments and goes on
+// with the others (person, reason).
+inline constexpr const char* kSalaryChangeNoSettings = "人员%s还没有薪资设定，薪资异动待设定后再转入";
+inline constexpr const char* kSalaryTransferFailed = "人员%s的薪资异动未能转入：%s";
+
 // What every adjustment row needs, whoever saves it.
 inline constexpr const char* kSalaryChangePersonEmpty = "薪资异动人员不能为空";
 inline constexpr const char* kSalaryChangePersonUnknown = "薪资异动人员%s不存在";

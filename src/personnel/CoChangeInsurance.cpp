@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
+#include <tuple>
 #include <utility>
 
 #include "core/Convert.h"
+#include "core/Format.h"
 #include "core/Text.h"
 #include "personnel/ChangeInsuranceMessages.h"
+#include "personnel/PersonnelTransfer.h"
 #include "suite/Attendance.h"
 #include "suite/CoPersonSetMain.h"
 #include "utils/DateUtils.h"
@@ -105,11 +109,25 @@ void TChangeInsurance::CheckChangeRowIntegrity(Dataset& body) {
             CheckLatestChange(CStr(body.OldValue("PersonID")), static_cast<int>(CInt(body.OldValue("InsurKind"))), 1,
                               static_cast<int>(CInt(body.OldValue("ChangeTimes"))));
     }
+    // A removed row is a person's latest change unless a later one remains: in another
+    // bill, or among the rows this bill keeps.
+    std::map<std::pair<std::string, int>, int> kept;
+    for (body.First(); !body.Eof(); body.Next()) {
+        if (body.RowStatus() == UpdateStatus::Inserted) continue;  // numbered later, above all
+        int& highest = kept[{UpperAscii(Trim(CStr(body["PersonID"]))), static_cast<int>(CInt(body["InsurKind"]))}];
+        highest = std::max(highest, static_cast<int>(CInt(body["ChangeTimes"])));
+    }
+    const std::string billNo = CStr(GetDatasets(0)["BillNo"]);
     DeltaDataset d(GetDeltaDatasets(1));
-    for (d.First(); !d.Eof(); d.Next())
-        if (d.Status() == UpdateStatus::Deleted)
-            CheckLatestChange(CStr(d.OldValue("PersonID")), static_cast<int>(CInt(d.OldValue("InsurKind"))), 0,
-                              static_cast<int>(CInt(d.OldValue("ChangeTimes"))));
+    for (d.First(); !d.Eof(); d.Next()) {
+        if (d.Status() != UpdateStatus::Deleted) continue;
+        const std::string person = CStr(d.OldValue("PersonID"));
+        const int kind = static_cast<int>(CInt(d.OldValue("InsurKind")));
+        const auto inBill = kept.find({UpperAscii(Trim(person)), kind});
+        const int highest = std::max(HighestInOtherBills(person, kind, billNo), inBill == kept.end() ? 0 : inBill->second);
+        if (CInt(d.OldValue("ChangeTimes")) < highest)
+            MakeException(0, 0, msg::kInsuranceOnlyLatestDelete, {Variant(person), Variant(KindName(kind))});
+    }
 }
 
 void TChangeInsurance::CheckChangeRows(Dataset& body) {
@@ -159,16 +177,20 @@ void TChangeInsurance::CheckChangeSet() {
     DeltaDataset d(GetDeltaDatasets(1));
     Dataset& body = GetDatasets(1);
     const bool savedAgain = SaveMode() == 2;
+    std::vector<TakenBack> removed;
+    for (d.First(); !d.Eof(); d.Next())
+        if (d.Status() == UpdateStatus::Deleted && CBool(d.OldValue("IsTransfer")))
+            removed.push_back({CStr(d.OldValue("PersonID")), static_cast<int>(CInt(d.OldValue("InsurKind"))),
+                               static_cast<int>(CInt(d.OldValue("ChangeTimes"))),
+                               static_cast<int>(CInt(d.OldValue("ChangeType")))});
+    UndoHighestFirst(std::move(removed));
     for (d.First(); !d.Eof(); d.Next()) {
+        if (d.Status() == UpdateStatus::Deleted) continue;
         const std::string oldPerson = CStr(d.OldValue("PersonID"));
         const int oldKind = static_cast<int>(CInt(d.OldValue("InsurKind")));
         const int oldTimes = static_cast<int>(CInt(d.OldValue("ChangeTimes")));
         const int oldType = static_cast<int>(CInt(d.OldValue("ChangeType")));
         const bool wasTransferred = CBool(d.OldValue("IsTransfer"));
-        if (d.Status() == UpdateStatus::Deleted) {
-            if (wasTransferred) UndoTransfer(oldPerson, oldKind, oldTimes, oldType);
-            continue;
-        }
         const std::string person = CStr(d.RealFieldValue("PersonID"));
         const int kind = static_cast<int>(CInt(d.RealFieldValue("InsurKind")));
         const int n = static_cast<int>(CInt(d.RealFieldValue("ChangeTimes")));
@@ -205,86 +227,146 @@ void TChangeInsurance::CheckChangeSet() {
 
 void TChangeInsurance::AfterUpdate() {
     TQVXComBase::AfterUpdate();
-    Transfer(GetDatasets(1), GetServerDate(), SaveMode() == 2, true);
+    Transfer(GetDatasets(1), GetServerDate(), SaveMode() == 2 ? TransferRun::SaveAgain : TransferRun::Save);
 }
 
 void TChangeInsurance::BeforeDelete() {
     TQVXComBase::BeforeDelete();
     Dataset& body = GetDatasets(1);
+    // The bill goes as one: a later change of a person's kind in this same bill does not
+    // hold an earlier one back, a change in another bill does.
+    const std::string billNo = CStr(GetDatasets(0)["BillNo"]);
+    std::vector<TakenBack> transferred;
     for (body.First(); !body.Eof(); body.Next()) {
         const std::string person = CStr(body["PersonID"]);
         const int kind = static_cast<int>(CInt(body["InsurKind"]));
         const int n = static_cast<int>(CInt(body["ChangeTimes"]));
-        CheckLatestChange(person, kind, 0, n);
-        if (CBool(body["IsTransfer"])) UndoTransfer(person, kind, n, static_cast<int>(CInt(body["ChangeType"])));
+        if (n < HighestInOtherBills(person, kind, billNo))
+            MakeException(0, 0, msg::kInsuranceOnlyLatestDelete, {Variant(person), Variant(KindName(kind))});
+        if (CBool(body["IsTransfer"])) transferred.push_back({person, kind, n, static_cast<int>(CInt(body["ChangeType"]))});
     }
+    UndoHighestFirst(transferred);
+}
+
+int TChangeInsurance::HighestInOtherBills(const std::string& person, int kind, const std::string& billNo) {
+    return static_cast<int>(CInt(SelectValue("humChangeInsurance", "Max(ChangeTimes)",
+                                             PersonKind(person, kind) + " And BillNo <> " + QuoteStr(billNo))));
+}
+
+void TChangeInsurance::UndoHighestFirst(std::vector<TakenBack> changes) {
+    // Each undo puts back the history row before its own change, which the undo of a
+    // later change must not have taken away yet.
+    std::stable_sort(changes.begin(), changes.end(),
+                     [](const TakenBack& a, const TakenBack& b) { return a.changeTimes > b.changeTimes; });
+    for (const TakenBack& c : changes) UndoTransfer(c.person, c.kind, c.changeTimes, c.changeType);
 }
 
 // ------------------------------------------------------------------ transfer and undo
 
-void TChangeInsurance::Transfer(Dataset& rows, int date, bool savedAgain, bool keepRows) {
+void TChangeInsurance::Transfer(Dataset& rows, int date, TransferRun run) {
+    // The rows by person, kind and change number, so that changes of one person's kind
+    // are carried in the order they follow each other.
+    struct Key {
+        std::string person;
+        int kind;
+        int changeTimes;
+        size_t recNo;
+    };
+    std::vector<Key> order;
+    // The numbers due on the date among these rows, per person and kind.
+    std::map<std::pair<std::string, int>, std::set<int>> dueHere;
+    for (rows.First(); !rows.Eof(); rows.Next()) {
+        const int kind = static_cast<int>(CInt(rows["InsurKind"]));
+        const int n = static_cast<int>(CInt(rows["ChangeTimes"]));
+        order.push_back({UpperAscii(Trim(CStr(rows["PersonID"]))), kind, n, rows.RecNo()});
+        if (IsDue(rows, date)) dueHere[{order.back().person, kind}].insert(n);
+    }
+    std::stable_sort(order.begin(), order.end(), [](const Key& a, const Key& b) {
+        return std::tie(a.person, a.kind, a.changeTimes) < std::tie(b.person, b.kind, b.changeTimes);
+    });
+    const size_t total = order.size();
+    size_t done = 0;
+    TransferRows(
+        *this, total, [&](size_t i) { return order[i].person; },
+        [&](size_t i) {
+            const Key& key = order[i];
+            rows.MoveTo(key.recNo);
+            TransferRow(rows, date, run, dueHere[{key.person, key.kind}]);
+            if (progress_) progress_(++done, total);
+        },
+        run == TransferRun::DailyJob, msg::kInsuranceTransferFailed);
+}
+
+bool TChangeInsurance::IsDue(const Dataset& row, int date) {
+    return IsDateBased(static_cast<int>(CInt(row["InsurKind"]))) ? date >= CInt(row["AdjustDate"])
+                                                                  : date / 100 >= CInt(row["AdjustYearMonth"]);
+}
+
+void TChangeInsurance::TransferRow(Dataset& rows, int date, TransferRun run, const std::set<int>& dueHere) {
     const bool local1 = GetLocalType() == 1;
     auto& conn = GetDBConn();
-    const size_t total = rows.RecordCount();
-    size_t done = 0;
-    for (rows.First(); !rows.Eof(); rows.Next()) {
-        const std::string person = CStr(rows["PersonID"]);
-        const int kind = static_cast<int>(CInt(rows["InsurKind"]));
-        const int type = static_cast<int>(CInt(rows["ChangeType"]));
-        const int n = static_cast<int>(CInt(rows["ChangeTimes"]));
-        const int64_t adjustDate = CInt(rows["AdjustDate"]), adjustMonth = CInt(rows["AdjustYearMonth"]);
-        const bool transferred = CBool(rows["IsTransfer"]);
-        const std::string p = QuoteStr(person);
-        const std::string thisRow = " Where BillNo = " + QuoteStr(CStr(rows["BillNo"])) + " And RowNo = " + Num(CInt(rows["RowNo"]));
-        auto mark = [&](bool value) {
-            if (!keepRows) return;
-            rows.SetFieldValue("IsTransfer", value);
-            rows.Post();
-        };
-        const bool due = IsDateBased(kind) ? date >= adjustDate : date / 100 >= adjustMonth;
-        // Only the latest change of a person's kind stands in the settings.
-        const bool latest = n == HighestChangeTimes(person, kind);
-        if (latest && due) {
-            const std::string column = AmountColumn(kind);
-            if (CInt(SelectValue("humPersonSetMain", "Count(*)", "Flag = 1 And ID = " + p)) == 0)
-                MakeException(0, 0, msg::kInsuranceNoSettings, {Variant(person)});
-            // The person's first change of the kind: the state it changes is recorded
-            // first, so that undoing the change restores it.
-            if (n == 1) WriteInitialInsuranceState(*this, person, kind);
-            std::string extra;
-            if (local1 && type == kAdd && NotYetInsured(person, kind, n)) {
-                if (kind == 0) extra = ", HealthYeahMonth = " + Num(adjustMonth);
-                if (kind == 1) extra = ", InsuranceDate = " + Num(adjustDate);
-                if (kind == 2) extra = ", PensionDate = " + Num(adjustDate);
-            } else if (local1 && (type == kCancel || type == kCancelOther)) {
-                if (kind == 0) extra = ", CancelHealthYearMonth = " + Num(adjustMonth);
-                if (kind == 1) extra = ", CancelLaborDate = " + Num(adjustDate);
-            } else if (local1 && type == kStop && kind == 2) {
-                extra = ", CancelPensionDate = " + Num(adjustDate);
-            }
-            std::string sql = "Update humPersonSetMain Set " + column + " = " + Amount(rows["ChangeMoneny"]) + extra;
-            if (kind == 2) sql += ", EmployerPensionRate = " + Rate(rows["EmployerPensionRate"]) + ", PensionSystem = 0";
-            conn.DBExecSQL(sql + " Where Flag = 1 And ID = " + p);
-            if (savedAgain && transferred) {
-                const Variant previousKind = rows.OldValue("InsurKind");
-                conn.DBExecSQL("Delete humHistInsurance Where PersonID = " + p + "And InsurKind = " +
-                               Num(previousKind.IsNullOrEmpty() ? kind : CInt(previousKind)) +
-                               " And ChangeTimes = " + Num(n));
-            }
-            conn.DBExecSQL(
-                "Insert Into humHistInsurance (PersonID,InsurKind,ChangeType,ChangeMoneny,AdjustDate,AdjustYearMonth,"
-                "ChangeTimes, EmployerPensionRate)  Values (" +
-                p + ", " + Num(kind) + ", " + Num(type) + ", " + Amount(rows["ChangeMoneny"]) + ", " +
-                Num(adjustDate) + ", " + Num(adjustMonth) + ", " + Num(n) + ", " + Rate(rows["EmployerPensionRate"]) +
-                ")");
-            conn.DBExecSQL("Update humChangeInsurance Set  IsTransfer = 1" + thisRow);
-            if (!transferred) mark(true);
-        } else if (latest && transferred) {
-            UndoTransfer(person, kind, n, type);
-            conn.DBExecSQL("Update humChangeInsurance Set IsTransfer = 0" + thisRow);
-            mark(false);
+    const std::string person = CStr(rows["PersonID"]);
+    const int kind = static_cast<int>(CInt(rows["InsurKind"]));
+    const int type = static_cast<int>(CInt(rows["ChangeType"]));
+    const int n = static_cast<int>(CInt(rows["ChangeTimes"]));
+    const int64_t adjustDate = CInt(rows["AdjustDate"]), adjustMonth = CInt(rows["AdjustYearMonth"]);
+    const bool transferred = CBool(rows["IsTransfer"]);
+    const std::string p = QuoteStr(person);
+    const std::string thisRow = " Where BillNo = " + QuoteStr(CStr(rows["BillNo"])) + " And RowNo = " + Num(CInt(rows["RowNo"]));
+    auto mark = [&](bool value) {
+        if (run == TransferRun::DailyJob) return;
+        rows.SetFieldValue("IsTransfer", value);
+        rows.Post();
+    };
+    const bool due = IsDue(rows, date);
+    // Only the latest change of a person's kind stands in the settings. An earlier one
+    // is carried first when every change after it is carried here as well, so that
+    // each leaves its history row and dates and the latest still stands at the end.
+    const int highest = HighestChangeTimes(person, kind);
+    const bool latest = n == highest;
+    bool carried = due;
+    for (int later = n + 1; carried && later <= highest; ++later) carried = dueHere.count(later) != 0;
+    if (carried) {
+        const std::string column = AmountColumn(kind);
+        if (!HasSalarySettings(*this, person)) {
+            AddMessage(FormatMessage(msg::kInsuranceNoSettings, {Variant(person), Variant(KindName(kind))}), 1, 0);
+            return;
         }
-        if (progress_) progress_(++done, total);
+        // The person's first change of the kind: the state it changes is recorded
+        // first, so that undoing the change restores it.
+        if (n == 1) WriteInitialInsuranceState(*this, person, kind);
+        std::string extra;
+        if (local1 && type == kAdd && NotYetInsured(person, kind, n)) {
+            if (kind == 0) extra = ", HealthYeahMonth = " + Num(adjustMonth);
+            if (kind == 1) extra = ", InsuranceDate = " + Num(adjustDate);
+            if (kind == 2) extra = ", PensionDate = " + Num(adjustDate);
+        } else if (local1 && (type == kCancel || type == kCancelOther)) {
+            if (kind == 0) extra = ", CancelHealthYearMonth = " + Num(adjustMonth);
+            if (kind == 1) extra = ", CancelLaborDate = " + Num(adjustDate);
+        } else if (local1 && type == kStop && kind == 2) {
+            extra = ", CancelPensionDate = " + Num(adjustDate);
+        }
+        std::string sql = "Update humPersonSetMain Set " + column + " = " + Amount(rows["ChangeMoneny"]) + extra;
+        if (kind == 2) sql += ", EmployerPensionRate = " + Rate(rows["EmployerPensionRate"]) + ", PensionSystem = 0";
+        conn.DBExecSQL(sql + " Where Flag = 1 And ID = " + p);
+        if (run == TransferRun::SaveAgain && transferred) {
+            const Variant previousKind = rows.OldValue("InsurKind");
+            conn.DBExecSQL("Delete humHistInsurance Where PersonID = " + p + "And InsurKind = " +
+                           Num(previousKind.IsNullOrEmpty() ? kind : CInt(previousKind)) +
+                           " And ChangeTimes = " + Num(n));
+        }
+        conn.DBExecSQL(
+            "Insert Into humHistInsurance (PersonID,InsurKind,ChangeType,ChangeMoneny,AdjustDate,AdjustYearMonth,"
+            "ChangeTimes, EmployerPensionRate)  Values (" +
+            p + ", " + Num(kind) + ", " + Num(type) + ", " + Amount(rows["ChangeMoneny"]) + ", " +
+            Num(adjustDate) + ", " + Num(adjustMonth) + ", " + Num(n) + ", " + Rate(rows["EmployerPensionRate"]) +
+            ")");
+        conn.DBExecSQL("Update humChangeInsurance Set  IsTransfer = 1" + thisRow);
+        if (!transferred) mark(true);
+    } else if (latest && !due && transferred) {
+        UndoTransfer(person, kind, n, type);
+        conn.DBExecSQL("Update humChangeInsurance Set IsTransfer = 0" + thisRow);
+        mark(false);
     }
 }
 
@@ -327,7 +409,7 @@ void TChangeInsurance::TransferDueChanges(const std::string& person, int date) {
     if (!person.empty()) sql += "And PersonID = " + QuoteStr(person);
     sql += " Order By PersonID,ChangeTimes";
     Dataset rows = GetDBConn().OpenDataset(sql);
-    Transfer(rows, date, false, false);
+    Transfer(rows, date, TransferRun::DailyJob);
 }
 
 // ------------------------------------------------------------------ procedures and reports

@@ -4,6 +4,7 @@
 // settings and insurance history when they fall due, and undone on delete or when a
 // row moves to another kind.
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -56,10 +57,30 @@ private:
     void CheckChangeRowIntegrity(Dataset& body);
     void CheckChangeRows(Dataset& body);
     void CheckChangeSet();
+    // How a transfer runs: on the save of a new or a stored bill (the bill's rows follow
+    // what is stored), or as the daily job over rows read from the table, each person's
+    // part on its own.
+    enum class TransferRun { Save, SaveAgain, DailyJob };
     // Transfers the latest change of each row's person and kind when due on `date`,
-    // and takes back a transferred change whose date has moved past it.
-    void Transfer(Dataset& rows, int date, bool savedAgain, bool keepRows);
+    // with the earlier changes of the rows due before it, and takes back a transferred
+    // latest change whose date has moved past it.
+    void Transfer(Dataset& rows, int date, TransferRun run);
+    // The current row; `dueHere` holds the change numbers of its person and kind that
+    // are due among the rows of the transfer.
+    void TransferRow(Dataset& rows, int date, TransferRun run, const std::set<int>& dueHere);
+    bool IsDue(const Dataset& row, int date);
     void UndoTransfer(const std::string& person, int kind, int changeTimes, int changeType);
+    // A transferred change to be taken back.
+    struct TakenBack {
+        std::string person;
+        int kind;
+        int changeTimes;
+        int changeType;
+    };
+    // Takes back several changes, the later of a person's kind before the earlier.
+    void UndoHighestFirst(std::vector<TakenBack> changes);
+    // The highest change number of the person's kind in bills other than `billNo`.
+    int HighestInOtherBills(const std::string& person, int kind, const std::string& billNo);
     // Column of humPersonSetMain holding the kind's amount; refuses an unknown kind.
     std::string AmountColumn(int kind);
     Variant SelectValue(const std::string& table, const std::string& field, const std::string& where,

@@ -206,8 +206,7 @@ bool TChangePerson::HasFormalChange(const std::string& person, int ownFormalRows
 void TChangePerson::CheckStateTransition(const std::string& person, int bType, int type, int ownFormalRows) {
     using namespace work_state;
     const VariantArray who{Variant(person)};
-    // A code outside the change types is no more a choice than none.
-    if (type < kProbation || type > kReinstated) MakeException(0, 0, msg::kChangeTypeEmpty, who);
+    if (type == 0) MakeException(0, 0, msg::kChangeTypeEmpty, who);
     switch (bType) {
         case kNotYetOnJob:
             if (type != kProbation && type != kFormal)
@@ -237,6 +236,10 @@ void TChangePerson::CheckStateTransition(const std::string& person, int bType, i
         default:
             break;
     }
+    // A code that is no change type at all, where the state before has no answer of its
+    // own for it: it would otherwise become the person's work state.
+    if (type < kProbation || type > kReinstated)
+        MakeException(0, 0, msg::kChangeTypeUnknown, {Variant(person), Variant(type)});
 }
 
 int TChangePerson::ProbationMonths(int onJobDate, int activeDate) {

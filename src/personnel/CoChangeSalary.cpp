@@ -4,9 +4,11 @@
 #include <map>
 
 #include "core/Convert.h"
+#include "core/Format.h"
 #include "core/Text.h"
 #include "personnel/ChangeSalaryMessages.h"
 #include "personnel/ChangeSalarySettings.h"
+#include "personnel/PersonnelTransfer.h"
 #include "suite/Attendance.h"
 #include "utils/DateUtils.h"
 
@@ -237,73 +239,85 @@ void TChangeSalary::CheckLatestChange(const std::string& person, int changeTimes
 
 // ------------------------------------------------------------------ transfer and undo
 
-void TChangeSalary::Transfer(Dataset& rows, int date) {
+void TChangeSalary::Transfer(Dataset& rows, int date, bool dailyJob) {
     const ChangeSalarySettings s = ChangeSalarySettings::Read(*this);
-    auto& conn = GetDBConn();
     const size_t total = rows.RecordCount();
     size_t done = 0;
-    for (rows.First(); !rows.Eof(); rows.Next()) {
-        if (progress_) progress_(++done, total);
-        const std::string person = CStr(rows["PersonID"]);
-        const int n = static_cast<int>(CInt(rows["ChangeTimes"]));
-        if (!CBool(rows["IsNew"]) || n != HighestChangeTimes(person)) continue;
-        const std::string p = QuoteStr(person);
-        const std::string b = QuoteStr(CStr(rows["BillNo"]));
-        const std::string rowNo = Num(CInt(rows["RowNo"]));
-        const int adjustDate = static_cast<int>(CInt(rows["NAdjustDate"]));
-        const bool transferred = CBool(rows["IsTransfer"]);
-        auto markTransferred = [&](bool mark) {
-            rows.SetFieldValue("IsTransfer", mark);
-            rows.Post();
-        };
+    auto personOf = [&](size_t i) {
+        rows.MoveTo(i);
+        return CStr(rows["PersonID"]);
+    };
+    TransferRows(
+        *this, total, personOf,
+        [&](size_t i) {
+            rows.MoveTo(i);
+            if (progress_) progress_(++done, total);
+            TransferRow(rows, date, s);
+        },
+        dailyJob, msg::kSalaryTransferFailed);
+}
 
-        if (adjustDate > date) {
-            // Not yet due: a transfer made when the row was due comes undone.
-            if (transferred) {
-                UndoTransfer(person, n);
-                conn.DBExecSQL("Update humChangeSalary Set  IsTransfer = 0 Where BillNo = " + b + " And RowNo = " + rowNo);
-                markTransferred(false);
-            }
-            continue;
-        }
+void TChangeSalary::TransferRow(Dataset& rows, int date, const ChangeSalarySettings& s) {
+    auto& conn = GetDBConn();
+    const std::string person = CStr(rows["PersonID"]);
+    const int n = static_cast<int>(CInt(rows["ChangeTimes"]));
+    if (!CBool(rows["IsNew"]) || n != HighestChangeTimes(person)) return;
+    const std::string p = QuoteStr(person);
+    const std::string b = QuoteStr(CStr(rows["BillNo"]));
+    const std::string rowNo = Num(CInt(rows["RowNo"]));
+    const int adjustDate = static_cast<int>(CInt(rows["NAdjustDate"]));
+    const bool transferred = CBool(rows["IsTransfer"]);
+    auto markTransferred = [&](bool mark) {
+        rows.SetFieldValue("IsTransfer", mark);
+        rows.Post();
+    };
 
-        if (!transferred) TakeFirstSnapshot(person);
-        const bool noLeaveHere = s.payNoLeave == 0;
-        const bool mealHere = s.payMess == 0;
-        const std::string noLeaveAmount = noLeaveHere ? CCurr(rows["NNoLeave"]).ToString() : "0";
-        const std::string noLeaveChosen = noLeaveHere ? Flag01(CBool(rows["NoLeave"])) : "0";
-        const std::string mealAmount = mealHere ? CCurr(rows["NMealSalary"]).ToString() : "0";
-        const std::string mealChosen = mealHere ? Flag01(CBool(rows["Meal"])) : "0";
-        const std::string nText = Num(n);
-
-        conn.DBExecSQL("Delete humPersonSetSub Where Flag = 1 And ID =" + p);
-        conn.DBExecSQL("Update humPersonSetMain Set  BaseSalary = " + CCurr(rows["NBaseSalary"]).ToString() +
-                       ", NoLeaveSalary = " + noLeaveAmount + ", MealSalary = " + mealAmount + ", NoLeave = " +
-                       noLeaveChosen + ", Meal = " + mealChosen + ", AdjustDate = " + Num(adjustDate) +
-                       ", AdjustMode = " + Num(CInt(rows["NAdjustMode"])) + " Where Flag = 1 And ID = " + p);
-        conn.DBExecSQL("Insert Into humPersonSetSub Select 1 As Flag, " + p + " as ID, SalaryItem, Account, " +
-                       " RowNo From humChangeSalarySub Where BillNo = " + b + " And ParentRowNo = " + rowNo);
+    if (adjustDate > date) {
+        // Not yet due: a transfer made when the row was due comes undone.
         if (transferred) {
-            conn.DBExecSQL("Delete humHistSalaryBase Where PersonID = " + p + "And ChangeTimes = " + nText);
-            conn.DBExecSQL("Delete humHistSalaryItem Where PersonID = " + p + " And ChangeTimes = " + nText);
+            UndoTransfer(person, n);
+            conn.DBExecSQL("Update humChangeSalary Set  IsTransfer = 0 Where BillNo = " + b + " And RowNo = " + rowNo);
+            markTransferred(false);
         }
-        WriteSnapshot(p, n);
-        conn.DBExecSQL("Update humChangeSalary Set  IsTransfer = 1 Where BillNo = " + b + " And RowNo = " + rowNo);
-        markTransferred(true);
+        return;
     }
+
+    if (!HasSalarySettings(*this, person)) {
+        AddMessage(FormatMessage(msg::kSalaryChangeNoSettings, {Variant(person)}), 1, 0);
+        return;
+    }
+    if (!transferred) TakeFirstSnapshot(person);
+    const bool noLeaveHere = s.payNoLeave == 0;
+    const bool mealHere = s.payMess == 0;
+    const std::string noLeaveAmount = noLeaveHere ? CCurr(rows["NNoLeave"]).ToString() : "0";
+    const std::string noLeaveChosen = noLeaveHere ? Flag01(CBool(rows["NoLeave"])) : "0";
+    const std::string mealAmount = mealHere ? CCurr(rows["NMealSalary"]).ToString() : "0";
+    const std::string mealChosen = mealHere ? Flag01(CBool(rows["Meal"])) : "0";
+    const std::string nText = Num(n);
+
+    conn.DBExecSQL("Delete humPersonSetSub Where Flag = 1 And ID =" + p);
+    conn.DBExecSQL("Update humPersonSetMain Set  BaseSalary = " + CCurr(rows["NBaseSalary"]).ToString() +
+                   ", NoLeaveSalary = " + noLeaveAmount + ", MealSalary = " + mealAmount + ", NoLeave = " +
+                   noLeaveChosen + ", Meal = " + mealChosen + ", AdjustDate = " + Num(adjustDate) +
+                   ", AdjustMode = " + Num(CInt(rows["NAdjustMode"])) + " Where Flag = 1 And ID = " + p);
+    conn.DBExecSQL("Insert Into humPersonSetSub Select 1 As Flag, " + p + " as ID, SalaryItem, Account, " +
+                   " RowNo From humChangeSalarySub Where BillNo = " + b + " And ParentRowNo = " + rowNo);
+    if (transferred) {
+        conn.DBExecSQL("Delete humHistSalaryBase Where PersonID = " + p + "And ChangeTimes = " + nText);
+        conn.DBExecSQL("Delete humHistSalaryItem Where PersonID = " + p + " And ChangeTimes = " + nText);
+    }
+    WriteSnapshot(p, n);
+    conn.DBExecSQL("Update humChangeSalary Set  IsTransfer = 1 Where BillNo = " + b + " And RowNo = " + rowNo);
+    markTransferred(true);
 }
 
 void TChangeSalary::TakeFirstSnapshot(const std::string& person) {
     // Snapshot 0 is taken where a person's settings are first set up. A person whose
     // first adjustment is transferred without one would lose the earlier terms to the
     // transfer, and an undo would find nothing to put back: take it now, from the
-    // settings as they stand. A person without settings gets an empty settings row, so
-    // that the adjustment lands somewhere and can be undone.
+    // settings as they stand.
     const std::string p = QuoteStr(person);
-    auto& conn = GetDBConn();
-    if (CInt(conn.DBSelectSQL("Select Count(*) From humHistSalaryBase Where PersonID = " + p)) != 0) return;
-    if (CInt(conn.DBSelectSQL("Select Count(*) From humPersonSetMain Where Flag = 1 And ID = " + p)) == 0)
-        conn.DBExecSQL("Insert Into humPersonSetMain (Flag, ID) Values (1, " + p + ")");
+    if (CInt(GetDBConn().DBSelectSQL("Select Count(*) From humHistSalaryBase Where PersonID = " + p)) != 0) return;
     WriteSnapshot(p, 0);
 }
 
@@ -355,7 +369,7 @@ bool TChangeSalary::TransferDueChanges(const std::string& person, int date) {
     if (!Trim(person).empty()) sql += "And PersonID = " + QuoteStr(Trim(person));
     sql += " Order By PersonID,ChangeTimes,NAdjustDate";
     Dataset rows = GetDBConn().OpenDataset(sql);
-    Transfer(rows, date);
+    Transfer(rows, date, true);
     return true;
 }
 

@@ -17,6 +17,7 @@
 
 #include "framework/ComBase.h"
 #include "framework/Demo.h"
+#include "personnel/ChangeSalarySettings.h"
 
 namespace humrs {
 
@@ -38,8 +39,10 @@ public:
     // Transfers each row of `rows` that is the person's latest new-method adjustment:
     // due on `date` (adjustment date not after it) it is written into the settings and
     // the history; not yet due, an earlier transfer of it is undone. The rows' IsTransfer
-    // follows what was stored.
-    void Transfer(Dataset& rows, int date);
+    // follows what was stored. A person without salary settings is passed over with a
+    // notice. The daily job (`dailyJob`) carries each person's rows on their own: one
+    // person's failure is a notice and takes back that person's rows only.
+    void Transfer(Dataset& rows, int date, bool dailyJob = false);
     // Puts back the person's terms from before adjustment `changeTimes` and drops its
     // snapshot.
     void UndoTransfer(const std::string& person, int changeTimes);
@@ -61,6 +64,7 @@ private:
     void CheckSalaryItems(Dataset& body, Dataset& items);
     void CheckTwoChangesInMonth(Dataset& body);
     void CheckAdjustDateOrder(const std::string& person, int adjustDate, bool isNew);
+    void TransferRow(Dataset& rows, int date, const ChangeSalarySettings& s);
     void TakeFirstSnapshot(const std::string& person);
     // Copies the person's current settings and salary items into the history as
     // snapshot `changeTimes`.

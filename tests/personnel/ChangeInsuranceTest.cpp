@@ -36,6 +36,9 @@ protected:
         return Object(kProgId)->ExecuteProc(number, arg1, arg2);
     }
 
+    bool Transferred(const std::string& billNo) {
+        return CBool(Value("Select IsTransfer From humChangeInsurance Where BillNo = '" + billNo + "'"));
+    }
     Variant Setting(const std::string& column, const std::string& person = "P1") {
         return Value("Select " + column + " From humPersonSetMain Where Flag = 1 And ID = '" + person + "'");
     }
@@ -215,9 +218,126 @@ TEST_F(ChangeInsuranceTest, FirstChangeRecordsAMissingInitialStateSoThatItsUndoR
     EXPECT_EQ(History(0), (Lines{"0:0:300"}));
 }
 
-TEST_F(ChangeInsuranceTest, DueChangeOfAPersonWithoutSettingsIsRefused) {
-    EXPECT_EQ(SaveChange("B1", Change("P1", 0, 1, 5000, 202406)).error, "人员P1还没有薪资设定，保险异动不能转入");
+// ---- persons without settings, and one person's failure in the daily transfer
+
+TEST_F(ChangeInsuranceTest, DueChangeOfAPersonWithoutSettingsWaitsForThemWithANotice) {
+    Outcome out = SaveChange("B1", Change("P1", 0, 1, 5000, 202406));
+    ASSERT_TRUE(out.ok) << out.error;
+    ASSERT_EQ(out.notices.size(), 1u);
+    EXPECT_EQ(out.notices[0].text, "人员P1还没有薪资设定，养老保险异动待设定后再转入");
+    EXPECT_FALSE(Transferred("B1"));
+    EXPECT_EQ(Count("humPersonSetMain"), 0);
+    EXPECT_EQ(Count("humHistInsurance"), 0);
+}
+
+TEST_F(ChangeInsuranceTest, DailyTransferPassesOverAPersonWithoutSettingsAndCarriesTheOthers) {
+    session->localType = 1;
+    SetUpSettings("P2");
+    ASSERT_TRUE(SaveChange("B1", Change("P1", 1, 1, 45800, 0, 20240701)).ok);
+    ASSERT_TRUE(SaveChange("B2", Change("P2", 1, 1, 30300, 0, 20240701)).ok);
+
+    Outcome out = Proc(2, Variant(VariantArray{Variant(""), Variant(20240701)}));
+    ASSERT_TRUE(out.ok) << out.error;
+    EXPECT_EQ(CInt(Setting("LaborDegree", "P2")), 30300);
+    EXPECT_TRUE(Transferred("B2"));
+    EXPECT_FALSE(Transferred("B1"));
+    ASSERT_EQ(out.notices.size(), 1u);
+    EXPECT_EQ(out.notices[0].text, "人员P1还没有薪资设定，劳保异动待设定后再转入");
+    EXPECT_EQ(Count("humPersonSetMain Where ID = 'P1'"), 0);
+
+    // The first run after the settings are set up carries the change.
+    SetUpSettings("P1");
+    ASSERT_TRUE(Proc(2, Variant(VariantArray{Variant(""), Variant(20240702)})).ok);
+    EXPECT_TRUE(Transferred("B1"));
+    EXPECT_EQ(CInt(Setting("LaborDegree")), 45800);
+    EXPECT_EQ(CInt(Setting("InsuranceDate")), 20240701);
+}
+
+TEST_F(ChangeInsuranceTest, DailyTransferTakesBackOnlyThePersonWhoseChangeFails) {
+    const struct {
+        const char* what;
+        const char* spoil;   // leaves P1's due change in a state its transfer cannot carry
+        const char* reason;  // the start of the notice's reason; empty for any
+    } cases[] = {
+        {"a kind the local type does not know", "Update humChangeInsurance Set InsurKind = 4 Where BillNo = 'B1'",
+         "保险类别4不存在"},
+        {"a history row already under the change's number",
+         "Insert Into humHistInsurance (PersonID, InsurKind, ChangeType, ChangeMoneny, AdjustDate, AdjustYearMonth, "
+         "ChangeTimes, EmployerPensionRate) Values ('P1', 1, 1, 999, 0, 0, 1, 0)",
+         ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        session->localType = 1;
+        SetUpSettings("P1");
+        SetUpSettings("P2");
+        ASSERT_TRUE(SaveChange("B1", Change("P1", 1, 1, 45800, 0, 20240701)).ok);
+        ASSERT_TRUE(SaveChange("B2", Change("P2", 1, 1, 30300, 0, 20240701)).ok);
+        db->Execute(c.spoil);
+
+        Outcome out = Proc(2, Variant(VariantArray{Variant(""), Variant(20240701)}));
+        ASSERT_TRUE(out.ok) << out.error;
+        ASSERT_EQ(out.notices.size(), 1u);
+        EXPECT_EQ(out.notices[0].text.rfind(std::string("人员P1的保险异动未能转入：") + c.reason, 0), 0u)
+            << out.notices[0].text;
+        // P1's part is taken back whole, P2's stands.
+        EXPECT_EQ(CInt(Setting("LaborDegree")), 0);
+        EXPECT_EQ(CInt(Setting("InsuranceDate")), 0);
+        EXPECT_FALSE(Transferred("B1"));
+        EXPECT_EQ(CInt(Setting("LaborDegree", "P2")), 30300);
+        EXPECT_TRUE(Transferred("B2"));
+    }
+}
+
+// ---- two changes of one person's kind in one bill
+
+TEST_F(ChangeInsuranceTest, ChangesOfAKindInOneBillAreCarriedInOrderAndDeletedAsOne) {
+    const struct {
+        const char* what;
+        int addDate, stopDate;
+        std::vector<int> jobDates;  // daily runs after the save
+    } cases[] = {
+        {"due on save", 20240601, 20240605, {}},
+        // Only the addition due: the latest change is not, so nothing is carried yet.
+        {"carried by the daily job", 20240701, 20240705, {20240702, 20240705}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        session->localType = 1;
+        SetUpSettings("P1", {{"LaborDegree", 100.0}});
+        auto stop = Change("P1", 1, 2, 0, 0, c.stopDate);
+        stop[0].second = Variant(2);
+        ASSERT_TRUE(SaveBill(kProgId, {{{{"BillNo", "B1"}}}, {Change("P1", 1, 1, 45800, 0, c.addDate), stop}}).ok);
+        for (int date : c.jobDates) {
+            EXPECT_EQ(History(1), (Lines{"0:0:100"})) << date;
+            ASSERT_TRUE(Proc(2, Variant(VariantArray{Variant(""), Variant(date)})).ok);
+        }
+        EXPECT_EQ(History(1), (Lines{"0:0:100", "1:1:45800", "2:2:0"}));
+        EXPECT_EQ(CInt(Setting("InsuranceDate")), c.addDate);
+        EXPECT_EQ(CInt(Setting("LaborDegree")), 0);
+        EXPECT_EQ(Count("humChangeInsurance Where IsTransfer = 1"), 2);
+
+        Outcome out = DeleteBill("B1");
+        ASSERT_TRUE(out.ok) << out.error;
+        EXPECT_EQ(History(1), (Lines{"0:0:100"}));
+        EXPECT_EQ(CInt(Setting("LaborDegree")), 100);
+        EXPECT_EQ(CInt(Setting("InsuranceDate")), 0);
+    }
+}
+
+TEST_F(ChangeInsuranceTest, RemovingRowsOfABillKeepsALaterChangeOfTheKindFromLosingItsPredecessor) {
+    SetUpSettings("P1", {{"Endowment", 100.0}});
+    auto second = Change("P1", 0, 1, 5200, 202406);
+    second[0].second = Variant(2);
+    ASSERT_TRUE(SaveBill(kProgId, {{{{"BillNo", "B1"}}}, {Change("P1", 0, 1, 5000, 202405), second}}).ok);
+    EXPECT_EQ(SaveBill(kProgId, {{{{"BillNo", "B1"}}}, {second}}).error, "您只能删除人员P1养老保险的最近一次的异动");
+    Outcome out = SaveBill(kProgId, {{{{"BillNo", "B1"}}}, {}});
+    ASSERT_TRUE(out.ok) << out.error;
     EXPECT_EQ(Count("humChangeInsurance"), 0);
+    EXPECT_EQ(CStr(Setting("Endowment")), "100");
+    EXPECT_EQ(History(0), (Lines{"0:0:100"}));
 }
 
 TEST_F(ChangeInsuranceTest, ReportModelFollowsTheLocalType) {

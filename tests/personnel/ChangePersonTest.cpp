@@ -93,7 +93,8 @@ TEST_F(ChangePersonTest, StateMachineAllowsAndRefusesRowByRow) {
                       kIsProbation = "%s人员已经是试用状态", kIsFormal = "%s人员已经转正,你不能再次选择转正",
                       kNoUnpaid = "%s人员不处在留职停薪状态,不能选择复职",
                       kLeftAll = "%s人员已离职,不能再登打任何异动单据",
-                      kUnpaid = "%s人员处于留职停薪状态,您只能选择复职或离职";
+                      kUnpaid = "%s人员处于留职停薪状态,您只能选择复职或离职",
+                      kUnknown = "%s人员的异动类型%d不存在";
     struct Case {
         int bType, type;
         bool formalRow;
@@ -117,7 +118,12 @@ TEST_F(ChangePersonTest, StateMachineAllowsAndRefusesRowByRow) {
         {5, 4, false, ""},           {5, 6, false, ""},
         {5, 3, false, kUnpaid},      {5, 2, false, kUnpaid},
         {9, 3, false, ""},           {2, 0, false, kNone},
-        {5, 8, false, kNone},
+        {9, 0, false, kNone},
+        // A code that is no change type: the state before answers where it can.
+        {0, 7, false, kNotOnJob},    {1, -1, false, kOnProbation},
+        {4, 7, false, kLeftAll},     {5, 8, false, kUnpaid},
+        {2, 7, false, kUnknown},     {3, -2, true, kUnknown},
+        {6, 7, false, kUnknown},     {9, 7, false, kUnknown},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -130,7 +136,8 @@ TEST_F(ChangePersonTest, StateMachineAllowsAndRefusesRowByRow) {
             EXPECT_TRUE(out.ok) << out.error;
             EXPECT_EQ(State(person), c.type);
         } else {
-            EXPECT_EQ(out.error, FormatMessage(c.refusal, {Variant(person)}));
+            EXPECT_EQ(out.error, c.refusal == kUnknown ? FormatMessage(c.refusal, {Variant(person), Variant(c.type)})
+                                                       : FormatMessage(c.refusal, {Variant(person)}));
             EXPECT_EQ(State(person), c.bType);
             EXPECT_EQ(Count("humChangePerson Where BillNo = 'B" + person + "'"), 0);
         }

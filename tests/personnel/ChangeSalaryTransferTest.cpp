@@ -151,5 +151,45 @@ TEST_F(ChangeSalaryTransferTest, SettingsFirstSetUpThroughTheSettingsObjectAreTh
     EXPECT_DOUBLE_EQ(Base("P2"), 2200);
 }
 
+// ---- the daily job, person by person
+
+TEST_F(ChangeSalaryTransferTest, DailyJobPassesOverAPersonWithoutSettingsUntilTheyAreSetUp) {
+    ASSERT_TRUE(SaveFull("T1", 20050120).ok);
+    ASSERT_TRUE(SaveChange("T2", {Change(1, "P2", 20050120, 2500)}).ok);
+    Outcome out = Proc(1, Variant(VariantArray{"", 20050120}));
+    ASSERT_TRUE(out.ok) << out.error;
+    EXPECT_TRUE(Transferred("T1"));
+    EXPECT_DOUBLE_EQ(Base("P1"), 3500);
+    EXPECT_FALSE(Transferred("T2"));
+    EXPECT_EQ(Count("humPersonSetMain Where ID = 'P2'"), 0);
+    EXPECT_EQ(Snapshots("P2"), 0);
+    ASSERT_EQ(out.notices.size(), 1u);
+    EXPECT_EQ(out.notices[0].text, "人员P2还没有薪资设定，薪资异动待设定后再转入");
+
+    SetTerms("P2", 2000, 20030101, {{"A1", 40}});
+    ASSERT_TRUE(Proc(1, Variant(VariantArray{"", 20050121})).ok);
+    EXPECT_TRUE(Transferred("T2"));
+    EXPECT_DOUBLE_EQ(Base("P2"), 2500);
+    EXPECT_EQ(CInt(Value("Select AdjustDate From humHistSalaryBase Where PersonID = 'P2' And ChangeTimes = 0")),
+              20030101);
+}
+
+TEST_F(ChangeSalaryTransferTest, DailyJobTakesBackOnlyThePersonWhoseAdjustmentFails) {
+    SetTerms("P2", 2000, 20030101, {});
+    ASSERT_TRUE(SaveFull("T1", 20050120).ok);
+    ASSERT_TRUE(SaveChange("T2", {Change(1, "P2", 20050120, 2500)}).ok);
+    // A snapshot already under P1's adjustment number: its transfer fails at the end.
+    TakeSnapshot("P1", 1);
+    Outcome out = Proc(1, Variant(VariantArray{"", 20050120}));
+    ASSERT_TRUE(out.ok) << out.error;
+    ASSERT_EQ(out.notices.size(), 1u);
+    EXPECT_EQ(out.notices[0].text.rfind("人员P1的薪资异动未能转入：", 0), 0u) << out.notices[0].text;
+    EXPECT_FALSE(Transferred("T1"));
+    EXPECT_DOUBLE_EQ(Base("P1"), 3000);
+    EXPECT_EQ(Items("P1"), "A1=50");
+    EXPECT_TRUE(Transferred("T2"));
+    EXPECT_DOUBLE_EQ(Base("P2"), 2500);
+}
+
 }  // namespace
 }  // namespace humrs

@@ -1,0 +1,53 @@
+#include "personnel/PersonnelTransfer.h"
+
+#include "core/Convert.h"
+#include "core/Errors.h"
+#include "core/Format.h"
+#include "core/Text.h"
+#include "db/Database.h"
+#include "framework/ComBase.h"
+
+namespace humrs {
+
+bool HasSalarySettings(TQVXComBase& object, const std::string& person) {
+    return CInt(object.GetDBConn().DBSelectSQL("Select Count(*) From humPersonSetMain Where Flag = 1 And ID = " +
+                                               QuoteStr(person))) != 0;
+}
+
+void TransferRows(TQVXComBase& object, size_t count, const std::function<std::string(size_t)>& personOf,
+                  const std::function<void(size_t)>& transferRow, bool eachPersonAlone, const char* failedNotice) {
+    if (!eachPersonAlone) {
+        for (size_t i = 0; i < count; ++i) transferRow(i);
+        return;
+    }
+    Database& db = object.Db();
+    static constexpr const char* kSavepoint = "transfer_person";
+    std::string person;
+    bool open = false, failed = false;
+    for (size_t i = 0; i < count; ++i) {
+        const std::string rowPerson = personOf(i);
+        if (!open || !SameText(rowPerson, person)) {
+            if (open) db.ReleaseSavepoint(kSavepoint);
+            db.Savepoint(kSavepoint);
+            open = true;
+            failed = false;
+            person = rowPerson;
+        }
+        if (failed) continue;
+        std::string reason;
+        try {
+            transferRow(i);
+            continue;
+        } catch (const BusinessError& e) {
+            reason = e.what();
+        } catch (const DatabaseError& e) {
+            reason = e.what();
+        }
+        failed = true;
+        db.RollbackToSavepoint(kSavepoint);
+        object.AddMessage(FormatMessage(failedNotice, {Variant(person), Variant(reason)}), 1, 0);
+    }
+    if (open) db.ReleaseSavepoint(kSavepoint);
+}
+
+}  // namespace humrs
