@@ -31,19 +31,22 @@ std::string Fixed2(const Variant& count) {
 VariantArray TCutExcuse::FindCoveredExcuse(const std::string& person, int beginDate, int beginTime, int endDate,
                                            int endTime, int checkFlag) {
     Dataset rows = CoveringRow(person, beginDate, beginTime, endDate, endTime, checkFlag);
-    const VariantArray span{Variant(person),    rows["ExcuseClsID"], Variant(beginDate),     Variant(endDate),
-                            Variant(beginTime), Variant(endTime),    rows["UnitName"], Variant(true)};
+    const VariantArray span{Variant(person),    rows["ExcuseClsID"], Variant(beginDate), Variant(endDate),
+                            Variant(beginTime), Variant(endTime),    rows["UnitName"],   Variant(true)};
     const Currency quantity = CCurr(DoCOMMethod("qvxHumrs.Reset", ContextNumber(), 9, Variant(span)));
     cutFlag_ = static_cast<int>(CInt(rows["Flag"]));
     cutBillNo_ = CStr(rows["BillNo"]);
     cutRowNo_ = static_cast<int>(CInt(rows["RowNo"]));
-    return {Variant(CStr(rows["ExcuseClsID"])), Variant(CCurr(rows["ExcuseUnit"])),
-            Variant(CStr(rows["UnitName"])),    Variant(quantity),
-            Variant(cutFlag_),                  Variant(cutBillNo_)};
+    return {Variant(CStr(rows["ExcuseClsID"])),
+            Variant(CCurr(rows["ExcuseUnit"])),
+            Variant(CStr(rows["UnitName"])),
+            Variant(quantity),
+            Variant(cutFlag_),
+            Variant(cutBillNo_)};
 }
 
-Dataset TCutExcuse::CoveringRow(const std::string& person, int beginDate, int beginTime, int endDate, int endTime,
-                                int checkFlag) {
+Dataset TCutExcuse::CoveringRow(const std::string& person, int beginDate, int beginTime, int endDate,
+                                int endTime, int checkFlag) {
     // The person's leave rows whose dates hold the cancellation's begin date.
     Dataset rows = GetDBConn().OpenDataset(
         "Select Flag,BillNo,RowNo,ExcuseClsID,ExcuseUnit,UnitName,BeginDate,BeginTime,EndDate,EndTime,IfCutExcuse "
@@ -81,8 +84,8 @@ void TCutExcuse::BeforeUpdate() {
                 const std::string oldBillNo = CStr(changes.OldValue("BillNo"));
                 // Without a lookup on this object the bill finds its leave again from
                 // what it stores: read before its marks are lifted.
-                const std::vector<LeaveKey> marked = Trim(cutBillNo_).empty() ? MarkedRows(oldBillNo)
-                                                                              : std::vector<LeaveKey>{};
+                const std::vector<LeaveKey> marked =
+                    Trim(cutBillNo_).empty() ? MarkedRows(oldBillNo) : std::vector<LeaveKey>{};
                 if (!Trim(CStr(changes.OldValue("PersonID"))).empty()) ClearCutExcuse(oldBillNo);
                 std::string billNo = CStr(changes.NewValue("BillNo"));
                 if (Trim(billNo).empty()) billNo = oldBillNo;
@@ -91,7 +94,8 @@ void TCutExcuse::BeforeUpdate() {
                 if (!Trim(cutBillNo_).empty())
                     MarkCutExcuse({cutBillNo_, cutFlag_, cutRowNo_}, billNo, count);
                 else
-                    for (const LeaveKey& leave : CoveredAgain(changes, marked)) MarkCutExcuse(leave, billNo, count);
+                    for (const LeaveKey& leave : CoveredAgain(changes, marked))
+                        MarkCutExcuse(leave, billNo, count);
                 break;
             }
             case UpdateStatus::Inserted:
@@ -108,24 +112,29 @@ void TCutExcuse::BeforeUpdate() {
 std::vector<TCutExcuse::LeaveKey> TCutExcuse::MarkedRows(const std::string& billNo) {
     std::vector<LeaveKey> keys;
     if (Trim(billNo).empty()) return keys;
-    Dataset rows = GetDBConn().OpenDataset("Select BillNo,Flag,RowNo From humExcuse Where Flag <> 3 and CutExcuseNo = " +
-                                           QuoteStr(billNo) + " Order By Flag,BillNo,RowNo");
+    Dataset rows = GetDBConn().OpenDataset(
+        "Select BillNo,Flag,RowNo From humExcuse Where Flag <> 3 and CutExcuseNo = " + QuoteStr(billNo) +
+        " Order By Flag,BillNo,RowNo");
     for (rows.First(); !rows.Eof(); rows.Next())
-        keys.push_back({CStr(rows["BillNo"]), static_cast<int>(CInt(rows["Flag"])), static_cast<int>(CInt(rows["RowNo"]))});
+        keys.push_back({CStr(rows["BillNo"]), static_cast<int>(CInt(rows["Flag"])),
+                        static_cast<int>(CInt(rows["RowNo"]))});
     return keys;
 }
 
 std::vector<TCutExcuse::LeaveKey> TCutExcuse::CoveredAgain(const DeltaDataset& changes,
                                                            const std::vector<LeaveKey>& marked) {
     const char* const span[] = {"PersonID", "BeginDate", "BeginTime", "EndDate", "EndTime"};
-    const bool moved = std::any_of(std::begin(span), std::end(span),
-                                   [&](const char* field) { return changes.HasField(field) && changes.Changed(field); });
+    const bool moved = std::any_of(std::begin(span), std::end(span), [&](const char* field) {
+        return changes.HasField(field) && changes.Changed(field);
+    });
     if (!moved) return marked;
     // The span moved: the leave that covers it now, unless another cancellation holds it.
-    Dataset rows = CoveringRow(CStr(changes.RealFieldValue("PersonID")), CInt(changes.RealFieldValue("BeginDate")),
-                               CInt(changes.RealFieldValue("BeginTime")), CInt(changes.RealFieldValue("EndDate")),
-                               CInt(changes.RealFieldValue("EndTime")), 1);
-    return {{CStr(rows["BillNo"]), static_cast<int>(CInt(rows["Flag"])), static_cast<int>(CInt(rows["RowNo"]))}};
+    Dataset rows =
+        CoveringRow(CStr(changes.RealFieldValue("PersonID")), CInt(changes.RealFieldValue("BeginDate")),
+                    CInt(changes.RealFieldValue("BeginTime")), CInt(changes.RealFieldValue("EndDate")),
+                    CInt(changes.RealFieldValue("EndTime")), 1);
+    return {
+        {CStr(rows["BillNo"]), static_cast<int>(CInt(rows["Flag"])), static_cast<int>(CInt(rows["RowNo"]))}};
 }
 
 void TCutExcuse::BeforeDelete() {
@@ -134,8 +143,8 @@ void TCutExcuse::BeforeDelete() {
 }
 
 void TCutExcuse::MarkCutExcuse(const LeaveKey& leave, const std::string& billNo, const Variant& count) {
-    const std::string where =
-        " Where BillNo=" + QuoteStr(leave.billNo) + " and Flag=" + Num(leave.flag) + " and RowNo=" + Num(leave.rowNo) + " ";
+    const std::string where = " Where BillNo=" + QuoteStr(leave.billNo) + " and Flag=" + Num(leave.flag) +
+                              " and RowNo=" + Num(leave.rowNo) + " ";
     // No more can be given back than the leave holds: what is left of it would count
     // below zero against its caps and its overtime.
     const Variant held = GetDBConn().DBSelectSQL("Select ExcuseCount From humExcuse" + where);

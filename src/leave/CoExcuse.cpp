@@ -515,12 +515,14 @@ void TExcuse::PostRedeemChanges(const Variant& changeSet, int source, bool delet
                     const int beginDate = CInt(d.RealFieldValue("BeginDate"));
                     const int beginTime = CInt(d.RealFieldValue("BeginTime"));
                     if (samePerson && oldKind == b && reach) {
-                        const double cut = d.HasField("CutExcuseCount") ? CFloat(d.OldValue("CutExcuseCount")) : 0;
+                        const double cut =
+                            d.HasField("CutExcuseCount") ? CFloat(d.OldValue("CutExcuseCount")) : 0;
                         const CompensatoryNeed held{static_cast<int>(CInt(d.OldValue("BeginDate"))),
                                                     static_cast<int>(CInt(d.OldValue("BeginTime"))),
                                                     RoundValue(old - cut, 2)};
-                        const auto [freeHours, heldHours] = BalanceWithinReach(
-                            p, flag, CStr(d.RealFieldValue("BillNo")), rowNo, held, {beginDate, beginTime, 0});
+                        const auto [freeHours, heldHours] =
+                            BalanceWithinReach(p, flag, CStr(d.RealFieldValue("BillNo")), rowNo, held,
+                                               {beginDate, beginTime, 0});
                         RefuseOverBalance(p, beginDate, freeHours + heldHours, requested);
                     } else {
                         CheckCompLeaveBalance(p, beginDate, beginTime, old, requested);
@@ -757,33 +759,39 @@ void TExcuse::CheckCompLeaveBalance(const std::string& person, int beginDate, in
     RefuseOverBalance(person, beginDate, RoundValue(free, 2) + released, requested);
 }
 
-void TExcuse::RefuseOverBalance(const std::string& person, int beginDate, double available, double requested) {
+void TExcuse::RefuseOverBalance(const std::string& person, int beginDate, double available,
+                                double requested) {
     if (RoundValue(requested, 2) <= available) return;
     const int windowStart = AddMonth(beginDate, -LeaveSettings::Read(*this).makeUpRestTerm);
-    MakeException(0, 0, msg::kCompLeaveOverBalance,
-                  {Variant(DateToShow(beginDate)), Variant(person),
-                   Variant(DateToShow(windowStart) + "-" + DateToShow(beginDate)), Variant(DecimalText(available))});
+    MakeException(
+        0, 0, msg::kCompLeaveOverBalance,
+        {Variant(DateToShow(beginDate)), Variant(person),
+         Variant(DateToShow(windowStart) + "-" + DateToShow(beginDate)), Variant(DecimalText(available))});
 }
 
-std::pair<double, double> TExcuse::BalanceWithinReach(const std::string& person, int flag, const std::string& billNo,
-                                                      int rowNo, const CompensatoryNeed& held,
+std::pair<double, double> TExcuse::BalanceWithinReach(const std::string& person, int flag,
+                                                      const std::string& billNo, int rowNo,
+                                                      const CompensatoryNeed& held,
                                                       const CompensatoryNeed& moved) {
     const int term = LeaveSettings::Read(*this).makeUpRestTerm;
     Database& db = Db();
     std::vector<RedeemableOvertime> overtime;
     for (const auto& row :
-         db.Query(std::string(kRedeemableOvertime) + " And PersonID = ?" + kOvertimeOrder, {Variant(person)}).rows)
+         db.Query(std::string(kRedeemableOvertime) + " And PersonID = ?" + kOvertimeOrder, {Variant(person)})
+             .rows)
         overtime.push_back(OvertimeFromRow(row));
     // The person's other compensatory leave, oldest first; the row goes back to the
     // place it had, after the leave that began before it.
     std::vector<CompensatoryNeed> before, after;
-    for (const auto& row : db.Query(std::string(kCompensatoryLeave) +
-                                        " And A.PersonID = ? And not (A.Flag = ? And A.BillNo = ? And A.RowNo = ?)" +
-                                        kLeaveOrder,
-                                    {Variant(person), Variant(flag), Variant(billNo), Variant(rowNo)})
-                               .rows) {
+    for (const auto& row :
+         db.Query(std::string(kCompensatoryLeave) +
+                      " And A.PersonID = ? And not (A.Flag = ? And A.BillNo = ? And A.RowNo = ?)" +
+                      kLeaveOrder,
+                  {Variant(person), Variant(flag), Variant(billNo), Variant(rowNo)})
+             .rows) {
         const CompensatoryNeed leave = LeaveFromRow(row);
-        (MomentKey(leave.date, leave.time) < MomentKey(held.date, held.time) ? before : after).push_back(leave);
+        (MomentKey(leave.date, leave.time) < MomentKey(held.date, held.time) ? before : after)
+            .push_back(leave);
     }
     // What the earlier leave leaves free, then what the row takes of it; the later
     // leave takes from the rest.
@@ -792,7 +800,8 @@ std::pair<double, double> TExcuse::BalanceWithinReach(const std::string& person,
     for (const RedeemableOvertime& o : overtime) freeBefore.push_back(o.free.value_or(0));
     TakeLeaveFromOvertime(overtime, {held}, term);
     std::vector<double> taken;
-    for (size_t i = 0; i < overtime.size(); ++i) taken.push_back(freeBefore[i] - overtime[i].free.value_or(0));
+    for (size_t i = 0; i < overtime.size(); ++i)
+        taken.push_back(freeBefore[i] - overtime[i].free.value_or(0));
     TakeLeaveFromOvertime(overtime, after, term);
 
     double freeHours = 0, heldHours = 0;

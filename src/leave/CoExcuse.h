@@ -5,7 +5,6 @@
 // allocation of compensatory leave to redeemable overtime.
 #include <string>
 #include <utility>
-
 #include <vector>
 
 #include "framework/ComBase.h"
@@ -75,8 +74,9 @@ public:
     // is allocated oldest first with the row at its old place, and of the overtime
     // within the row's new reach this gives [0] the hours left free and [1] the hours
     // the row held.
-    std::pair<double, double> BalanceWithinReach(const std::string& person, int flag, const std::string& billNo,
-                                                 int rowNo, const CompensatoryNeed& held, const CompensatoryNeed& moved);
+    std::pair<double, double> BalanceWithinReach(const std::string& person, int flag,
+                                                 const std::string& billNo, int rowNo,
+                                                 const CompensatoryNeed& held, const CompensatoryNeed& moved);
     // Progress of RecalcAllRedeem (persons done, persons in all), for long runs.
     void SetProgress(std::function<void(size_t, size_t)> progress) { progress_ = std::move(progress); }
 

@@ -93,8 +93,8 @@ void TExcuseDate::CheckRowIntegrity(Dataset& rows, bool imported) {
     SettleCancellationMarks(*this, rows, imported);
     // The frozen compensatory quantity belongs to this bill's posting: a stored row
     // keeps what is stored, a new row starts without one.
-    const Variant frozen = rows.RowStatus() != UpdateStatus::Inserted ? rows.OldValue("RedeemOldExcuseCount")
-                                                                       : Variant(0.0);
+    const Variant frozen =
+        rows.RowStatus() != UpdateStatus::Inserted ? rows.OldValue("RedeemOldExcuseCount") : Variant(0.0);
     if (!rows["RedeemOldExcuseCount"].SameValue(frozen)) rows.SetFieldValue("RedeemOldExcuseCount", frozen);
     rows.Post();
     if (Trim(CStr(rows["PersonID"])).empty()) MakeException(0, 0, msg::kLeavePersonEmpty);

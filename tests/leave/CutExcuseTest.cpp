@@ -103,15 +103,29 @@ TEST_F(CutExcuseTest, StoredBillSavedAgainWithoutLookupKeepsItsCancellation) {
         std::string error;
         std::string qj1, qj2;  // marks of the two leave rows afterwards
     } cases[] = {
-        {"count changed", {{"BillNo", Variant("XJ1")}, {"ExcuseCount", Variant(0.25)}}, false, "", "1|XJ1|0.25",
+        {"count changed",
+         {{"BillNo", Variant("XJ1")}, {"ExcuseCount", Variant(0.25)}},
+         false,
+         "",
+         "1|XJ1|0.25",
          "0||0"},
-        {"memo changed", {{"BillNo", Variant("XJ1")}, {"Memo", Variant("补记")}}, false, "", "1|XJ1|0.5", "0||0"},
+        {"memo changed",
+         {{"BillNo", Variant("XJ1")}, {"Memo", Variant("补记")}},
+         false,
+         "",
+         "1|XJ1|0.5",
+         "0||0"},
         {"span moved onto another leave", moved, false, "", "0||0", "1|XJ1|0.5"},
         {"span moved where no leave is", With(moved, {{"BeginDate", 20050520}, {"EndDate", 20050520}}), false,
          "找不到符合销假期间的请假单", "1|XJ1|0.5", "0||0"},
-        {"span moved onto a cancelled leave", moved, true, "此销假期间对应的请假单已销假", "1|XJ1|0.5", "1|XJ2|1"},
-        {"count beyond the leave", {{"BillNo", Variant("XJ1")}, {"ExcuseCount", Variant(4)}}, false,
-         "销假合计不可大于请假合计", "1|XJ1|0.5", "0||0"},
+        {"span moved onto a cancelled leave", moved, true, "此销假期间对应的请假单已销假", "1|XJ1|0.5",
+         "1|XJ2|1"},
+        {"count beyond the leave",
+         {{"BillNo", Variant("XJ1")}, {"ExcuseCount", Variant(4)}},
+         false,
+         "销假合计不可大于请假合计",
+         "1|XJ1|0.5",
+         "0||0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -121,7 +135,9 @@ TEST_F(CutExcuseTest, StoredBillSavedAgainWithoutLookupKeepsItsCancellation) {
         ASSERT_TRUE(first->ExecuteProc(0, Span("P1", 20050503, 800, 20050503, 1200)).ok);
         ASSERT_TRUE(SaveWith(*first, {{Cut("XJ1", "P1", 0.5)}}).ok);
         if (c.qj2CutByXJ2)
-            db->Execute("Update humExcuse Set IfCutExcuse = 1, CutExcuseNo = 'XJ2', CutExcuseCount = 1 Where BillNo = 'QJ2'");
+            db->Execute(
+                "Update humExcuse Set IfCutExcuse = 1, CutExcuseNo = 'XJ2', CutExcuseCount = 1 Where BillNo "
+                "= 'QJ2'");
 
         const Outcome out = SaveBill("QVXHumrs.CutExcuse", {{c.row}});
         if (c.error.empty())

@@ -1,8 +1,8 @@
 // Quantities of leave and its cancellation are never below zero, whoever saves them,
 // and an imported leave keeps its cancellation whole: mark, bill number and quantity.
-#include "leave/LeaveFixture.h"
-
 #include <functional>
+
+#include "leave/LeaveFixture.h"
 
 namespace humrs {
 namespace {
@@ -14,13 +14,16 @@ class LeaveQuantityTest : public testing::LeaveFixture {
 protected:
     Outcome SaveByDate(const std::string& billNo, const Row& row) {
         return SaveBill("QVXHumrs.ExcuseDate",
-                        {{{{"BillNo", Variant(billNo)}, {"BillDate", Variant(20050105)}}}, {With(row, {{"SerNo", 1}, {"RowNo", 1}})}});
+                        {{{{"BillNo", Variant(billNo)}, {"BillDate", Variant(20050105)}}},
+                         {With(row, {{"SerNo", 1}, {"RowNo", 1}})}});
     }
     // IfCutExcuse|CutExcuseNo|CutExcuseCount of a bill's leave row.
     std::string Marks(const std::string& billNo) {
-        auto row = db->QueryFirst("Select IfCutExcuse, CutExcuseNo, CutExcuseCount From humExcuse Where BillNo = ?",
-                                  {Variant(billNo)});
-        return row ? std::to_string(CInt((*row)[0])) + "|" + CStr((*row)[1]) + "|" + CStr((*row)[2]) : "no row";
+        auto row =
+            db->QueryFirst("Select IfCutExcuse, CutExcuseNo, CutExcuseCount From humExcuse Where BillNo = ?",
+                           {Variant(billNo)});
+        return row ? std::to_string(CInt((*row)[0])) + "|" + CStr((*row)[1]) + "|" + CStr((*row)[2])
+                   : "no row";
     }
     void Import(bool mergeIn) {
         session->mergeIn = mergeIn;
@@ -42,9 +45,19 @@ TEST_F(LeaveQuantityTest, NegativeLeaveIsRefusedAndCannotOpenTheCap) {
     } cases[] = {
         {"by person", [&] { return SaveLeave(negative); }, "请假合计不可小于零"},
         {"compensatory by person", [&] { return SaveLeave(compNegative); }, "请假合计不可小于零"},
-        {"by person, merged in", [&] { Import(true); return SaveLeave(negative); }, "请假合计不可小于零"},
+        {"by person, merged in",
+         [&] {
+             Import(true);
+             return SaveLeave(negative);
+         },
+         "请假合计不可小于零"},
         {"by date", [&] { return SaveByDate("N1", negative); }, "请假合计不可小于零!"},
-        {"by date, login 5", [&] { Import(false); return SaveByDate("N1", negative); }, "请假合计不可小于零!"},
+        {"by date, login 5",
+         [&] {
+             Import(false);
+             return SaveByDate("N1", negative);
+         },
+         "请假合计不可小于零!"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -68,8 +81,12 @@ TEST_F(LeaveQuantityTest, CancelledQuantityLiesBetweenZeroAndTheLeave) {
         auto obj = Object("QVXHumrs.CutExcuse");
         Outcome found = obj->ExecuteProc(0, Variant(VariantArray{"P1", 20050110, 800, 20050110, 1200, 1}));
         if (!found.ok) return found;
-        return SaveWith(*obj, {{{{"BillNo", "XJ1"}, {"PersonID", "P1"}, {"BeginDate", 20050110},
-                                 {"BeginTime", 800}, {"EndDate", 20050110}, {"EndTime", 1200},
+        return SaveWith(*obj, {{{{"BillNo", "XJ1"},
+                                 {"PersonID", "P1"},
+                                 {"BeginDate", 20050110},
+                                 {"BeginTime", 800},
+                                 {"EndDate", 20050110},
+                                 {"EndTime", 1200},
                                  {"ExcuseCount", count}}}});
     };
     EXPECT_EQ(cut(-1).error, "销假合计不可为空");
@@ -103,11 +120,13 @@ TEST_F(LeaveQuantityTest, ImportedCancellationIsKeptWholeOrRefused) {
         {"merged in", 0, false, cancelled, "1|XJ9|8", ""},
         {"login 5", 5, false, cancelled, "1|XJ9|8", ""},
         {"by date, merged in", 0, true, cancelled, "1|XJ9|8", ""},
-        {"mark without a number", 0, false, With(cancelled, {{"CutExcuseNo", ""}}), "", "已销假的请假单,销假单号不可为空"},
+        {"mark without a number", 0, false, With(cancelled, {{"CutExcuseNo", ""}}), "",
+         "已销假的请假单,销假单号不可为空"},
         {"by date, mark without a number", 5, true, With(cancelled, {{"CutExcuseNo", " "}}), "",
          "已销假的请假单,销假单号不可为空"},
         {"number without a mark", 0, false, With(cancelled, {{"IfCutExcuse", false}}), "0||0", ""},
-        {"interactive, number without a mark", -1, false, With(cancelled, {{"IfCutExcuse", false}}), "0||0", ""},
+        {"interactive, number without a mark", -1, false, With(cancelled, {{"IfCutExcuse", false}}), "0||0",
+         ""},
         {"interactive by date", -1, true, cancelled, "0||0", ""},
         {"interactive", -1, false, cancelled, "", "此请假单已有销假，不允许修改"},
     };

@@ -106,7 +106,9 @@ TEST_F(RedeemTest, LeaveThatNeedsNoMoreThanItHeldIsAcceptedWhileALaterOneIsShort
         {800, 1100, 3, ""},
         {900, 1300, 4, ""},
         {800, 1300, 4, ""},
-        {800, 1400, 5, "请假开始日期2005/06/15, P1人员补休请假数量已超过其补休期限内(2004/12/15-2005/06/15)拥有的请假数量4"},
+        {800, 1400, 5,
+         "请假开始日期2005/06/15, "
+         "P1人员补休请假数量已超过其补休期限内(2004/12/15-2005/06/15)拥有的请假数量4"},
     };
     for (const Change& c : changes) {
         SCOPED_TRACE(std::to_string(c.begin) + " " + std::to_string(c.hours));
