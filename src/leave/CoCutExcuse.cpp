@@ -1,6 +1,8 @@
 #include "leave/CoCutExcuse.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "core/Convert.h"
 #include "core/Text.h"
@@ -28,7 +30,23 @@ std::string Fixed2(const Variant& count) {
 
 VariantArray TCutExcuse::FindCoveredExcuse(const std::string& person, int beginDate, int beginTime, int endDate,
                                            int endTime, int checkFlag) {
-    VariantArray result{Variant(""), Variant(Currency()), Variant(""), Variant(Currency()), Variant(0), Variant("")};
+    Dataset rows = CoveringRow(person, beginDate, beginTime, endDate, endTime, checkFlag);
+    const VariantArray span{Variant(person),    rows["ExcuseClsID"], Variant(beginDate), Variant(endDate),
+                            Variant(beginTime), Variant(endTime),    rows["UnitName"],   Variant(true)};
+    const Currency quantity = CCurr(DoCOMMethod("qvxHumrs.Reset", ContextNumber(), 9, Variant(span)));
+    cutFlag_ = static_cast<int>(CInt(rows["Flag"]));
+    cutBillNo_ = CStr(rows["BillNo"]);
+    cutRowNo_ = static_cast<int>(CInt(rows["RowNo"]));
+    return {Variant(CStr(rows["ExcuseClsID"])),
+            Variant(CCurr(rows["ExcuseUnit"])),
+            Variant(CStr(rows["UnitName"])),
+            Variant(quantity),
+            Variant(cutFlag_),
+            Variant(cutBillNo_)};
+}
+
+Dataset TCutExcuse::CoveringRow(const std::string& person, int beginDate, int beginTime, int endDate,
+                                int endTime, int checkFlag) {
     // The person's leave rows whose dates hold the cancellation's begin date.
     Dataset rows = GetDBConn().OpenDataset(
         "Select Flag,BillNo,RowNo,ExcuseClsID,ExcuseUnit,UnitName,BeginDate,BeginTime,EndDate,EndTime,IfCutExcuse "
@@ -40,16 +58,7 @@ VariantArray TCutExcuse::FindCoveredExcuse(const std::string& person, int beginD
                               CInt(rows["EndTime"]), beginDate, beginTime, endDate, endTime))
             continue;
         if (checkFlag == 1 && CBool(rows["IfCutExcuse"])) MakeException(0, 0, msg::kLeaveAlreadyCut);
-        const VariantArray span{Variant(person),  rows["ExcuseClsID"], Variant(beginDate),     Variant(endDate),
-                                Variant(beginTime), Variant(endTime),  rows["UnitName"], Variant(true)};
-        const Currency quantity = CCurr(DoCOMMethod("qvxHumrs.Reset", ContextNumber(), 9, Variant(span)));
-        result = {Variant(CStr(rows["ExcuseClsID"])), Variant(CCurr(rows["ExcuseUnit"])),
-                  Variant(CStr(rows["UnitName"])),    Variant(quantity),
-                  Variant(static_cast<int>(CInt(rows["Flag"]))), Variant(CStr(rows["BillNo"]))};
-        cutFlag_ = static_cast<int>(CInt(rows["Flag"]));
-        cutBillNo_ = CStr(rows["BillNo"]);
-        cutRowNo_ = static_cast<int>(CInt(rows["RowNo"]));
-        return result;
+        return rows;
     }
     MakeException(0, 0, msg::kNoLeaveForCutSpan);
 }
@@ -72,17 +81,27 @@ void TCutExcuse::BeforeUpdate() {
     for (changes.First(); !changes.Eof(); changes.Next()) {
         switch (changes.Status()) {
             case UpdateStatus::Modified: {
-                if (!Trim(CStr(changes.OldValue("PersonID"))).empty()) ClearCutExcuse(CStr(changes.OldValue("BillNo")));
+                const std::string oldBillNo = CStr(changes.OldValue("BillNo"));
+                // Without a lookup on this object the bill finds its leave again from
+                // what it stores: read before its marks are lifted.
+                const std::vector<LeaveKey> marked =
+                    Trim(cutBillNo_).empty() ? MarkedRows(oldBillNo) : std::vector<LeaveKey>{};
+                if (!Trim(CStr(changes.OldValue("PersonID"))).empty()) ClearCutExcuse(oldBillNo);
                 std::string billNo = CStr(changes.NewValue("BillNo"));
-                if (Trim(billNo).empty()) billNo = CStr(changes.OldValue("BillNo"));
+                if (Trim(billNo).empty()) billNo = oldBillNo;
                 Variant count = changes.NewValue("ExcuseCount");
                 if (CFloat(count) == 0) count = changes.OldValue("ExcuseCount");
-                if (!Trim(cutBillNo_).empty()) MarkCutExcuse(billNo, count);
+                if (!Trim(cutBillNo_).empty())
+                    MarkCutExcuse({cutBillNo_, cutFlag_, cutRowNo_}, billNo, count);
+                else
+                    for (const LeaveKey& leave : CoveredAgain(changes, marked))
+                        MarkCutExcuse(leave, billNo, count);
                 break;
             }
             case UpdateStatus::Inserted:
                 if (!Trim(cutBillNo_).empty())
-                    MarkCutExcuse(CStr(changes.NewValue("BillNo")), changes.NewValue("ExcuseCount"));
+                    MarkCutExcuse({cutBillNo_, cutFlag_, cutRowNo_}, CStr(changes.NewValue("BillNo")),
+                                  changes.NewValue("ExcuseCount"));
                 break;
             case UpdateStatus::Deleted: ClearCutExcuse(CStr(changes.OldValue("BillNo"))); break;
             case UpdateStatus::Unmodified: break;
@@ -90,15 +109,49 @@ void TCutExcuse::BeforeUpdate() {
     }
 }
 
+std::vector<TCutExcuse::LeaveKey> TCutExcuse::MarkedRows(const std::string& billNo) {
+    std::vector<LeaveKey> keys;
+    if (Trim(billNo).empty()) return keys;
+    Dataset rows = GetDBConn().OpenDataset(
+        "Select BillNo,Flag,RowNo From humExcuse Where Flag <> 3 and CutExcuseNo = " + QuoteStr(billNo) +
+        " Order By Flag,BillNo,RowNo");
+    for (rows.First(); !rows.Eof(); rows.Next())
+        keys.push_back({CStr(rows["BillNo"]), static_cast<int>(CInt(rows["Flag"])),
+                        static_cast<int>(CInt(rows["RowNo"]))});
+    return keys;
+}
+
+std::vector<TCutExcuse::LeaveKey> TCutExcuse::CoveredAgain(const DeltaDataset& changes,
+                                                           const std::vector<LeaveKey>& marked) {
+    const char* const span[] = {"PersonID", "BeginDate", "BeginTime", "EndDate", "EndTime"};
+    const bool moved = std::any_of(std::begin(span), std::end(span), [&](const char* field) {
+        return changes.HasField(field) && changes.Changed(field);
+    });
+    if (!moved) return marked;
+    // The span moved: the leave that covers it now, unless another cancellation holds it.
+    Dataset rows =
+        CoveringRow(CStr(changes.RealFieldValue("PersonID")), CInt(changes.RealFieldValue("BeginDate")),
+                    CInt(changes.RealFieldValue("BeginTime")), CInt(changes.RealFieldValue("EndDate")),
+                    CInt(changes.RealFieldValue("EndTime")), 1);
+    return {
+        {CStr(rows["BillNo"]), static_cast<int>(CInt(rows["Flag"])), static_cast<int>(CInt(rows["RowNo"]))}};
+}
+
 void TCutExcuse::BeforeDelete() {
     TQVXComBase::BeforeDelete();
     ClearCutExcuse(CStr(GetDatasets(0)["BillNo"]));
 }
 
-void TCutExcuse::MarkCutExcuse(const std::string& billNo, const Variant& count) {
+void TCutExcuse::MarkCutExcuse(const LeaveKey& leave, const std::string& billNo, const Variant& count) {
+    const std::string where = " Where BillNo=" + QuoteStr(leave.billNo) + " and Flag=" + Num(leave.flag) +
+                              " and RowNo=" + Num(leave.rowNo) + " ";
+    // No more can be given back than the leave holds: what is left of it would count
+    // below zero against its caps and its overtime.
+    const Variant held = GetDBConn().DBSelectSQL("Select ExcuseCount From humExcuse" + where);
+    if (!held.IsNullOrEmpty() && CFloat(Variant(Fixed2(count))) > CFloat(held))
+        MakeException(0, 0, msg::kCutCountOverLeave);
     GetDBConn().DBExecSQL("Update humExcuse Set IfCutExcuse=1, CutExcuseNo=" + QuoteStr(billNo) +
-                          ",CutExcuseCount=" + Fixed2(count) + " Where BillNo=" + QuoteStr(cutBillNo_) +
-                          " and Flag=" + Num(cutFlag_) + " and RowNo=" + Num(cutRowNo_) + " ");
+                          ",CutExcuseCount=" + Fixed2(count) + where);
 }
 
 void TCutExcuse::ClearCutExcuse(const std::string& billNo) {

@@ -35,7 +35,25 @@ public:
     int CutRowNo() const { return cutRowNo_; }
 
 private:
-    void MarkCutExcuse(const std::string& billNo, const Variant& count);
+    // The key of a leave row: BillNo, Flag, RowNo.
+    struct LeaveKey {
+        std::string billNo;
+        int flag = 0;
+        int rowNo = 0;
+    };
+    // The first leave row of the person whose span holds the given span, positioned;
+    // refuses as FindCoveredExcuse does.
+    Dataset CoveringRow(const std::string& person, int beginDate, int beginTime, int endDate, int endTime,
+                        int checkFlag);
+    // The leave rows the cancellation bill has marked.
+    std::vector<LeaveKey> MarkedRows(const std::string& billNo);
+    // The leave a stored bill, saved again without a lookup, covers: the rows it had
+    // marked while its span stays, else the row covering its new span (refused when
+    // none does or another cancellation holds it).
+    std::vector<LeaveKey> CoveredAgain(const DeltaDataset& changes, const std::vector<LeaveKey>& marked);
+    // Marks the leave row as cancelled by `billNo` with `count`; refuses a count beyond
+    // the leave's own.
+    void MarkCutExcuse(const LeaveKey& leave, const std::string& billNo, const Variant& count);
 
     std::string cutBillNo_;
     int cutFlag_ = 0;

@@ -97,33 +97,56 @@ void TExcuse::BeforeUpdate() {
 void TExcuse::CheckLeaveRowIntegrity(Dataset& leave) {
     // What guards the stored data itself, under every login type and before any rule:
     // dates and times that exist, a cancelled leave left alone, the quantities that
-    // belong to the cancellation and to the by-date posting, a person, and an end not
-    // before the begin.
+    // belong to the cancellation and to the by-date posting, a person, an end not
+    // before the begin, and a quantity of leave that is not below zero.
     RequireDateOrZero(CInt(leave["BeginDate"]), "BeginDate");
     RequireDateOrZero(CInt(leave["EndDate"]), "EndDate");
     RequireTimeOrUnset(CInt(leave["BeginTime"]), "BeginTime");
     RequireTimeOrUnset(CInt(leave["EndTime"]), "EndTime");
-    // A cancellation marks the stored row; a client cannot lift the mark by sending false.
-    if (CBool(leave.OldValue("IfCutExcuse"))) MakeException(0, 0, msg::kLeaveHasCancellationEdit);
-    KeepPostedQuantities(leave);
+    // A cancellation marks the stored row; a client cannot lift the mark by sending
+    // false, nor set one by sending true. Only an import brings a cancellation along.
+    const bool imported = GetLoginType(ContextNumber()) == 5 || GetMergeInState();
+    if (CBool(leave.OldValue("IfCutExcuse")) || (!imported && CBool(leave["IfCutExcuse"])))
+        MakeException(0, 0, msg::kLeaveHasCancellationEdit);
+    KeepPostedQuantities(leave, imported);
     if (Trim(CStr(leave["PersonID"])).empty()) MakeException(0, 0, msg::kLeavePersonEmpty);
     if (CInt(leave["EndDate"]) < CInt(leave["BeginDate"])) MakeException(0, 0, msg::kEndDateBeforeBegin);
+    // A negative leave would give hours back to the leave year's caps.
+    if (CFloat(leave["ExcuseCount"]) < 0) MakeException(0, 0, msg::kLeaveCountNegative);
 }
 
-void TExcuse::KeepPostedQuantities(Dataset& leave) {
-    // The cancelled quantity belongs to the cancellation bill and the frozen
-    // compensatory quantity to the by-date bill's posting: a save of the leave request
-    // keeps what is stored (nothing for a new row), so neither can be used to slip
-    // past a yearly cap or the compensatory-leave balance.
-    const bool stored = leave.RowStatus() != UpdateStatus::Inserted;
-    auto keep = [&](const char* field, const Variant& fresh) {
-        const Variant value = stored ? leave.OldValue(field) : fresh;
-        if (!leave[field].SameValue(value)) leave.SetFieldValue(field, value);
-    };
-    keep("CutExcuseNo", Variant(std::string()));
-    keep("CutExcuseCount", Variant(0.0));
+void TExcuse::KeepPostedQuantities(Dataset& leave, bool imported) {
+    // The cancellation belongs to the cancellation bill and the frozen compensatory
+    // quantity to the by-date bill's posting, so neither can be used to slip past a
+    // yearly cap or the compensatory-leave balance.
+    SettleCancellationMarks(*this, leave, imported);
     if (!leave["RedeemOldExcuseCount"].SameValue(Variant(0.0))) leave.SetFieldValue("RedeemOldExcuseCount", 0.0);
     leave.Post();
+}
+
+void SettleCancellationMarks(TQVXComBase& bill, Dataset& row, bool imported) {
+    auto set = [&](const char* field, const Variant& value) {
+        if (!row[field].SameValue(value)) row.SetFieldValue(field, value);
+    };
+    if (!imported) {
+        const bool stored = row.RowStatus() != UpdateStatus::Inserted;
+        set("IfCutExcuse", stored ? row.OldValue("IfCutExcuse") : Variant(false));
+        set("CutExcuseNo", stored ? row.OldValue("CutExcuseNo") : Variant(std::string()));
+        set("CutExcuseCount", stored ? row.OldValue("CutExcuseCount") : Variant(0.0));
+        return;
+    }
+    // A leave the source had not cancelled carries no cancelled quantity, which would
+    // otherwise be taken off what it counts against the caps.
+    if (!CBool(row["IfCutExcuse"])) {
+        set("CutExcuseNo", Variant(std::string()));
+        set("CutExcuseCount", Variant(0.0));
+        return;
+    }
+    // A mark without its bill's number could never be lifted: the leave could no longer
+    // be changed nor deleted, and would count whole.
+    if (Trim(CStr(row["CutExcuseNo"])).empty()) bill.MakeException(0, 0, msg::kCutNoEmpty);
+    const double cut = CFloat(row["CutExcuseCount"]);
+    if (cut < 0 || cut > CFloat(row["ExcuseCount"])) bill.MakeException(0, 0, msg::kCutCountOutOfRange);
 }
 
 void TExcuse::BeforeDelete() {
@@ -483,17 +506,27 @@ void TExcuse::PostRedeemChanges(const Variant& changeSet, int source, bool delet
                     // released back to the balance.
                     if (!samePerson || oldKind != b) old = 0;
                     // Whatever can change which overtime the row may use (its begin, its
-                    // quantity, its category) is weighed against the allocation without
-                    // the row: the hours it held before may lie outside its new reach.
+                    // quantity, its category) is weighed again. The row keeps its place
+                    // among the person's leave, oldest first: what it held is added back
+                    // only from overtime still within its new reach.
                     const bool reach = d.Changed("BeginDate") || d.Changed("BeginTime") ||
                                        d.Changed("ExcuseCount") ||
                                        (d.HasField("ExcuseClsID") && d.Changed("ExcuseClsID"));
+                    const int beginDate = CInt(d.RealFieldValue("BeginDate"));
+                    const int beginTime = CInt(d.RealFieldValue("BeginTime"));
                     if (samePerson && oldKind == b && reach) {
-                        RecalcRedeem(oldPerson, mode, flag, CStr(d.RealFieldValue("BillNo")), rowNo);
-                        old = 0;
+                        const double cut =
+                            d.HasField("CutExcuseCount") ? CFloat(d.OldValue("CutExcuseCount")) : 0;
+                        const CompensatoryNeed held{static_cast<int>(CInt(d.OldValue("BeginDate"))),
+                                                    static_cast<int>(CInt(d.OldValue("BeginTime"))),
+                                                    RoundValue(old - cut, 2)};
+                        const auto [freeHours, heldHours] =
+                            BalanceWithinReach(p, flag, CStr(d.RealFieldValue("BillNo")), rowNo, held,
+                                               {beginDate, beginTime, 0});
+                        RefuseOverBalance(p, beginDate, freeHours + heldHours, requested);
+                    } else {
+                        CheckCompLeaveBalance(p, beginDate, beginTime, old, requested);
                     }
-                    CheckCompLeaveBalance(p, CInt(d.RealFieldValue("BeginDate")), CInt(d.RealFieldValue("BeginTime")),
-                                          old, requested);
                     GetDBConn().DBExecSQL("Update humExcuse Set RedeemOldExcuseCount = 0 Where Flag <> 3 And BillNo = " +
                                           QuoteStr(CStr(d.RealFieldValue("BillNo"))) + " And RowNo = " + Num(rowNo));
                 }
@@ -719,16 +752,65 @@ bool TExcuse::RecalcAllRedeem() {
 void TExcuse::CheckCompLeaveBalance(const std::string& person, int beginDate, int beginTime, double released,
                                     double requested) {
     const int term = LeaveSettings::Read(*this).makeUpRestTerm;
-    const int windowStart = AddMonth(beginDate, -term);
     const double free = CFloat(GetDBConn().DBSelectSQL(
         "Select IsNull(Sum(UseableRedeemCount), 0) As OTUseRedeemCount From HumOverTime Where UseableRedeemCount "
         "<> 0 And  RedeemType=1 and PersonID= " +
         QuoteStr(person) + OverTimeWindow(beginDate, beginTime, term)));
-    const double available = RoundValue(free, 2) + released;
-    if (RoundValue(requested, 2) > available)
-        MakeException(0, 0, msg::kCompLeaveOverBalance,
-                      {Variant(DateToShow(beginDate)), Variant(person),
-                       Variant(DateToShow(windowStart) + "-" + DateToShow(beginDate)), Variant(DecimalText(available))});
+    RefuseOverBalance(person, beginDate, RoundValue(free, 2) + released, requested);
+}
+
+void TExcuse::RefuseOverBalance(const std::string& person, int beginDate, double available,
+                                double requested) {
+    if (RoundValue(requested, 2) <= available) return;
+    const int windowStart = AddMonth(beginDate, -LeaveSettings::Read(*this).makeUpRestTerm);
+    MakeException(
+        0, 0, msg::kCompLeaveOverBalance,
+        {Variant(DateToShow(beginDate)), Variant(person),
+         Variant(DateToShow(windowStart) + "-" + DateToShow(beginDate)), Variant(DecimalText(available))});
+}
+
+std::pair<double, double> TExcuse::BalanceWithinReach(const std::string& person, int flag,
+                                                      const std::string& billNo, int rowNo,
+                                                      const CompensatoryNeed& held,
+                                                      const CompensatoryNeed& moved) {
+    const int term = LeaveSettings::Read(*this).makeUpRestTerm;
+    Database& db = Db();
+    std::vector<RedeemableOvertime> overtime;
+    for (const auto& row :
+         db.Query(std::string(kRedeemableOvertime) + " And PersonID = ?" + kOvertimeOrder, {Variant(person)})
+             .rows)
+        overtime.push_back(OvertimeFromRow(row));
+    // The person's other compensatory leave, oldest first; the row goes back to the
+    // place it had, after the leave that began before it.
+    std::vector<CompensatoryNeed> before, after;
+    for (const auto& row :
+         db.Query(std::string(kCompensatoryLeave) +
+                      " And A.PersonID = ? And not (A.Flag = ? And A.BillNo = ? And A.RowNo = ?)" +
+                      kLeaveOrder,
+                  {Variant(person), Variant(flag), Variant(billNo), Variant(rowNo)})
+             .rows) {
+        const CompensatoryNeed leave = LeaveFromRow(row);
+        (MomentKey(leave.date, leave.time) < MomentKey(held.date, held.time) ? before : after)
+            .push_back(leave);
+    }
+    // What the earlier leave leaves free, then what the row takes of it; the later
+    // leave takes from the rest.
+    TakeLeaveFromOvertime(overtime, before, term);
+    std::vector<double> freeBefore;
+    for (const RedeemableOvertime& o : overtime) freeBefore.push_back(o.free.value_or(0));
+    TakeLeaveFromOvertime(overtime, {held}, term);
+    std::vector<double> taken;
+    for (size_t i = 0; i < overtime.size(); ++i)
+        taken.push_back(freeBefore[i] - overtime[i].free.value_or(0));
+    TakeLeaveFromOvertime(overtime, after, term);
+
+    double freeHours = 0, heldHours = 0;
+    for (size_t i = 0; i < overtime.size(); ++i) {
+        if (!Redeemable(overtime[i], moved, term)) continue;
+        freeHours += RoundValue(overtime[i].free.value_or(0), 2);
+        heldHours += taken[i];
+    }
+    return {RoundValue(freeHours, 2), RoundValue(heldHours, 2)};
 }
 
 // ------------------------------------------------------------------ the class

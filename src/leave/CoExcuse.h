@@ -5,11 +5,11 @@
 // allocation of compensatory leave to redeemable overtime.
 #include <string>
 #include <utility>
-
 #include <vector>
 
 #include "framework/ComBase.h"
 #include "framework/Demo.h"
+#include "leave/CompensatoryAllocation.h"
 
 namespace humrs {
 
@@ -66,15 +66,35 @@ public:
     bool RecalcAllRedeem();
     void CheckCompLeaveBalance(const std::string& person, int beginDate, int beginTime, double released,
                                double requested);
+    // Refuses compensatory leave of `requested` hours beginning on the date when only
+    // `available` hours are free for it.
+    void RefuseOverBalance(const std::string& person, int beginDate, double available, double requested);
+    // For a stored compensatory leave (flag, billNo, rowNo) that held `held` (its old
+    // begin and hours) and now begins at `moved` (hours unused): the person's overtime
+    // is allocated oldest first with the row at its old place, and of the overtime
+    // within the row's new reach this gives [0] the hours left free and [1] the hours
+    // the row held.
+    std::pair<double, double> BalanceWithinReach(const std::string& person, int flag,
+                                                 const std::string& billNo, int rowNo,
+                                                 const CompensatoryNeed& held, const CompensatoryNeed& moved);
     // Progress of RecalcAllRedeem (persons done, persons in all), for long runs.
     void SetProgress(std::function<void(size_t, size_t)> progress) { progress_ = std::move(progress); }
 
 private:
     void CheckLeaveRowIntegrity(Dataset& leave);
-    void KeepPostedQuantities(Dataset& leave);
+    void KeepPostedQuantities(Dataset& leave, bool imported);
     std::string OverTimeWindow(int beginDate, int beginTime, int term);
     std::function<void(size_t, size_t)> progress_;
 };
+
+// The cancellation marks of a leave row (IfCutExcuse, CutExcuseNo, CutExcuseCount)
+// belong to the cancellation bill. An interactive save keeps them as stored, and a new
+// row starts without them; an import keeps them as the source had them. A row is
+// cancelled whole or not at all: an imported leave without the mark carries neither
+// number nor quantity, and one with the mark is refused (through `bill`) unless it
+// names its cancellation bill and cancels between 0 and its own count.
+// REQUIRES: `row` is positioned on the leave row being saved.
+void SettleCancellationMarks(TQVXComBase& bill, Dataset& row, bool imported);
 
 // Leave rows carry their category's kind (ExcuseCls, looked up from humExcuseCls):
 // the compensatory-leave posting reads it from the change set of a leave bill.

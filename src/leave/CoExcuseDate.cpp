@@ -30,22 +30,6 @@ std::string StoredOrCurrent(const Dataset& ds, const char* field) {
     return old.IsNullOrEmpty() ? CStr(ds.FieldValue(field)) : CStr(old);
 }
 
-// The cancellation marks belong to the cancellation bill and the frozen
-// compensatory quantity to this bill's posting: a stored row keeps what is stored
-// whatever the client sends, a new row starts without them.
-void KeepMarksOfRow(Dataset& rows) {
-    const bool stored = rows.RowStatus() != UpdateStatus::Inserted;
-    auto keep = [&](const char* field, const Variant& fresh) {
-        const Variant value = stored ? rows.OldValue(field) : fresh;
-        if (!rows[field].SameValue(value)) rows.SetFieldValue(field, value);
-    };
-    keep("IfCutExcuse", Variant(false));
-    keep("CutExcuseNo", Variant(std::string()));
-    keep("CutExcuseCount", Variant(0.0));
-    keep("RedeemOldExcuseCount", Variant(0.0));
-    rows.Post();
-}
-
 }  // namespace
 
 // ------------------------------------------------------------------ save
@@ -77,7 +61,7 @@ void TExcuseDate::BeforeUpdate() {
             if (CInt(rows["SerNo"]) <= 0) rows.SetFieldValue("SerNo", ++highestSerNo);
             rows.Post();
         }
-        CheckRowIntegrity(rows);
+        CheckRowIntegrity(rows, !checkRules);
         if (checkRules) CheckRow(rows, headerBillNo);
     }
     rows.First();
@@ -99,16 +83,23 @@ void TExcuseDate::FreezeCompensatory(const std::string& billNo, bool freeze) {
                           " And humExcuse.ExcuseClsID = A.ExcuseClsID And A.ExcuseCls=12");
 }
 
-void TExcuseDate::CheckRowIntegrity(Dataset& rows) {
-    // Dates and times that exist, the marks of other bills left alone, a person, and
-    // an end not before the begin.
+void TExcuseDate::CheckRowIntegrity(Dataset& rows, bool imported) {
+    // Dates and times that exist, the marks of other bills left alone, a person, an
+    // end not before the begin, and a quantity of leave not below zero.
     RequireDateOrZero(CInt(rows["BeginDate"]), "BeginDate");
     RequireDateOrZero(CInt(rows["EndDate"]), "EndDate");
     RequireTimeOrUnset(CInt(rows["BeginTime"]), "BeginTime");
     RequireTimeOrUnset(CInt(rows["EndTime"]), "EndTime");
-    KeepMarksOfRow(rows);
+    SettleCancellationMarks(*this, rows, imported);
+    // The frozen compensatory quantity belongs to this bill's posting: a stored row
+    // keeps what is stored, a new row starts without one.
+    const Variant frozen =
+        rows.RowStatus() != UpdateStatus::Inserted ? rows.OldValue("RedeemOldExcuseCount") : Variant(0.0);
+    if (!rows["RedeemOldExcuseCount"].SameValue(frozen)) rows.SetFieldValue("RedeemOldExcuseCount", frozen);
+    rows.Post();
     if (Trim(CStr(rows["PersonID"])).empty()) MakeException(0, 0, msg::kLeavePersonEmpty);
     if (CInt(rows["EndDate"]) < CInt(rows["BeginDate"])) MakeException(0, 0, msg::kByDateEndDateBeforeBegin);
+    if (CFloat(rows["ExcuseCount"]) < 0) MakeException(0, 0, msg::kByDateCountNegative);
 }
 
 void TExcuseDate::CheckRow(Dataset& rows, const std::string& headerBillNo) {

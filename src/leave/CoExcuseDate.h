@@ -21,8 +21,9 @@ public:
     void DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) override;
 
 private:
-    // What guards the stored row itself, under every login type.
-    void CheckRowIntegrity(Dataset& rows);
+    // What guards the stored row itself, under every login type; an import brings
+    // its rows' cancellations along.
+    void CheckRowIntegrity(Dataset& rows, bool imported);
     // The leave rules for the current row of dataset 1.
     void CheckRow(Dataset& rows, const std::string& headerBillNo);
     // Refuses a row that overlaps another row of the same person in this bill.

@@ -5,6 +5,7 @@ namespace humrs::msg {
 
 inline constexpr const char* kByDateTimeNotEntered = "开始时间或结束时间不能为空";
 inline constexpr const char* kByDateCountZero = "请假合计不可为零!";
+inline constexpr const char* kByDateCountNegative = "请假合计不可小于零!";
 inline constexpr const char* kByDateCategoryEmpty = "请假类别不可为空";
 inline constexpr const char* kByDateEndDateBeforeBegin = "结束日期不能小于开始日期";
 inline constexpr const char* kByDateRowHasCancellationEdit = "第%d笔请假单已有销假，不允许修改";

@@ -9,6 +9,7 @@ inline constexpr const char* kExcuseUnitNotPositive = "计假单位不可小于�
 inline constexpr const char* kLeaveHasCancellationEdit = "此请假单已有销假，不允许修改";
 inline constexpr const char* kLeaveHasCancellationDelete = "此请假单已有销假，不允许删除!";
 inline constexpr const char* kLeaveCountZero = "请假合计不可为零";
+inline constexpr const char* kLeaveCountNegative = "请假合计不可小于零";
 inline constexpr const char* kLeaveCategoryEmpty = "请假类别不能为空";
 inline constexpr const char* kLeavePersonEmpty = "请假人员不能为空";
 inline constexpr const char* kPersonOffJobPartly = "%s人员在请假期间内有不在职时段";
@@ -20,6 +21,10 @@ inline constexpr const char* kLeaveConflict =
     "本单请假时间与以下资料有冲突: (%s)请假凭单号: %s  假别: %s  时间: %s %s - %s %s";
 inline constexpr const char* kLabelByPerson = "人员别";
 inline constexpr const char* kLabelByDate = "日期别";
+
+// Cancellation marks of an imported leave row
+inline constexpr const char* kCutNoEmpty = "已销假的请假单,销假单号不可为空";
+inline constexpr const char* kCutCountOutOfRange = "销假数量不可小于零,也不可大于请假合计";
 
 // Leave entitlements
 inline constexpr const char* kPersonalLeaveOverCap = "事假请假数量已超过%s人员年度应有的请假数量%s";

@@ -90,6 +90,65 @@ TEST_F(CutExcuseTest, SaveWithoutLookupMarksNothingButChecksTheCount) {
     EXPECT_EQ(Marks("QJ1"), "0||0");
 }
 
+// A stored bill saved again on an object that made no lookup finds its leave again from
+// what it stores: the row it marked while its span stays, the row that covers its new
+// span when the span moved. Where none can be found the save is refused and the mark
+// stays as it was.
+TEST_F(CutExcuseTest, StoredBillSavedAgainWithoutLookupKeepsItsCancellation) {
+    const Row moved = With(Cut("XJ1", "P1", 0.5), {{"BeginDate", 20050510}, {"EndDate", 20050510}});
+    struct Case {
+        const char* what;
+        Row row;
+        bool qj2CutByXJ2;
+        std::string error;
+        std::string qj1, qj2;  // marks of the two leave rows afterwards
+    } cases[] = {
+        {"count changed",
+         {{"BillNo", Variant("XJ1")}, {"ExcuseCount", Variant(0.25)}},
+         false,
+         "",
+         "1|XJ1|0.25",
+         "0||0"},
+        {"memo changed",
+         {{"BillNo", Variant("XJ1")}, {"Memo", Variant("补记")}},
+         false,
+         "",
+         "1|XJ1|0.5",
+         "0||0"},
+        {"span moved onto another leave", moved, false, "", "0||0", "1|XJ1|0.5"},
+        {"span moved where no leave is", With(moved, {{"BeginDate", 20050520}, {"EndDate", 20050520}}), false,
+         "找不到符合销假期间的请假单", "1|XJ1|0.5", "0||0"},
+        {"span moved onto a cancelled leave", moved, true, "此销假期间对应的请假单已销假", "1|XJ1|0.5",
+         "1|XJ2|1"},
+        {"count beyond the leave",
+         {{"BillNo", Variant("XJ1")}, {"ExcuseCount", Variant(4)}},
+         false,
+         "销假合计不可大于请假合计",
+         "1|XJ1|0.5",
+         "0||0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        ASSERT_TRUE(SaveLeave(Leave("QJ2", "P1", "PT", 20050510, 800, 20050510, 1700, 1)).ok);
+        auto first = Object("QVXHumrs.CutExcuse");
+        ASSERT_TRUE(first->ExecuteProc(0, Span("P1", 20050503, 800, 20050503, 1200)).ok);
+        ASSERT_TRUE(SaveWith(*first, {{Cut("XJ1", "P1", 0.5)}}).ok);
+        if (c.qj2CutByXJ2)
+            db->Execute(
+                "Update humExcuse Set IfCutExcuse = 1, CutExcuseNo = 'XJ2', CutExcuseCount = 1 Where BillNo "
+                "= 'QJ2'");
+
+        const Outcome out = SaveBill("QVXHumrs.CutExcuse", {{c.row}});
+        if (c.error.empty())
+            EXPECT_TRUE(out.ok) << out.error;
+        else
+            EXPECT_EQ(out.error, c.error);
+        EXPECT_EQ(Marks("QJ1"), c.qj1);
+        EXPECT_EQ(Marks("QJ2"), c.qj2);
+    }
+}
+
 TEST_F(CutExcuseTest, TheFirstOfTwoContainingRowsIsTaken) {
     StoreByDateRow("QJD", 1, "P1", "PT", 20050503, 800, 20050503, 1700, 1);
     auto cut = Object("QVXHumrs.CutExcuse");

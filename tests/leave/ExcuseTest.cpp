@@ -18,9 +18,10 @@ TEST_F(ExcuseTest, CancelledBillIsRefusedBeforeAnyOtherCheck) {
     EXPECT_EQ(Count("humExcuse"), 0);
 }
 
-TEST_F(ExcuseTest, ZeroCountIsRefusedButANegativeOnePasses) {
+TEST_F(ExcuseTest, ZeroOrNegativeCountIsRefused) {
     EXPECT_EQ(SaveLeave(Leave("L1", "P1", "PT", 20050110, 800, 20050110, 1200, 0)).error, "请假合计不可为零");
-    EXPECT_TRUE(SaveLeave(Leave("L1", "P1", "PT", 20050110, 800, 20050110, 1200, -1)).ok);
+    EXPECT_EQ(SaveLeave(Leave("L1", "P1", "PT", 20050110, 800, 20050110, 1200, -1)).error,
+              "请假合计不可小于零");
 }
 
 TEST_F(ExcuseTest, CancellationMarkCannotBeLiftedByTheClient) {

@@ -94,6 +94,43 @@ TEST_F(RedeemTest, ChangingALeaveReleasesWhatItHeldBeforeComparing) {
     EXPECT_FALSE(CompLeave("L1", 20050110, 800, 1600, 7).ok);
 }
 
+// A leave keeps its place among the person's leave, oldest first: while it needs no
+// more than it held, from overtime still before it and inside its term, it is never
+// refused, even when a later leave is short of hours.
+TEST_F(RedeemTest, LeaveThatNeedsNoMoreThanItHeldIsAcceptedWhileALaterOneIsShort) {
+    struct Change {
+        int begin, end;
+        double hours;
+        std::string error;  // empty: accepted
+    } changes[] = {
+        {800, 1100, 3, ""},
+        {900, 1300, 4, ""},
+        {800, 1300, 4, ""},
+        {800, 1400, 5,
+         "请假开始日期2005/06/15, "
+         "P1人员补休请假数量已超过其补休期限内(2004/12/15-2005/06/15)拥有的请假数量4"},
+    };
+    for (const Change& c : changes) {
+        SCOPED_TRACE(std::to_string(c.begin) + " " + std::to_string(c.hours));
+        SetUp();
+        SetParam(*db, "HumMakeUpRestTerm", "6");
+        Overtime("O1", "P1", 20050606, 1800, 2200, 8);
+        ASSERT_TRUE(CompLeave("C1", 20050615, 800, 1300, 4).ok);
+        ASSERT_TRUE(CompLeave("C2", 20050620, 800, 1300, 4).ok);
+        // The overtime is cut to 6 hours: C2, the later leave, is 2 hours short.
+        db->Execute("Update HumOverTime Set FieldACount = 6 Where BillNo = 'O1'");
+        ASSERT_TRUE(Proc(12, Variant("P1")).ok);
+        ASSERT_DOUBLE_EQ(Free("O1"), 0);
+
+        const Outcome out = CompLeave("C1", 20050615, c.begin, c.end, c.hours);
+        EXPECT_EQ(out.error, c.error);
+        // Accepted or not, the overtime holds what a rebuild gives.
+        const double posted = Free("O1");
+        ASSERT_TRUE(Proc(12, Variant("P1")).ok);
+        EXPECT_DOUBLE_EQ(Free("O1"), posted);
+    }
+}
+
 TEST_F(RedeemTest, MovingALeaveToAnotherDayReallocatesWithoutItsOldPlace) {
     Overtime("O1", "P1", 20050103, 1800, 2200, 4);
     ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1200, 4).ok);
@@ -112,7 +149,10 @@ TEST_F(RedeemTest, FullyCancelledLeaveUsesNothing) {
 TEST_F(RedeemTest, NegativeLeaveHandsOutNoOvertime) {
     Overtime("O1", "P1", 20050103, 1800, 2200, 4);
     ASSERT_TRUE(CompLeave("L1", 20050110, 800, 1200, 4).ok);
-    ASSERT_TRUE(CompLeave("L2", 20050111, 800, 1200, -4).ok);
+    EXPECT_EQ(CompLeave("L2", 20050111, 800, 1200, -4).error, "请假合计不可小于零");
+    // A negative row already stored (as older data may hold) takes nothing either.
+    StoreByDateRow("D1", 1, "P1", "BX", 20050111, 800, 20050111, 1200, -4);
+    ASSERT_TRUE(Proc(12, Variant("P1")).ok);
     EXPECT_DOUBLE_EQ(Free("O1"), 0);
 }
 
