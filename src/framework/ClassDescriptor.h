@@ -153,6 +153,9 @@ struct ClassDescriptor {
     // Storage: the client's key column and the datasets.
     std::string keyColumn;
     std::vector<DatasetMap> datasets;
+    // The field of dataset 0 that holds the voucher number of a bill posted to
+    // accounting; empty for a class without one.
+    std::string voucherField;
     // The tables and indexes this class owns (a table used by several classes is
     // owned by one of them).
     std::vector<TableDef> tables;

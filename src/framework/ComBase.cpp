@@ -11,6 +11,7 @@
 
 #include "framework/Messages.h"
 #include "framework/ServerCounters.h"
+#include "framework/Settings.h"
 #include "core/Convert.h"
 #include "utils/DateUtils.h"
 #include "core/Text.h"
@@ -82,6 +83,9 @@ void TQVXComBase::Initialize(Session& session, const ClassDescriptor& descriptor
     map_ = session.registry->FindMap(descriptor.progId);
     progId_ = descriptor.progId;
     BuildEmptyDatasets();
+    reportNames_.clear();
+    bodyRelates_.clear();
+    DefineBillReportName();
 }
 
 const ClassMap* TQVXComBase::MapOf(const std::string& progId) const {
@@ -440,10 +444,16 @@ Outcome TQVXComBase::AddNew() {
     });
 }
 
+std::string TQVXComBase::GuardedVoucherField() {
+    if (!descriptor_ || descriptor_->voucherField.empty() || !BeforeCheckVoucherNo()) return "";
+    return descriptor_->voucherField;
+}
+
 Outcome TQVXComBase::Edit(const Variant& key) {
     return RunInTransaction(false, [&](Outcome&) {
         LoadDatasets(key);
         if (!stored_) throw InputError(FormatMessage(msg::kBillNotFound, {key}));
+        if (const std::string field = GuardedVoucherField(); !field.empty()) CheckVoucherNo(field, 1);
         BeforeEdit();
     });
 }
@@ -454,6 +464,10 @@ Outcome TQVXComBase::Save() {
     Outcome out = RunInTransaction(true, [&](Outcome&) {
         saveMode_ = stored_ ? 2 : 1;
         for (auto& ds : datasets_) ds.Post();
+        // The datasets the client's input changed, before the framework fills in its own values.
+        std::vector<int> changed;
+        for (int i = 0; i < static_cast<int>(datasets_.size()); ++i)
+            if (datasets_[i].HasChanges()) changed.push_back(i);
         if (map_) FixMappedValues(*map_, datasets_, Db());
         if (!datasets_.empty() && map_ && SameText(map_->keyColumn, "BillNo") && !datasets_[0].IsEmpty()) {
             datasets_[0].First();
@@ -470,10 +484,21 @@ Outcome TQVXComBase::Save() {
                 throw InputError("the key " + map_->keyColumn + " of " + progId_ + " is empty");
         }
         ReconcileChildRows();
+        // Values the class derives from the changed data (a total from its amounts) are
+        // in place before its checks read them.
+        for (int i : changed) {
+            for (auto& ds : datasets_) ds.First();
+            AfterChangeData(i);
+            for (auto& ds : datasets_) ds.Post();
+        }
         for (auto& ds : datasets_) ds.First();
         BeforeUpdate();
         for (auto& ds : datasets_) ds.Post();
         WriteDatasets();
+        // An imported bill may carry its voucher number in; otherwise the number stays as stored.
+        if (const std::string field = GuardedVoucherField();
+            !field.empty() && GetLoginType(ContextNumber()) != 5 && !GetMergeInState())
+            UpdateVoucherNo(field);
         for (auto& ds : datasets_) ds.First();
         AfterUpdate();
     });
@@ -498,6 +523,7 @@ Outcome TQVXComBase::Delete(const Variant& key) {
     Outcome out = RunInTransaction(true, [&](Outcome&) {
         LoadDatasets(key);
         if (!stored_) throw InputError(FormatMessage(msg::kBillNotFound, {key}));
+        if (const std::string field = GuardedVoucherField(); !field.empty()) CheckVoucherNo(field, 0);
         BeforeDelete();
         for (auto& ds : datasets_) ds.DeleteDataset();
         WriteDatasets();
@@ -649,7 +675,7 @@ Variant TQVXComBase::GetSysParam(int, const std::string& key, int) { return GetP
 
 int TQVXComBase::GetLocalType() {
     if (session_->localType) return *session_->localType;
-    return static_cast<int>(CInt(GetParam("LocalType")));
+    return ParamReader(*this).Get(kLocalTypeParam);
 }
 
 void TQVXComBase::MakeException(int, int, const std::string& message, const VariantArray& args) {

@@ -73,6 +73,9 @@ public:
     virtual void DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values);
     virtual std::string GetCheckFieldValuesSql(int datasetIndex, const VariantArray& names);
     virtual void CheckFieldReturn(TOleVariantList& list);
+    // Called on a save for each dataset the client changed (in dataset order), after
+    // the framework has numbered the bill and before BeforeUpdate: the class derives
+    // values from the changed rows here. The default does nothing.
     virtual void AfterChangeData(int datasetIndex);
     virtual void DoAddDefaultRecord();
     virtual void BeforeDelete();
@@ -80,6 +83,10 @@ public:
     virtual void BeforeEdit();
     virtual void BeforeUpdate();
     virtual void AfterUpdate();
+    // Whether the framework itself runs the voucher-number routines of a class that
+    // declares a voucher field: the guard before an edit (mode 1) and a delete (mode 0),
+    // and the update after a save (not on import). A class that runs them from its own
+    // hooks answers false. The default answers true.
     virtual bool BeforeCheckVoucherNo();
     virtual std::string GetBillRptModelName();
     virtual void DefineBillReportName() {}
@@ -151,9 +158,13 @@ public:
     // side; a save keeps the stored number whatever the client sent.
     void UpdateVoucherNo(const std::string& fieldName);
 
-    // Report names (report classes).
+    // Report names (report classes), defined by the class's DefineBillReportName when
+    // the object is bound to its session, and the links between the bill's datasets
+    // a report follows.
     void DefineReportName(const std::string& name) { reportNames_.push_back(name); }
     void AddBodyRelate(const std::string& relate) { bodyRelates_.push_back(relate); }
+    const std::vector<std::string>& ReportNames() const { return reportNames_; }
+    const std::vector<std::string>& BodyRelates() const { return bodyRelates_; }
 
     // ---- Used by the command line and tests to fill a bill before Save.
     // Replaces the rows of dataset i by the given rows, matched on the dataset's key:
@@ -176,6 +187,9 @@ private:
     template <class F>
     Outcome RunInTransaction(bool write, F&& body);
     void BuildEmptyDatasets();
+    // The declared voucher field when the framework guards it (BeforeCheckVoucherNo);
+    // empty otherwise.
+    std::string GuardedVoucherField();
     // A declared procedure with its arguments checked, else DoExecuteProc.
     void RunProcedure(int procNo, const Variant& arg1, const Variant& arg2, Variant& result);
     const ClassMap* MapOf(const std::string& progId) const;

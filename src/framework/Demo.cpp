@@ -2,6 +2,9 @@
 
 #include "framework/Bill.h"
 
+#include "core/Convert.h"
+#include "core/Text.h"
+
 namespace humrs {
 
 void DemoContext::Say(const std::string& text) { Record({{"say", text}, {"line", text}}); }
@@ -15,12 +18,13 @@ std::unique_ptr<TQVXComBase> DemoContext::Create(const std::string& progId) {
 void DemoContext::Record(Json step) { steps_.push_back(std::move(step)); }
 
 void DemoContext::RecordOutcome(const std::string& action, const std::string& what, const Outcome& out,
-                                std::optional<bool> expectAccepted) {
+                                std::optional<bool> expectAccepted, const std::string& bill) {
     const bool asMeant = !expectAccepted || *expectAccepted == out.ok;
     std::string line = std::string(out.ok ? "[accepted] " : "[refused] ") + action + " " + what;
     if (!out.ok) line += ": " + out.error;
     if (!asMeant) line += "  (unexpected)";
     Json step = {{"action", action}, {"what", what}, {"accepted", out.ok}};
+    if (!bill.empty()) step["bill"] = bill;
     if (!out.ok) step["message"] = out.error;
     if (!out.notices.empty()) step["notices"] = ToJson(out.notices);
     if (!asMeant) {
@@ -38,8 +42,11 @@ Outcome DemoContext::Save(const std::string& progId, const Json& bill, bool expe
 }
 
 Outcome DemoContext::Save(TQVXComBase& object, const Json& bill, bool expectAccepted, const std::string& what) {
-    const Outcome out = SaveBill(object, BillFromJson(bill));
-    RecordOutcome("save " + object.ProgID(), what, out, expectAccepted);
+    const BillInput input = BillFromJson(bill);
+    const Outcome out = SaveBill(object, input);
+    // The number the bill was stored under (a new bill may have been numbered), else the one given.
+    const Variant key = out.ok ? HeldKey(object) : BillKey(object, input);
+    RecordOutcome("save " + object.ProgID(), what, out, expectAccepted, Trim(CStr(key)));
     return out;
 }
 
@@ -52,7 +59,7 @@ Outcome DemoContext::Delete(const std::string& progId, const std::string& key, b
                             const std::string& what) {
     auto object = Create(progId);
     const Outcome out = object->Delete(Variant(key));
-    RecordOutcome("delete " + progId, what, out, expectAccepted);
+    RecordOutcome("delete " + progId, what, out, expectAccepted, key);
     return out;
 }
 

@@ -60,8 +60,9 @@ public:
 
 private:
     void Record(Json step);
+    // `bill` names the bill saved or deleted (a step's "bill"); empty for other steps.
     void RecordOutcome(const std::string& action, const std::string& what, const Outcome& out,
-                       std::optional<bool> expectAccepted);
+                       std::optional<bool> expectAccepted, const std::string& bill = "");
 
     Database* db_;
     Session* session_;

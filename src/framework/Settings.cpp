@@ -28,42 +28,50 @@ const std::string* ParamReader::Stored(std::string_view key) const {
     return it == values_.end() || it->second.empty() ? nullptr : &it->second;
 }
 
-int ParamReader::Int(std::string_view key, int fallback) const {
-    const std::string* v = Stored(key);
-    if (!v) return fallback;
+int ParamReader::Get(const Param<int>& param) const {
+    const std::string* v = Stored(param.key);
+    if (!v) return param.fallback;
     size_t used = 0;
     try {
         const long long n = std::stoll(*v, &used);
         if (used == v->size() && n >= -2147483648LL && n <= 2147483647LL) return static_cast<int>(n);
     } catch (const std::exception&) {
     }
-    NotOfType(key, *v, "a whole number");
+    NotOfType(param.key, *v, "a whole number");
 }
 
-double ParamReader::Float(std::string_view key, double fallback) const {
-    const std::string* v = Stored(key);
-    if (!v) return fallback;
+double ParamReader::Get(const Param<double>& param) const {
+    const std::string* v = Stored(param.key);
+    if (!v) return param.fallback;
     size_t used = 0;
     try {
         const double n = std::stod(*v, &used);
         if (used == v->size() && std::isfinite(n)) return n;
     } catch (const std::exception&) {
     }
-    NotOfType(key, *v, "a number");
+    NotOfType(param.key, *v, "a number");
 }
 
-bool ParamReader::Bool(std::string_view key, bool fallback) const {
-    const std::string* v = Stored(key);
-    if (!v) return fallback;
+bool ParamReader::Get(const Param<bool>& param) const {
+    const std::string* v = Stored(param.key);
+    if (!v) return param.fallback;
     const std::string t = LowerAscii(*v);
-    if (t == "1" || t == "true") return true;
-    if (t == "0" || t == "false") return false;
-    NotOfType(key, *v, "a flag (1, 0, true or false)");
+    if (t == "true") return true;
+    if (t == "false") return false;
+    // Flags are also stored as numbers: 0 is false and every other number true, the
+    // classic -1 of true included.
+    size_t used = 0;
+    try {
+        const double n = std::stod(t, &used);
+        if (used == t.size() && std::isfinite(n)) return n != 0;
+    } catch (const std::exception&) {
+    }
+    NotOfType(param.key, *v, "a flag (true, false or a number)");
 }
 
-std::string ParamReader::Text(std::string_view key, const std::string& fallback) const {
-    const std::string* v = Stored(key);
-    return v ? *v : fallback;
+std::string ParamReader::Get(const Param<std::string_view>& param) const {
+    const std::string* v = Stored(param.key);
+    return v ? *v : std::string(param.fallback);
 }
 
 }  // namespace humrs

@@ -307,16 +307,15 @@ VariantArray TExcuse::GetLeaveYearStart(int mode, const std::string& yearMonth, 
 
 std::pair<int, int> TExcuse::GetLeaveYearRange(int kind, int date, const std::string& person) {
     const LeaveSettings s = LeaveSettings::Read(*this);
-    const int type = s.specialsCaleType;
-    const int baseMonth = s.specialsBaseMonth + 1;
-    const int excuseMonth = s.excuseBeginMonth + 1;
+    // Each kind reads only the parameters of its own leave year.
+    const int type = kind == kKindSpecial ? s.specialsCaleType.Get() : -1;
     const int hired =
         CInt(GetDBConn().DBSelectSQL("Select OnJobDate From ComPerson Where PersonID = " + QuoteStr(person)));
     auto startYear = [&](int startMonth) { return Month(date) < startMonth ? Year(date) - 1 : Year(date); };
 
     int sy = 0, sm = 0;
     if (kind == kKindPersonal || kind == kKindSick) {
-        sm = excuseMonth;
+        sm = s.excuseBeginMonth + 1;
         sy = startYear(sm);
     } else if (kind == kKindSpecial) {
         if (hired < 1) return {0, 0};
@@ -324,7 +323,7 @@ std::pair<int, int> TExcuse::GetLeaveYearRange(int kind, int date, const std::st
             sm = Month(hired);
             sy = startYear(sm);
         } else if (type == 1) {
-            sm = baseMonth;
+            sm = s.specialsBaseMonth + 1;
             sy = startYear(sm);
         } else if (type == 2) {
             sm = Month(hired);
@@ -353,11 +352,11 @@ double TExcuse::GetRemainingEntitlement(const std::string& person, int date, con
     const LeaveSettings s = LeaveSettings::Read(*this);
     double cap = 0;
     if (kind == kKindPersonal) {
-        cap = s.personalLeaveCap;
         if (!s.capPersonalLeave) return -1;
+        cap = s.personalLeaveCap;
     } else if (kind == kKindSick) {
-        cap = s.sickLeaveCap;
         if (!s.capSickLeave) return -1;
+        cap = s.sickLeaveCap;
     }
     if (kind == kKindSpecial) {
         const int type = s.specialsCaleType;

@@ -10,10 +10,12 @@ namespace {
 
 constexpr const char* kExcuseDate = "QVXHumrs.ExcuseDate";
 
-Json Row(int serNo, const std::string& person, const std::string& category, int date, int beginTime, int endTime,
+// A row of the bill, numbered as it is listed: a changed bill finds its rows again by number.
+Json Row(int rowNo, const std::string& person, const std::string& category, int date, int beginTime, int endTime,
          double count) {
-    return Json{{"SerNo", serNo},       {"PersonID", person},  {"ExcuseClsID", category}, {"BeginDate", date},
-                {"BeginTime", beginTime}, {"EndDate", date},   {"EndTime", endTime},     {"ExcuseCount", count}};
+    return Json{{"RowNo", rowNo},         {"SerNo", rowNo},    {"PersonID", person},  {"ExcuseClsID", category},
+                {"BeginDate", date},      {"BeginTime", beginTime}, {"EndDate", date}, {"EndTime", endTime},
+                {"ExcuseCount", count}};
 }
 
 // A bill by date: its header and its rows.
@@ -50,7 +52,7 @@ void OverlapInOneBillRefused(DemoContext& demo) {
 
 void CompensatoryLeaveOfAChangedBill(DemoContext& demo) {
     demo.Say("郭佳 (E016) worked 8 redeemable overtime hours on 07-20 and 4 on 07-22.");
-    for (auto [bill, date, hours] : {std::tuple{"JB201", 20240720, 8.0}, std::tuple{"JB202", 20240722, 4.0}})
+    for (auto [bill, date, hours] : {std::tuple{"JB091", 20240720, 8.0}, std::tuple{"JB092", 20240722, 4.0}})
         demo.Db().Execute(
             "Insert Into HumOverTime (Flag, BillNo, RowNo, PersonID, OverTimeDate, BeginTime, EndTime, "
             "HolidayCount, RedeemType, UseableRedeemCount) Values (1, ?, 0, 'E016', ?, 800, 1700, ?, 1, ?)",

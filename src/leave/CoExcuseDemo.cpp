@@ -86,7 +86,7 @@ void SpecialLeaveCrossingYear(DemoContext& demo) {
 
 void CompensatoryLeave(DemoContext& demo) {
     demo.Say("赵敏 (E007) worked 8 redeemable overtime hours on 06-01 and 4 on 06-03.");
-    for (auto [bill, date, hours] : {std::tuple{"JB001", 20240601, 8.0}, std::tuple{"JB002", 20240603, 4.0}})
+    for (auto [bill, date, hours] : {std::tuple{"JB081", 20240601, 8.0}, std::tuple{"JB082", 20240603, 4.0}})
         demo.Db().Execute(
             "Insert Into HumOverTime (Flag, BillNo, RowNo, PersonID, OverTimeDate, BeginTime, EndTime, "
             "HolidayCount, RedeemType, UseableRedeemCount) Values (1, ?, 0, 'E007', ?, 800, 1700, ?, 1, ?)",

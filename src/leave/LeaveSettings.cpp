@@ -1,27 +1,27 @@
 #include "leave/LeaveSettings.h"
 
-#include "framework/Settings.h"
+#include "suite/SysParams.h"
 
 namespace humrs {
 
 LeaveSettings LeaveSettings::Read(TQVXComBase& object) {
-    const ParamReader p(object);
-    LeaveSettings s;
-    s.excuseBeginMonth = p.Int("HumExcuseBeginMonth", s.excuseBeginMonth);
-    s.specialsCaleType = p.Int("HumSpecialsCaleType", s.specialsCaleType);
-    s.specialsBaseMonth = p.Int("HumSpecialsBaseMonth", s.specialsBaseMonth);
-    s.specialWorkAge = p.Float("HumSpecialWorkAge", s.specialWorkAge);
-    s.specialsDayHours = p.Float("HumSpecialsDayHours", s.specialsDayHours);
-    s.capPersonalLeave = p.Bool("AllowAffairLeaveYear", s.capPersonalLeave);
-    s.personalLeaveCap = p.Float("HumMaxPrivateExCount", s.personalLeaveCap);
-    s.capSickLeave = p.Bool("AllowSickLeaveYear", s.capSickLeave);
-    s.sickLeaveCap = p.Float("AllowSickLeaveMuchYear", s.sickLeaveCap);
-    s.makeUpRestTerm = p.Int("HumMakeUpRestTerm", s.makeUpRestTerm);
-    s.commonDateStyle = p.Bool("HumCommDateStyle", s.commonDateStyle);
-    s.yearStyle = p.Int("HumYearStyle", s.yearStyle);
-    s.dispStyle = p.Int("HumDispStyle", s.dispStyle);
-    s.separator = p.Text("HumSeparatorChar", s.separator);
-    return s;
+    const auto p = std::make_shared<const ParamReader>(object);
+    return {
+        .excuseBeginMonth = {p, param::kExcuseBeginMonth},
+        .specialsCaleType = {p, param::kSpecialsCaleType},
+        .specialsBaseMonth = {p, param::kSpecialsBaseMonth},
+        .specialWorkAge = {p, param::kSpecialWorkAge},
+        .specialsDayHours = {p, param::kSpecialsDayHours},
+        .capPersonalLeave = {p, param::kAllowAffairLeaveYear},
+        .personalLeaveCap = {p, param::kMaxPrivateExCount},
+        .capSickLeave = {p, param::kAllowSickLeaveYear},
+        .sickLeaveCap = {p, param::kAllowSickLeaveMuchYear},
+        .makeUpRestTerm = {p, param::kMakeUpRestTerm},
+        .commonDateStyle = {p, param::kCommDateStyle},
+        .yearStyle = {p, param::kYearStyle},
+        .dispStyle = {p, param::kDispStyle},
+        .separator = p->Get(param::kSeparatorChar),
+    };
 }
 
 }  // namespace humrs

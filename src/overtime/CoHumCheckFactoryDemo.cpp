@@ -1,6 +1,7 @@
 // Demo scenes of the overtime reconciliation: the monthly statistics against the
 // categories' limits, the attendance check before elimination, and the elimination.
 #include "overtime/CoHumCheckFactory.h"
+#include "suite/DemoCompany.h"
 
 #include "core/Convert.h"
 
@@ -71,6 +72,9 @@ void BusyMay(DemoContext& demo) {
              Variant(r.begin), Variant(r.end), Variant(r.a), Variant(r.b), Variant(r.c), Variant(r.holiday),
              Variant(total), Variant(r.redeemType), Variant(r.redeemType == 1 ? total : 0.0)});
     }
+    // E011's 05-20 hours may be taken as compensatory leave: his leave is allocated
+    // over his overtime again, oldest first, as a saved bill would have it.
+    ReallocateCompensatoryLeave(demo, "E011");
 }
 
 Outcome MayStatistics(DemoContext& demo) {

@@ -1,5 +1,5 @@
-// Demo scenes of the overtime record by date: a team's overtime on one bill, hours
-// that do not add up, and a row that meets overtime already recorded by person.
+// Demo scenes of the overtime record by date: a team's overtime on one bill, totals
+// that follow the hours, and a row that meets overtime already recorded by person.
 #include "overtime/CoOvertimeDate.h"
 
 namespace humrs {
@@ -41,14 +41,18 @@ void TeamOvertime(DemoContext& demo) {
               {Variant(20240701)});
 }
 
-void SegmentsNotAddingUp(DemoContext& demo) {
-    demo.Say("On 07-02 刘洋 (E004) is entered with 1.5 hours at rate A and 0.5 at rate B, but a total of 2.5: "
-             "the hours of a row must add up to its total.");
-    demo.Save(kByDate, ByDateBill("JD202", 20240702, Json::array({Line(1, "E004", 20240702, 1800, 2000, 1.5, 0.5, 2.5)})),
-              false, "JD202 E004 1.5 + 0.5 against 2.5");
-    demo.Say("With the total corrected to 2 the bill is accepted.");
-    demo.Save(kByDate, ByDateBill("JD202", 20240702, Json::array({Line(1, "E004", 20240702, 1800, 2000, 1.5, 0.5, 2)})),
-              true, "JD202 E004 1.5 + 0.5 against 2");
+void TotalFromTheHours(DemoContext& demo) {
+    demo.Say("On 07-02 刘洋 (E004) is entered with 2 hours at rate A and 1 at rate B and no total: the bill adds "
+             "up the hours of each row into its total itself.");
+    Json row = Line(1, "E004", 20240702, 1800, 2100, 2, 1, 0);
+    row.erase("TotalCount");
+    demo.Save(kByDate, ByDateBill("JD202", 20240702, Json::array({row})), true, "JD202 E004 2 + 1 hours, no total");
+    demo.Say("A total typed in by hand gives way to the sum of the hours as well: 2.5 becomes 3.");
+    demo.Save(kByDate, ByDateBill("JD202", 20240702, Json::array({Line(1, "E004", 20240702, 1800, 2100, 2, 1, 2.5)})),
+              true, "JD202 E004 2 + 1 hours against 2.5");
+    demo.Show("stored row", "Select BillNo, PersonID, FieldACount, FieldBCount, TotalCount From humOverTime "
+                            "Where BillNo = ?",
+              {Variant("JD202")});
 }
 
 void OverlapWithOvertimeByPerson(DemoContext& demo) {
@@ -68,7 +72,7 @@ void OverlapWithOvertimeByPerson(DemoContext& demo) {
 std::vector<DemoScene> OvertimeDateDemo() {
     return {
         {"Overtime by date: one bill for a team", TeamOvertime},
-        {"Overtime by date: hours that do not add up refused", SegmentsNotAddingUp},
+        {"Overtime by date: the total is the sum of the hours", TotalFromTheHours},
         {"Overtime by date: a row over overtime recorded by person refused", OverlapWithOvertimeByPerson},
     };
 }

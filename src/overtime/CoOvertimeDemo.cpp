@@ -63,7 +63,7 @@ void OvertimeOverLeave(DemoContext& demo) {
     demo.Say("周杰 (E009) has a leave request for the evening of 06-13 from 18:00 to 20:00.");
     demo.Db().Execute(
         "Insert Into humExcuse (Flag, BillNo, RowNo, PersonID, ExcuseClsID, BeginDate, BeginTime, EndDate, EndTime, "
-        "ExcuseCount) Values (1, 'QJ101', 0, 'E009', 'L09', 20240613, 1800, 20240613, 2000, 0.25)");
+        "ExcuseCount) Values (1, 'QJ191', 0, 'E009', 'L09', 20240613, 1800, 20240613, 2000, 0.25)");
     demo.Say("Overtime for him from 19:00 to 21:00 is saved, with a notice naming the leave.");
     demo.Save(kOvertime, OvertimeBill("JB105", "E009", 20240613, 1900, 2100), true, "JB105 E009 06-13 19:00-21:00");
 }

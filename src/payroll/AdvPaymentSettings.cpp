@@ -1,15 +1,12 @@
 #include "payroll/AdvPaymentSettings.h"
 
-#include "framework/Settings.h"
+#include "suite/SysParams.h"
 
 namespace humrs {
 
 AdvPaymentSettings AdvPaymentSettings::Read(TQVXComBase& object) {
-    const ParamReader p(object);
-    AdvPaymentSettings s;
-    s.byPercent = p.Bool("HumAdvCaclWithRate", s.byPercent);
-    s.payRate = p.Float("HumAdvCWithRPercent", s.payRate);
-    return s;
+    const auto p = std::make_shared<const ParamReader>(object);
+    return {.byPercent = {p, param::kAdvCaclWithRate}, .payRate = {p, param::kAdvCWithRPercent}};
 }
 
 }  // namespace humrs

@@ -1,15 +1,17 @@
 #pragma once
-// The system parameters of the advance payment bill, read together, each with its
-// type and default in one place.
+// The system parameters of the advance payment bill, read together. Their keys, types
+// and defaults are declared once in suite/SysParams.h; each is read when it is used.
+#include "framework/Settings.h"
+
 namespace humrs {
 
 class TQVXComBase;
 
 struct AdvPaymentSettings {
-    // "HumAdvCaclWithRate": a new bill is computed as a percentage of salary. Default off.
-    bool byPercent = false;
-    // "HumAdvCWithRPercent": the percentage a new percentage bill starts with. Default 0.
-    double payRate = 0;
+    // A new bill is computed as a percentage of salary.
+    Setting<bool> byPercent;
+    // The percentage a new percentage bill starts with (read only for such a bill).
+    Setting<double> payRate;
 
     static AdvPaymentSettings Read(TQVXComBase& object);
 };

@@ -1,6 +1,7 @@
 // Demo scene of the monthly pay statement: one person's June with every payroll
 // source filled, assembled into one statement.
 #include "payroll/CoHumMonthSalaryQuery.h"
+#include "suite/DemoCompany.h"
 
 namespace humrs {
 
@@ -58,6 +59,8 @@ void FillJuneOfE016(Database& db) {
 
 void PayStatementOfAMonth(DemoContext& demo) {
     FillJuneOfE016(demo.Db());
+    // Her redeemable overtime of 06-19 joins what her compensatory leave may use.
+    ReallocateCompensatoryLeave(demo, "E016");
     demo.Say("郭佳 (E016) asks what is behind her June pay. Her month holds hourly work, a transport "
              "allowance and a dormitory deduction (an allowance paid on its own is not part of the salary), "
              "paid overtime (the hours kept as leave are not), a personal and a wedding leave, piece work "

@@ -1,15 +1,12 @@
 #include "personnel/ChangeSalarySettings.h"
 
-#include "framework/Settings.h"
+#include "suite/SysParams.h"
 
 namespace humrs {
 
 ChangeSalarySettings ChangeSalarySettings::Read(TQVXComBase& object) {
-    const ParamReader p(object);
-    ChangeSalarySettings s;
-    s.payNoLeave = p.Int("HumPayNoLeave", s.payNoLeave);
-    s.payMess = p.Int("HumPayMess", s.payMess);
-    return s;
+    const auto p = std::make_shared<const ParamReader>(object);
+    return {.payNoLeave = {p, param::kPayNoLeave}, .payMess = {p, param::kPayMess}};
 }
 
 }  // namespace humrs

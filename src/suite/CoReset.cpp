@@ -5,6 +5,9 @@
 
 #include "core/DataPacket.h"
 #include "suite/CoChkAttend.h"
+#include "suite/SysParams.h"
+#include "core/Errors.h"
+#include "framework/Settings.h"
 #include "suite/Attendance.h"
 #include "core/Convert.h"
 #include "utils/DateUtils.h"
@@ -66,12 +69,16 @@ void TReset::DoExecuteProc(int procNo, const Variant& arg1, const Variant& arg2,
     }
 }
 
-double TReset::NumberParam(const std::string& key, double fallback) {
-    const std::string text = Trim(CStr(GetParam(key)));
-    if (text.empty()) return fallback;
-    const double value = CFloat(Variant(text));
-    return value > 0 ? value : fallback;
+namespace {
+
+// A parameter that divides a salary: one that is not above 0 gives no rate at all.
+double Divisor(const Param<double>& param, double value) {
+    if (value > 0) return value;
+    throw InputError("the system parameter " + std::string(param.key) + " gives " + DecimalText(value) +
+                     ", which no salary can be divided by; set it above 0");
 }
+
+}  // namespace
 
 int TReset::Seniority(const std::string& personId, int date) {
     auto row = Db().QueryFirst("Select OnJobDate From comPerson Where PersonID = ?", {Variant(personId)});
@@ -86,7 +93,7 @@ int TReset::Seniority(const std::string& personId, int date) {
 
 VariantArray TReset::SalaryPeriod(int yearMonth) {
     if (!IsMonth(yearMonth)) return {Variant(0), Variant(0)};
-    const int beginDay = static_cast<int>(NumberParam("HumSalaryBeginDay", 1));
+    const int beginDay = ParamReader(*this).Get(param::kSalaryBeginDay);
     if (beginDay <= 1 || beginDay > 28)
         return {Variant(yearMonth * 100 + 1), Variant(yearMonth * 100 + GetMaxDay(yearMonth))};
     // From the begin day of the month before to the day before it in this month.
@@ -98,10 +105,15 @@ Variant TReset::PayFigures(const std::string& personId, int yearMonth) {
     if (auto row = Db().QueryFirst("Select BaseSalary From humPersonSetMain Where Flag = 1 And ID = ?",
                                    {Variant(personId)}))
         base = CFloat((*row)[0]);
-    const double monthDays = NumberParam("HumMonthWorkDays", 30);
-    const double dayHours = NumberParam("HumSpecialsDayHours", 8);
-    const double monthHours = NumberParam("HumMonthWorkHours", monthDays * dayHours);
-    const double hourRate = base / monthHours;
+    const ParamReader params(*this);
+    const double monthDays = params.Get(param::kMonthWorkDays);
+    const double dayHours = params.Get(param::kSpecialsDayHours);
+    const double monthHours = params.Get(param::kMonthWorkHours);
+    // Hours of a salary month: as set, else the days of a month times the hours of a day.
+    const auto hourRate = [&] {
+        if (monthHours != 0) return base / Divisor(param::kMonthWorkHours, monthHours);
+        return base / (Divisor(param::kMonthWorkDays, monthDays) * Divisor(param::kSpecialsDayHours, dayHours));
+    };
 
     // Paid overtime of the salary period, less the hours eliminated above the limit.
     double a = 0, b = 0, c = 0, holiday = 0;
@@ -125,10 +137,12 @@ Variant TReset::PayFigures(const std::string& personId, int yearMonth) {
             }
         }
     }
-    const double payA = a * hourRate * NumberParam("HumOverRateA", 1.33);
-    const double payB = b * hourRate * NumberParam("HumOverRateB", 1.67);
-    const double payC = c * hourRate * NumberParam("HumOverRateC", 2);
-    const double payHoliday = holiday * hourRate * NumberParam("HumHolidayRate", 2);
+    // The hourly rate is needed, and its parameters read, only when there are hours to pay.
+    const double rate = a + b + c + holiday > 0 ? hourRate() : 0;
+    const double payA = a * rate * params.Get(param::kOverRateA);
+    const double payB = b * rate * params.Get(param::kOverRateB);
+    const double payC = c * rate * params.Get(param::kOverRateC);
+    const double payHoliday = holiday * rate * params.Get(param::kHolidayRate);
 
     // Piece work of the calendar month against the base salary.
     double bonus = 0, shortfall = 0;
@@ -157,7 +171,7 @@ Variant TReset::PayFigures(const std::string& personId, int yearMonth) {
                                 {"FieldCCount", FieldType::Float},
                                 {"HolidayCount", FieldType::Float},
                                 {"HourRate", FieldType::Float}},
-                               {{Variant(a), Variant(b), Variant(c), Variant(holiday), Variant(hourRate)}});
+                               {{Variant(a), Variant(b), Variant(c), Variant(holiday), Variant(rate)}});
 
     // One day's wage for the units of one day of each category that deducts pay.
     std::vector<std::vector<Variant>> rateRows;
@@ -165,8 +179,11 @@ Variant TReset::PayFigures(const std::string& personId, int yearMonth) {
         Db().Query("Select ExcuseClsID, UnitName From humExcuseCls Where CutPayment = 1 Order By ExcuseClsID");
     for (const auto& cat : cats.rows) {
         const int unit = static_cast<int>(CInt(cat[1]));
-        const double unitsPerDay = unit == kUnitHours ? dayHours : unit == kUnitMinutes ? dayHours * 60 : 1;
-        rateRows.push_back({Variant(CStr(cat[0])), Variant(unitsPerDay), Money(base / monthDays)});
+        const double unitsPerDay = unit == kUnitHours     ? Divisor(param::kSpecialsDayHours, dayHours)
+                                   : unit == kUnitMinutes ? Divisor(param::kSpecialsDayHours, dayHours) * 60
+                                                          : 1;
+        rateRows.push_back(
+            {Variant(CStr(cat[0])), Variant(unitsPerDay), Money(base / Divisor(param::kMonthWorkDays, monthDays))});
     }
     Variant rates = MakePacket(
         {{"ExcuseID", FieldType::Text}, {"ExcuseCount", FieldType::Float}, {"Account", FieldType::Currency}},

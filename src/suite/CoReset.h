@@ -7,17 +7,10 @@ namespace humrs {
 
 // The attendance and salary figures of the suite, "QVXHumrs.Reset". Computed from
 // the person master (comPerson), the salary settings (humPersonSetMain with Flag 1,
-// humPersonSetSub), overtime, leave and piece-work rows, and these parameters
-// (comSysParam; unset gives the default):
-//   "HumSalaryBeginDay"   day of the month a salary period starts on, 1 to 28
-//                         (1: the calendar month); default 1
-//   "HumMonthWorkDays"    days of a salary month, for the daily wage; default 30
-//   "HumSpecialsDayHours" working hours of a day; default 8
-//   "HumMonthWorkHours"   hours of a salary month, for the hourly rate; default
-//                         days x hours of a day
-//   "HumOverRateA", "HumOverRateB", "HumOverRateC", "HumHolidayRate"
-//                         pay factors of the overtime segments and of holiday
-//                         overtime; defaults 1.33, 1.67, 2 and 2
+// humPersonSetSub), overtime, leave and piece-work rows, and the salary parameters
+// of suite/SysParams.h: the salary period's first day, the days and hours of a salary
+// month (or the hours of a working day) and the overtime pay factors. A parameter a
+// rate is divided by that is not above 0 is bad input naming the key.
 //
 // Procedures (arguments as first argument / second argument):
 //   3   [0] PersonID, [1] a date (number or digit text; empty: today) -> integer:
@@ -59,9 +52,6 @@ public:
     double SalaryDue(const std::string& personId, int yearMonth);
     bool EliminateOverLimit(const Variant& request);
     VariantArray SalaryPeriod(int yearMonth);
-
-private:
-    double NumberParam(const std::string& key, double fallback);
 };
 
 }  // namespace humrs

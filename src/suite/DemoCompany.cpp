@@ -2,6 +2,8 @@
 // introduces it.
 #include "suite/DemoCompany.h"
 
+#include <stdexcept>
+
 #include "suite/Seed.h"
 
 namespace humrs {
@@ -144,5 +146,10 @@ void TheCompany(DemoContext& demo) {
 }  // namespace
 
 DemoScene DemoCompanyScene() { return {"The company", TheCompany}; }
+
+void ReallocateCompensatoryLeave(DemoContext& demo, const std::string& personId) {
+    if (const Outcome out = demo.Create("QVXHumrs.Excuse")->ExecuteProc(12, Variant(personId)); !out.ok)
+        throw std::runtime_error("the compensatory leave of " + personId + " could not be allocated: " + out.error);
+}
 
 }  // namespace humrs

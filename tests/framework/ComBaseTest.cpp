@@ -25,6 +25,7 @@ public:
     void BeforeUpdate() override {
         Note("BeforeUpdate rows=" + CStr(GetDBConn().DBSelectSQL("Select Count(*) From tstBody")));
         GetDBConn().DBExecSQL("Insert Into tstLog (Msg) Values ('before')");
+        if (!GetDatasets(1).IsEmpty()) memoSeenByChecks = CStr(GetDatasets(1)["Memo"]);
         if (refuseIn == "BeforeUpdate") MakeException(0, 0, "拒绝: %s", {Variant("before")});
     }
     void AfterUpdate() override {
@@ -53,7 +54,23 @@ public:
             MakeException(0, 0, "拒绝: %s %s", {arg1});  // one value short
         }
     }
+    // Every body row's Memo follows its quantity, as a bill fills a total from its
+    // amounts when the client changes them.
+    void AfterChangeData(int datasetIndex) override {
+        changedDatasets.push_back(datasetIndex);
+        if (!deriveMemo) return;
+        Dataset& rows = GetDatasets(1);
+        for (rows.First(); !rows.Eof(); rows.Next()) {
+            rows.SetFieldValue("Memo", Variant("qty " + CStr(rows["Qty"])));
+            rows.Post();
+        }
+    }
+    bool voucherLeftToFramework = true;
+    bool BeforeCheckVoucherNo() override { return voucherLeftToFramework; }
     Variant lastDelta;
+    std::vector<int> changedDatasets;
+    bool deriveMemo = false;
+    std::string memoSeenByChecks;
 };
 
 ClassDescriptor TestBillClass() {
@@ -69,6 +86,7 @@ ClassDescriptor TestBillClass() {
                              1,
                              {{"BillNo", "BillNo"}, {"ParentRowNo", "RowNo"}},
                              "ParentRowNo, RowNo"}};
+    d.voucherField = "VoucherNo";
     d.create = [] { return std::make_unique<TTestBill>(); };
     return d;
 }
@@ -79,7 +97,7 @@ protected:
         db = testing::OpenTestDatabase();
         // Columns that hold Null when written Null; keys compared without regard to case.
         const std::string key = db->Kind() == Backend::PostgreSQL ? "citext" : "Text Collate NoCase";
-        db->Execute("Create Table tstHead (Flag Integer Default 0, BillNo " + key + ", BillDate Integer Default 0, Memo Text Default '')");
+        db->Execute("Create Table tstHead (Flag Integer Default 0, BillNo " + key + ", BillDate Integer Default 0, Memo Text Default '', VoucherNo Text Default '')");
         db->Execute("Create Table tstBody (Flag Integer Default 0, BillNo " + key + ", RowNo Integer, Qty Float Default 0, Memo Text Default '')");
         db->Execute("Create Table tstSub (BillNo Text, ParentRowNo Integer, RowNo Integer, Amount Float Default 0)");
         db->Execute("Create Table tstLog (Msg Text)");
@@ -98,6 +116,7 @@ protected:
         bill.MergeInput(0, {{{"BillNo", Variant(billNo)}, {"BillDate", Variant(20050115)}}});
         bill.MergeInput(1, body);
     }
+    Variant GetDBConnValue(const std::string& sql) { return (*db->QueryFirst(sql))[0]; }
     int64_t Count(const std::string& table) { return CInt((*db->QueryFirst("Select Count(*) From " + table))[0]); }
 
     std::unique_ptr<Database> db;
@@ -133,6 +152,84 @@ TEST_F(ComBaseTest, StoredBillIsSavedAgainInModeTwo) {
     ASSERT_TRUE(again->Save().ok);
     EXPECT_EQ(calls.back(), "AfterUpdate rows=1 mode=2");
     EXPECT_EQ(Count("tstBody"), 1);
+}
+
+TEST_F(ComBaseTest, ChangedDatasetsGoThroughAfterChangeDataBeforeTheChecks) {
+    auto stored = NewBill();
+    stored->deriveMemo = true;
+    Fill(*stored, "B1", {{{"RowNo", 1}, {"Qty", 2}}, {{"RowNo", 2}, {"Qty", 3}}});
+    ASSERT_TRUE(stored->Save().ok);
+    EXPECT_EQ(stored->changedDatasets, (std::vector<int>{0, 1}));
+    struct Case {
+        const char* what;
+        std::optional<Rows> header, body;
+        std::vector<int> called;
+        const char* memoOfRow1;
+    } cases[] = {
+        {"nothing changed", std::nullopt, std::nullopt, {}, "qty 2"},
+        {"the header only", Rows{{{"BillNo", "B1"}, {"Memo", "new"}}}, std::nullopt, {0}, "qty 2"},
+        {"a row's quantity", std::nullopt, Rows{{{"RowNo", 1}, {"Qty", 5}}, {{"RowNo", 2}, {"Qty", 3}}}, {1}, "qty 5"},
+        {"a row removed", std::nullopt, Rows{{{"RowNo", 1}, {"Qty", 5}}}, {1}, "qty 5"},
+    };
+    for (const Case& c : cases) {
+        auto bill = NewBill();
+        bill->deriveMemo = true;
+        ASSERT_TRUE(bill->Edit(Variant("B1")).ok);
+        if (c.header) bill->MergeInput(0, *c.header);
+        if (c.body) bill->MergeInput(1, *c.body);
+        Outcome out = bill->Save();
+        ASSERT_TRUE(out.ok) << c.what << ": " << out.error;
+        EXPECT_EQ(bill->changedDatasets, c.called) << c.what;
+        EXPECT_EQ(CStr(GetDBConnValue("Select Memo From tstBody Where RowNo = 1")), c.memoOfRow1) << c.what;
+    }
+    // The hook runs before the checks: what it filled in is what BeforeUpdate sees, and
+    // a refused save takes it back.
+    auto refused = NewBill();
+    refused->refuseIn = "BeforeUpdate";
+    refused->deriveMemo = true;
+    ASSERT_TRUE(refused->Edit(Variant("B1")).ok);
+    refused->MergeInput(1, {{{"RowNo", 1}, {"Qty", 9}}});
+    EXPECT_FALSE(refused->Save().ok);
+    EXPECT_EQ(refused->changedDatasets, (std::vector<int>{1}));
+    EXPECT_EQ(refused->memoSeenByChecks, "qty 9");
+    refused->GetDatasets(1).First();
+    EXPECT_EQ(CStr(refused->GetDatasets(1)["Memo"]), "qty 5");
+}
+
+TEST_F(ComBaseTest, TheFrameworkGuardsTheVoucherNumberUnlessTheClassDoesItself) {
+    struct Case {
+        bool leftToFramework;
+        const char* stored;
+        bool editRefused, deleteRefused;
+    } cases[] = {
+        {true, "V1", true, true},
+        {false, "V1", false, false},  // the class's own hooks decide
+        {true, "", false, false},
+    };
+    for (const Case& c : cases) {
+        auto bill = NewBill();
+        Fill(*bill, "B1", {{{"RowNo", 1}}});
+        ASSERT_TRUE(bill->Save().ok);
+        db->Execute("Update tstHead Set VoucherNo = ?", {Variant(c.stored)});
+        auto editor = NewBill();
+        editor->voucherLeftToFramework = c.leftToFramework;
+        const Outcome edit = editor->Edit(Variant("B1"));
+        EXPECT_EQ(!edit.ok, c.editRefused) << c.stored << " " << c.leftToFramework;
+        if (c.editRefused) EXPECT_EQ(edit.error, FormatMessage(msg::kVoucherNoEdit, {Variant(c.stored)}));
+        auto deleter = NewBill();
+        deleter->voucherLeftToFramework = c.leftToFramework;
+        const Outcome del = deleter->Delete(Variant("B1"));
+        EXPECT_EQ(!del.ok, c.deleteRefused) << c.stored << " " << c.leftToFramework;
+        if (c.deleteRefused) EXPECT_EQ(del.error, FormatMessage(msg::kVoucherNoDelete, {Variant(c.stored)}));
+        db->Execute("Delete From tstBody");
+        db->Execute("Delete From tstHead");
+    }
+    // A save keeps the stored voucher number: it belongs to the posting side.
+    auto bill = NewBill();
+    Fill(*bill, "B2", {{{"RowNo", 1}}});
+    bill->MergeInput(0, {{{"BillNo", "B2"}, {"VoucherNo", "V9"}}});
+    ASSERT_TRUE(bill->Save().ok);
+    EXPECT_EQ(CStr(GetDBConnValue("Select VoucherNo From tstHead Where BillNo = 'B2'")), "");
 }
 
 TEST_F(ComBaseTest, RefusalInAfterUpdateRollsBackRowsAndHookStatementsButKeepsNotices) {

@@ -107,5 +107,15 @@ TEST_F(FrameworkFaultsTest, AmountsAreStoredExactlyOrRefused) {
     EXPECT_EQ(Count("humExcuseCls Where ExcuseClsID = 'K2'"), 0);
 }
 
+// The report hooks run when an object is made: the names and links a report of the
+// bill uses are there to ask for.
+TEST_F(FrameworkFaultsTest, ReportNamesAndLinksAreDefinedWhenTheObjectIsMade) {
+    EXPECT_EQ(Object("QVXHumrs.ChangeInsurance")->ReportNames(),
+              (std::vector<std::string>{"Humrs_ChangeInsuranceTC", "Humrs_ChangeInsurance"}));
+    EXPECT_EQ(Object("QVXHumrs.ChangeSalary")->BodyRelates(),
+              (std::vector<std::string>{"BillNO=BIllNO", "BillNO;ParentRowNO=BIllNO;RowNO"}));
+    EXPECT_TRUE(Object("QVXHumrs.Excuse")->ReportNames().empty());
+}
+
 }  // namespace
 }  // namespace humrs

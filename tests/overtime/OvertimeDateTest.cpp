@@ -47,7 +47,7 @@ TEST_F(OvertimeDateTest, EveryRowMustAddUpToAPositiveTotalAndBeComplete) {
         int beginTime = 1800;
     } cases[] = {
         {"P1", {1.5, 0.5, 0, 0, 2}, "DAY", ""},
-        {"P1", {1.5, 0.5, 0, 0, 2.0001}, "DAY", "加班时段的合计必须与加班合计相等"},
+        {"P1", {1.5, 0.5, 0, 0, 2.0001}, "DAY", ""},  // the total typed in gives way to the sum
         {"P1", {0.1, 0.2, 0, 0.7, 1}, "DAY", ""},
         {"P1", {0, 0, 0, 0, 0}, "DAY", "加班合计不可为零"},
         {"P1", {-1, 0, 0, 0, -1}, "DAY", "P1人员的加班时数不可为负数"},
@@ -95,6 +95,19 @@ TEST_F(OvertimeDateTest, NegativeHoursAreRefusedOnBothBills) {
             EXPECT_EQ(Count("humOverTime"), 0);
         }
     }
+}
+
+TEST_F(OvertimeDateTest, AStoredTotalThatTheHoursDoNotMakeIsRefusedWhenTheBillIsSavedUnchanged) {
+    ASSERT_TRUE(SaveByDate("D1", {Line("P1", kMonday, 1800, 2000)}).ok);
+    db->Execute("Update humOverTime Set TotalCount = 2.5 Where BillNo = 'D1'");  // around the rules
+    auto object = Object(kByDate);
+    const BillInput headerOnly{InputDataset{{{"BillNo", Variant("D1")}, {"BillDate", Variant(kMonday)}}}, std::nullopt};
+    EXPECT_EQ(humrs::SaveBill(*object, headerOnly).error, "加班时段的合计必须与加班合计相等");
+    // A change to the row makes the total follow its hours again.
+    Row changed = Line("P1", kMonday, 1800, 2000);
+    changed.emplace_back("RowNo", Variant(1));
+    ASSERT_TRUE(SaveByDate("D1", {changed}).ok);
+    EXPECT_DOUBLE_EQ(CFloat(Value("Select TotalCount From humOverTime Where BillNo = 'D1'")), 2);
 }
 
 TEST_F(OvertimeDateTest, TotalsSummedOnEntryPassTheSaveCheck) {

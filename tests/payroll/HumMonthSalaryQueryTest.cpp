@@ -70,6 +70,7 @@ protected:
         session->serverDate = 20050115;
         // Salary periods run from the 26th: January 2005 is 2004-12-26 to 2005-01-25.
         SetParam(*db, "HumSalaryBeginDay", "26");
+        SetParam(*db, "HumSpecialsDayHours", "8");
         AddPerson(*db, {.personId = "P1", .departId = "D1", .onJobDate = 20040101});
         AddPerson(*db, {.personId = "P2", .departId = "D1", .onJobDate = 20040101});
         db->Execute("Insert Into humPersonSetMain (Flag, ID, BaseSalary) Values (1, 'P1', 3000)");

@@ -63,6 +63,7 @@ TEST_F(SuiteObjectsTest, ResetSeniorityIsCompletedYearsAtTheDate) {
 
 TEST_F(SuiteObjectsTest, ResetPayFiguresPriceOvertimePieceWorkAndLeave) {
     Settings("P1", ", BaseSalary", ", 24000");  // 100 an hour, 800 a day
+    SetParam(*db, "HumSpecialsDayHours", "8");
     Overtime("O1", "P1", 20050105, 1800, 2100, 2, 1, 1, 0, 0, 1.5);  // 1.5 eliminated: C, then B
     Overtime("O2", "P1", 20050115, 900, 1200, 0, 0, 0, 3);
     Overtime("O3", "P1", 20050120, 1800, 2000, 2, 0, 0, 0, 1);       // redeemed as leave
