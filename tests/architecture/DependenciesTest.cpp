@@ -4,6 +4,7 @@
 #include "BuildPaths.h"
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -28,7 +29,7 @@ const std::map<std::string, std::string> kDebianPackage = {
     {"icu-i18n", "libicu-dev"},          {"icu-uc", "libicu-dev"},
     {"cpp-httplib", "libcpp-httplib-dev"}, {"libsodium", "libsodium-dev"},
     {"clang++", "clang"},                {"clang++-14", "clang"},
-    {"ccache", "ccache"},
+    {"ccache", "ccache"},                {"python3", "python3"},
 };
 
 // The packages the set-up installs: the lines of its PKGS list.
@@ -44,6 +45,11 @@ std::set<std::string> SetUpPackages(const std::string& script) {
 
 std::string WithoutComments(const std::string& text) {
     return std::regex_replace(text, std::regex("#[^\n]*"), "");
+}
+
+// An option word of a CMake command (PATHS, NO_DEFAULT_PATH, …): upper case throughout.
+bool IsKeyword(const std::string& word) {
+    return std::all_of(word.begin(), word.end(), [](char c) { return (c >= 'A' && c <= 'Z') || c == '_'; });
 }
 
 struct Request {
@@ -68,6 +74,13 @@ std::vector<Request> Requests(const std::string& text, const std::string& file) 
         const std::string where = file + ": " + (*m)[0].str();
         if (command == "find_package") {
             found.push_back({words[0], where});
+        } else if (command == "find_program") {
+            // find_program(VAR name) or find_program(VAR NAMES a b … [PATHS …] [options]).
+            const bool list = words.size() > 1 && words[1] == "NAMES";
+            for (size_t i = list ? 2 : 1; i < words.size() && (list || i == 1); ++i) {
+                if (IsKeyword(words[i])) break;
+                found.push_back({words[i], where});
+            }
         } else {
             // The first word names the result variable; the rest are options and names.
             for (size_t i = 1; i < words.size(); ++i) {
@@ -128,6 +141,8 @@ TEST(Dependencies, ARequestTheSetUpDoesNotCoverIsFound) {
         {"pkg_check_modules(PQ REQUIRED libpq>=14 sqlite3)", 1},
         {"find_package(Frobnicator CONFIG QUIET)", 1},
         {"find_program(CXX NAMES clang++ clang++-14)", 2},
+        {"find_program(PY NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)", 1},
+        {"find_program(CCACHE ccache)", 1},
     };
     for (const Case& c : cases) EXPECT_EQ(Missing(c.cmake, "CMakeLists.txt", installed).size(), c.problems) << c.cmake;
 }
