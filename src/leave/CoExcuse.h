@@ -3,6 +3,11 @@
 // the other leave and overtime bills call by procedure number: conflicts with other
 // leave, employment over a span, yearly caps and special annual leave, and the
 // allocation of compensatory leave to redeemable overtime.
+//
+// The class's members live by subject: the save and delete hooks (ExcuseHooks.cpp),
+// the checks of a span (LeaveSpanChecks.cpp), the entitlements (LeaveEntitlement.cpp),
+// compensatory leave (CompensatoryLeave.cpp) and the numbered procedures
+// (ExcuseProcedures.cpp).
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,6 +15,7 @@
 #include "framework/ComBase.h"
 #include "framework/Demo.h"
 #include "leave/CompensatoryAllocation.h"
+#include "leave/LeaveTerms.h"
 
 namespace humrs {
 
@@ -24,20 +30,22 @@ public:
     // ---- checks of a span (leave validation)
     // Order of begin/end dates and times given as texts; false when the span is not
     // complete enough to check. Raises when the end lies before the begin.
-    bool CheckDateTimeRange(const std::string& beginDate, const std::string& endDate, const std::string& beginTime,
-                            const std::string& endTime, const std::string& text5, const std::string& text6);
+    bool CheckDateTimeRange(const std::string& beginDate, const std::string& endDate,
+                            const std::string& beginTime, const std::string& endTime,
+                            const std::string& text5, const std::string& text6);
     // Refuses a span that overlaps other leave of the person: rows of other bills of
     // the same kind, and every row of the other kind.
-    void CheckLeaveConflict(const std::string& billNo, const std::string& person, int beginDate, int beginTime,
-                            int endDate, int endTime, int flag);
+    void CheckLeaveConflict(const std::string& billNo, const std::string& person, CalendarDay beginDate,
+                            TimeOfDay beginTime, CalendarDay endDate, TimeOfDay endTime, int flag);
     // Refuses a span that overlaps one of the rows (first conflicting row wins).
-    void CheckConflictRows(Dataset& rows, int beginDate, int endDate, int beginTime, int endTime, bool inBill);
+    void CheckConflictRows(Dataset& rows, CalendarDay beginDate, CalendarDay endDate, TimeOfDay beginTime,
+                           TimeOfDay endTime, bool inBill);
     // mode 0 refuses, 1 warns, other modes do nothing; messageChoice 0 "partly not
     // employed", other "not employed".
-    void CheckPersonOnJob(const std::string& person, int beginDate, int endDate, int mode, int messageChoice,
-                          bool wholeSpan);
+    void CheckPersonOnJob(const std::string& person, CalendarDay beginDate, CalendarDay endDate, int mode,
+                          int messageChoice, bool wholeSpan);
     // The lateness a shift allows at the leave's begin (0 without a shift).
-    int GetLateAllowance(const std::string& person, int beginDate, int beginTime);
+    int GetLateAllowance(const std::string& person, CalendarDay beginDate, TimeOfDay beginTime);
     std::string DateToShow(int date);
 
     // ---- leave entitlements
@@ -45,30 +53,30 @@ public:
     VariantArray GetLeaveYearStart(int mode, const std::string& yearMonth, const std::string& person);
     // First and last day of the leave year of `kind` that contains the date; [0, 0]
     // for special leave of a person without a hire date.
-    std::pair<int, int> GetLeaveYearRange(int kind, int date, const std::string& person);
+    std::pair<int, int> GetLeaveYearRange(LeaveKind kind, CalendarDay date, const std::string& person);
     // What is left of the kind's entitlement in the leave year of the date; -1 when
     // the cap is switched off; 0 for kinds without a cap.
-    double GetRemainingEntitlement(const std::string& person, int date, const std::string& billNo, int flag,
-                                   int kind);
+    double GetRemainingEntitlement(const std::string& person, CalendarDay date, const std::string& billNo,
+                                   int flag, LeaveKind kind);
     void CheckLeaveQuota(const std::string& person, const std::string& billNo, const std::string& categoryId,
-                         int beginDate, int beginTime, int endDate, int endTime, int flag, double count);
+                         CalendarDay beginDate, TimeOfDay beginTime, CalendarDay endDate, TimeOfDay endTime,
+                         int flag, double count);
     // [0] date, [1] day the shift ends, [2] on-duty time, [3] off-duty time.
-    VariantArray GetShiftSpan(const std::string& person, int date);
+    VariantArray GetShiftSpan(const std::string& person, CalendarDay date);
 
     // ---- compensatory leave against redeemable overtime
-    // source: 0 leave by person, 1 leave by date, 2 overtime by person, 3 overtime by date.
-    void PostRedeemChanges(const Variant& changeSet, int source, bool deleted);
+    void PostRedeemChanges(const Variant& changeSet, RedeemSource source, bool deleted);
     // Rebuilds the free hours of the person's redeemable overtime and allocates the
-    // compensatory leave to them oldest first. Mode 1 leaves out the leave rows of
-    // bill (flag, billNo[, rowNo]); mode 2 leaves out the overtime rows of that bill.
-    void RecalcRedeem(const std::string& person, int mode, int flag, const std::string& billNo, int rowNo);
+    // compensatory leave to them oldest first, leaving out the rows of `leftOut`.
+    void RecalcRedeem(const std::string& person, const LeftOutRows& leftOut = {});
     // Every person; false when a step failed (the remaining persons are skipped).
     bool RecalcAllRedeem();
-    void CheckCompLeaveBalance(const std::string& person, int beginDate, int beginTime, double released,
-                               double requested);
+    void CheckCompLeaveBalance(const std::string& person, CalendarDay beginDate, TimeOfDay beginTime,
+                               double released, double requested);
     // Refuses compensatory leave of `requested` hours beginning on the date when only
     // `available` hours are free for it.
-    void RefuseOverBalance(const std::string& person, int beginDate, double available, double requested);
+    void RefuseOverBalance(const std::string& person, CalendarDay beginDate, double available,
+                           double requested);
     // For a stored compensatory leave (flag, billNo, rowNo) that held `held` (its old
     // begin and hours) and now begins at `moved` (hours unused): the person's overtime
     // is allocated oldest first with the row at its old place, and of the overtime
@@ -83,7 +91,6 @@ public:
 private:
     void CheckLeaveRowIntegrity(Dataset& leave);
     void KeepPostedQuantities(Dataset& leave, bool imported);
-    std::string OverTimeWindow(int beginDate, int beginTime, int term);
     std::function<void(size_t, size_t)> progress_;
 };
 
@@ -96,12 +103,17 @@ private:
 // REQUIRES: `row` is positioned on the leave row being saved.
 void SettleCancellationMarks(TQVXComBase& bill, Dataset& row, bool imported);
 
+// The bill number a check of a row must leave out: the stored one when the row is stored.
+std::string StoredOrCurrent(const Dataset& ds, const char* field);
+
 // Leave rows carry their category's kind (ExcuseCls, looked up from humExcuseCls):
 // the compensatory-leave posting reads it from the change set of a leave bill.
 DatasetMap WithLeaveKind(DatasetMap d);
 
 // The leave request by person and the leave service: procedures 1 and 3 to 12.
 const ClassDescriptor& ExcuseClass();
+// The leave service's procedures, as other bills call them through DoCOMMethod.
+std::vector<ProcedureDef> ExcuseProcedures();
 
 // Its scenes of the demo.
 std::vector<DemoScene> ExcuseDemo();

@@ -18,17 +18,10 @@ namespace {
 
 // The leave service every leave rule is asked of.
 constexpr const char* kLeaveService = "QvxHumrs.Excuse";
-constexpr int kKindLateness = 2;
 // The bill kind of the by-date rows in humExcuse.
 constexpr int kByDateFlag = 2;
 // Source of a change set for the compensatory-leave posting: the leave by date.
-constexpr int kRedeemSourceByDate = 1;
-
-// The bill number a check must leave out: the stored one when there is one.
-std::string StoredOrCurrent(const Dataset& ds, const char* field) {
-    const Variant old = ds.OldValue(field);
-    return old.IsNullOrEmpty() ? CStr(ds.FieldValue(field)) : CStr(old);
-}
+constexpr int kRedeemSourceByDate = static_cast<int>(RedeemSource::LeaveByDate);
 
 }  // namespace
 
@@ -80,7 +73,8 @@ void TExcuseDate::FreezeCompensatory(const std::string& billNo, bool freeze) {
     GetDBConn().DBExecSQL(std::string("Update humExcuse Set RedeemOldExcuseCount = ") +
                           (freeze ? "ExcuseCount - CutExcuseCount" : "0") +
                           " From humExcuseCls A Where humExcuse.Flag = 2 And humExcuse.BillNo = " + QuoteStr(billNo) +
-                          " And humExcuse.ExcuseClsID = A.ExcuseClsID And A.ExcuseCls=12");
+                          " And humExcuse.ExcuseClsID = A.ExcuseClsID And A.ExcuseCls=" +
+                          CodeText(LeaveKind::Compensatory));
 }
 
 void TExcuseDate::CheckRowIntegrity(Dataset& rows, bool imported) {
@@ -127,7 +121,7 @@ void TExcuseDate::CheckRow(Dataset& rows, const std::string& headerBillNo) {
     Service(5, {Variant(person), Variant(beginDate), Variant(endDate), Variant(0), Variant(0), Variant(true)});
 
     const int kind = CInt(DBSelectValue("QvxHumrs.ExcuseCls", 0, "ExcuseCls", rows["ExcuseClsID"]));
-    if (kind == kKindLateness) {
+    if (kind == Code(LeaveKind::Lateness)) {
         const int allowance =
             CInt(Service(9, {Variant(person), Variant(beginDate), Variant(beginTime)}));
         if (allowance != 0 && DistOfTime(beginDate, beginTime, endDate, endTime, TTimeType::Minute) > allowance)

@@ -17,8 +17,8 @@ protected:
 TEST_F(EntitlementTest, PersonalLeaveYearStartsInTheConfiguredMonth) {
     SetParam(*db, "HumExcuseBeginMonth", "3");  // April
     auto leave = Service();
-    EXPECT_EQ(leave->GetLeaveYearRange(0, 20050215, "P1"), std::make_pair(20040401, 20050331));
-    EXPECT_EQ(leave->GetLeaveYearRange(1, 20050401, "P1"), std::make_pair(20050401, 20060331));
+    EXPECT_EQ(leave->GetLeaveYearRange(LeaveKind::Personal, CalendarDay(20050215), "P1"), std::make_pair(20040401, 20050331));
+    EXPECT_EQ(leave->GetLeaveYearRange(LeaveKind::Sick, CalendarDay(20050401), "P1"), std::make_pair(20050401, 20060331));
     Outcome start = Proc(3, Variant(VariantArray{2, "200502", "P1"}));
     ASSERT_TRUE(start.ok);
     EXPECT_EQ(CStr(start.result[0]), "200404");
@@ -26,29 +26,29 @@ TEST_F(EntitlementTest, PersonalLeaveYearStartsInTheConfiguredMonth) {
 }
 
 TEST_F(EntitlementTest, UnsetBeginMonthMeansTheCalendarYear) {
-    EXPECT_EQ(Service()->GetLeaveYearRange(0, 20050215, "P1"), std::make_pair(20050101, 20051231));
+    EXPECT_EQ(Service()->GetLeaveYearRange(LeaveKind::Personal, CalendarDay(20050215), "P1"), std::make_pair(20050101, 20051231));
 }
 
 TEST_F(EntitlementTest, SpecialLeaveYearRunsFromHireAnniversary) {
     SetParam(*db, "HumSpecialsCaleType", "2");  // P1 was hired 20000310
     auto leave = Service();
-    EXPECT_EQ(leave->GetLeaveYearRange(5, 20050309, "P1"), std::make_pair(20040310, 20050309));
-    EXPECT_EQ(leave->GetLeaveYearRange(5, 20050310, "P1"), std::make_pair(20050310, 20060309));
+    EXPECT_EQ(leave->GetLeaveYearRange(LeaveKind::SpecialAnnual, CalendarDay(20050309), "P1"), std::make_pair(20040310, 20050309));
+    EXPECT_EQ(leave->GetLeaveYearRange(LeaveKind::SpecialAnnual, CalendarDay(20050310), "P1"), std::make_pair(20050310, 20060309));
 }
 
 TEST_F(EntitlementTest, SpecialLeaveYearFromHireMonthOrAFixedMonth) {
     auto leave = Service();
-    EXPECT_EQ(leave->GetLeaveYearRange(5, 20050215, "P1"), std::make_pair(20040301, 20050228));
+    EXPECT_EQ(leave->GetLeaveYearRange(LeaveKind::SpecialAnnual, CalendarDay(20050215), "P1"), std::make_pair(20040301, 20050228));
     SetParam(*db, "HumSpecialsCaleType", "1");
     SetParam(*db, "HumSpecialsBaseMonth", "6");  // July
-    EXPECT_EQ(leave->GetLeaveYearRange(5, 20050715, "P1"), std::make_pair(20050701, 20060630));
+    EXPECT_EQ(leave->GetLeaveYearRange(LeaveKind::SpecialAnnual, CalendarDay(20050715), "P1"), std::make_pair(20050701, 20060630));
     Outcome start = Proc(3, Variant(VariantArray{1, "200503", "P1"}));
     EXPECT_EQ(CStr(start.result[0]), "200407");
 }
 
 TEST_F(EntitlementTest, SpecialLeaveWithoutHireDateCountsAsCrossingTheYear) {
     AddPerson(*db, {.personId = "P0", .onJobDate = 0, .jobSch = "S-DAY"});
-    EXPECT_EQ(Service()->GetLeaveYearRange(5, 20050110, "P0"), std::make_pair(0, 0));
+    EXPECT_EQ(Service()->GetLeaveYearRange(LeaveKind::SpecialAnnual, CalendarDay(20050110), "P0"), std::make_pair(0, 0));
     AddSpecialLeave(*db, 0, 5);
     Outcome out = SaveLeave(Leave("L1", "P0", "TX", 20050110, 800, 20050110, 1700, 1));
     // P0 is not employed either; the quota comes first.
@@ -166,11 +166,11 @@ TEST_F(EntitlementTest, KindsWithoutEntitlementHaveNothingLeft) {
 
 TEST_F(EntitlementTest, ShiftSpanOfANightShiftEndsTheNextDay) {
     auto leave = Service();
-    VariantArray night = leave->GetShiftSpan("N1", 20050110);
+    VariantArray night = leave->GetShiftSpan("N1", CalendarDay(20050110));
     EXPECT_EQ(CInt(night[1]), 20050111);
     EXPECT_EQ(CInt(night[2]), 2000);
     EXPECT_EQ(CInt(night[3]), 500);
-    VariantArray day = leave->GetShiftSpan("P1", 20050110);
+    VariantArray day = leave->GetShiftSpan("P1", CalendarDay(20050110));
     EXPECT_EQ(CInt(day[1]), 20050110);
 }
 
