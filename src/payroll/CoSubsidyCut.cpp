@@ -20,9 +20,12 @@ Variant Item(const VariantArray& values, size_t i) { return i < values.size() ? 
 
 // ------------------------------------------------------------------ save, edit and delete
 
-const SubsidyRowRefusals kSubsidyCutRefusals{msg::kSubsidyBankRequired, msg::kSubsidyAmountZero,
-                                             msg::kSubsidyMonthOutsideEmployment, msg::kSubsidyBankNotOwned,
-                                             false, -1};
+const SubsidyRowRefusals kSubsidyCutRefusals{.bankRequired = msg::kSubsidyBankRequired,
+                                             .amountZero = msg::kSubsidyAmountZero,
+                                             .monthOutsideEmployment = msg::kSubsidyMonthOutsideEmployment,
+                                             .bankNotOwned = msg::kSubsidyBankNotOwned,
+                                             .namesPerson = false,
+                                             .accountDataset = -1};
 
 TSubsidyCut::TSubsidyCut() : TSubsidyVoucherBill(kSubsidyCutRefusals) {}
 
@@ -76,7 +79,8 @@ RowPayee SubsidyPayee(const Dataset& row, bool stored) {
 // ------------------------------------------------------------------ the row checks both forms share
 
 void TSubsidyVoucherBill::CheckBankNamed(Dataset& row) {
-    if (CInt(row["SalaryType"]) != 0 || CInt(row["PayType"]) == pay_way::kCash || !Trim(CStr(row["PSalaryBank"])).empty())
+    if (CInt(row["SalaryType"]) != 0 || CInt(row["PayType"]) == pay_way::kCash ||
+        !Trim(CStr(row["PSalaryBank"])).empty())
         return;
     if (refusals_.namesPerson) MakeException(0, 0, refusals_.bankRequired, {Variant(CStr(row["PersonID"]))});
     MakeException(0, 0, refusals_.bankRequired);
@@ -99,8 +103,9 @@ void TSubsidyVoucherBill::CheckPayPeriodGiven(Dataset& row) {
 
 void TSubsidyVoucherBill::CheckMonthInEmployment(Dataset& row) {
     if (CInt(row["SalaryType"]) == 0) return;
-    const Variant onJob = DoCOMMethod("QVxHumrs.Reset", "", ContextNumber(), 11, Variant(CStr(row["PersonID"])),
-                                      Variant(static_cast<int>(CInt(row["SalaryMonth"]))));
+    const Variant onJob =
+        DoCOMMethod("QVxHumrs.Reset", "", ContextNumber(), 11, Variant(CStr(row["PersonID"])),
+                    Variant(static_cast<int>(CInt(row["SalaryMonth"]))));
     if (!CBool(onJob)) MakeException(0, 0, refusals_.monthOutsideEmployment);
 }
 

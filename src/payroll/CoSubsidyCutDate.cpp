@@ -11,9 +11,13 @@ namespace humrs {
 
 // ------------------------------------------------------------------ save, edit and delete
 
-const SubsidyRowRefusals kSubsidyCutDateRefusals{msg::kSubsidyDateBankRequired, msg::kSubsidyDateAmountZero,
-                                                 msg::kSubsidyDateMonthOutsideEmployment,
-                                                 msg::kSubsidyDateBankNotOwned, true, 1};
+const SubsidyRowRefusals kSubsidyCutDateRefusals{
+    .bankRequired = msg::kSubsidyDateBankRequired,
+    .amountZero = msg::kSubsidyDateAmountZero,
+    .monthOutsideEmployment = msg::kSubsidyDateMonthOutsideEmployment,
+    .bankNotOwned = msg::kSubsidyDateBankNotOwned,
+    .namesPerson = true,
+    .accountDataset = 1};
 
 TSubsidyCutDate::TSubsidyCutDate() : TSubsidyVoucherBill(kSubsidyCutDateRefusals) {}
 

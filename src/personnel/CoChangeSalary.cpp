@@ -72,7 +72,8 @@ void TChangeSalary::CheckChanges(Dataset& body, Dataset& items) {
     DeltaDataset d(GetDeltaDatasets(1));
     for (d.First(); !d.Eof(); d.Next())
         if (d.Status() == UpdateStatus::Inserted || d.Status() == UpdateStatus::Modified)
-            CheckAdjustDateOrder(CStr(d.RealFieldValue("PersonID")), static_cast<int>(CInt(d.RealFieldValue("NAdjustDate"))),
+            CheckAdjustDateOrder(CStr(d.RealFieldValue("PersonID")),
+                                 static_cast<int>(CInt(d.RealFieldValue("NAdjustDate"))),
                                  CBool(d.RealFieldValue("IsNew")));
 }
 
@@ -99,7 +100,8 @@ void TChangeSalary::CheckRowIntegrity(Dataset& body) {
         RequireDateOrZero(CInt(body["BillDate"]), "BillDate");
         if (CBool(body["IsNew"]) && CInt(body["NAdjustDate"]) == 0)
             MakeException(0, 0, msg::kAdjustDateEmpty, {Variant(person)});
-        if (CInt(SelectValue(Db(), "Select Count(*) From comPerson Where PersonID = ?", {Variant(person)})) == 0)
+        if (CInt(SelectValue(Db(), "Select Count(*) From comPerson Where PersonID = ?", {Variant(person)})) ==
+            0)
             MakeException(0, 0, msg::kSalaryChangePersonUnknown, {Variant(person)});
         // The transfer mark belongs to the transfer and a stored row keeps its number:
         // a client cannot make the history and the settings disagree by sending them.
@@ -173,9 +175,11 @@ void TChangeSalary::CheckSalaryItems(Dataset& body, Dataset& items) {
 void TChangeSalary::CheckTwoChangesInMonth(Dataset& body) {
     const std::string person = CStr(body["PersonID"]);
     const int month = static_cast<int>(CInt(body["NAdjustDate"]) / 100);
-    const int64_t elsewhere = CInt(SelectValue(
-        Db(), "Select Count(*) From humChangeSalary Where PersonID = ? And BillNo <> ? And NAdjustDate Between ? And ?",
-        {Variant(person), Variant(CStr(body["BillNo"])), Variant(month * 100 + 1), Variant(month * 100 + 31)}));
+    const int64_t elsewhere = CInt(SelectValue(Db(),
+                                               "Select Count(*) From humChangeSalary Where PersonID = ? And "
+                                               "BillNo <> ? And NAdjustDate Between ? And ?",
+                                               {Variant(person), Variant(CStr(body["BillNo"])),
+                                                Variant(month * 100 + 1), Variant(month * 100 + 31)}));
     // Other rows of the person in this bill dated in the same month count as well.
     int64_t inBill = 0;
     const size_t here = body.RecNo();
@@ -197,20 +201,22 @@ void TChangeSalary::CheckAdjustDateOrder(const std::string& person, int adjustDa
     int latest = static_cast<int>(CInt(SelectValue(Db(), sql, values)));
     if (latest == 0)
         latest = static_cast<int>(CInt(SelectValue(
-            Db(), "Select AdjustDate From humHistSalaryBase Where PersonID = ? And ChangeTimes = 0", {Variant(person)})));
+            Db(), "Select AdjustDate From humHistSalaryBase Where PersonID = ? And ChangeTimes = 0",
+            {Variant(person)})));
     if (adjustDate < latest && isNew) MakeException(0, 0, msg::kAdjustDateBeforeLatest, {Variant(person)});
 }
 
 // ------------------------------------------------------------------ the change number
 
 int TChangeSalary::HighestChangeTimes(const std::string& person) {
-    return static_cast<int>(
-        CInt(SelectValue(Db(), "Select Max(ChangeTimes) From humChangeSalary Where PersonID = ?", {Variant(person)})));
+    return static_cast<int>(CInt(SelectValue(
+        Db(), "Select Max(ChangeTimes) From humChangeSalary Where PersonID = ?", {Variant(person)})));
 }
 
 int TChangeSalary::HighestInOtherBills(const std::string& person, const std::string& billNo) {
-    return static_cast<int>(CInt(SelectValue(Db(), "Select Max(ChangeTimes) From humChangeSalary Where PersonID = ? And BillNo <> ?",
-                                             {Variant(person), Variant(billNo)})));
+    return static_cast<int>(CInt(
+        SelectValue(Db(), "Select Max(ChangeTimes) From humChangeSalary Where PersonID = ? And BillNo <> ?",
+                    {Variant(person), Variant(billNo)})));
 }
 
 void TChangeSalary::CheckLatestChange(const std::string& person, int changeTimes, int flag) {
@@ -275,14 +281,16 @@ void TChangeSalary::WriteTerms(Dataset& row, const ChangeSalarySettings& s) {
     Database& db = Db();
     db.Execute("Delete humPersonSetSub Where Flag = 1 And ID = ?", {person});
     db.Execute(
-        "Update humPersonSetMain Set BaseSalary = ?, NoLeaveSalary = ?, MealSalary = ?, NoLeave = ?, Meal = ?, "
+        "Update humPersonSetMain Set BaseSalary = ?, NoLeaveSalary = ?, MealSalary = ?, NoLeave = ?, Meal = "
+        "?, "
         "AdjustDate = ?, AdjustMode = ? Where Flag = 1 And ID = ?",
         {Variant(CCurr(row["NBaseSalary"])), noLeaveHere ? Variant(CCurr(row["NNoLeave"])) : none,
-         mealHere ? Variant(CCurr(row["NMealSalary"])) : none, noLeaveHere ? chosen(CBool(row["NoLeave"])) : none,
-         mealHere ? chosen(CBool(row["Meal"])) : none, Variant(CInt(row["NAdjustDate"])), Variant(CInt(row["NAdjustMode"])),
-         person});
+         mealHere ? Variant(CCurr(row["NMealSalary"])) : none,
+         noLeaveHere ? chosen(CBool(row["NoLeave"])) : none, mealHere ? chosen(CBool(row["Meal"])) : none,
+         Variant(CInt(row["NAdjustDate"])), Variant(CInt(row["NAdjustMode"])), person});
     db.Execute(
-        "Insert Into humPersonSetSub Select 1 As Flag, ? as ID, SalaryItem, Account, RowNo From humChangeSalarySub "
+        "Insert Into humPersonSetSub Select 1 As Flag, ? as ID, SalaryItem, Account, RowNo From "
+        "humChangeSalarySub "
         "Where BillNo = ? And ParentRowNo = ?",
         {person, Variant(CStr(row["BillNo"])), Variant(CInt(row["RowNo"]))});
 }
@@ -299,7 +307,8 @@ void TChangeSalary::TakeFirstSnapshot(const std::string& person) {
     // first adjustment is transferred without one would lose the earlier terms to the
     // transfer, and an undo would find nothing to put back: take it now, from the
     // settings as they stand.
-    if (CInt(SelectValue(Db(), "Select Count(*) From humHistSalaryBase Where PersonID = ?", {Variant(person)})) != 0)
+    if (CInt(SelectValue(Db(), "Select Count(*) From humHistSalaryBase Where PersonID = ?",
+                         {Variant(person)})) != 0)
         return;
     WriteSnapshot(person, 0);
 }
@@ -307,7 +316,8 @@ void TChangeSalary::TakeFirstSnapshot(const std::string& person) {
 void TChangeSalary::WriteSnapshot(const std::string& person, int changeTimes) {
     const std::vector<Variant> values{Variant(changeTimes), Variant(person)};
     Db().Execute(
-        "Insert Into humHistSalaryBase Select ID as PersonID, BaseSalary, NoLeave, NoLeaveSalary, Meal, MealSalary, "
+        "Insert Into humHistSalaryBase Select ID as PersonID, BaseSalary, NoLeave, NoLeaveSalary, Meal, "
+        "MealSalary, "
         "AdjustDate, AdjustMode, ? As ChangeTimes From humPersonSetMain Where Flag = 1 And ID = ?",
         values);
     Db().Execute(
@@ -328,32 +338,39 @@ void TChangeSalary::UndoTransfer(const std::string& person, int changeTimes) {
     // method, the snapshot before the first adjustment; otherwise the latest snapshot
     // below this one, which is the previous adjustment's unless that one was never
     // transferred (it was superseded before it fell due).
-    const Variant previousIsNew = SelectValue(db, "Select IsNew From humChangeSalary Where PersonID = ? And ChangeTimes = ?",
-                                              {Variant(person), Variant(changeTimes - 1)});
+    const Variant previousIsNew =
+        SelectValue(db, "Select IsNew From humChangeSalary Where PersonID = ? And ChangeTimes = ?",
+                    {Variant(person), Variant(changeTimes - 1)});
     int k = 0;
     if (previousIsNew.IsNullOrEmpty() || CBool(previousIsNew))
-        k = static_cast<int>(CInt(SelectValue(db, "Select Max(ChangeTimes) From humHistSalaryBase Where PersonID = ? And ChangeTimes < ?",
-                                              {Variant(person), Variant(changeTimes)})));
+        k = static_cast<int>(CInt(SelectValue(
+            db, "Select Max(ChangeTimes) From humHistSalaryBase Where PersonID = ? And ChangeTimes < ?",
+            {Variant(person), Variant(changeTimes)})));
     const std::vector<Variant> before{Variant(person), Variant(k)};
     db.Execute(
-        "Update humPersonSetMain Set BaseSalary = B.BaseSalary, NoLeaveSalary = B.NoLeaveSalary, MealSalary = "
-        "B.MealSalary, NoLeave = B.NoLeave, Meal = B.Meal, AdjustDate = B.AdjustDate, AdjustMode = B.AdjustMode "
-        "From (Select * From humHistSalaryBase Where PersonID = ? And ChangeTimes = ?) B Where Flag = 1 And ID = ?",
+        "Update humPersonSetMain Set BaseSalary = B.BaseSalary, NoLeaveSalary = B.NoLeaveSalary, MealSalary "
+        "= "
+        "B.MealSalary, NoLeave = B.NoLeave, Meal = B.Meal, AdjustDate = B.AdjustDate, AdjustMode = "
+        "B.AdjustMode "
+        "From (Select * From humHistSalaryBase Where PersonID = ? And ChangeTimes = ?) B Where Flag = 1 And "
+        "ID = ?",
         {Variant(person), Variant(k), Variant(person)});
-    db.Execute("Delete humHistSalaryBase Where PersonID = ? And ChangeTimes = ?", {Variant(person), Variant(changeTimes)});
+    db.Execute("Delete humHistSalaryBase Where PersonID = ? And ChangeTimes = ?",
+               {Variant(person), Variant(changeTimes)});
     db.Execute("Delete humPersonSetSub Where Flag = 1 And ID = ?", {Variant(person)});
     db.Execute(
         "Insert Into humPersonSetSub Select 1 as Flag, PersonID as ID, SalaryItem, Account, RowNo From "
         "humHistSalaryItem Where PersonID = ? And ChangeTimes = ?",
         before);
-    db.Execute("Delete humHistSalaryItem Where PersonID = ? And ChangeTimes = ?", {Variant(person), Variant(changeTimes)});
+    db.Execute("Delete humHistSalaryItem Where PersonID = ? And ChangeTimes = ?",
+               {Variant(person), Variant(changeTimes)});
 }
 
 std::vector<TChangeSalary::ChangeRow> TChangeSalary::BillRows(Dataset& body) {
     std::vector<ChangeRow> rows;
     for (body.First(); !body.Eof(); body.Next())
-        rows.push_back({CStr(body["PersonID"]), static_cast<int>(CInt(body["ChangeTimes"])), CBool(body["IsNew"]),
-                        CBool(body["IsTransfer"])});
+        rows.push_back({CStr(body["PersonID"]), static_cast<int>(CInt(body["ChangeTimes"])),
+                        CBool(body["IsNew"]), CBool(body["IsTransfer"])});
     return rows;
 }
 
@@ -379,8 +396,8 @@ void TChangeSalary::UndoTransfers(std::vector<ChangeRow> rows) {
 
 bool TChangeSalary::TransferDueChanges(const std::string& person, int date) {
     RequireDateOrZero(date, "Date");
-    std::string sql =
-        "Select * From humChangeSalary Where IsTransfer = 0 And IsNew = 1 And NAdjustDate <= " + std::to_string(date);
+    std::string sql = "Select * From humChangeSalary Where IsTransfer = 0 And IsNew = 1 And NAdjustDate <= " +
+                      std::to_string(date);
     if (!Trim(person).empty()) sql += "And PersonID = " + QuoteStr(Trim(person));
     sql += " Order By PersonID,ChangeTimes,NAdjustDate";
     Dataset rows = GetDBConn().OpenDataset(sql);
