@@ -20,28 +20,25 @@ Variant Item(const VariantArray& values, size_t i) { return i < values.size() ? 
 
 // ------------------------------------------------------------------ save, edit and delete
 
+const SubsidyRowRefusals kSubsidyCutRefusals{.bankRequired = msg::kSubsidyBankRequired,
+                                             .amountZero = msg::kSubsidyAmountZero,
+                                             .monthOutsideEmployment = msg::kSubsidyMonthOutsideEmployment,
+                                             .bankNotOwned = msg::kSubsidyBankNotOwned,
+                                             .namesPerson = false,
+                                             .accountDataset = -1};
+
+TSubsidyCut::TSubsidyCut() : TSubsidyVoucherBill(kSubsidyCutRefusals) {}
+
 void TSubsidyCut::BeforeUpdate() {
     Dataset& row = GetDatasets(0);
     CheckRowIntegrity(row);
     if (GetLoginType(ContextNumber()) == 5) return;
-
-    const std::string person = CStr(row["PersonID"]);
-    const bool paidOnItsOwn = CInt(row["SalaryType"]) == 0;
-    if (paidOnItsOwn && CInt(row["PayType"]) != pay_way::kCash && Trim(CStr(row["PSalaryBank"])).empty())
-        MakeException(0, 0, msg::kSubsidyBankRequired);
-    const double taxRate = CFloat(row["IncomTaxRate"]);
-    if (taxRate < 0 || taxRate > 1) MakeException(0, 0, msg::kSubsidyTaxRateRange);
-    if (CFloat(row["Account"]) == 0) MakeException(0, 0, msg::kSubsidyAmountZero);
-    const int salaryMonth = static_cast<int>(CInt(row["SalaryMonth"]));
-    if (!paidOnItsOwn && salaryMonth == 0) MakeException(0, 0, msg::kSubsidySalaryMonthEmpty);
-    if (paidOnItsOwn && CInt(row["SalaryDate"]) == 0) MakeException(0, 0, msg::kSubsidyPayDateEmpty);
-    if (!paidOnItsOwn) {
-        // The salary month must lie within the person's employment.
-        const Variant onJob =
-            DoCOMMethod("QVxHumrs.Reset", "", ContextNumber(), 11, Variant(person), Variant(salaryMonth));
-        if (!CBool(onJob)) MakeException(0, 0, msg::kSubsidyMonthOutsideEmployment);
-    }
-    CheckBankAtSave(row);
+    CheckBankNamed(row);
+    CheckTaxRate(row);
+    CheckAmount(row);
+    CheckPayPeriodGiven(row);
+    CheckMonthInEmployment(row);
+    SettleBank(row);
 }
 
 void TSubsidyCut::CheckRowIntegrity(Dataset& row) {
@@ -73,30 +70,58 @@ void GuardSubsidyRow(TQVXComBase& bill, Dataset& row) {
     row.Post();
 }
 
-void CheckSubsidyPersonOnJob(TQVXComBase& bill, const VariantArray& values) {
-    // [0] the person, [2] and [3] the period the person must be on the job in.
-    if (!GetIsOnWork(bill.Db(), CStr(Item(values, 0)), static_cast<QVXDate>(CInt(Item(values, 2))),
-                     static_cast<QVXDate>(CInt(Item(values, 3))), false))
-        bill.MakeException(0, 0, msg::kSubsidyPersonOffJob, {Item(values, 0)});
-}
-
 RowPayee SubsidyPayee(const Dataset& row, bool stored) {
     auto value = [&](const char* field) { return stored ? row.OldValue(field) : row[field]; };
     const bool throughBank = CInt(value("SalaryType")) == 0 && CInt(value("PayType")) != pay_way::kCash;
     return {CStr(value("PersonID")), throughBank ? CStr(value("PSalaryBank")) : std::string()};
 }
 
-void TSubsidyCut::CheckBankAtSave(Dataset& row) {
-    // A bill saved without the field lookup must still name a bank the person has an
-    // account at when the row is new or its person or bank changed; the row carries
-    // the account's number, not whatever the client sent.
+// ------------------------------------------------------------------ the row checks both forms share
+
+void TSubsidyVoucherBill::CheckBankNamed(Dataset& row) {
+    if (CInt(row["SalaryType"]) != 0 || CInt(row["PayType"]) == pay_way::kCash ||
+        !Trim(CStr(row["PSalaryBank"])).empty())
+        return;
+    if (refusals_.namesPerson) MakeException(0, 0, refusals_.bankRequired, {Variant(CStr(row["PersonID"]))});
+    MakeException(0, 0, refusals_.bankRequired);
+}
+
+void TSubsidyVoucherBill::CheckTaxRate(Dataset& row) {
+    const double taxRate = CFloat(row["IncomTaxRate"]);
+    if (taxRate < 0 || taxRate > 1) MakeException(0, 0, msg::kSubsidyTaxRateRange);
+}
+
+void TSubsidyVoucherBill::CheckAmount(Dataset& row) {
+    if (CFloat(row["Account"]) == 0) MakeException(0, 0, refusals_.amountZero);
+}
+
+void TSubsidyVoucherBill::CheckPayPeriodGiven(Dataset& row) {
+    const bool paidOnItsOwn = CInt(row["SalaryType"]) == 0;
+    if (!paidOnItsOwn && CInt(row["SalaryMonth"]) == 0) MakeException(0, 0, msg::kSubsidySalaryMonthEmpty);
+    if (paidOnItsOwn && CInt(row["SalaryDate"]) == 0) MakeException(0, 0, msg::kSubsidyPayDateEmpty);
+}
+
+void TSubsidyVoucherBill::CheckMonthInEmployment(Dataset& row) {
+    if (CInt(row["SalaryType"]) == 0) return;
+    const Variant onJob =
+        DoCOMMethod("QVxHumrs.Reset", "", ContextNumber(), 11, Variant(CStr(row["PersonID"])),
+                    Variant(static_cast<int>(CInt(row["SalaryMonth"]))));
+    if (!CBool(onJob)) MakeException(0, 0, refusals_.monthOutsideEmployment);
+}
+
+void TSubsidyVoucherBill::SettleBank(Dataset& row) {
     SettleRowAccount(
         row, SubsidyPayee(row, false), SubsidyPayee(row, true),
-        [this](const std::string& person, const std::string& bank) { return GetPersonBankAccount(person, bank); },
-        [this](const std::string&, const std::string& bank) {
-            MakeException(0, 0, msg::kSubsidyBankNotOwned, {Variant(bank)});
-        });
+        [this](const std::string& person, const std::string& bank) { return AccountAt(person, bank); },
+        [this](const std::string& person, const std::string& bank) { RefuseBankNotOwned(bank, person); });
 }
+
+void TSubsidyVoucherBill::RefuseBankNotOwned(const std::string& bank, const std::string& person) {
+    if (refusals_.namesPerson) MakeException(0, 0, refusals_.bankNotOwned, {Variant(bank), Variant(person)});
+    MakeException(0, 0, refusals_.bankNotOwned, {Variant(bank)});
+}
+
+// ------------------------------------------------------------------ the voucher number
 
 void TSubsidyVoucherBill::AfterUpdate() {
     TQVXComBase::AfterUpdate();
@@ -117,26 +142,31 @@ bool TSubsidyVoucherBill::BeforeCheckVoucherNo() { return false; }
 
 // ------------------------------------------------------------------ field lookups
 
-void TSubsidyCut::DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) {
+void TSubsidyVoucherBill::DoCheckFieldValues(int datasetIndex, const VariantArray& names,
+                                             const VariantArray& values) {
+    checkedDataset_ = datasetIndex;
     checkedNames_ = names;
     checkedValues_ = values;
     const std::string field = CStr(Item(names, 0));
     if (SameText(field, "PersonID") && CInt(Item(values, 1)) == 1) {
-        CheckSubsidyPersonOnJob(*this, values);
+        if (!GetIsOnWork(Db(), CStr(Item(values, 0)), static_cast<QVXDate>(CInt(Item(values, 2))),
+                         static_cast<QVXDate>(CInt(Item(values, 3))), false))
+            MakeException(0, 0, msg::kSubsidyPersonOffJob, {Item(values, 0)});
     } else if (SameText(field, "PSalaryBank")) {
-        // [0] the bank chosen, [1] the person.
         const std::string bank = CStr(Item(values, 0)), person = CStr(Item(values, 1));
-        if (!Trim(bank).empty() && !Trim(person).empty() && GetPersonBankAccount(person, bank).empty())
-            MakeException(0, 0, msg::kSubsidyBankNotOwned, {Variant(bank)});
+        if (!Trim(bank).empty() && !Trim(person).empty() && AccountAt(person, bank).empty())
+            RefuseBankNotOwned(bank, person);
     }
     TQVXComBase::DoCheckFieldValues(datasetIndex, names, values);
 }
 
-void TSubsidyCut::CheckFieldReturn(TOleVariantList& list) {
+void TSubsidyVoucherBill::CheckFieldReturn(TOleVariantList& list) {
     TQVXComBase::CheckFieldReturn(list);
-    if (SameText(CStr(Item(checkedNames_, 0)), "PSalaryBank"))
-        list.emplace_back("PAccountNumber", Variant(GetPersonBankAccount(CStr(Item(checkedValues_, 1)),
-                                                                         CStr(Item(checkedValues_, 0)))));
+    const bool ofRows = refusals_.accountDataset < 0 || checkedDataset_ == refusals_.accountDataset;
+    if (ofRows && SameText(CStr(Item(checkedNames_, 0)), "PSalaryBank"))
+        list.emplace_back("PAccountNumber",
+                          Variant(AccountAt(CStr(Item(checkedValues_, 1)), CStr(Item(checkedValues_, 0)))));
+    checkedDataset_ = -1;
     checkedNames_.clear();
     checkedValues_.clear();
 }

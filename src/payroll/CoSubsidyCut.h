@@ -13,22 +13,69 @@
 
 namespace humrs {
 
-// What both entry forms of the allowance bill do about the voucher number: a save
-// keeps the stored number (unless under login type 5 or merge-in), and a bill with a
-// voucher is neither changed nor deleted.
+// What the two entry forms of the allowance bill say when they refuse a row. The bill
+// by salary item names the person in its bank refusals as well.
+struct SubsidyRowRefusals {
+    const char* bankRequired;  // (person) when namesPerson, else no value
+    const char* amountZero;
+    const char* monthOutsideEmployment;
+    const char* bankNotOwned;  // (bank), or (bank, person) when namesPerson
+    bool namesPerson;
+    // The dataset whose bank lookup returns the account number; -1 for any.
+    int accountDataset;
+};
+
+// What both entry forms of the allowance bill share.
+// - The voucher number: a save keeps the stored number (unless under login type 5 or
+//   merge-in), and a bill with a voucher is neither changed nor deleted.
+// - The field lookups: the person (values [0] the person, [1] 1 to check, [2] and [3]
+//   the period) must be on the job in the period; the bank (values [0] the bank, [1]
+//   the person) must be one the person has an account at, and the lookup returns its
+//   number as PAccountNumber.
+// - The checks of an allowance row at save, each refusing the row when its rule
+//   fails. Each form runs them in its own order.
 class TSubsidyVoucherBill : public TQVXComBase {
 public:
+    // `refusals` must outlive the object (each form keeps its own as a constant).
+    explicit TSubsidyVoucherBill(const SubsidyRowRefusals& refusals) : refusals_(refusals) {}
     void AfterUpdate() override;
     void BeforeDelete() override;
     void BeforeEdit() override;
     bool BeforeCheckVoucherNo() override;
+    void DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) override;
+    void CheckFieldReturn(TOleVariantList& list) override;
+
+protected:
+    // The person's account number at the bank; empty when the person has none there.
+    virtual std::string AccountAt(const std::string& personId, const std::string& bankId) = 0;
+
+    // Paid on its own other than in cash: a bank is named.
+    void CheckBankNamed(Dataset& row);
+    void CheckTaxRate(Dataset& row);
+    void CheckAmount(Dataset& row);
+    // Settled in a salary: a salary month is given; paid on its own: a pay date.
+    void CheckPayPeriodGiven(Dataset& row);
+    // Settled in a salary: the salary month lies within the person's employment.
+    void CheckMonthInEmployment(Dataset& row);
+    // A bill saved without the field lookup must still name a bank the person has an
+    // account at when the row is new or its person or bank changed; the row carries
+    // the account's number, not whatever the client sent.
+    void SettleBank(Dataset& row);
+
+private:
+    [[noreturn]] void RefuseBankNotOwned(const std::string& bank, const std::string& person);
+
+    const SubsidyRowRefusals& refusals_;
+    // The field the last lookup checked, for the values it returns.
+    int checkedDataset_ = -1;
+    VariantArray checkedNames_;
+    VariantArray checkedValues_;
 };
 
 class TSubsidyCut : public TSubsidyVoucherBill {
 public:
+    TSubsidyCut();
     void BeforeUpdate() override;
-    void DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) override;
-    void CheckFieldReturn(TOleVariantList& list) override;
 
     // The person's account number at the bank; empty when the person has none there
     // or no person is given.
@@ -40,13 +87,13 @@ public:
     // number that finds no allowance row, so a payment is never recorded against nothing.
     void SetPaidFlags(const std::string& billNo, bool cashPaid, bool bankPaid);
 
+protected:
+    std::string AccountAt(const std::string& personId, const std::string& bankId) override {
+        return GetPersonBankAccount(personId, bankId);
+    }
+
 private:
     void CheckRowIntegrity(Dataset& row);
-    void CheckBankAtSave(Dataset& row);
-
-    // The field the last lookup checked, for the values it returns.
-    VariantArray checkedNames_;
-    VariantArray checkedValues_;
 };
 
 // What guards a stored allowance row (HumSubsidyCut, either entry form) under every
@@ -57,9 +104,6 @@ void GuardSubsidyRow(TQVXComBase& bill, Dataset& row);
 RowPayee SubsidyPayee(const Dataset& row, bool stored);
 // Whether a salary month (yyyymm) names a month that exists.
 bool IsValidSalaryMonth(int64_t yearMonth);
-// The lookup of a person for an allowance: values [0] the person, [2] and [3] the
-// period; refuses a person not on the job in it.
-void CheckSubsidyPersonOnJob(TQVXComBase& bill, const VariantArray& values);
 
 // The allowance and deduction bill: procedures 0 to 2.
 const ClassDescriptor& SubsidyCutClass();

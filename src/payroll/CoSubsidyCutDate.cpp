@@ -9,12 +9,17 @@
 
 namespace humrs {
 
-namespace {
-// A value of a lookup's name or value array; Empty past its end.
-Variant Item(const VariantArray& values, size_t i) { return i < values.size() ? values[i] : Variant(); }
-}  // namespace
-
 // ------------------------------------------------------------------ save, edit and delete
+
+const SubsidyRowRefusals kSubsidyCutDateRefusals{
+    .bankRequired = msg::kSubsidyDateBankRequired,
+    .amountZero = msg::kSubsidyDateAmountZero,
+    .monthOutsideEmployment = msg::kSubsidyDateMonthOutsideEmployment,
+    .bankNotOwned = msg::kSubsidyDateBankNotOwned,
+    .namesPerson = true,
+    .accountDataset = 1};
+
+TSubsidyCutDate::TSubsidyCutDate() : TSubsidyVoucherBill(kSubsidyCutDateRefusals) {}
 
 void TSubsidyCutDate::BeforeUpdate() {
     Dataset& header = GetDatasets(0);
@@ -33,18 +38,10 @@ void TSubsidyCutDate::BeforeUpdate() {
 }
 
 void TSubsidyCutDate::CheckRow(Dataset& row, const Variant& salaryItem, const Variant& billDate) {
-    const std::string person = CStr(row["PersonID"]);
-    const bool paidOnItsOwn = CInt(row["SalaryType"]) == 0;
-    const bool throughBank = paidOnItsOwn && CInt(row["PayType"]) != pay_way::kCash;
-    const std::string bank = CStr(row["PSalaryBank"]);
-    if (throughBank && Trim(bank).empty())
-        MakeException(0, 0, msg::kSubsidyDateBankRequired, {Variant(person)});
-    if (CFloat(row["Account"]) == 0) MakeException(0, 0, msg::kSubsidyDateAmountZero);
-    const int salaryMonth = static_cast<int>(CInt(row["SalaryMonth"]));
-    if (!paidOnItsOwn && salaryMonth == 0) MakeException(0, 0, msg::kSubsidySalaryMonthEmpty);
-    if (paidOnItsOwn && CInt(row["SalaryDate"]) == 0) MakeException(0, 0, msg::kSubsidyPayDateEmpty);
-    const double taxRate = CFloat(row["IncomTaxRate"]);
-    if (taxRate < 0 || taxRate > 1) MakeException(0, 0, msg::kSubsidyTaxRateRange);
+    CheckBankNamed(row);
+    CheckAmount(row);
+    CheckPayPeriodGiven(row);
+    CheckTaxRate(row);
     CheckRowDates(row);
 
     // The bill is of one salary item on one bill date: every row carries the header's,
@@ -53,21 +50,8 @@ void TSubsidyCutDate::CheckRow(Dataset& row, const Variant& salaryItem, const Va
     if (CInt(billDate) != 0 && !row["BillDate"].SameValue(billDate)) row.SetFieldValue("BillDate", billDate);
     row.Post();
 
-    if (!paidOnItsOwn) {
-        // The salary month must lie within the person's employment.
-        const Variant onJob =
-            DoCOMMethod("QVxHumrs.Reset", "", ContextNumber(), 11, Variant(person), Variant(salaryMonth));
-        if (!CBool(onJob)) MakeException(0, 0, msg::kSubsidyDateMonthOutsideEmployment);
-    }
-    // A bill saved without the field lookup must still name a bank the person has an
-    // account at when the row is new or its person or bank changed; the row carries
-    // the account's number, not whatever the client sent.
-    SettleRowAccount(
-        row, SubsidyPayee(row, false), SubsidyPayee(row, true),
-        [this](const std::string& payee, const std::string& at) { return BankAccount(payee, at); },
-        [this](const std::string& payee, const std::string& at) {
-            MakeException(0, 0, msg::kSubsidyDateBankNotOwned, {Variant(at), Variant(payee)});
-        });
+    CheckMonthInEmployment(row);
+    SettleBank(row);
 }
 
 void TSubsidyCutDate::CheckRowDates(Dataset& row) {
@@ -86,36 +70,7 @@ void TSubsidyCutDate::AfterUpdate() {
     RecountHeaderPaid(CStr(GetDatasets(0)["BillNo"]));
 }
 
-// ------------------------------------------------------------------ field lookups
-
-void TSubsidyCutDate::DoCheckFieldValues(int datasetIndex, const VariantArray& names,
-                                         const VariantArray& values) {
-    checkedDataset_ = datasetIndex;
-    checkedNames_ = names;
-    checkedValues_ = values;
-    const std::string field = CStr(Item(names, 0));
-    if (SameText(field, "PersonID") && CInt(Item(values, 1)) == 1) {
-        CheckSubsidyPersonOnJob(*this, values);
-    } else if (SameText(field, "PSalaryBank")) {
-        // [0] the bank chosen, [1] the person.
-        const std::string bank = CStr(Item(values, 0)), person = CStr(Item(values, 1));
-        if (!Trim(bank).empty() && !Trim(person).empty() && BankAccount(person, bank).empty())
-            MakeException(0, 0, msg::kSubsidyDateBankNotOwned, {Variant(bank), Variant(person)});
-    }
-    TQVXComBase::DoCheckFieldValues(datasetIndex, names, values);
-}
-
-void TSubsidyCutDate::CheckFieldReturn(TOleVariantList& list) {
-    TQVXComBase::CheckFieldReturn(list);
-    if (checkedDataset_ == 1 && SameText(CStr(Item(checkedNames_, 0)), "PSalaryBank"))
-        list.emplace_back("PAccountNumber",
-                          Variant(BankAccount(CStr(Item(checkedValues_, 1)), CStr(Item(checkedValues_, 0)))));
-    checkedDataset_ = -1;
-    checkedNames_.clear();
-    checkedValues_.clear();
-}
-
-std::string TSubsidyCutDate::BankAccount(const std::string& personId, const std::string& bankId) {
+std::string TSubsidyCutDate::AccountAt(const std::string& personId, const std::string& bankId) {
     return CStr(
         DoCOMMethod("QvxHumrs.SubsidyCut", "", ContextNumber(), 2, Variant(personId), Variant(bankId)));
 }

@@ -13,10 +13,9 @@ namespace humrs {
 
 class TSubsidyCutDate : public TSubsidyVoucherBill {
 public:
+    TSubsidyCutDate();
     void BeforeUpdate() override;
     void AfterUpdate() override;
-    void DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) override;
-    void CheckFieldReturn(TOleVariantList& list) override;
 
     // Marks the payment of one row of the bill and sets the header's PIsTran to
     // whether every row of the bill is now paid out. Refuses a row that is not on file.
@@ -25,17 +24,14 @@ public:
     // A new bill number for the server date.
     std::string NewBillNo();
 
+protected:
+    // The person's account number at the bank, as the allowance bill of one person keeps it.
+    std::string AccountAt(const std::string& personId, const std::string& bankId) override;
+
 private:
     void CheckRow(Dataset& row, const Variant& salaryItem, const Variant& billDate);
     void CheckRowDates(Dataset& row);
-    // The person's account number at the bank, as the allowance bill of one person keeps it.
-    std::string BankAccount(const std::string& personId, const std::string& bankId);
     void RecountHeaderPaid(const std::string& billNo);
-
-    // The field the last lookup checked, for the values it returns.
-    int checkedDataset_ = -1;
-    VariantArray checkedNames_;
-    VariantArray checkedValues_;
 };
 
 // The allowance and deduction bill by salary item: procedures 0 and 1.

@@ -16,24 +16,7 @@ namespace humrs {
 
 namespace {
 
-std::string Num(int64_t n) { return std::to_string(n); }
-std::string Flag01(bool b) { return b ? "1" : "0"; }
 std::string PersonKey(const std::string& person) { return LowerAscii(Trim(person)); }
-
-// A row of the bill as the delete and undo steps need it.
-struct ChangeRow {
-    std::string person;
-    int changeTimes = 0;
-    bool isNew = false;
-    bool isTransfer = false;
-};
-
-// Undo runs from the highest number down, so that each undo finds the snapshot taken
-// before its own transfer.
-void HighestFirst(std::vector<ChangeRow>& rows) {
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const ChangeRow& a, const ChangeRow& b) { return a.changeTimes > b.changeTimes; });
-}
 
 }  // namespace
 
@@ -41,8 +24,33 @@ void HighestFirst(std::vector<ChangeRow>& rows) {
 
 void TChangeSalary::BeforeUpdate() {
     TQVXComBase::BeforeUpdate();
-    Dataset& body = GetDatasets(1);
-    Dataset& items = GetDatasets(2);
+    CheckChanges(GetDatasets(1), GetDatasets(2));
+    // Posting, once every check has passed and before the bill's rows are written: the
+    // salary items of a deleted row go with it (the rows under a body row follow their
+    // parent), and its transfer is undone here.
+    UndoTransfers(DeletedRows());
+}
+
+void TChangeSalary::AfterUpdate() { Transfer(GetDatasets(1), GetServerDate()); }
+
+void TChangeSalary::BeforeDelete() {
+    const std::vector<ChangeRow> rows = BillRows(GetDatasets(1));
+    CheckBillDeletable(rows);
+    UndoTransfers(rows);
+}
+
+void TChangeSalary::DefineBillReportName() {
+    // Header to body by the bill number, body to salary items by bill and row number
+    // (fields of the lower dataset = fields of the upper one).
+    AddBodyRelate("BillNO=BIllNO");
+    AddBodyRelate("BillNO;ParentRowNO=BIllNO;RowNO");
+}
+
+bool TChangeSalary::Importing() { return GetMergeInState() || GetLoginType(ContextNumber()) == 5; }
+
+// ------------------------------------------------------------------ checks
+
+void TChangeSalary::CheckChanges(Dataset& body, Dataset& items) {
     CheckRowIntegrity(body);
     const bool importing = Importing();
     if (!importing) CheckGetIsOnWork(Db(), body, "NAdjustDate", "PersonID");
@@ -61,56 +69,24 @@ void TChangeSalary::BeforeUpdate() {
     }
 
     if (!body.HasChanges()) return;
-    std::vector<ChangeRow> deleted;
     DeltaDataset d(GetDeltaDatasets(1));
-    for (d.First(); !d.Eof(); d.Next()) {
-        if (d.Status() == UpdateStatus::Deleted) {
-            deleted.push_back({CStr(d.OldValue("PersonID")), static_cast<int>(CInt(d.OldValue("ChangeTimes"))),
-                               CBool(d.OldValue("IsNew")), CBool(d.OldValue("IsTransfer"))});
-        } else if (d.Status() == UpdateStatus::Inserted || d.Status() == UpdateStatus::Modified) {
-            CheckAdjustDateOrder(CStr(d.RealFieldValue("PersonID")), static_cast<int>(CInt(d.RealFieldValue("NAdjustDate"))),
+    for (d.First(); !d.Eof(); d.Next())
+        if (d.Status() == UpdateStatus::Inserted || d.Status() == UpdateStatus::Modified)
+            CheckAdjustDateOrder(CStr(d.RealFieldValue("PersonID")),
+                                 static_cast<int>(CInt(d.RealFieldValue("NAdjustDate"))),
                                  CBool(d.RealFieldValue("IsNew")));
-        }
-    }
-    // The salary items of a deleted row go with it (the rows under a body row follow
-    // their parent); its transfer is undone here.
-    HighestFirst(deleted);
-    for (const ChangeRow& row : deleted)
-        if (row.isTransfer) UndoTransfer(row.person, row.changeTimes);
 }
 
-void TChangeSalary::AfterUpdate() { Transfer(GetDatasets(1), GetServerDate()); }
-
-void TChangeSalary::BeforeDelete() {
-    Dataset& body = GetDatasets(1);
+void TChangeSalary::CheckBillDeletable(const std::vector<ChangeRow>& rows) {
     const std::string billNo = CStr(GetDatasets(0)["BillNo"]);
-    std::vector<ChangeRow> rows;
-    for (body.First(); !body.Eof(); body.Next()) {
-        ChangeRow row{CStr(body["PersonID"]), static_cast<int>(CInt(body["ChangeTimes"])), CBool(body["IsNew"]),
-                      CBool(body["IsTransfer"])};
+    for (const ChangeRow& row : rows) {
         // The whole bill goes: a later adjustment of the person in this same bill does
         // not hold an earlier one back.
-        const int highest = CInt(GetDBConn().DBSelectSQL("Select Max(ChangeTimes) From humChangeSalary Where PersonID = " +
-                                                         QuoteStr(row.person) + " And BillNo <> " + QuoteStr(billNo)));
-        if (row.changeTimes < highest) MakeException(0, 0, msg::kSalaryChangeNotLatestDelete, {Variant(row.person)});
+        if (row.changeTimes < HighestInOtherBills(row.person, billNo))
+            MakeException(0, 0, msg::kSalaryChangeNotLatestDelete, {Variant(row.person)});
         if (!row.isNew) MakeException(0, 0, msg::kSalaryChangeOldMethod);
-        rows.push_back(std::move(row));
     }
-    HighestFirst(rows);
-    for (const ChangeRow& row : rows)
-        if (row.isTransfer) UndoTransfer(row.person, row.changeTimes);
 }
-
-void TChangeSalary::DefineBillReportName() {
-    // Header to body by the bill number, body to salary items by bill and row number
-    // (fields of the lower dataset = fields of the upper one).
-    AddBodyRelate("BillNO=BIllNO");
-    AddBodyRelate("BillNO;ParentRowNO=BIllNO;RowNO");
-}
-
-bool TChangeSalary::Importing() { return GetMergeInState() || GetLoginType(ContextNumber()) == 5; }
-
-// ------------------------------------------------------------------ checks
 
 void TChangeSalary::CheckRowIntegrity(Dataset& body) {
     // What guards the stored terms and history, under every login type and before any
@@ -124,7 +100,8 @@ void TChangeSalary::CheckRowIntegrity(Dataset& body) {
         RequireDateOrZero(CInt(body["BillDate"]), "BillDate");
         if (CBool(body["IsNew"]) && CInt(body["NAdjustDate"]) == 0)
             MakeException(0, 0, msg::kAdjustDateEmpty, {Variant(person)});
-        if (CInt(GetDBConn().DBSelectSQL("Select Count(*) From comPerson Where PersonID = " + QuoteStr(person))) == 0)
+        if (CInt(SelectValue(Db(), "Select Count(*) From comPerson Where PersonID = ?", {Variant(person)})) ==
+            0)
             MakeException(0, 0, msg::kSalaryChangePersonUnknown, {Variant(person)});
         // The transfer mark belongs to the transfer and a stored row keeps its number:
         // a client cannot make the history and the settings disagree by sending them.
@@ -141,8 +118,7 @@ void TChangeSalary::CheckRowIntegrity(Dataset& body) {
 
     const std::string billNo = CStr(GetDatasets(0)["BillNo"]);
     auto highestRemaining = [&](const std::string& person) {
-        const int elsewhere = CInt(GetDBConn().DBSelectSQL("Select Max(ChangeTimes) From humChangeSalary Where PersonID = " +
-                                                           QuoteStr(person) + " And BillNo <> " + QuoteStr(billNo)));
+        const int elsewhere = HighestInOtherBills(person, billNo);
         auto it = highestInBill.find(PersonKey(person));
         return std::max(elsewhere, it == highestInBill.end() ? 0 : it->second);
     };
@@ -199,10 +175,11 @@ void TChangeSalary::CheckSalaryItems(Dataset& body, Dataset& items) {
 void TChangeSalary::CheckTwoChangesInMonth(Dataset& body) {
     const std::string person = CStr(body["PersonID"]);
     const int month = static_cast<int>(CInt(body["NAdjustDate"]) / 100);
-    const int64_t elsewhere = CInt(GetDBConn().DBSelectSQL(
-        "Select Count(*) From humChangeSalary Where PersonID = " + QuoteStr(person) + " And BillNo <> " +
-        QuoteStr(CStr(body["BillNo"])) + "And NAdjustDate Between " + Num(month * 100 + 1) + " And " +
-        Num(month * 100 + 31)));
+    const int64_t elsewhere = CInt(SelectValue(Db(),
+                                               "Select Count(*) From humChangeSalary Where PersonID = ? And "
+                                               "BillNo <> ? And NAdjustDate Between ? And ?",
+                                               {Variant(person), Variant(CStr(body["BillNo"])),
+                                                Variant(month * 100 + 1), Variant(month * 100 + 31)}));
     // Other rows of the person in this bill dated in the same month count as well.
     int64_t inBill = 0;
     const size_t here = body.RecNo();
@@ -210,25 +187,36 @@ void TChangeSalary::CheckTwoChangesInMonth(Dataset& body) {
         if (i != here && SameText(Trim(CStr(body["PersonID"])), Trim(person)) && CInt(body["NAdjustDate"]) / 100 == month)
             ++inBill;
     body.MoveTo(here);
-    if (elsewhere + inBill >= 2) MakeException(0, 0, msg::kTwoChangesInMonth, {Variant(person), Variant(Num(month))});
+    if (elsewhere + inBill >= 2)
+        MakeException(0, 0, msg::kTwoChangesInMonth, {Variant(person), Variant(std::to_string(month))});
 }
 
 void TChangeSalary::CheckAdjustDateOrder(const std::string& person, int adjustDate, bool isNew) {
-    const std::string p = QuoteStr(person);
-    std::string sql = "Select Max(NAdjustDate) From humChangeSalary Where PersonID = " + p;
-    if (SaveMode() == 2) sql += " And BillNo <> " + QuoteStr(CStr(GetDatasets(0)["BillNo"]));
-    int latest = static_cast<int>(CInt(GetDBConn().DBSelectSQL(sql)));
+    std::string sql = "Select Max(NAdjustDate) From humChangeSalary Where PersonID = ?";
+    std::vector<Variant> values{Variant(person)};
+    if (SaveMode() == 2) {
+        sql += " And BillNo <> ?";
+        values.emplace_back(CStr(GetDatasets(0)["BillNo"]));
+    }
+    int latest = static_cast<int>(CInt(SelectValue(Db(), sql, values)));
     if (latest == 0)
-        latest = static_cast<int>(CInt(GetDBConn().DBSelectSQL(
-            "Select AdjustDate From humHistSalaryBase Where PersonID = " + p + " And ChangeTimes = 0")));
+        latest = static_cast<int>(CInt(SelectValue(
+            Db(), "Select AdjustDate From humHistSalaryBase Where PersonID = ? And ChangeTimes = 0",
+            {Variant(person)})));
     if (adjustDate < latest && isNew) MakeException(0, 0, msg::kAdjustDateBeforeLatest, {Variant(person)});
 }
 
 // ------------------------------------------------------------------ the change number
 
 int TChangeSalary::HighestChangeTimes(const std::string& person) {
-    return static_cast<int>(
-        CInt(GetDBConn().DBSelectSQL("Select Max(ChangeTimes) From humChangeSalary Where PersonID = " + QuoteStr(person))));
+    return static_cast<int>(CInt(SelectValue(
+        Db(), "Select Max(ChangeTimes) From humChangeSalary Where PersonID = ?", {Variant(person)})));
+}
+
+int TChangeSalary::HighestInOtherBills(const std::string& person, const std::string& billNo) {
+    return static_cast<int>(CInt(
+        SelectValue(Db(), "Select Max(ChangeTimes) From humChangeSalary Where PersonID = ? And BillNo <> ?",
+                    {Variant(person), Variant(billNo)})));
 }
 
 void TChangeSalary::CheckLatestChange(const std::string& person, int changeTimes, int flag) {
@@ -258,26 +246,16 @@ void TChangeSalary::Transfer(Dataset& rows, int date, bool dailyJob) {
 }
 
 void TChangeSalary::TransferRow(Dataset& rows, int date, const ChangeSalarySettings& s) {
-    auto& conn = GetDBConn();
     const std::string person = CStr(rows["PersonID"]);
     const int n = static_cast<int>(CInt(rows["ChangeTimes"]));
     if (!CBool(rows["IsNew"]) || n != HighestChangeTimes(person)) return;
-    const std::string p = QuoteStr(person);
-    const std::string b = QuoteStr(CStr(rows["BillNo"]));
-    const std::string rowNo = Num(CInt(rows["RowNo"]));
-    const int adjustDate = static_cast<int>(CInt(rows["NAdjustDate"]));
     const bool transferred = CBool(rows["IsTransfer"]);
-    auto markTransferred = [&](bool mark) {
-        rows.SetFieldValue("IsTransfer", mark);
-        rows.Post();
-    };
 
-    if (adjustDate > date) {
+    if (CInt(rows["NAdjustDate"]) > date) {
         // Not yet due: a transfer made when the row was due comes undone.
         if (transferred) {
             UndoTransfer(person, n);
-            conn.DBExecSQL("Update humChangeSalary Set  IsTransfer = 0 Where BillNo = " + b + " And RowNo = " + rowNo);
-            markTransferred(false);
+            MarkTransferred(rows, false);
         }
         return;
     }
@@ -287,28 +265,41 @@ void TChangeSalary::TransferRow(Dataset& rows, int date, const ChangeSalarySetti
         return;
     }
     if (!transferred) TakeFirstSnapshot(person);
+    WriteTerms(rows, s);
+    if (transferred) DropSnapshot(person, n);
+    WriteSnapshot(person, n);
+    MarkTransferred(rows, true);
+}
+
+void TChangeSalary::WriteTerms(Dataset& row, const ChangeSalarySettings& s) {
+    // The bonus and the meal allowance paid elsewhere are written as not chosen, at 0.
     const bool noLeaveHere = s.payNoLeave == 0;
     const bool mealHere = s.payMess == 0;
-    const std::string noLeaveAmount = noLeaveHere ? CCurr(rows["NNoLeave"]).ToString() : "0";
-    const std::string noLeaveChosen = noLeaveHere ? Flag01(CBool(rows["NoLeave"])) : "0";
-    const std::string mealAmount = mealHere ? CCurr(rows["NMealSalary"]).ToString() : "0";
-    const std::string mealChosen = mealHere ? Flag01(CBool(rows["Meal"])) : "0";
-    const std::string nText = Num(n);
+    const Variant none(int64_t{0});
+    auto chosen = [](bool b) { return Variant(int64_t{b ? 1 : 0}); };
+    const Variant person(CStr(row["PersonID"]));
+    Database& db = Db();
+    db.Execute("Delete humPersonSetSub Where Flag = 1 And ID = ?", {person});
+    db.Execute(
+        "Update humPersonSetMain Set BaseSalary = ?, NoLeaveSalary = ?, MealSalary = ?, NoLeave = ?, Meal = "
+        "?, "
+        "AdjustDate = ?, AdjustMode = ? Where Flag = 1 And ID = ?",
+        {Variant(CCurr(row["NBaseSalary"])), noLeaveHere ? Variant(CCurr(row["NNoLeave"])) : none,
+         mealHere ? Variant(CCurr(row["NMealSalary"])) : none,
+         noLeaveHere ? chosen(CBool(row["NoLeave"])) : none, mealHere ? chosen(CBool(row["Meal"])) : none,
+         Variant(CInt(row["NAdjustDate"])), Variant(CInt(row["NAdjustMode"])), person});
+    db.Execute(
+        "Insert Into humPersonSetSub Select 1 As Flag, ? as ID, SalaryItem, Account, RowNo From "
+        "humChangeSalarySub "
+        "Where BillNo = ? And ParentRowNo = ?",
+        {person, Variant(CStr(row["BillNo"])), Variant(CInt(row["RowNo"]))});
+}
 
-    conn.DBExecSQL("Delete humPersonSetSub Where Flag = 1 And ID =" + p);
-    conn.DBExecSQL("Update humPersonSetMain Set  BaseSalary = " + CCurr(rows["NBaseSalary"]).ToString() +
-                   ", NoLeaveSalary = " + noLeaveAmount + ", MealSalary = " + mealAmount + ", NoLeave = " +
-                   noLeaveChosen + ", Meal = " + mealChosen + ", AdjustDate = " + Num(adjustDate) +
-                   ", AdjustMode = " + Num(CInt(rows["NAdjustMode"])) + " Where Flag = 1 And ID = " + p);
-    conn.DBExecSQL("Insert Into humPersonSetSub Select 1 As Flag, " + p + " as ID, SalaryItem, Account, " +
-                   " RowNo From humChangeSalarySub Where BillNo = " + b + " And ParentRowNo = " + rowNo);
-    if (transferred) {
-        conn.DBExecSQL("Delete humHistSalaryBase Where PersonID = " + p + "And ChangeTimes = " + nText);
-        conn.DBExecSQL("Delete humHistSalaryItem Where PersonID = " + p + " And ChangeTimes = " + nText);
-    }
-    WriteSnapshot(p, n);
-    conn.DBExecSQL("Update humChangeSalary Set  IsTransfer = 1 Where BillNo = " + b + " And RowNo = " + rowNo);
-    markTransferred(true);
+void TChangeSalary::MarkTransferred(Dataset& row, bool mark) {
+    Db().Execute("Update humChangeSalary Set IsTransfer = ? Where BillNo = ? And RowNo = ?",
+                 {Variant(int64_t{mark ? 1 : 0}), Variant(CStr(row["BillNo"])), Variant(CInt(row["RowNo"]))});
+    row.SetFieldValue("IsTransfer", mark);
+    row.Post();
 }
 
 void TChangeSalary::TakeFirstSnapshot(const std::string& person) {
@@ -316,56 +307,97 @@ void TChangeSalary::TakeFirstSnapshot(const std::string& person) {
     // first adjustment is transferred without one would lose the earlier terms to the
     // transfer, and an undo would find nothing to put back: take it now, from the
     // settings as they stand.
-    const std::string p = QuoteStr(person);
-    if (CInt(GetDBConn().DBSelectSQL("Select Count(*) From humHistSalaryBase Where PersonID = " + p)) != 0) return;
-    WriteSnapshot(p, 0);
+    if (CInt(SelectValue(Db(), "Select Count(*) From humHistSalaryBase Where PersonID = ?",
+                         {Variant(person)})) != 0)
+        return;
+    WriteSnapshot(person, 0);
 }
 
-void TChangeSalary::WriteSnapshot(const std::string& quotedPerson, int changeTimes) {
-    const std::string& p = quotedPerson;
-    const std::string n = Num(changeTimes);
-    auto& conn = GetDBConn();
-    conn.DBExecSQL(
+void TChangeSalary::WriteSnapshot(const std::string& person, int changeTimes) {
+    const std::vector<Variant> values{Variant(changeTimes), Variant(person)};
+    Db().Execute(
         "Insert Into humHistSalaryBase Select ID as PersonID, BaseSalary, NoLeave, NoLeaveSalary, Meal, "
-        "MealSalary, AdjustDate, AdjustMode," +
-        n + " As ChangeTimes " + "From humPersonSetMain Where Flag = 1 And ID =" + p);
-    conn.DBExecSQL("Insert Into humHistSalaryItem Select ID as PersonID, SalaryItem, Account, " + n +
-                   " As ChangeTimes, RowNo From humPersonSetSub Where Flag = 1 And ID =" + p);
+        "MealSalary, "
+        "AdjustDate, AdjustMode, ? As ChangeTimes From humPersonSetMain Where Flag = 1 And ID = ?",
+        values);
+    Db().Execute(
+        "Insert Into humHistSalaryItem Select ID as PersonID, SalaryItem, Account, ? As ChangeTimes, RowNo "
+        "From humPersonSetSub Where Flag = 1 And ID = ?",
+        values);
+}
+
+void TChangeSalary::DropSnapshot(const std::string& person, int changeTimes) {
+    const std::vector<Variant> values{Variant(person), Variant(changeTimes)};
+    Db().Execute("Delete humHistSalaryBase Where PersonID = ? And ChangeTimes = ?", values);
+    Db().Execute("Delete humHistSalaryItem Where PersonID = ? And ChangeTimes = ?", values);
 }
 
 void TChangeSalary::UndoTransfer(const std::string& person, int changeTimes) {
-    const std::string p = QuoteStr(person);
-    const std::string n = Num(changeTimes);
-    auto& conn = GetDBConn();
+    Database& db = Db();
     // The terms before this adjustment: after an adjustment entered under the old
     // method, the snapshot before the first adjustment; otherwise the latest snapshot
     // below this one, which is the previous adjustment's unless that one was never
     // transferred (it was superseded before it fell due).
-    const Variant previousIsNew = conn.DBSelectSQL("Select IsNew From humChangeSalary Where PersonID = " + p +
-                                                   " And ChangeTimes = " + Num(changeTimes - 1));
+    const Variant previousIsNew =
+        SelectValue(db, "Select IsNew From humChangeSalary Where PersonID = ? And ChangeTimes = ?",
+                    {Variant(person), Variant(changeTimes - 1)});
     int k = 0;
     if (previousIsNew.IsNullOrEmpty() || CBool(previousIsNew))
-        k = static_cast<int>(CInt(conn.DBSelectSQL("Select Max(ChangeTimes) From humHistSalaryBase Where PersonID = " +
-                                                   p + " And ChangeTimes < " + n)));
-    const std::string kText = Num(k);
-    conn.DBExecSQL(
-        "Update humPersonSetMain Set BaseSalary = B.BaseSalary, NoLeaveSalary = B.NoLeaveSalary, MealSalary = "
-        "B.MealSalary, NoLeave = B.NoLeave, Meal = B.Meal, AdjustDate = B.AdjustDate, AdjustMode = B.AdjustMode "
-        "From (Select * From humHistSalaryBase Where PersonID = " +
-        p + " And ChangeTimes = " + kText + ") B Where Flag = 1 And ID = " + p);
-    conn.DBExecSQL("Delete humHistSalaryBase Where PersonID = " + p + "And ChangeTimes = " + n);
-    conn.DBExecSQL("Delete humPersonSetSub Where Flag = 1 And ID =" + p);
-    conn.DBExecSQL(
-        "Insert Into humPersonSetSub Select 1 as Flag , PersonID as ID, SalaryItem, Account, RowNo From "
-        "humHistSalaryItem Where PersonID = " +
-        p + " And ChangeTimes = " + kText);
-    conn.DBExecSQL("Delete humHistSalaryItem Where PersonID = " + p + " And ChangeTimes = " + n);
+        k = static_cast<int>(CInt(SelectValue(
+            db, "Select Max(ChangeTimes) From humHistSalaryBase Where PersonID = ? And ChangeTimes < ?",
+            {Variant(person), Variant(changeTimes)})));
+    const std::vector<Variant> before{Variant(person), Variant(k)};
+    db.Execute(
+        "Update humPersonSetMain Set BaseSalary = B.BaseSalary, NoLeaveSalary = B.NoLeaveSalary, MealSalary "
+        "= "
+        "B.MealSalary, NoLeave = B.NoLeave, Meal = B.Meal, AdjustDate = B.AdjustDate, AdjustMode = "
+        "B.AdjustMode "
+        "From (Select * From humHistSalaryBase Where PersonID = ? And ChangeTimes = ?) B Where Flag = 1 And "
+        "ID = ?",
+        {Variant(person), Variant(k), Variant(person)});
+    db.Execute("Delete humHistSalaryBase Where PersonID = ? And ChangeTimes = ?",
+               {Variant(person), Variant(changeTimes)});
+    db.Execute("Delete humPersonSetSub Where Flag = 1 And ID = ?", {Variant(person)});
+    db.Execute(
+        "Insert Into humPersonSetSub Select 1 as Flag, PersonID as ID, SalaryItem, Account, RowNo From "
+        "humHistSalaryItem Where PersonID = ? And ChangeTimes = ?",
+        before);
+    db.Execute("Delete humHistSalaryItem Where PersonID = ? And ChangeTimes = ?",
+               {Variant(person), Variant(changeTimes)});
+}
+
+std::vector<TChangeSalary::ChangeRow> TChangeSalary::BillRows(Dataset& body) {
+    std::vector<ChangeRow> rows;
+    for (body.First(); !body.Eof(); body.Next())
+        rows.push_back({CStr(body["PersonID"]), static_cast<int>(CInt(body["ChangeTimes"])),
+                        CBool(body["IsNew"]), CBool(body["IsTransfer"])});
+    return rows;
+}
+
+std::vector<TChangeSalary::ChangeRow> TChangeSalary::DeletedRows() {
+    std::vector<ChangeRow> rows;
+    if (!GetDatasets(1).HasChanges()) return rows;
+    DeltaDataset d(GetDeltaDatasets(1));
+    for (d.First(); !d.Eof(); d.Next())
+        if (d.Status() == UpdateStatus::Deleted)
+            rows.push_back({CStr(d.OldValue("PersonID")), static_cast<int>(CInt(d.OldValue("ChangeTimes"))),
+                            CBool(d.OldValue("IsNew")), CBool(d.OldValue("IsTransfer"))});
+    return rows;
+}
+
+void TChangeSalary::UndoTransfers(std::vector<ChangeRow> rows) {
+    // From the highest number down, so that each undo finds the snapshot taken before
+    // its own transfer.
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const ChangeRow& a, const ChangeRow& b) { return a.changeTimes > b.changeTimes; });
+    for (const ChangeRow& row : rows)
+        if (row.isTransfer) UndoTransfer(row.person, row.changeTimes);
 }
 
 bool TChangeSalary::TransferDueChanges(const std::string& person, int date) {
     RequireDateOrZero(date, "Date");
-    std::string sql =
-        "Select * From humChangeSalary Where IsTransfer = 0 And IsNew = 1 And NAdjustDate <= " + Num(date);
+    std::string sql = "Select * From humChangeSalary Where IsTransfer = 0 And IsNew = 1 And NAdjustDate <= " +
+                      std::to_string(date);
     if (!Trim(person).empty()) sql += "And PersonID = " + QuoteStr(Trim(person));
     sql += " Order By PersonID,ChangeTimes,NAdjustDate";
     Dataset rows = GetDBConn().OpenDataset(sql);

@@ -57,18 +57,45 @@ public:
     void SetProgress(std::function<void(size_t, size_t)> progress) { progress_ = std::move(progress); }
 
 private:
+    // A row of the bill as the delete and undo steps need it.
+    struct ChangeRow {
+        std::string person;
+        int changeTimes = 0;
+        bool isNew = false;
+        bool isTransfer = false;
+    };
+
+    // ---- checks: they refuse or number rows, and write nothing to the database
     bool Importing();
+    void CheckChanges(Dataset& body, Dataset& items);
     void CheckRowIntegrity(Dataset& body);
     void CheckChosenAmounts(Dataset& body);
     void NumberChange(Dataset& body, std::vector<std::pair<std::string, int>>& numbered);
     void CheckSalaryItems(Dataset& body, Dataset& items);
     void CheckTwoChangesInMonth(Dataset& body);
     void CheckAdjustDateOrder(const std::string& person, int adjustDate, bool isNew);
+    // Refuses deleting a bill one of whose rows is not the person's latest adjustment
+    // outside the bill, or was entered under the old method.
+    void CheckBillDeletable(const std::vector<ChangeRow>& rows);
+    // The person's highest adjustment number in bills other than `billNo`; 0 when none.
+    int HighestInOtherBills(const std::string& person, const std::string& billNo);
+
+    // ---- posting
+    std::vector<ChangeRow> BillRows(Dataset& body);
+    // The rows this save deletes, as they were stored.
+    std::vector<ChangeRow> DeletedRows();
+    // Undoes the transfer of each transferred row, from the highest number down.
+    void UndoTransfers(std::vector<ChangeRow> rows);
     void TransferRow(Dataset& rows, int date, const ChangeSalarySettings& s);
+    // Writes the terms of the current row of `row` into the person's settings.
+    void WriteTerms(Dataset& row, const ChangeSalarySettings& s);
+    // Sets the stored row's transfer mark and the dataset's.
+    void MarkTransferred(Dataset& row, bool mark);
     void TakeFirstSnapshot(const std::string& person);
     // Copies the person's current settings and salary items into the history as
     // snapshot `changeTimes`.
-    void WriteSnapshot(const std::string& quotedPerson, int changeTimes);
+    void WriteSnapshot(const std::string& person, int changeTimes);
+    void DropSnapshot(const std::string& person, int changeTimes);
     std::function<void(size_t, size_t)> progress_;
 };
 

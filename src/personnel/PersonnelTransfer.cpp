@@ -9,9 +9,14 @@
 
 namespace humrs {
 
+Variant SelectValue(Database& db, const std::string& sql, const std::vector<Variant>& values) {
+    const std::optional<std::vector<Variant>> row = db.QueryFirst(sql, values);
+    return row && !row->empty() ? (*row)[0] : Variant();
+}
+
 bool HasSalarySettings(TQVXComBase& object, const std::string& person) {
-    return CInt(object.GetDBConn().DBSelectSQL("Select Count(*) From humPersonSetMain Where Flag = 1 And ID = " +
-                                               QuoteStr(person))) != 0;
+    return CInt(SelectValue(object.Db(), "Select Count(*) From humPersonSetMain Where Flag = 1 And ID = ?",
+                            {Variant(person)})) != 0;
 }
 
 void TransferRows(TQVXComBase& object, size_t count, const std::function<std::string(size_t)>& personOf,

@@ -4,10 +4,18 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "core/Variant.h"
 
 namespace humrs {
 
+class Database;
 class TQVXComBase;
+
+// The first column of the first row of a select with `values` bound to its `?` in
+// order; Empty when it gives no row.
+Variant SelectValue(Database& db, const std::string& sql, const std::vector<Variant>& values);
 
 // The person has salary settings (a humPersonSetMain row with Flag 1). Settings are set
 // up by the settings object only: a due change of a person without them is not

@@ -91,6 +91,45 @@ TEST_F(SubsidyCutDateTest, RowsTakeTheBillsItemAndDateAndTheAccountOfTheirBank) 
               "薪资银行B2不属于该人员P1");
 }
 
+TEST_F(SubsidyCutDateTest, FieldLookupsReturnTheAccountForRowsOnlyAndRefuseInTheirOwnWords) {
+    const VariantArray person{Variant("PersonID")}, bank{Variant("PSalaryBank")};
+    struct Case {
+        const char* what;
+        int dataset;
+        VariantArray names, values;
+        std::string refusal;
+        size_t fields;
+    };
+    const std::vector<Case> cases = {
+        {"a row's bank returns its account", 1, bank, {Variant("B1"), Variant("P1")}, "", 1},
+        {"the header's bank returns nothing", 0, bank, {Variant("B1"), Variant("P1")}, "", 0},
+        {"a bank the person lacks, on the header too",
+         0,
+         bank,
+         {Variant("B2"), Variant("P1")},
+         "薪资银行B2不属于该人员P1",
+         0},
+        {"a person who left before the period",
+         1,
+         person,
+         {Variant("P2"), Variant(1), Variant(20041101), Variant(20041130)},
+         "P2人员不在职",
+         0},
+        {"the job not asked about",
+         1,
+         person,
+         {Variant("P2"), Variant(0), Variant(20041101), Variant(20041130)},
+         "",
+         0},
+    };
+    auto object = Object(kSubsidyDate);
+    for (const Case& c : cases) {
+        Outcome out = object->CheckFieldValues(c.dataset, c.names, c.values);
+        EXPECT_EQ(out.error, c.refusal) << c.what;
+        EXPECT_EQ(out.fields.size(), c.fields) << c.what;
+    }
+}
+
 TEST_F(SubsidyCutDateTest, TheHeaderIsPaidExactlyWhenEveryRowIs) {
     ASSERT_TRUE(Save("D1", {With(CashRow(1, "P1"), {{"PayType", 0}, {"PSalaryBank", "B1"}}), CashRow(2, "P2"),
                             With(CashRow(3, "P3"), {{"PayType", 2}, {"PSalaryBank", "B1"}})})

@@ -101,6 +101,40 @@ TEST_F(ChangeSalaryTransferTest, DeletingTheLatestRestoresThePreviousAdjustment)
     EXPECT_EQ(Snapshots("P1"), 1);
 }
 
+TEST_F(ChangeSalaryTransferTest, ARowDroppedFromItsBillIsUndoneOnlyWhenTheSavePasses) {
+    SetTerms("P2", 2000, 20030101, {});
+    struct Case {
+        const char* what;
+        std::vector<Row> rows;
+        std::string error;
+        double baseP1;
+        int64_t snapshotsP1;
+    };
+    const std::vector<Case> cases = {
+        {"P1's row dropped, P2's kept", {Change(2, "P2", 20050112, 2100)}, "", 3000, 1},
+        {"P1's row dropped but P2's undated",
+         {Change(2, "P2", 0, 2100)},
+         "人员P2的调薪日期不能为空",
+         3500,
+         2},
+        {"both kept", {Change(1, "P1", 20050110, 3500), Change(2, "P2", 20050112, 2100)}, "", 3500, 2},
+    };
+    for (const Case& c : cases) {
+        for (const char* table : {"humChangeSalaryMain", "humChangeSalary", "humChangeSalarySub",
+                                  "humHistSalaryBase", "humHistSalaryItem"})
+            db->Execute(std::string("Delete From ") + table);
+        SetTerms("P1", 3000, 20040101, {{"A1", 50}});
+        TakeSnapshot("P1", 0);
+        ASSERT_TRUE(SaveChange("T1", {Change(1, "P1", 20050110, 3500), Change(2, "P2", 20050112, 2000)}).ok)
+            << c.what;
+        ASSERT_DOUBLE_EQ(Base("P1"), 3500) << c.what;
+
+        EXPECT_EQ(SaveChange("T1", c.rows).error, c.error) << c.what;
+        EXPECT_DOUBLE_EQ(Base("P1"), c.baseP1) << c.what;
+        EXPECT_EQ(Snapshots("P1"), c.snapshotsP1) << c.what;
+    }
+}
+
 TEST_F(ChangeSalaryTransferTest, UndoAfterAnOldMethodAdjustmentRestoresTheFirstSnapshot) {
     // The old method changed the terms to 3200 without a snapshot.
     StoreChange("OLD", "P1", 1, 20040601);
