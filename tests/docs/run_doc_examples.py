@@ -9,7 +9,8 @@ What counts as an example:
                    the next "$ " line, are what it prints. "# exit code N" at the end
                    of a line says the command ends with N (else 0). "..." stands for
                    any text, long runs of digits (dates, bill numbers) for any digits,
-                   and white space is not compared.
+                   and white space is not compared; a line starting with "#" is a
+                   remark, not output.
 A block that follows the line <!-- docs: skip --> is not run, and one that follows
 <!-- docs: postgresql --> runs only where a test server is given (HUMRS_TEST_PG_URL),
 with postgresql://hr@dbhost/hrdb standing for a fresh database on it.
@@ -111,6 +112,8 @@ def examples_of(doc, text):
             if code:
                 exit_code = int(code.group(1))
                 text = re.sub(r"\s*#\s*exit code \d+", "", text)
+            # A line of its own starting with "#" is a remark on the next command.
+            text = "\n".join(line for line in text.split("\n") if not line.lstrip().startswith("#"))
             found.append(Example(doc, body_line, command, text.strip(), exit_code, postgres=postgres))
     return found
 
