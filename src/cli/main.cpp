@@ -86,7 +86,8 @@ int main(int argc, char** argv) {
     app.add_option("--login-type", options.loginType, "login type of the session (5 skips most save checks)");
     app.add_flag("--merge-in", options.mergeIn, "save as merged-in data (most save checks are skipped)");
     app.add_option("--date", date, "fix the server date, YYYYMMDD (default: today)");
-    app.add_flag("--pretty", options.pretty, "indent the JSON output");
+    app.add_flag("--pretty", options.pretty,
+                 "indent the JSON output; the pay statement (QVXHumrs.HumMonthSalaryQuery procedure 1) prints as text tables");
 
     std::string progId, key, file, names, values, arg1, arg2, statement, paramKey, paramValue, library;
     int dataset = 0, procNo = 0;

@@ -214,13 +214,15 @@ const TableDef* ClassRegistry::FindTable(std::string_view name) const {
 }
 
 std::string ClassRegistry::Available() const {
-    std::string list;
+    // The component's own classes, then the suite's objects it carries.
+    std::string list, suite;
     for (const ClassDescriptor& c : classes_) {
-        if (!c.create || !c.registered) continue;
-        if (!list.empty()) list += ", ";
-        list += c.progId;
+        if (!c.create) continue;
+        std::string& into = c.registered ? list : suite;
+        if (!into.empty()) into += ", ";
+        into += c.progId;
     }
-    return list;
+    return suite.empty() ? list : list + "; suite objects: " + suite;
 }
 
 }  // namespace humrs

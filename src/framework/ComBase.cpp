@@ -720,17 +720,23 @@ static constexpr size_t kMaxBillNoLength = 40;
 VariantArray TQVXComBase::GetMaxID(int, const std::string& dateText) {
     const std::string prefix = Trim(dateText);
     const std::string col = map_ && !map_->keyColumn.empty() ? map_->keyColumn : "BillNo";
-    // One past the highest number of the date in every table the bill writes, whatever
-    // bill kind wrote it: rows of shared tables are told apart by Flag, but several
-    // statements find a bill's rows by its number alone. A numeric part of any length
-    // counts: it is compared and counted on as decimal digits, never cut to a machine
-    // integer.
+    // One past the highest number of the date in every table of every bill kind numbered
+    // by the same key column: the component keeps one sequence per date, so two bills of
+    // any kinds never share a number (rows of shared tables are told apart by Flag, but
+    // several statements, and the pay statement, find a bill by its number alone). A
+    // numeric part of any length counts: it is compared and counted on as decimal
+    // digits, never cut to a machine integer.
     std::string highest = "0";
     std::set<std::string> taken;
     std::vector<std::string> tables;
-    for (const auto& dm : map_ ? map_->datasets : std::vector<DatasetMap>{})
-        if (std::none_of(tables.begin(), tables.end(), [&](const std::string& t) { return SameText(t, dm.table); }))
-            tables.push_back(dm.table);
+    auto addTables = [&](const std::vector<DatasetMap>& datasets) {
+        for (const auto& dm : datasets)
+            if (std::none_of(tables.begin(), tables.end(), [&](const std::string& t) { return SameText(t, dm.table); }))
+                tables.push_back(dm.table);
+    };
+    if (map_) addTables(map_->datasets);
+    for (const ClassDescriptor& c : session_->registry->Classes())
+        if (SameText(c.keyColumn, col)) addTables(c.datasets);
     for (const auto& table : tables) {
         bool hasColumn = false;
         for (const auto& c : Db().TableColumns(table)) hasColumn = hasColumn || SameText(c.name, col);

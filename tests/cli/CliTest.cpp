@@ -270,6 +270,7 @@ TEST_F(CliTest, BadInputIsNamedAndWritesNothing) {
         {"missing bill file", {"save", kCategory, "no-such-file.json"}, "", "no-such-file.json"},
         {"unknown ProgID to open", {"open", "QVXHumrs.NoSuchThing", "T1"}, "", "QVXHumrs.NoSuchThing"},
         {"unknown ProgID lists the known ones", {"new", "QVXHumrs.NoSuchThing"}, "", kCategory},
+        {"unknown ProgID lists the suite objects too", {"new", "QVXHumrs.NoSuchThing"}, "", "QvxComm.Person"},
         {"misspelt subcommand", {"opn", kCategory, "T1"}, "", "\"opn\""},
         {"unknown subcommand lists the subcommands", {"foo"}, "", "unregister"},
         {"malformed procedure argument", {"proc", kCategory, "1", "--arg", "[1,"}, "", "--arg"},

@@ -69,6 +69,26 @@ TEST_F(FrameworkFaultsTest, NumberingCountsOnPastNumericSuffixesOfAnyLength) {
     }
 }
 
+// One sequence per date across every bill table: a leave bill is never handed the
+// number another kind of bill already carries.
+TEST_F(FrameworkFaultsTest, NumberingIsOneSequenceAcrossEveryBillKind) {
+    const std::pair<const char*, const char*> storedBy[] = {
+        {"humOverTime", "Insert Into humOverTime (Flag, BillNo, RowNo, PersonID) Values (1, '200501150007', 0, 'P1')"},
+        {"HumSubsidyCut", "Insert Into HumSubsidyCut (Flag, BillNo, RowNo, PersonID) Values (1, '200501150007', 0, 'P1')"},
+        {"humChangeSalaryMain", "Insert Into humChangeSalaryMain (BillNo) Values ('200501150007')"},
+        {"humSalaryMain", "Insert Into humSalaryMain (Flag, BillNo, RowNo) Values (1, '200501150007', 0)"},
+    };
+    for (const auto& [table, insert] : storedBy) {
+        SCOPED_TRACE(table);
+        SetUp();
+        StoreLeaveNumber("200501150003");
+        db->Execute(insert);
+        Outcome out = SaveUnnumberedLeave();
+        ASSERT_TRUE(out.ok) << out.error;
+        EXPECT_EQ(CStr(Value("Select BillNo From humExcuse Where BeginDate = 20050110")), "200501150008");
+    }
+}
+
 TEST_F(FrameworkFaultsTest, NumberThatCannotBeMadeIsRefused) {
     StoreLeaveNumber("20050115" + std::string(32, '9'));  // the next one would be 41 characters long
     EXPECT_TRUE(IsBadInput(SaveUnnumberedLeave()));
