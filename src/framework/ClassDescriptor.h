@@ -187,8 +187,7 @@ public:
     const std::vector<TableDef>& Tables() const { return tables_; }
     const std::vector<IndexDef>& Indexes() const { return indexes_; }
     const TableDef* FindTable(std::string_view name) const;
-    // The ProgIDs whose classes can be created, comma-separated, the suite objects after
-    // the component's own (for messages).
+    // The ProgIDs whose classes can be created, comma-separated (for messages).
     std::string Available() const;
 
 private:
