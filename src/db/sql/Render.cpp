@@ -21,23 +21,19 @@ const std::set<std::string> kPostgresReserved = {
     "OVERLAPS", "PLACING",   "RETURNING",      "SIMILAR",    "SYMMETRIC", "TABLESAMPLE",
     "TRAILING", "VARIADIC",  "VERBOSE",        "WINDOW",     "COLLATION"};
 
-std::string QuoteName(std::string_view name) {
-    std::string r = "\"";
-    for (char c : name) {
-        if (c == '"') r += '"';
+// The text between two quote marks, a quote mark inside it doubled.
+std::string Enclose(std::string_view text, char quote) {
+    std::string r(1, quote);
+    for (char c : text) {
+        if (c == quote) r += quote;
         r += c;
     }
-    return r + "\"";
+    return r + quote;
 }
 
-std::string QuoteString(std::string_view value) {
-    std::string r = "'";
-    for (char c : value) {
-        if (c == '\'') r += '\'';
-        r += c;
-    }
-    return r + "'";
-}
+std::string QuoteName(std::string_view name) { return Enclose(name, '"'); }
+
+std::string QuoteString(std::string_view value) { return Enclose(value, '\''); }
 
 // A name written quoted. PostgreSQL folds the schema's unquoted names to lower case,
 // so a quoted name is folded the same way to find them.
