@@ -1,6 +1,8 @@
 #include "cli/Batch.h"
 
+#include <cstdint>
 #include <istream>
+#include <limits>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -10,6 +12,7 @@
 #include "core/Errors.h"
 #include "core/Text.h"
 #include "framework/Bill.h"
+#include "framework/InputChecks.h"
 #include "framework/Json.h"
 #include "framework/Outcome.h"
 
@@ -31,6 +34,22 @@ std::string TextMember(const Json& op, const char* name) {
     return v.get<std::string>();
 }
 
+// A whole number member, read as 64 bits so that a range check sees the number the
+// caller sent (JSON numbers past 63 bits are refused here).
+int64_t WholeMember(const Json& op, const char* name) {
+    const Json& v = Member(op, name);
+    if (!v.is_number_integer() ||
+        (v.is_number_unsigned() && v.get<uint64_t>() > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())))
+        throw InputError(std::string("\"") + name + "\" must be a whole number of 32 bits");
+    return v.get<int64_t>();
+}
+
+Variant KeyMember(const Json& op) {
+    Variant key = FromJson(Member(op, "key"), "key");
+    CheckBillKey(key, "\"key\"");
+    return key;
+}
+
 Variant OptionalValue(const Json& op, const char* name) {
     return op.contains(name) ? FromJson(op.at(name), name) : Variant();
 }
@@ -43,7 +62,9 @@ TQVXComBase& ObjectOf(Objects& objects, Session& session, const Json& op) {
     if (found == objects.end()) {
         if (!op.contains("progid"))
             throw InputError("object \"" + name + "\" is not created yet: give its \"progid\"");
-        auto object = CreateBusinessObject(TextMember(op, "progid"), session);
+        const std::string progId = TextMember(op, "progid");
+        CheckProgIdText(progId, "\"progid\"");
+        auto object = CreateBusinessObject(progId, session);
         found = objects.emplace(name, std::move(object)).first;
     } else if (op.contains("progid") && !SameText(TextMember(op, "progid"), found->second->ProgID())) {
         throw InputError("object \"" + name + "\" is a " + found->second->ProgID() + ", not a " +
@@ -78,7 +99,7 @@ Outcome RunObjectOperation(TQVXComBase& object, const Json& op, Json& body) {
         return out;
     }
     if (kind == "open" || kind == "edit") {
-        const Variant key = FromJson(Member(op, "key"), "key");
+        const Variant key = KeyMember(op);
         Outcome out = kind == "open" ? object.Open(key) : object.Edit(key);
         body["datasets"] = DatasetsToJson(object);
         return out;
@@ -93,19 +114,20 @@ Outcome RunObjectOperation(TQVXComBase& object, const Json& op, Json& body) {
         }
         return out;
     }
-    if (kind == "delete") return object.Delete(FromJson(Member(op, "key"), "key"));
+    if (kind == "delete") return object.Delete(KeyMember(op));
     if (kind == "proc") {
-        const Json& number = Member(op, "number");
-        if (!number.is_number_integer()) throw InputError("\"number\" must be a whole number");
-        Outcome out = object.ExecuteProc(number.get<int>(), OptionalValue(op, "arg"), OptionalValue(op, "arg2"));
+        const int number = CheckProcedureNumber(WholeMember(op, "number"), "\"number\"");
+        Outcome out = object.ExecuteProc(number, OptionalValue(op, "arg"), OptionalValue(op, "arg2"));
         body["result"] = ToJson(out.result);
         return out;
     }
     if (kind == "check") {
-        if (op.contains("dataset") && !op.at("dataset").is_number_integer())
-            throw InputError("\"dataset\" must be a whole number");
-        const int dataset = op.contains("dataset") ? op.at("dataset").get<int>() : 0;
-        Outcome out = object.CheckFieldValues(dataset, ArrayMember(op, "names"), ArrayMember(op, "values"));
+        const int64_t dataset = op.contains("dataset") ? WholeMember(op, "dataset") : 0;
+        const VariantArray names = ArrayMember(op, "names");
+        const VariantArray values = ArrayMember(op, "values");
+        CheckFieldArguments(object.ProgID(), object.DatasetCount(), dataset, names.size(), values.size(),
+                            FieldCheckLabels{"\"dataset\"", "\"names\"", "\"values\""});
+        Outcome out = object.CheckFieldValues(static_cast<int>(dataset), names, values);
         body["fields"] = ToJson(out.fields);
         return out;
     }

@@ -3,6 +3,7 @@
 #include "core/Errors.h"
 #include "db/DatabaseFile.h"
 #include "db/PostgresDatabase.h"
+#include "framework/InputChecks.h"
 #include "hosting/ClassTable.h"
 
 namespace humrs::cli {
@@ -68,6 +69,7 @@ Connection Connect(const GlobalOptions& options, Mode mode) {
 }
 
 void RequireKnownProgId(const std::string& progId) {
+    CheckProgIdText(progId, "the ProgID");
     const ClassRegistry& classes = ComponentRegistry();
     const ClassDescriptor* c = classes.Find(progId);
     if (!c) throw InputError("unknown ProgID: " + progId + "; available: " + classes.Available());

@@ -32,4 +32,20 @@ int CheckInt32(int64_t value, const std::string& label) {
     return static_cast<int>(value);
 }
 
+int CheckProcedureNumber(int64_t value, const std::string& label) {
+    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+        throw InputError(label + ": " + std::to_string(value) + " is not a procedure number (a whole number of 32 bits)");
+    return static_cast<int>(value);
+}
+
+void CheckBillKey(const Variant& key, const std::string& label) {
+    if (key.IsArray() || key.IsPacket())
+        throw InputError(label + " must be one value, a text or a number, not a list");
+}
+
+void CheckProgIdText(const std::string& progId, const std::string& label) {
+    for (unsigned char ch : progId)
+        if (ch < ' ' || ch == 0x7f) throw InputError(label + " must not hold control characters");
+}
+
 }  // namespace humrs

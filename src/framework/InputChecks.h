@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/Variant.h"
+
 namespace humrs {
 
 // The arguments of a field check: `dataset` must be one of the object's
@@ -27,5 +29,19 @@ int CheckServerDate(int64_t value, const std::string& label);
 // A whole number the session keeps as a 32-bit integer (login type, context number,
 // local type): anything outside that range is refused instead of wrapping around.
 int CheckInt32(int64_t value, const std::string& label);
+
+// A procedure number as the caller gave it, read as 64 bits: a whole number of 32
+// bits (a number the class does not serve does nothing), never wrapped around into
+// another (4294967299 is not procedure 3).
+int CheckProcedureNumber(int64_t value, const std::string& label);
+
+// A bill key: one value, a text or a number (or no value), never a list or a data
+// packet.
+void CheckBillKey(const Variant& key, const std::string& label);
+
+// A ProgID as the caller wrote it: no control characters (a NUL would end it early
+// wherever it is compared as a C string, so that "QVXHumrs.Excuse\0..." would pass
+// for another text than it is).
+void CheckProgIdText(const std::string& progId, const std::string& label);
 
 }  // namespace humrs

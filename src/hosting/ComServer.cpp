@@ -121,7 +121,9 @@ Variant KeyValue(const char* text) {
     } catch (const InputError&) {
         return Variant(std::string(text));
     }
-    return JsonToVariant(j);
+    Variant key = JsonToVariant(j);
+    CheckBillKey(key, "the key");
+    return key;
 }
 
 json Failure(const char* kind, const std::string& message) {
