@@ -150,6 +150,19 @@ std::string WrittenTable(const std::vector<SqlToken>& tokens, const std::string&
     return target;
 }
 
+// Parentheses nested deeper than any statement of the component needs; the
+// database's parser gives up somewhat deeper (SQLite's "parser stack overflow").
+constexpr int kMaxNesting = 64;
+
+void RequireShallowNesting(const std::vector<SqlToken>& tokens) {
+    int depth = 0;
+    for (const SqlToken& t : tokens) {
+        if (t.kind == SqlTokenKind::LeftParen && ++depth > kMaxNesting)
+            throw InputError("the statement nests parentheses more than " + std::to_string(kMaxNesting) + " deep");
+        if (t.kind == SqlTokenKind::RightParen) --depth;
+    }
+}
+
 // The `sql` subcommand runs selects and the data statements on the component's
 // tables, nothing else: ATTACH, VACUUM INTO and PRAGMA could write files anywhere the
 // process may, and schema statements would change what the business objects rely on.
@@ -158,6 +171,7 @@ std::string WrittenTable(const std::vector<SqlToken>& tokens, const std::string&
 std::string RequireAllowedStatement(const std::string& statement) {
     const std::vector<SqlToken> tokens = TokenizeSql(statement);
     if (tokens.empty()) throw InputError("no SQL statement given");
+    RequireShallowNesting(tokens);
     const SqlToken& first = tokens.front();
     static const char* const kVerbs[] = {"select", "insert", "update", "delete"};
     const bool allowed = first.kind == SqlTokenKind::Word &&
@@ -166,6 +180,18 @@ std::string RequireAllowedStatement(const std::string& statement) {
     if (!allowed)
         throw InputError("the sql subcommand runs only Select, Insert, Update and Delete statements, not \"" +
                          first.text + "\"");
+    // Nothing inside a statement may change the schema: `Select ... Into` makes a table
+    // on PostgreSQL, and the words below begin the statements that make, change or
+    // remove one.
+    static const char* const kSchemaWords[] = {"create", "alter", "drop", "truncate"};
+    for (const SqlToken& t : tokens) {
+        if (t.kind != SqlTokenKind::Word) continue;
+        if (SameText(first.value, "select") && SameText(t.value, "into"))
+            throw InputError("the sql subcommand does not run Select ... Into: it would make a table");
+        for (const char* w : kSchemaWords)
+            if (SameText(t.value, w))
+                throw InputError("the sql subcommand does not change tables: \"" + t.text + "\" is refused");
+    }
     if (SameText(first.value, "select")) return "";
     std::string alias;
     const std::string table = WrittenTable(tokens, first.value, alias);
@@ -370,6 +396,7 @@ static std::string CheckSqlStatement(const std::string& statement) {
     if (Trim(statement).empty()) throw InputError("no SQL statement given");
     // A statement the dialect cannot express is the user's to fix.
     try {
+        RequireShallowNesting(TokenizeSql(statement));
         SqlTranslator(Backend::SQLite).Translate(statement);
         return RequireAllowedStatement(statement);
     } catch (const DatabaseError& e) {
