@@ -16,6 +16,7 @@ libicu-dev
 nlohmann-json3-dev
 libcli11-dev
 libcpp-httplib-dev
+libmicrohttpd-dev
 libgtest-dev
 libgmock-dev
 libbenchmark-dev

@@ -1,17 +1,29 @@
 #include "cli/Serve.h"
 
-#include <httplib.h>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <microhttpd.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
+#include <deque>
 #include <fstream>
 #include <iostream>
 #include <map>
 #include <mutex>
 #include <random>
+#include <regex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -30,6 +42,27 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr size_t kMinTokenLength = 16;
+// A kept-alive connection that sends nothing for this long is closed (sooner when
+// --timeout is shorter).
+constexpr int kIdleSeconds = 5;
+// Connections accepted beyond --max-connections to be told 503; past these the
+// listening socket's backlog waits.
+constexpr size_t kRefusedConnections = 64;
+
+// A request as the polling thread has read it whole.
+struct Request {
+    std::string method;
+    std::string path;
+    std::string authorization;
+    std::string body;
+};
+
+// What a request is answered: the status, the JSON body and extra headers.
+struct Response {
+    int status = 200;
+    Json body;
+    std::vector<std::pair<std::string, std::string>> headers;
+};
 
 // The HTTP status of an operation's outcome; the body says the rest.
 int StatusOf(const Outcome& out) {
@@ -41,19 +74,47 @@ int StatusOf(const Outcome& out) {
     }
 }
 
-void Reply(httplib::Response& res, int status, const Json& body) {
+void Reply(Response& res, int status, const Json& body) {
     res.status = status;
-    res.set_content(Dump(body, false) + "\n", "application/json; charset=utf-8");
+    res.body = body;
 }
 
-void ReplyFailure(httplib::Response& res, int status, const std::string& message) {
+void ReplyFailure(Response& res, int status, const std::string& message) {
     Reply(res, status, Json{{"ok", false}, {"error", message}, {"notices", Json::array()}});
 }
 
-void ReplyOutcome(httplib::Response& res, const Outcome& out, Json body) {
+std::string RandomHex(int words) {
+    static std::mutex mutex;
+    static std::random_device device;
+    std::lock_guard<std::mutex> lock(mutex);
+    std::uniform_int_distribution<uint32_t> word;
+    std::string text;
+    char part[9];
+    for (int i = 0; i < words; ++i) {
+        std::snprintf(part, sizeof part, "%08x", word(device));
+        text += part;
+    }
+    return text;
+}
+
+// A failure of the database or of the service itself is told to the client by what
+// failed and a request id; the full text (the statement, the server's own words)
+// goes to the service's log under that id, for the administrator.
+void ReplyOutcome(Response& res, const Outcome& out, Json body) {
     if (!out.ok) {
         body["ok"] = false;
         body["error"] = out.error;
+        if (StatusOf(out) == 500) {
+            const std::string id = RandomHex(2);
+            std::cerr << "humrs serve: request " << id << ": " << FailureName(out.failure) << ": " << out.error
+                      << "\n";
+            body["error"] = std::string(out.failure == Outcome::Kind::DatabaseFailure
+                                            ? "the database could not complete the call"
+                                            : "the service failed on the call") +
+                            "; its log tells why under request " + id;
+            body["request"] = id;
+            res.headers.emplace_back("X-Request-Id", id);
+        }
     }
     body["notices"] = ToJson(out.notices);
     Reply(res, StatusOf(out), body);
@@ -78,17 +139,7 @@ void CheckToken(const std::string& token, const char* what) {
         if (ch <= ' ' || ch == 0x7f) throw InputError(std::string(what) + " must not hold blanks or control characters");
 }
 
-std::string NewHandleId() {
-    static std::mutex mutex;
-    static std::random_device device;
-    std::lock_guard<std::mutex> lock(mutex);
-    std::uniform_int_distribution<uint32_t> word;
-    char text[33];
-    std::snprintf(text, sizeof text, "%08x%08x%08x%08x", word(device), word(device), word(device), word(device));
-    return text;
-}
-
-Json ParseRequestBody(const httplib::Request& req) {
+Json ParseRequestBody(const Request& req) {
     if (req.body.empty()) throw InputError("the request has no body: send a JSON object");
     Json json = ParseJson(req.body, "the request body");
     if (!json.is_object()) throw InputError("the request body must be a JSON object");
@@ -101,6 +152,61 @@ std::string ProgIdOf(const Json& body) {
     std::string progId = body.at("progid").get<std::string>();
     RequireKnownProgId(progId);
     return progId;
+}
+
+// Opens the listening socket itself, without port reuse: a port another process
+// listens on is refused, so two services never share one port.
+int Listen(const std::string& host, int port, int& boundPort, bool& ipv6) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    const std::string service = std::to_string(port);
+    const std::string where = host + ":" + service;
+    if (getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || !found)
+        throw InputError("cannot listen on " + where + ": the host is not known");
+    int error = 0;
+    int fd = -1;
+    for (addrinfo* a = found; a && fd < 0; a = a->ai_next) {
+        fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
+        if (fd < 0) {
+            error = errno;
+            continue;
+        }
+        // Reuse of an address in TIME_WAIT only; a listening socket still holds its port.
+        const int on = 1;
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        if (::bind(fd, a->ai_addr, a->ai_addrlen) != 0 || ::listen(fd, 511) != 0) {
+            error = errno;
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    freeaddrinfo(found);
+    if (fd < 0)
+        throw InputError("cannot listen on " + where + ": " +
+                         (error == EADDRINUSE ? std::string("the address is in use, by another service perhaps")
+                                              : std::string(std::strerror(error))));
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    sockaddr_storage bound{};
+    socklen_t length = sizeof bound;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length);
+    ipv6 = bound.ss_family == AF_INET6;
+    boundPort = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
+                                                  : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
+    return fd;
+}
+
+// Room for the connections allowed and the ones turned away, with the files and
+// database connections the service keeps besides.
+void RaiseOpenFileLimit(size_t connections) {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+    const rlim_t wanted = static_cast<rlim_t>(connections + kRefusedConnections + 256);
+    if (limit.rlim_cur >= wanted) return;
+    limit.rlim_cur = std::min(wanted, limit.rlim_max);
+    ::setrlimit(RLIMIT_NOFILE, &limit);  // at worst the old limit stays
 }
 
 }  // namespace
@@ -116,11 +222,34 @@ struct Handle {
     Clock::duration Idle() const { return Clock::now() - Clock::time_point(Clock::duration(lastUsed.load())); }
 };
 
+// A client's connection as the polling thread sees it. Between requests, and while
+// a request arrives, the clock runs from `since`; a request still incomplete
+// --timeout later is answered 408 and the connection closed.
+struct ClientConnection {
+    int fd = -1;
+    bool refused = false;  // over --max-connections: told 503
+    bool reading = true;   // no complete request is being served
+    Clock::time_point since = Clock::now();
+};
+
+// One request from its headers to its answer.
+struct Exchange {
+    Request request;
+    ClientConnection* client = nullptr;
+    MHD_Connection* connection = nullptr;
+    bool tooLarge = false;
+    bool queued = false;  // handed to the workers
+    bool answered = false;
+    Response response;
+};
+
 struct Service::State {
     GlobalOptions global;
     ServeOptions options;
-    httplib::Server server;
+    MHD_Daemon* daemon = nullptr;
+    int listenFd = -1;
     int port = 0;
+    bool ipv6 = false;
 
     // Connections of the calls that need no handle, kept for the next call.
     std::mutex poolMutex;
@@ -129,9 +258,26 @@ struct Service::State {
     mutable std::mutex handlesMutex;
     std::map<std::string, std::shared_ptr<Handle>> handles;
 
+    // Complete requests waiting for a worker; the workers never touch a socket.
+    std::mutex jobsMutex;
+    std::condition_variable jobsWake;
+    std::deque<Exchange*> jobs;
+    size_t running = 0;
+    std::vector<std::thread> workers;
+
+    // The clients' connections, for the arrival deadline.
+    std::mutex clientsMutex;
+    std::set<ClientConnection*> clients;
+    size_t inFlight = 0;  // requests handed to workers whose answer is not yet sent
+    std::condition_variable drained;
+
     std::mutex reaperMutex;
     std::condition_variable reaperWake;
-    bool stopping = false;
+    std::condition_variable stopWake;
+    std::mutex runMutex;  // one Shutdown at a time
+    bool stopping = false;  // Stop() was called
+    bool closing = false;   // the threads are told to end
+    bool stopped = false;   // the daemon is gone
     std::thread reaper;
 
     std::unique_ptr<Connection> Lease() {
@@ -153,8 +299,8 @@ struct Service::State {
     }
 
     // Whether the request may go on; answers 401 or 403 itself otherwise.
-    bool Authorized(const httplib::Request& req, httplib::Response& res, bool admin) {
-        const std::string header = req.get_header_value("Authorization");
+    bool Authorized(const Request& req, Response& res, bool admin) {
+        const std::string& header = req.authorization;
         const std::string prefix = "Bearer ";
         const std::string presented = header.size() > prefix.size() && SameText(header.substr(0, 7), prefix)
                                           ? Trim(header.substr(prefix.size()))
@@ -162,7 +308,7 @@ struct Service::State {
         const bool isAdmin = SameToken(presented, options.adminToken);
         const bool isUser = isAdmin || SameToken(presented, options.token);
         if (!isUser) {
-            res.set_header("WWW-Authenticate", "Bearer");
+            res.headers.emplace_back("WWW-Authenticate", "Bearer");
             ReplyFailure(res, 401,
                          presented.empty() ? "no bearer token: send the header \"Authorization: Bearer <token>\""
                                            : "the bearer token is not valid");
@@ -178,7 +324,7 @@ struct Service::State {
     // Runs `work` and answers with its outcome; whatever it throws becomes the
     // failure it stands for.
     template <class F>
-    void Respond(httplib::Response& res, F&& work) {
+    void Respond(Response& res, F&& work) {
         Json body = {{"ok", true}};
         Outcome out;
         try {
@@ -189,7 +335,7 @@ struct Service::State {
         ReplyOutcome(res, out, std::move(body));
     }
 
-    void Operate(const httplib::Request& req, httplib::Response& res, const std::string& kind) {
+    void Operate(const Request& req, Response& res, const std::string& kind) {
         if (!Authorized(req, res, false)) return;
         Respond(res, [&](Json& body) {
             Json op = ParseRequestBody(req);
@@ -208,7 +354,7 @@ struct Service::State {
         });
     }
 
-    void Sql(const httplib::Request& req, httplib::Response& res) {
+    void Sql(const Request& req, Response& res) {
         if (!Authorized(req, res, true)) return;
         Respond(res, [&](Json& body) {
             const Json request = ParseRequestBody(req);
@@ -226,7 +372,7 @@ struct Service::State {
         });
     }
 
-    void CreateHandle(const httplib::Request& req, httplib::Response& res) {
+    void CreateHandle(const Request& req, Response& res) {
         if (!Authorized(req, res, false)) return;
         bool tooMany = false;
         auto full = [&] {
@@ -244,7 +390,7 @@ struct Service::State {
             auto handle = std::make_shared<Handle>();
             handle->connection = Connect(global, Mode::Existing);
             handle->object = CreateBusinessObject(progId, *handle->connection.session);
-            const std::string id = NewHandleId();
+            const std::string id = RandomHex(4);
             {
                 std::lock_guard<std::mutex> lock(handlesMutex);
                 if (full()) return FailureOutcome(Outcome::Kind::BadInput, limit);
@@ -266,17 +412,17 @@ struct Service::State {
         return found == handles.end() ? nullptr : found->second;
     }
 
-    void NoHandle(httplib::Response& res, const std::string& id) {
+    void NoHandle(Response& res, const std::string& id) {
         ReplyFailure(res, 404, "no live object " + id + ": it was released, or it expired after " +
                                    std::to_string(options.handleIdle.count()) + " s unused");
     }
 
-    void Busy(httplib::Response& res) {
+    void Busy(Response& res) {
         ReplyFailure(res, 503, "the object is still busy with another call after " +
                                    std::to_string(options.requestTimeout.count()) + " s; try again");
     }
 
-    void CallHandle(const httplib::Request& req, httplib::Response& res, const std::string& id) {
+    void CallHandle(const Request& req, Response& res, const std::string& id) {
         if (!Authorized(req, res, false)) return;
         auto handle = FindHandle(id);
         if (!handle) return NoHandle(res, id);
@@ -290,7 +436,7 @@ struct Service::State {
         handle->Touch();
     }
 
-    void ReleaseHandle(const httplib::Request& req, httplib::Response& res, const std::string& id) {
+    void ReleaseHandle(const Request& req, Response& res, const std::string& id) {
         if (!Authorized(req, res, false)) return;
         auto handle = FindHandle(id);
         if (!handle) return NoHandle(res, id);
@@ -322,57 +468,295 @@ struct Service::State {
         // `expired` closes their objects and connections here, outside the lock.
     }
 
+    // Answers 408 on the connections whose request has not arrived in time and
+    // closes them. Connections that sent nothing at all the polling thread closes
+    // itself after kIdleSeconds, no later than this deadline, so only a request
+    // begun and left unfinished is told.
+    void ExpireSlowClients() {
+        const auto deadline = options.requestTimeout + std::chrono::milliseconds(500);
+        const Clock::time_point now = Clock::now();
+        std::lock_guard<std::mutex> lock(clientsMutex);
+        for (ClientConnection* client : clients) {
+            if (!client->reading || client->fd < 0 || now - client->since < deadline) continue;
+            const std::string body = Dump(Json{{"ok", false},
+                                               {"error", "the request did not arrive in time"},
+                                               {"notices", Json::array()}},
+                                          false) +
+                                     "\n";
+            const std::string answer = "HTTP/1.1 408 Request Timeout\r\nConnection: close\r\n"
+                                       "Content-Type: application/json; charset=utf-8\r\nContent-Length: " +
+                                       std::to_string(body.size()) + "\r\n\r\n" + body;
+            // The polling thread writes nothing to a connection still reading its
+            // request; a client that reads nothing may lose this answer, never block it.
+            [[maybe_unused]] const ssize_t sent = ::send(client->fd, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            ::shutdown(client->fd, SHUT_RDWR);
+            client->reading = false;  // the polling thread closes it on its next turn
+        }
+    }
+
     void ReaperLoop() {
-        const auto period = std::min<Clock::duration>(options.handleIdle / 2, std::chrono::seconds(1));
+        const auto period = std::chrono::milliseconds(250);
+        auto lastReap = Clock::now();
         std::unique_lock<std::mutex> lock(reaperMutex);
-        while (!stopping) {
+        while (!closing) {
             reaperWake.wait_for(lock, period);
-            if (stopping) break;
+            if (closing) break;
             lock.unlock();
-            Reap();
+            ExpireSlowClients();
+            if (Clock::now() - lastReap >= std::min<Clock::duration>(options.handleIdle / 2, std::chrono::seconds(1))) {
+                Reap();
+                lastReap = Clock::now();
+            }
             lock.lock();
         }
     }
 
-    void Routes() {
-        server.Get("/v1/health", [this](const httplib::Request&, httplib::Response& res) {
-            std::lock_guard<std::mutex> lock(handlesMutex);
-            Reply(res, 200, Json{{"ok", true}, {"objects", handles.size()}, {"notices", Json::array()}});
-        });
-        for (const char* kind : {"new", "open", "edit", "save", "delete", "check", "proc"}) {
-            const std::string name = kind;
-            server.Post("/v1/" + name,
-                        [this, name](const httplib::Request& req, httplib::Response& res) { Operate(req, res, name); });
-        }
-        server.Post("/v1/sql", [this](const httplib::Request& req, httplib::Response& res) { Sql(req, res); });
-        server.Post("/v1/objects",
-                    [this](const httplib::Request& req, httplib::Response& res) { CreateHandle(req, res); });
-        server.Post(R"(/v1/objects/([0-9a-f]{32}))", [this](const httplib::Request& req, httplib::Response& res) {
-            CallHandle(req, res, req.matches[1].str());
-        });
-        server.Delete(R"(/v1/objects/([0-9a-f]{32}))", [this](const httplib::Request& req, httplib::Response& res) {
-            ReleaseHandle(req, res, req.matches[1].str());
-        });
-        // Unknown routes, oversized bodies and malformed requests get a JSON answer too.
-        server.set_error_handler([this](const httplib::Request& req, httplib::Response& res) {
-            if (!res.body.empty()) return;
-            switch (res.status) {
-                case 404:
-                    return ReplyFailure(res, 404, "no endpoint " + req.method + " " + req.path +
-                                                      "; the endpoints are listed in docs/service.md");
-                case 413:
-                    return ReplyFailure(res, 413, "the request body is larger than " +
-                                                      std::to_string(options.maxBodyBytes) + " bytes");
-                case 408: return ReplyFailure(res, 408, "the request did not arrive in time");
-                default:
-                    return ReplyFailure(res, res.status, "the request was not understood (HTTP " +
-                                                             std::to_string(res.status) + ")");
+    void Health(Response& res) {
+        std::lock_guard<std::mutex> lock(handlesMutex);
+        Reply(res, 200, Json{{"ok", true}, {"objects", handles.size()}, {"notices", Json::array()}});
+    }
+
+    // The endpoints; runs on a worker.
+    void Route(const Request& req, Response& res) {
+        static const std::regex kHandlePath(R"(/v1/objects/([0-9a-f]{32}))");
+        static const std::set<std::string> kOperations = {"new", "open", "edit", "save", "delete", "check", "proc"};
+        std::smatch match;
+        try {
+            if (req.method == "POST" && req.path.rfind("/v1/", 0) == 0 && kOperations.count(req.path.substr(4)))
+                return Operate(req, res, req.path.substr(4));
+            if (req.method == "POST" && req.path == "/v1/sql") return Sql(req, res);
+            if (req.method == "POST" && req.path == "/v1/objects") return CreateHandle(req, res);
+            if (std::regex_match(req.path, match, kHandlePath)) {
+                if (req.method == "POST") return CallHandle(req, res, match[1].str());
+                if (req.method == "DELETE") return ReleaseHandle(req, res, match[1].str());
             }
-        });
-        server.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr error) {
-            const Outcome out = FailureOutcome(error);
-            ReplyFailure(res, 500, out.error);
-        });
+            ReplyFailure(res, 404, "no endpoint " + req.method + " " + req.path +
+                                       "; the endpoints are listed in docs/service.md");
+        } catch (...) {
+            res = Response{};
+            ReplyOutcome(res, FailureOutcome(std::current_exception()), Json::object());
+        }
+    }
+
+    void WorkerLoop() {
+        std::unique_lock<std::mutex> lock(jobsMutex);
+        while (true) {
+            jobsWake.wait(lock, [&] { return closing || !jobs.empty(); });
+            if (jobs.empty()) return;
+            Exchange* exchange = jobs.front();
+            jobs.pop_front();
+            ++running;
+            lock.unlock();
+            Route(exchange->request, exchange->response);
+            lock.lock();
+            --running;
+            exchange->answered = true;
+            MHD_resume_connection(exchange->connection);
+        }
+    }
+
+    // Hands a complete request to the workers; false when too many wait already.
+    bool Enqueue(Exchange* exchange) {
+        std::lock_guard<std::mutex> lock(jobsMutex);
+        if (jobs.size() >= 16 * workers.size() + 64) return false;
+        exchange->queued = true;
+        MHD_suspend_connection(exchange->connection);
+        jobs.push_back(exchange);
+        jobsWake.notify_one();
+        return true;
+    }
+
+    // ---- the polling thread's side
+
+    static MHD_Result Queue(MHD_Connection* connection, const Response& res, bool close = false) {
+        const std::string text = Dump(res.body, false) + "\n";
+        MHD_Response* response =
+            MHD_create_response_from_buffer(text.size(), const_cast<char*>(text.data()), MHD_RESPMEM_MUST_COPY);
+        if (!response) return MHD_NO;
+        MHD_add_response_header(response, "Content-Type", "application/json; charset=utf-8");
+        for (const auto& [name, value] : res.headers) MHD_add_response_header(response, name.c_str(), value.c_str());
+        if (close) MHD_add_response_header(response, "Connection", "close");
+        const MHD_Result queued = MHD_queue_response(connection, static_cast<unsigned>(res.status), response);
+        MHD_destroy_response(response);
+        return queued;
+    }
+
+    static MHD_Result QueueFailure(MHD_Connection* connection, int status, const std::string& message) {
+        Response res;
+        ReplyFailure(res, status, message);
+        return Queue(connection, res, true);
+    }
+
+    MHD_Result OnRequest(MHD_Connection* connection, const char* url, const char* method, const char* upload,
+                         size_t* uploadSize, void** context) {
+        auto* exchange = static_cast<Exchange*>(*context);
+        if (!exchange) {
+            // The headers have arrived.
+            exchange = new Exchange;
+            *context = exchange;
+            exchange->connection = connection;
+            const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
+            exchange->client = info ? static_cast<ClientConnection*>(info->socket_context) : nullptr;
+            exchange->request.method = method;
+            exchange->request.path = url;
+            if (const char* auth = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Authorization"))
+                exchange->request.authorization = auth;
+            if (exchange->client && exchange->client->refused) {
+                Serving(exchange);
+                return QueueFailure(connection, 503,
+                                    "the service has " + std::to_string(options.maxConnections) +
+                                        " connections open, as many as it takes; try again later");
+            }
+            if (const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Length")) {
+                char* end = nullptr;
+                const unsigned long long declared = std::strtoull(length, &end, 10);
+                if (declared > options.maxBodyBytes) exchange->tooLarge = true;
+            }
+            // An oversized body is still read, and thrown away, before the 413: a
+            // client that is still writing it would not see an earlier answer.
+            return MHD_YES;
+        }
+        if (exchange->answered) return Queue(connection, exchange->response);
+        if (*uploadSize > 0) {
+            if (!exchange->tooLarge && exchange->request.body.size() + *uploadSize > options.maxBodyBytes) {
+                exchange->tooLarge = true;
+                exchange->request.body.clear();
+            }
+            if (!exchange->tooLarge) exchange->request.body.append(upload, *uploadSize);
+            *uploadSize = 0;
+            return MHD_YES;
+        }
+        // The whole request is here, or all of it that will be read: from now on no
+        // deadline runs for it.
+        Serving(exchange);
+        if (exchange->tooLarge) return QueueTooLarge(connection);
+        if (exchange->request.method == "GET" && exchange->request.path == "/v1/health") {
+            Response res;
+            Health(res);
+            return Queue(connection, res);
+        }
+        {
+            std::lock_guard<std::mutex> lock(reaperMutex);
+            if (stopping) return QueueFailure(connection, 503, "the service is stopping");
+        }
+        {
+            std::lock_guard<std::mutex> lock(clientsMutex);
+            ++inFlight;
+        }
+        if (Enqueue(exchange)) return MHD_YES;
+        Finished();
+        return QueueFailure(connection, 503, "the service is busy: too many calls wait already; try again");
+    }
+
+    void Serving(Exchange* exchange) {
+        if (!exchange->client) return;
+        std::lock_guard<std::mutex> lock(clientsMutex);
+        exchange->client->reading = false;
+    }
+
+    MHD_Result QueueTooLarge(MHD_Connection* connection) {
+        return QueueFailure(connection, 413,
+                            "the request body is larger than " + std::to_string(options.maxBodyBytes) + " bytes");
+    }
+
+    // A request handed to the workers has had its answer sent, or its connection died.
+    void Finished() {
+        std::lock_guard<std::mutex> lock(clientsMutex);
+        if (inFlight > 0) --inFlight;
+        drained.notify_all();
+    }
+
+    void OnCompleted(void** context) {
+        auto* exchange = static_cast<Exchange*>(*context);
+        if (!exchange) return;
+        if (exchange->queued) Finished();
+        if (exchange->client) {
+            std::lock_guard<std::mutex> lock(clientsMutex);
+            exchange->client->reading = true;
+            exchange->client->since = Clock::now();
+        }
+        delete exchange;
+        *context = nullptr;
+    }
+
+    void OnConnection(MHD_Connection* connection, void** socketContext, MHD_ConnectionNotificationCode code) {
+        if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+            auto* client = new ClientConnection;
+            if (const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD)) {
+                client->fd = info->connect_fd;
+                // Small answers go out at once, not after the client's delayed acknowledgement.
+                const int on = 1;
+                ::setsockopt(client->fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+            }
+            std::lock_guard<std::mutex> lock(clientsMutex);
+            client->refused = clients.size() >= options.maxConnections;
+            clients.insert(client);
+            *socketContext = client;
+        } else if (code == MHD_CONNECTION_NOTIFY_CLOSED) {
+            auto* client = static_cast<ClientConnection*>(*socketContext);
+            if (!client) return;
+            {
+                std::lock_guard<std::mutex> lock(clientsMutex);
+                clients.erase(client);
+            }
+            delete client;
+            *socketContext = nullptr;
+        }
+    }
+
+    void Start() {
+        const unsigned idle = static_cast<unsigned>(std::min<int64_t>(kIdleSeconds, options.requestTimeout.count()));
+        unsigned flags = MHD_USE_AUTO_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME;
+        if (ipv6) flags |= MHD_USE_IPv6;
+        daemon = MHD_start_daemon(
+            flags, 0, nullptr, nullptr,
+            +[](void* cls, MHD_Connection* c, const char* url, const char* method, const char*, const char* upload,
+                size_t* uploadSize, void** context) {
+                return static_cast<State*>(cls)->OnRequest(c, url, method, upload, uploadSize, context);
+            },
+            this, MHD_OPTION_LISTEN_SOCKET, listenFd, MHD_OPTION_CONNECTION_LIMIT,
+            static_cast<unsigned>(options.maxConnections + kRefusedConnections), MHD_OPTION_CONNECTION_TIMEOUT, idle,
+            MHD_OPTION_NOTIFY_COMPLETED,
+            +[](void* cls, MHD_Connection*, void** context, MHD_RequestTerminationCode) {
+                static_cast<State*>(cls)->OnCompleted(context);
+            },
+            this, MHD_OPTION_NOTIFY_CONNECTION,
+            +[](void* cls, MHD_Connection* c, void** socketContext, MHD_ConnectionNotificationCode code) {
+                static_cast<State*>(cls)->OnConnection(c, socketContext, code);
+            },
+            this, MHD_OPTION_END);
+        if (!daemon) throw InputError("cannot start serving on " + options.host + ":" + std::to_string(port));
+    }
+
+    // Stops taking connections, lets the calls in flight finish and their answers go
+    // out (for at most --timeout), then closes everything.
+    void Shutdown() {
+        if (stopped) return;
+        if (daemon) {
+            const int quiesced = MHD_quiesce_daemon(daemon);
+            if (quiesced >= 0) ::close(quiesced);
+            listenFd = -1;
+            std::unique_lock<std::mutex> lock(clientsMutex);
+            drained.wait_for(lock, options.requestTimeout, [&] { return inFlight == 0; });
+        }
+        {
+            std::lock_guard<std::mutex> lock(jobsMutex);
+            closing = true;
+        }
+        jobsWake.notify_all();
+        for (auto& worker : workers)
+            if (worker.joinable()) worker.join();
+        if (daemon) MHD_stop_daemon(daemon);
+        daemon = nullptr;
+        if (listenFd >= 0) ::close(listenFd);
+        listenFd = -1;
+        {
+            std::lock_guard<std::mutex> lock(reaperMutex);
+            closing = true;
+        }
+        reaperWake.notify_all();
+        if (reaper.joinable()) reaper.join();
+        stopped = true;
     }
 };
 
@@ -416,6 +800,8 @@ Service::Service(GlobalOptions global, ServeOptions options) : state_(std::make_
     if (options.handleIdle.count() < 1) throw InputError("--object-idle must be at least 1 second");
     if (options.requestTimeout.count() < 1) throw InputError("--timeout must be at least 1 second");
 
+    if (options.maxConnections < 1) throw InputError("--max-connections must be at least 1");
+
     State& s = *state_;
     s.global = std::move(global);
     s.options = std::move(options);
@@ -423,39 +809,43 @@ Service::Service(GlobalOptions global, ServeOptions options) : state_(std::make_
     // not on the first call. The connection serves the first call.
     s.pool.push_back(std::make_unique<Connection>(Connect(s.global, Mode::Existing)));
 
-    const int threads = s.options.threads;
-    s.server.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
-    s.server.set_payload_max_length(s.options.maxBodyBytes);
-    s.server.set_read_timeout(s.options.requestTimeout.count(), 0);
-    s.server.set_write_timeout(s.options.requestTimeout.count(), 0);
-    s.server.set_keep_alive_timeout(5);
-    s.Routes();
-    if (s.options.port == 0) {
-        s.port = s.server.bind_to_any_port(s.options.host);
-    } else {
-        s.port = s.server.bind_to_port(s.options.host, s.options.port) ? s.options.port : -1;
+    RaiseOpenFileLimit(s.options.maxConnections);
+    s.listenFd = Listen(s.options.host, s.options.port, s.port, s.ipv6);
+    try {
+        s.Start();
+    } catch (...) {
+        ::close(s.listenFd);
+        throw;
     }
-    if (s.port < 0)
-        throw InputError("cannot listen on " + s.options.host + ":" + std::to_string(s.options.port) +
-                         " (the address is in use or not this machine's)");
+    for (int i = 0; i < s.options.threads; ++i) s.workers.emplace_back([&s] { s.WorkerLoop(); });
     s.reaper = std::thread([&s] { s.ReaperLoop(); });
 }
 
 Service::~Service() {
     Stop();
-    {
-        std::lock_guard<std::mutex> lock(state_->reaperMutex);
-        state_->stopping = true;
-    }
-    state_->reaperWake.notify_all();
-    if (state_->reaper.joinable()) state_->reaper.join();
+    std::lock_guard<std::mutex> lock(state_->runMutex);
+    state_->Shutdown();
 }
 
 int Service::Port() const { return state_->port; }
 
-void Service::Run() { state_->server.listen_after_bind(); }
+void Service::Run() {
+    State& s = *state_;
+    {
+        std::unique_lock<std::mutex> lock(s.reaperMutex);
+        s.stopWake.wait(lock, [&] { return s.stopping; });
+    }
+    std::lock_guard<std::mutex> lock(s.runMutex);
+    s.Shutdown();
+}
 
-void Service::Stop() { state_->server.stop(); }
+void Service::Stop() {
+    {
+        std::lock_guard<std::mutex> lock(state_->reaperMutex);
+        state_->stopping = true;
+    }
+    state_->stopWake.notify_all();
+}
 
 size_t Service::LiveHandles() const {
     std::lock_guard<std::mutex> lock(state_->handlesMutex);

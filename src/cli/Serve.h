@@ -14,7 +14,9 @@
 //   DELETE /v1/objects/{handle}            releases the object
 //
 // Calls on one handle run one at a time; everything else runs in parallel, each
-// call on a database connection of its own.
+// call on a database connection of its own. One polling thread reads requests and
+// writes answers for every connection; the workers only run complete requests, so
+// a slow or idle client holds no worker.
 #include <chrono>
 #include <memory>
 #include <string>
@@ -34,7 +36,12 @@ struct ServeOptions {
     size_t maxBodyBytes = 1 << 20;
     size_t maxHandles = 64;
     std::chrono::seconds handleIdle{300};  // an unused handle is released after this
+    // A request must arrive whole within this (else 408), a call on a busy handle
+    // waits at most this long (else 503).
     std::chrono::seconds requestTimeout{30};
+    // Open client connections; one more is answered 503. Idle kept-alive
+    // connections close after 5 s (sooner with a shorter requestTimeout).
+    size_t maxConnections = 1000;
 };
 
 // Parses --listen: "HOST:PORT", "[IPV6]:PORT" or ":PORT" (loopback). Throws
@@ -48,14 +55,16 @@ std::string ReadTokenFile(const std::string& path);
 class Service {
 public:
     // Checks the options and the database (it must hold the humrs tables), then binds
-    // the address. Throws InputError or DatabaseError naming what is wrong.
+    // the address, alone (a port another process listens on is refused), and starts
+    // taking connections. Throws InputError or DatabaseError naming what is wrong.
     Service(GlobalOptions global, ServeOptions options);
     ~Service();
     Service(const Service&) = delete;
     Service& operator=(const Service&) = delete;
 
     int Port() const;
-    // Serves until Stop() is called (from another thread or a signal watcher).
+    // Serves until Stop() is called (from another thread or a signal watcher), then
+    // lets the calls in flight finish and answer.
     void Run();
     void Stop();
     // Live object handles, for tests and the health answer.
