@@ -40,8 +40,8 @@ int CheckProcedureNumber(int64_t value, const std::string& label);
 void CheckBillKey(const Variant& key, const std::string& label);
 
 // A ProgID as the caller wrote it: no control characters (a NUL would end it early
-// wherever it is compared as a C string, so that "QVXHumrs.Excuse\0..." would pass
-// for another text than it is).
+// wherever it is compared as a C string, so that the text would pass for another
+// than it is).
 void CheckProgIdText(const std::string& progId, const std::string& label);
 
 }  // namespace humrs
