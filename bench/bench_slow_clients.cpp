@@ -4,7 +4,7 @@
 // second and half sending nothing (each reopened when the service closes it).
 // Both measured in the same run, against the humrs program beside this one.
 //
-//   bench_slow_clients [--connections N] [--calls N] [--humrs PATH]
+//   bench_slow_clients [--connections N] [--calls N] [--seconds N] [--humrs PATH]
 //
 // Prints, per phase, the median, the 99th percentile and the worst time of each call.
 #include <arpa/inet.h>
@@ -79,9 +79,12 @@ struct Figures {
     int failed = 0;
 };
 
-// `calls` health calls and saves, one after the other.
-Figures Measure(int port, int calls, const std::string& phase) {
+// `calls` health calls and saves, spread evenly over `seconds`, so that a crowded
+// phase sees idle connections closed and opened again.
+Figures Measure(int port, int calls, int seconds, const std::string& phase) {
     Figures f;
+    const auto spacing = std::chrono::milliseconds(1000) * seconds / std::max(calls, 1);
+    auto next = Clock::now();
     const std::string health = "GET /v1/health HTTP/1.1\r\nHost: bench\r\nConnection: close\r\n\r\n";
     for (int i = 0; i < calls; ++i) {
         auto begin = Clock::now();
@@ -93,6 +96,8 @@ Figures Measure(int port, int calls, const std::string& phase) {
         begin = Clock::now();
         if (Call(port, Post("/v1/save", bill)) != 200) ++f.failed;
         f.save.push_back(std::chrono::duration<double, std::milli>(Clock::now() - begin).count());
+        next += spacing;
+        std::this_thread::sleep_until(next);
     }
     return f;
 }
@@ -171,12 +176,13 @@ int FreePort() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int connections = 500, calls = 200;
+    int connections = 500, calls = 200, seconds = 12;
     std::string humrs = (fs::read_symlink("/proc/self/exe").parent_path() / "humrs").string();
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string flag = argv[i];
         if (flag == "--connections") connections = std::atoi(argv[i + 1]);
         else if (flag == "--calls") calls = std::atoi(argv[i + 1]);
+        else if (flag == "--seconds") seconds = std::atoi(argv[i + 1]);
         else if (flag == "--humrs") humrs = argv[i + 1];
     }
     rlimit limit{};
@@ -205,12 +211,12 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 100 && Call(port, "GET /v1/health HTTP/1.1\r\nHost: b\r\nConnection: close\r\n\r\n") != 200; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
 
-    const Figures bare = Measure(port, calls, "bare");
+    const Figures bare = Measure(port, calls, seconds, "bare");
     Crowd crowd(port, connections);
     crowd.Start();
     std::this_thread::sleep_for(std::chrono::seconds(2));
     const int open = crowd.Open();
-    const Figures crowded = Measure(port, calls, "crowd");
+    const Figures crowded = Measure(port, calls, seconds, "crowd");
     crowd.Stop();
 
     Print("no other clients", "health", bare.health);
