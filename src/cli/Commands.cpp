@@ -344,7 +344,7 @@ Answer RunDelete(const GlobalOptions& options, const std::string& progId, const 
     });
 }
 
-Answer RunCheck(const GlobalOptions& options, const std::string& progId, int dataset,
+Answer RunCheck(const GlobalOptions& options, const std::string& progId, int64_t dataset,
                 const std::string& names, const std::string& values) {
     return Guard([&] {
         const VariantArray nameList = ArrayArgument(names, "--names");
@@ -357,16 +357,17 @@ Answer RunCheck(const GlobalOptions& options, const std::string& progId, int dat
         Connection c = Connect(options, Mode::Existing);
         auto object = Create(progId, c);
         CheckFieldArguments(progId, object->DatasetCount(), dataset, nameList.size(), valueList.size(), labels);
-        const Outcome out = object->CheckFieldValues(dataset, nameList, valueList);
+        const Outcome out = object->CheckFieldValues(static_cast<int>(dataset), nameList, valueList);
         Json body = Ok();
         body["fields"] = ToJson(out.fields);
         return FromOutcome(out, std::move(body));
     });
 }
 
-Answer RunProc(const GlobalOptions& options, const std::string& progId, int number, const std::string& arg1,
-               const std::string& arg2) {
+Answer RunProc(const GlobalOptions& options, const std::string& progId, int64_t wideNumber,
+               const std::string& arg1, const std::string& arg2) {
     return Guard([&] {
+        const int number = CheckProcedureNumber(wideNumber, "NUMBER");
         const Variant a1 = OptionalArgument(arg1, "--arg");
         const Variant a2 = OptionalArgument(arg2, "--arg2");
         RequireKnownProgId(progId);

@@ -3,6 +3,7 @@
 // object to print and the exit code) and never throws: every failure becomes an
 // answer {"ok": false, "error": ...}. Input is checked before the database is
 // opened for writing, so a command that fails leaves the database as it was.
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -37,10 +38,10 @@ Answer RunOpen(const GlobalOptions& options, const std::string& progId, const st
 Answer RunSave(const GlobalOptions& options, const std::string& progId, const std::string& file);
 Answer RunEdit(const GlobalOptions& options, const std::string& progId, const std::string& key);
 Answer RunDelete(const GlobalOptions& options, const std::string& progId, const std::string& key);
-Answer RunCheck(const GlobalOptions& options, const std::string& progId, int dataset,
+Answer RunCheck(const GlobalOptions& options, const std::string& progId, int64_t dataset,
                 const std::string& names, const std::string& values);
 // Arguments are JSON texts; an empty text passes no value (Empty).
-Answer RunProc(const GlobalOptions& options, const std::string& progId, int number, const std::string& arg1,
+Answer RunProc(const GlobalOptions& options, const std::string& progId, int64_t number, const std::string& arg1,
                const std::string& arg2);
 Answer RunSql(const GlobalOptions& options, const std::string& statement);
 // The sql subcommand's work on an open database: one Select, Insert, Update or Delete

@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
                  "indent the JSON output; the pay statement (QVXHumrs.HumMonthSalaryQuery procedure 1) prints as text tables");
 
     std::string progId, key, file, names, values, arg1, arg2, statement, paramKey, paramValue, library;
-    int dataset = 0, procNo = 0;
+    int64_t dataset = 0, procNo = 0;  // checked as every entry point checks them
     bool demoText = false, demoForce = false;
 
     auto* init = app.add_subcommand("init",
