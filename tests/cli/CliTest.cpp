@@ -15,9 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "support/Files.h"
-#include "support/HumrsProcess.h"
-#include "support/StoredRows.h"
+#include "support/CliFixture.h"
 #include "framework/Bill.h"
 #include "db/Database.h"
 #include "db/Schema.h"
@@ -31,52 +29,19 @@ namespace {
 using nlohmann::json;
 namespace fs = std::filesystem;
 
-const char* const kCategory = "QVXHumrs.ExcuseCls";
-
-using Result = testing::HumrsResult;
 using testing::ReadFile;
 
-class CliTest : public ::testing::Test {
+class CliTest : public testing::CliFixture {
 protected:
-    // Runs `humrs --db <db> args...` in the test's folder with `input` on standard input.
-    Result Humrs(const std::vector<std::string>& args, const std::string& input = "") {
-        return testing::RunHumrs(args, {.db = db, .input = input, .folder = dir, .env = env});
-    }
+    CliTest() : CliFixture("humrs-cli") {}
 
-    Result Save(const std::string& progId, const json& bill) {
-        return Humrs({"save", progId, "-"}, bill.dump());
-    }
-
-    static json Category(json row) {
-        return json{{"datasets", json::array({json::array({std::move(row)})})}};
-    }
-
-    static json TestCategory() {
-        return Category({{"ExcuseClsID", "T1"},
-                         {"ExcuseClsName", "测试假"},
-                         {"ExcuseCls", 9},
-                         {"UnitName", 1},
-                         {"ExcuseUnit", 0.5}});
-    }
+    Result Save(const std::string& progId, const json& bill) { return Humrs({"save", progId, "-"}, bill.dump()); }
 
     // Every row of every table, as sorted text: what "nothing was written" compares.
     std::vector<std::string> DumpAllTables() { return testing::StoredRows(db); }
 
     void InitDatabase() { ASSERT_EQ(Humrs({"init"}).exitCode, 0); }
-
-    static bool CategoryClassBuilt() {
-        const ClassEntry* e = FindClassEntry(kCategory);
-        return e && e->create;
-    }
-
-    testing::TempFolder folder{"humrs-cli"};
-    fs::path dir = folder.Path();
-    std::string db = (dir / "hr.db").string();
-    std::vector<std::pair<std::string, std::string>> env;  // settings for the program's environment
 };
-
-#define REQUIRE_CATEGORY_CLASS() \
-    if (!CategoryClassBuilt()) GTEST_SKIP() << "QVXHumrs.ExcuseCls is not available yet"
 
 TEST_F(CliTest, InitTwiceChangesNothing) {
     const Result first = Humrs({"init"});

@@ -15,9 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "support/Files.h"
-#include "support/HumrsProcess.h"
-#include "support/StoredRows.h"
+#include "support/CliFixture.h"
 #include "core/Convert.h"
 #include "db/Database.h"
 #include "db/Schema.h"
@@ -29,51 +27,23 @@ namespace {
 using nlohmann::json;
 namespace fs = std::filesystem;
 
-const char* const kCategory = "QVXHumrs.ExcuseCls";
-
-using Result = testing::HumrsResult;
 using testing::ReadFile;
 
-class HostileInput : public ::testing::Test {
+// Every command is cut off after 20 seconds, so that one that blocks fails the test
+// instead of hanging it.
+class HostileInput : public testing::CliFixture {
 protected:
-    // Runs `humrs --db <dbPath> args...` in the test's folder with `input` on standard
-    // input, cut off after 20 seconds so that a command that blocks fails the test
-    // instead of hanging it.
-    Result Humrs(const std::vector<std::string>& args, const std::string& input = "",
-                 const std::string& dbPath = "") {
-        return testing::RunHumrs(args, {.db = dbPath.empty() ? db : dbPath,
-                                        .input = input,
-                                        .folder = dir,
-                                        .timeLimit = std::chrono::seconds(20)});
-    }
+    HostileInput() : CliFixture("humrs-hostile-cli") { timeLimit = std::chrono::seconds(20); }
 
     // Every row of every table and the catalog, as sorted text.
     std::vector<std::string> Snapshot() { return testing::StoredRows(db, true); }
-
-    static bool CategoryBuilt() {
-        const ClassEntry* e = FindClassEntry(kCategory);
-        return e && e->create;
-    }
-
-    testing::TempFolder folder{"humrs-hostile-cli"};
-    fs::path dir = folder.Path();
-    std::string db = (dir / "hr.db").string();
 };
-
-#define REQUIRE_CATEGORY_CLASS() \
-    if (!CategoryBuilt()) GTEST_SKIP() << "QVXHumrs.ExcuseCls is not available yet"
-
-json Category(json row) { return json{{"datasets", json::array({json::array({std::move(row)})})}}; }
 
 // The sweep: each kind of bad input once, against a database holding a bill.
 TEST_F(HostileInput, BadInputIsRefusedByNameAndChangesNothing) {
     REQUIRE_CATEGORY_CLASS();
     ASSERT_EQ(Humrs({"init"}).exitCode, 0);
-    const json stored = Category({{"ExcuseClsID", "T1"},
-                                  {"ExcuseClsName", "测试假"},
-                                  {"ExcuseCls", 9},
-                                  {"UnitName", 1},
-                                  {"ExcuseUnit", 0.5}});
+    const json stored = TestCategory();
     ASSERT_EQ(Humrs({"save", kCategory, "-"}, stored.dump()).exitCode, 0);
     fs::create_directory(dir / "bills");
     const auto before = Snapshot();
