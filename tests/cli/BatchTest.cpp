@@ -1,11 +1,7 @@
 // `humrs batch`: operations on named objects in one process, answered line by line.
-#include "BuildPaths.h"
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -14,6 +10,8 @@
 #include "core/Convert.h"
 #include "db/Database.h"
 #include "suite/Seed.h"
+#include "support/Files.h"
+#include "support/HumrsProcess.h"
 
 namespace humrs {
 namespace {
@@ -24,28 +22,20 @@ namespace fs = std::filesystem;
 class BatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "humrs-batch-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
         ASSERT_EQ(Run({"init"}, ""), 0);
         auto db = OpenSQLite((dir / "hr.db").string());
         AddWorkClass(*db, {.classId = "A", .className = "日班", .overTime = 1730});
         AddPerson(*db, {.personId = "E1", .onJobDate = 20200101});
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     // Runs the program with `input` on standard input; the answer lines go to `lines`.
     int Run(const std::vector<std::string>& args, const std::string& input) {
-        std::ofstream(dir / "in") << input;
-        std::string cmd = "env -u HUMRS_DB " + std::string(HUMRS_BINARY_DIR) + "/humrs --db '" +
-                          (dir / "hr.db").string() + "'";
-        for (const auto& a : args) cmd += " " + a;
-        cmd += " < '" + (dir / "in").string() + "' > '" + (dir / "out").string() + "' 2>/dev/null";
-        const int status = std::system(cmd.c_str());
+        const testing::HumrsResult r =
+            testing::RunHumrs(args, {.db = (dir / "hr.db").string(), .input = input});
         lines.clear();
-        std::ifstream out(dir / "out");
+        std::istringstream out(r.out);
         for (std::string line; std::getline(out, line);) lines.push_back(json::parse(line, nullptr, false));
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return r.exitCode;
     }
 
     static std::string Save(const std::string& object, const std::string& billNo, int begin, int end) {
@@ -54,7 +44,8 @@ protected:
         return json{{"object", object}, {"op", "save"}, {"bill", {{"datasets", {{row}}}}}}.dump() + "\n";
     }
 
-    fs::path dir;
+    testing::TempFolder folder{"humrs-batch"};
+    fs::path dir = folder.Path();
     std::vector<json> lines;
 };
 

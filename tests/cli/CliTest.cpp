@@ -4,7 +4,6 @@
 #include "BuildPaths.h"
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "support/Files.h"
+#include "support/CliFixture.h"
 #include "framework/Bill.h"
 #include "db/Database.h"
 #include "db/Schema.h"
@@ -30,92 +29,19 @@ namespace {
 using nlohmann::json;
 namespace fs = std::filesystem;
 
-const char* const kCategory = "QVXHumrs.ExcuseCls";
-
-struct Result {
-    int exitCode = -1;
-    std::string out;
-    json answer;  // the parsed stdout; null when it is not JSON
-};
-
 using testing::ReadFile;
-using testing::ShellQuote;
 
-class CliTest : public ::testing::Test {
+class CliTest : public testing::CliFixture {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "humrs-cli-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        db = (dir / "hr.db").string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    CliTest() : CliFixture("humrs-cli") {}
 
-    // Runs `humrs --db <db> args...` with `input` on standard input.
-    Result Humrs(const std::vector<std::string>& args, const std::string& input = "") {
-        const fs::path in = dir / "stdin", out = dir / "stdout";
-        std::ofstream(in, std::ios::binary) << input;
-        std::string cmd = "cd " + ShellQuote(dir.string()) + " && env -u HUMRS_DB -u HUMRS_LIBRARY " +
-                          extraEnv + " " + ShellQuote(std::string(HUMRS_BINARY_DIR) + "/humrs") + " --db " +
-                          ShellQuote(db);
-        for (const auto& a : args) cmd += " " + ShellQuote(a);
-        cmd += " < " + ShellQuote(in.string()) + " > " + ShellQuote(out.string()) + " 2>/dev/null";
-        const int status = std::system(cmd.c_str());
-        Result r;
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = ReadFile(out);
-        r.answer = json::parse(r.out, nullptr, false);
-        if (r.answer.is_discarded()) r.answer = nullptr;
-        return r;
-    }
-
-    Result Save(const std::string& progId, const json& bill) {
-        return Humrs({"save", progId, "-"}, bill.dump());
-    }
-
-    static json Category(json row) {
-        return json{{"datasets", json::array({json::array({std::move(row)})})}};
-    }
-
-    static json TestCategory() {
-        return Category({{"ExcuseClsID", "T1"},
-                         {"ExcuseClsName", "测试假"},
-                         {"ExcuseCls", 9},
-                         {"UnitName", 1},
-                         {"ExcuseUnit", 0.5}});
-    }
+    Result Save(const std::string& progId, const json& bill) { return Humrs({"save", progId, "-"}, bill.dump()); }
 
     // Every row of every table, as sorted text: what "nothing was written" compares.
-    std::vector<std::string> DumpAllTables() {
-        auto conn = OpenSQLite(db);
-        std::vector<std::string> rows;
-        std::vector<std::string> tables = {"humSchemaVersion"};
-        for (const TableDef& table : ComponentRegistry().Tables()) tables.push_back(table.name);
-        for (const std::string& table : tables) {
-            for (const auto& row : conn->Query("Select * From " + table).rows) {
-                std::string line = table + ":";
-                for (const Variant& v : row) line += " " + v.Describe();
-                rows.push_back(line);
-            }
-        }
-        std::sort(rows.begin(), rows.end());
-        return rows;
-    }
+    std::vector<std::string> DumpAllTables() { return testing::StoredRows(db); }
 
     void InitDatabase() { ASSERT_EQ(Humrs({"init"}).exitCode, 0); }
-
-    static bool CategoryClassBuilt() {
-        const ClassEntry* e = FindClassEntry(kCategory);
-        return e && e->create;
-    }
-
-    fs::path dir;
-    std::string db;
-    std::string extraEnv;  // NAME=value pairs for the program's environment
 };
-
-#define REQUIRE_CATEGORY_CLASS() \
-    if (!CategoryClassBuilt()) GTEST_SKIP() << "QVXHumrs.ExcuseCls is not available yet"
 
 TEST_F(CliTest, InitTwiceChangesNothing) {
     const Result first = Humrs({"init"});
@@ -402,7 +328,7 @@ TEST_F(CliTest, DemoTellsItsStoryWithoutSurprises) {
 
 TEST_F(CliTest, RegisterWritesTheRegistryAndUnregisterRemovesIt) {
     const fs::path registry = dir / "registry.json";
-    extraEnv = "HUMRS_REGISTRY=" + ShellQuote(registry.string());
+    env = {{"HUMRS_REGISTRY", registry.string()}};
     const std::string library = std::string(HUMRS_BINARY_DIR) + "/libQVXHumrs.so";
     if (!fs::exists(library)) GTEST_SKIP() << "the server library is not built";
 
@@ -475,12 +401,10 @@ TEST_F(CliTest, RebuildOfCompensatoryLeaveReportsProgressOnStandardError) {
         auto conn = OpenSQLite(db);
         for (int i = 1; i <= 3; ++i) AddPerson(*conn, {.personId = "E" + std::to_string(i)});
     }
-    const std::string cmd = "env -u HUMRS_DB " + ShellQuote(std::string(HUMRS_BINARY_DIR) + "/humrs") + " --db " +
-                            ShellQuote(db) + " proc QVXHumrs.Excuse 11 > " + ShellQuote((dir / "out").string()) +
-                            " 2> " + ShellQuote((dir / "err").string());
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-    EXPECT_EQ(json::parse(ReadFile(dir / "out"))["result"], true);
-    EXPECT_NE(ReadFile(dir / "err").find("compensatory leave: 3 of 3 persons"), std::string::npos);
+    const Result rebuild = Humrs({"proc", "QVXHumrs.Excuse", "11"});
+    ASSERT_EQ(rebuild.exitCode, 0);
+    EXPECT_EQ(rebuild.answer["result"], true);
+    EXPECT_NE(rebuild.err.find("compensatory leave: 3 of 3 persons"), std::string::npos);
 }
 
 }  // namespace

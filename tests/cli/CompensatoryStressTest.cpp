@@ -3,13 +3,8 @@
 // of a save or of the rebuild of every balance. No overtime hour may be granted twice,
 // no bill may be left half written, and the stored balances must always equal what a
 // fresh rebuild (procedure 11 of QVXHumrs.Excuse) computes.
-#include "BuildPaths.h"
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -27,8 +22,8 @@
 #include "db/Schema.h"
 #include "suite/Seed.h"
 #include "hosting/ClassTable.h"
-
-extern char** environ;
+#include "support/Files.h"
+#include "support/HumrsProcess.h"
 
 namespace humrs {
 namespace {
@@ -43,10 +38,6 @@ protected:
     void SetUp() override {
         const ClassEntry* e = FindClassEntry(kLeave);
         if (!e || !e->create) GTEST_SKIP() << kLeave << " is not available yet";
-        std::string pattern = (fs::temp_directory_path() / "humrs-stress-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        db = (dir / "hr.db").string();
         auto conn = OpenSQLite(db);
         CreateComponentSchema(*conn);
         AddDepartment(*conn, "D1", "生产部");
@@ -55,10 +46,6 @@ protected:
         AddLeaveCategory(
             *conn, {.excuseClsId = "BX", .excuseClsName = "补休", .excuseCls = leave_kind::kCompensatory});
         AddPerson(*conn, {.personId = "P1", .departId = "D1", .onJobDate = 20000101, .jobSch = "S-DAY"});
-    }
-    void TearDown() override {
-        std::error_code ec;
-        if (!dir.empty()) fs::remove_all(dir, ec);
     }
 
     void Overtime(Database& conn, const std::string& billNo, const std::string& person, double hours) {
@@ -86,29 +73,13 @@ protected:
         return file.string();
     }
 
-    // Starts `humrs --db <db> --date 20050115 args...` with its output thrown away.
-    pid_t Start(const std::vector<std::string>& args) {
-        std::vector<std::string> all = {std::string(HUMRS_BINARY_DIR) + "/humrs", "--db", db, "--date",
-                                        "20050115"};
+    // Starts `humrs --db <db> --date 20050115 args...`.
+    testing::HumrsProcess Start(const std::vector<std::string>& args) {
+        std::vector<std::string> all = {"--date", "20050115"};
         all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        return pid;
+        return testing::HumrsProcess(all, {.db = db});
     }
-    static int Wait(pid_t pid) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    int Run(const std::vector<std::string>& args) { return Wait(Start(args)); }
+    int Run(const std::vector<std::string>& args) { return Start(args).Wait().exitCode; }
 
     // Free hours of every overtime row, by bill number.
     std::map<std::string, double> FreeHours() {
@@ -126,8 +97,9 @@ protected:
         EXPECT_EQ(FreeHours(), stored) << "the balances the saves left differ from a fresh rebuild";
     }
 
-    fs::path dir;
-    std::string db;
+    testing::TempFolder folder{"humrs-stress"};
+    fs::path dir = folder.Path();
+    std::string db = (dir / "hr.db").string();
 };
 
 // Working days from Monday 2005-01-10 on.
@@ -148,11 +120,11 @@ TEST_F(CompensatoryStress, ConcurrentSavesNeverGrantAnHourTwice) {
     std::vector<std::string> files;
     for (size_t i = 0; i < days.size(); ++i)
         files.push_back(LeaveFile("L" + std::to_string(i), "P1", days[i], 3));
-    std::vector<pid_t> pids;
-    for (const std::string& f : files) pids.push_back(Start({"save", kLeave, f}));
+    std::vector<testing::HumrsProcess> saves;
+    for (const std::string& f : files) saves.push_back(Start({"save", kLeave, f}));
     int accepted = 0;
-    for (pid_t pid : pids) {
-        const int code = Wait(pid);
+    for (testing::HumrsProcess& save : saves) {
+        const int code = save.Wait().exitCode;
         EXPECT_TRUE(code == 0 || code == 1) << "exit code " << code;
         accepted += code == 0;
     }
@@ -205,10 +177,10 @@ TEST_F(CompensatoryStress, KilledSavesAndRebuildsLeaveWholeBillsAndTrueBalances)
             args = {"save", kLeave, LeaveFile(billNo, "P1", days[i], 1 + static_cast<int>(i % 3))};
         }
         const auto span = (rebuild ? rebuildTime : saveTime).count() * 6 / 5 + 1;
-        const pid_t pid = Start(args);
+        testing::HumrsProcess run = Start(args);
         std::this_thread::sleep_for(std::chrono::microseconds(random() % span));
-        kill(pid, SIGKILL);
-        killed += Wait(pid) == -1;
+        run.Kill();
+        killed += run.Wait().exitCode == -1;
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
     EXPECT_GT(killed, 0) << "no process was killed before it ended";

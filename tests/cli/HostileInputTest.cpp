@@ -1,11 +1,9 @@
 // The humrs program against bad input and odd files: every case ends with the exit
 // code of bad input (2) or of an unusable database (3), a message that names what is
 // wrong, and a database exactly as it was before.
-#include "BuildPaths.h"
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,11 +12,10 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "support/Files.h"
+#include "support/CliFixture.h"
 #include "core/Convert.h"
 #include "db/Database.h"
 #include "db/Schema.h"
@@ -30,97 +27,23 @@ namespace {
 using nlohmann::json;
 namespace fs = std::filesystem;
 
-const char* const kCategory = "QVXHumrs.ExcuseCls";
-
-struct Result {
-    int exitCode = -1;
-    std::string out;
-    json answer;
-    std::string Error() const {
-        return answer.is_object() && answer["error"].is_string() ? answer["error"].get<std::string>() : out;
-    }
-};
-
 using testing::ReadFile;
-using testing::ShellQuote;
 
-class HostileInput : public ::testing::Test {
+// Every command is cut off after 20 seconds, so that one that blocks fails the test
+// instead of hanging it.
+class HostileInput : public testing::CliFixture {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "humrs-hostile-cli-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        db = (dir / "hr.db").string();
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir, ec);
-    }
-
-    // Runs `humrs --db <dbPath> args...` with `input` on standard input, cut off after
-    // 20 seconds so that a command that blocks fails the test instead of hanging it.
-    Result Humrs(const std::vector<std::string>& args, const std::string& input = "",
-                 const std::string& dbPath = "") {
-        const fs::path in = dir / "stdin", out = dir / "stdout";
-        std::ofstream(in, std::ios::binary) << input;
-        fs::remove(out);
-        std::string cmd = "cd " + ShellQuote(dir.string()) + " && env -u HUMRS_DB timeout 20 " +
-                          ShellQuote(std::string(HUMRS_BINARY_DIR) + "/humrs") + " --db " +
-                          ShellQuote(dbPath.empty() ? db : dbPath);
-        for (const auto& a : args) cmd += " " + ShellQuote(a);
-        cmd += " < " + ShellQuote(in.string()) + " > " + ShellQuote(out.string()) + " 2>/dev/null";
-        const int status = std::system(cmd.c_str());
-        Result r;
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = ReadFile(out);
-        r.answer = json::parse(r.out, nullptr, false);
-        if (r.answer.is_discarded()) r.answer = nullptr;
-        return r;
-    }
+    HostileInput() : CliFixture("humrs-hostile-cli") { timeLimit = std::chrono::seconds(20); }
 
     // Every row of every table and the catalog, as sorted text.
-    std::vector<std::string> Snapshot() {
-        auto conn = OpenSQLite(db);
-        std::vector<std::string> rows;
-        for (const auto& row : conn->Query("Select type, name, sql From sqlite_master").rows)
-            rows.push_back(CStr(row[0]) + " " + CStr(row[1]) + " " + CStr(row[2]));
-        std::vector<std::string> tables = {"humSchemaVersion"};
-        for (const TableDef& table : ComponentRegistry().Tables()) tables.push_back(table.name);
-        for (const std::string& table : tables) {
-            for (const auto& row : conn->Query("Select * From " + table).rows) {
-                std::string line = table + ":";
-                for (const Variant& v : row) line += " " + v.Describe();
-                rows.push_back(line);
-            }
-        }
-        std::sort(rows.begin(), rows.end());
-        return rows;
-    }
-
-    static bool CategoryBuilt() {
-        const ClassEntry* e = FindClassEntry(kCategory);
-        return e && e->create;
-    }
-
-    fs::path dir;
-    std::string db;
+    std::vector<std::string> Snapshot() { return testing::StoredRows(db, true); }
 };
-
-#define REQUIRE_CATEGORY_CLASS() \
-    if (!CategoryBuilt()) GTEST_SKIP() << "QVXHumrs.ExcuseCls is not available yet"
-
-json Category(json row) { return json{{"datasets", json::array({json::array({std::move(row)})})}}; }
 
 // The sweep: each kind of bad input once, against a database holding a bill.
 TEST_F(HostileInput, BadInputIsRefusedByNameAndChangesNothing) {
     REQUIRE_CATEGORY_CLASS();
     ASSERT_EQ(Humrs({"init"}).exitCode, 0);
-    const json stored = Category({{"ExcuseClsID", "T1"},
-                                  {"ExcuseClsName", "测试假"},
-                                  {"ExcuseCls", 9},
-                                  {"UnitName", 1},
-                                  {"ExcuseUnit", 0.5}});
+    const json stored = TestCategory();
     ASSERT_EQ(Humrs({"save", kCategory, "-"}, stored.dump()).exitCode, 0);
     fs::create_directory(dir / "bills");
     const auto before = Snapshot();
@@ -300,10 +223,10 @@ TEST_F(HostileInput, DatabaseFilesThatCannotServeAreNamedForWhatTheyAre) {
 
 // Permissions bind only an unprivileged user: as root the commands run as nobody.
 TEST_F(HostileInput, MissingPermissionsAreNamed) {
-    std::string prefix;
+    std::vector<std::string> runner;
     if (geteuid() == 0) {
         if (std::system("command -v setpriv >/dev/null 2>&1") != 0) GTEST_SKIP() << "no setpriv to drop root";
-        prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+        runner = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
     }
     ASSERT_EQ(Humrs({"init"}).exitCode, 0);
     fs::permissions(dir, fs::perms::all);
@@ -321,18 +244,12 @@ TEST_F(HostileInput, MissingPermissionsAreNamed) {
     };
     for (const Case& c : {Case{locked, "cannot read"}, Case{shelf / "hr.db", "read-only"}}) {
         SCOPED_TRACE(c.path.string());
-        // Read through a pipe: the test's folder may not be writable by that user.
-        const std::string piped = "cd / && " + prefix + ShellQuote(std::string(HUMRS_BINARY_DIR) + "/humrs") +
-                                  " --db " + ShellQuote(c.path.string()) + " param get X 2>/dev/null";
-        FILE* p = popen(piped.c_str(), "r");
-        ASSERT_NE(p, nullptr);
-        std::string out;
-        char buf[512];
-        while (size_t n = fread(buf, 1, sizeof buf, p)) out.append(buf, n);
-        const int status = pclose(p);
-        EXPECT_EQ(WEXITSTATUS(status), 3) << out;
-        EXPECT_NE(out.find(c.named), std::string::npos) << out;
-        EXPECT_EQ(out.find("not a humrs database"), std::string::npos) << out;
+        // Run from /: the test's folder may not be open to that user.
+        const Result r =
+            testing::RunHumrs({"param", "get", "X"}, {.db = c.path.string(), .folder = "/", .runner = runner});
+        EXPECT_EQ(r.exitCode, 3) << r.out;
+        EXPECT_NE(r.out.find(c.named), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("not a humrs database"), std::string::npos) << r.out;
     }
 }
 

@@ -1,44 +1,29 @@
 // The pay statement from the humrs program: JSON as every procedure answers, and
 // with --pretty the statement a person reads.
-#include "BuildPaths.h"
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "support/Files.h"
+#include "support/HumrsProcess.h"
 
 namespace humrs {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadFile;
-using testing::ShellQuote;
 
 class PayStatementCliTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "humrs-pay-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     // Runs `humrs --db <db> args...`; the exit code and what it printed.
     std::pair<int, std::string> Humrs(const std::vector<std::string>& args) {
-        const fs::path out = dir / "stdout";
-        std::string cmd = "env -u HUMRS_DB " + ShellQuote(std::string(HUMRS_BINARY_DIR) + "/humrs") + " --db " +
-                          ShellQuote((dir / "hr.db").string());
-        for (const auto& a : args) cmd += " " + ShellQuote(a);
-        cmd += " > " + ShellQuote(out.string()) + " 2>/dev/null";
-        const int status = std::system(cmd.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out)};
+        const testing::HumrsResult r = testing::RunHumrs(args, {.db = (dir / "hr.db").string()});
+        return {r.exitCode, r.out};
     }
 
-    fs::path dir;
+    testing::TempFolder folder{"humrs-pay"};
+    fs::path dir = folder.Path();
 };
 
 TEST_F(PayStatementCliTest, PrettyPrintsTheStatementAsTablesAndTotals) {

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "core/Convert.h"
 #include "suite/Seed.h"
 #include "framework/ComBase.h"
+#include "support/Files.h"
 #include "support/TestDatabase.h"
 
 namespace humrs {
@@ -70,14 +70,9 @@ enum ChildExit { kAccepted = 0, kRefused = 1, kFailed = 2 };
 
 class ConcurrentSaveTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() / ("humrs_concurrent_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder_);
-        location_ = testing::CreateSharedTestDatabase(folder_);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
+    void SetUp() override { location_ = testing::CreateSharedTestDatabase(folder_.Path()); }
 
-    std::filesystem::path folder_;
+    testing::TempFolder folder_{"humrs_concurrent"};
     std::string location_;
 };
 

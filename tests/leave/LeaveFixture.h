@@ -1,8 +1,9 @@
 #pragma once
-// A small company for leave tests: P1 and P2 on the day shift (08:00-17:00, break
-// 12:00-13:00, Monday to Friday), N1 on the night shift (20:00-05:00), and one
-// category of every kind with a rule. Dates show as yyyy/mm/dd.
+// The shift company (support/ShiftCompany.h) for leave tests: P1 and P2 on the day
+// shift (08:00-17:00, break 12:00-13:00, Monday to Friday), N1 on the night shift
+// (20:00-05:00), and one category of every kind with a rule. Dates show as yyyy/mm/dd.
 #include "support/Fixture.h"
+#include "support/ShiftCompany.h"
 
 namespace humrs::testing {
 
@@ -10,20 +11,8 @@ class LeaveFixture : public HumrsFixture {
 protected:
     void SetUp() override {
         HumrsFixture::SetUp();
-        AddDepartment(*db, "D1", "生产部");
-        AddWorkClass(*db, {.classId = "DAY", .className = "日班", .lateTimeOver = 30});
-        AddWorkClass(*db, {.classId = "NIGHT",
-                           .className = "夜班",
-                           .onDutyTime = 2000,
-                           .offDutyTime = 500,
-                           .restBeginTime = 0,
-                           .restEndTime = 100,
-                           .lateTimeOver = 45});
-        AddSchedule(*db, "S-DAY", FiveDayWeek("DAY"));
-        AddSchedule(*db, "S-NIGHT", FiveDayWeek("NIGHT"));
-        AddPerson(*db, {.personId = "P1", .departId = "D1", .onJobDate = 20000310, .jobSch = "S-DAY"});
-        AddPerson(*db, {.personId = "P2", .departId = "D1", .onJobDate = 20030101, .jobSch = "S-DAY"});
-        AddPerson(*db, {.personId = "N1", .departId = "D1", .onJobDate = 20030101, .jobSch = "S-NIGHT"});
+        AddShiftCompany(*db, {.className = "日班", .lateTimeOver = 30},
+                        {.className = "夜班", .lateTimeOver = 45});
         AddLeaveCategory(*db, {.excuseClsId = "SJ", .excuseClsName = "事假", .excuseCls = leave_kind::kPersonal});
         AddLeaveCategory(*db, {.excuseClsId = "BJ", .excuseClsName = "病假", .excuseCls = leave_kind::kSick});
         AddLeaveCategory(*db, {.excuseClsId = "CD", .excuseClsName = "迟到假", .excuseCls = leave_kind::kLateness});

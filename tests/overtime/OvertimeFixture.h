@@ -1,9 +1,10 @@
 #pragma once
-// A small company for overtime tests: P1 and P2 on the day shift (08:00-17:00, break
-// 12:00-13:00, overtime counted from 17:30; segment A up to 2 hours, B up to 4),
-// N1 on the night shift (20:00-05:00, break 00:00-01:00). 2005-01-10 is a Monday.
-// Dates show as yyyy/mm/dd.
+// The shift company (support/ShiftCompany.h) for overtime tests: P1 and P2 on the day
+// shift (08:00-17:00, break 12:00-13:00, overtime counted from 17:30; segment A up to
+// 2 hours, B up to 4), N1 on the night shift (20:00-05:00, break 00:00-01:00).
+// 2005-01-10 is a Monday. Dates show as yyyy/mm/dd.
 #include "support/Fixture.h"
+#include "support/ShiftCompany.h"
 
 namespace humrs::testing {
 
@@ -14,19 +15,8 @@ protected:
 
     void SetUp() override {
         HumrsFixture::SetUp();
-        AddDepartment(*db, "D1", "生产部");
-        AddWorkClass(*db, {.classId = "DAY", .className = "日班", .overTime = 1730, .aFieldEnd = 2, .bFieldEnd = 4});
-        AddWorkClass(*db, {.classId = "NIGHT",
-                           .className = "夜班",
-                           .onDutyTime = 2000,
-                           .offDutyTime = 500,
-                           .restBeginTime = 0,
-                           .restEndTime = 100});
-        AddSchedule(*db, "S-DAY", FiveDayWeek("DAY"));
-        AddSchedule(*db, "S-NIGHT", FiveDayWeek("NIGHT"));
-        AddPerson(*db, {.personId = "P1", .departId = "D1", .onJobDate = 20000310, .jobSch = "S-DAY"});
-        AddPerson(*db, {.personId = "P2", .departId = "D1", .onJobDate = 20030101, .jobSch = "S-DAY"});
-        AddPerson(*db, {.personId = "N1", .departId = "D1", .onJobDate = 20030101, .jobSch = "S-NIGHT"});
+        AddShiftCompany(*db, {.className = "日班", .overTime = 1730, .aFieldEnd = 2, .bFieldEnd = 4},
+                        {.className = "夜班"});
     }
 
     Row Overtime(const std::string& billNo, const std::string& person, int date, int beginTime, int endTime,

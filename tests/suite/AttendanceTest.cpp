@@ -4,6 +4,7 @@
 // shift (20:00-05:00, break 00:00-01:00), both Monday to Friday. 2005/01/14 is a
 // Friday.
 #include "support/Fixture.h"
+#include "support/ShiftCompany.h"
 #include "suite/Attendance.h"
 
 namespace humrs {
@@ -13,14 +14,7 @@ class AttendanceTest : public testing::HumrsFixture {
 protected:
     void SetUp() override {
         HumrsFixture::SetUp();
-        AddWorkClass(*db, {.classId = "DAY"});
-        AddWorkClass(*db, {.classId = "NIGHT",
-                           .onDutyTime = 2000,
-                           .offDutyTime = 500,
-                           .restBeginTime = 0,
-                           .restEndTime = 100});
-        AddSchedule(*db, "S-DAY", FiveDayWeek("DAY"));
-        AddSchedule(*db, "S-NIGHT", FiveDayWeek("NIGHT"));
+        testing::AddDayAndNightShifts(*db);
         AddPerson(*db, {.personId = "P1", .onJobDate = 20050110, .leaveJobDate = 20050120, .jobSch = "S-DAY"});
         AddPerson(*db, {.personId = "N1", .onJobDate = 20000101, .jobSch = "S-NIGHT"});
         AddPerson(*db, {.personId = "X1", .onJobDate = 0});
