@@ -14,50 +14,16 @@
 #include "cli/Serve.h"
 #include "core/Convert.h"
 #include "db/Database.h"
-#include "support/TestDatabase.h"
+#include "support/ServiceFixture.h"
 
 namespace humrs::cli {
 namespace {
 
-const std::string kToken = "client-token-0123456789";
-const std::string kAdmin = "admin-token-0123456789";
+using humrs::testing::kAdminToken;
+using humrs::testing::kClientToken;
 
-class ServeTest : public ::testing::Test {
+class ServeTest : public humrs::testing::ServiceFixture {
 protected:
-    void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() / ("humrs-serve-" + std::to_string(::getpid()) + "-" +
-                                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
-        global_.dbPath = humrs::testing::CreateSharedTestDatabase(folder_);
-        global_.serverDate = 20050115;
-    }
-    void TearDown() override {
-        Stop();
-        std::error_code ec;
-        std::filesystem::remove_all(folder_, ec);
-    }
-
-    void Start(ServeOptions options = {}) {
-        options.port = 0;
-        options.token = kToken;
-        options.adminToken = kAdmin;
-        service_ = std::make_unique<Service>(global_, options);
-        runner_ = std::thread([this] { service_->Run(); });
-    }
-    void Stop() {
-        if (!service_) return;
-        service_->Stop();
-        runner_.join();
-        service_.reset();
-    }
-
-    httplib::Client Client(const std::string& token = kToken) {
-        httplib::Client client("127.0.0.1", service_->Port());
-        client.set_read_timeout(60, 0);
-        if (!token.empty()) client.set_bearer_token_auth(token.c_str());
-        return client;
-    }
-
     struct Reply {
         int status = 0;
         Json body;
@@ -70,20 +36,11 @@ protected:
         return Reply{res->status, Json::parse(res->body)};
     }
 
-    static Json Category(const std::string& id, double unit) {
-        return Json{{"progid", "QVXHumrs.ExcuseCls"},
-                    {"bill", {{"datasets", {{{{"ExcuseClsID", id}, {"ExcuseClsName", "事假"}, {"ExcuseUnit", unit}}}}}}}};
-    }
-
     int64_t Categories() {
         auto db = OpenDatabase(global_.dbPath);
         return CInt(db->QueryFirst("Select Count(*) From humExcuseCls").value()[0]);
     }
 
-    std::filesystem::path folder_;
-    GlobalOptions global_;
-    std::unique_ptr<Service> service_;
-    std::thread runner_;
 };
 
 TEST_F(ServeTest, SavesRefusesAndGuardsItsDoor) {
@@ -108,12 +65,12 @@ TEST_F(ServeTest, SavesRefusesAndGuardsItsDoor) {
     };
     const std::vector<Case> cases = {
         {"no token", "", "/v1/open", R"({"progid":"QVXHumrs.ExcuseCls","key":"C1"})", 401},
-        {"wrong token", kToken + "x", "/v1/open", R"({"progid":"QVXHumrs.ExcuseCls","key":"C1"})", 401},
-        {"sql without the administrator's token", kToken, "/v1/sql", R"({"statement":"Delete From humExcuseCls"})", 403},
-        {"bad JSON", kToken, "/v1/save", R"({"progid":)", 400},
-        {"unknown class", kToken, "/v1/new", R"({"progid":"QVXHumrs.Nothing"})", 400},
-        {"unknown route", kToken, "/v1/launch", "{}", 404},
-        {"oversized body", kToken, "/v1/save", std::string(2 << 20, ' '), 413},
+        {"wrong token", kClientToken + "x", "/v1/open", R"({"progid":"QVXHumrs.ExcuseCls","key":"C1"})", 401},
+        {"sql without the administrator's token", kClientToken, "/v1/sql", R"({"statement":"Delete From humExcuseCls"})", 403},
+        {"bad JSON", kClientToken, "/v1/save", R"({"progid":)", 400},
+        {"unknown class", kClientToken, "/v1/new", R"({"progid":"QVXHumrs.Nothing"})", 400},
+        {"unknown route", kClientToken, "/v1/launch", "{}", 404},
+        {"oversized body", kClientToken, "/v1/save", std::string(2 << 20, ' '), 413},
     };
     for (const Case& c : cases) {
         httplib::Client other = Client(c.token);
@@ -126,7 +83,7 @@ TEST_F(ServeTest, SavesRefusesAndGuardsItsDoor) {
     }
     EXPECT_EQ(Categories(), 1);  // the refused delete did not run
 
-    auto admin = Client(kAdmin);
+    auto admin = Client(kAdminToken);
     Reply rows = Call(admin, "/v1/sql", {{"statement", "Select ExcuseClsID From humExcuseCls"}});
     EXPECT_EQ(rows.status, 200);
     EXPECT_EQ(rows.body["rows"], Json::parse(R"([["C1"]])"));

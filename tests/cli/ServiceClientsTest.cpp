@@ -23,15 +23,15 @@
 #include "cli/Connection.h"
 #include "cli/Serve.h"
 #include "core/Errors.h"
-#include "support/TestDatabase.h"
+#include "support/ServiceFixture.h"
 
 namespace humrs::cli {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const std::string kToken = "client-token-0123456789";
-const std::string kAdmin = "admin-token-0123456789";
+using humrs::testing::kAdminToken;
+using humrs::testing::kClientToken;
 
 // A client socket on the loopback port, sending small writes at once.
 class RawClient {
@@ -94,57 +94,13 @@ private:
 
 const std::string kHealth = "GET /v1/health HTTP/1.1\r\nHost: test\r\n\r\n";
 
-class ServiceClientsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("humrs-clients-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
-        global_.dbPath = humrs::testing::CreateSharedTestDatabase(folder_);
-        global_.serverDate = 20050115;
-    }
-    void TearDown() override {
-        if (service_) {
-            service_->Stop();
-            runner_.join();
-            service_.reset();
-        }
-        std::error_code ec;
-        std::filesystem::remove_all(folder_, ec);
-    }
-
-    void Start(ServeOptions options = {}) {
-        options.port = 0;
-        options.token = kToken;
-        options.adminToken = kAdmin;
-        service_ = std::make_unique<Service>(global_, options);
-        runner_ = std::thread([this] { service_->Run(); });
-    }
-
-    httplib::Client Client(const std::string& token, int readSeconds = 60) {
-        httplib::Client client("127.0.0.1", service_->Port());
-        client.set_read_timeout(readSeconds, 0);
-        client.set_bearer_token_auth(token.c_str());
-        return client;
-    }
-
-    static Json Category(const std::string& id) {
-        return Json{{"progid", "QVXHumrs.ExcuseCls"},
-                    {"bill", {{"datasets", {{{{"ExcuseClsID", id}, {"ExcuseClsName", "事假"}, {"ExcuseUnit", 1}}}}}}}};
-    }
-
-    std::filesystem::path folder_;
-    GlobalOptions global_;
-    std::unique_ptr<Service> service_;
-    std::thread runner_;
-};
+class ServiceClientsTest : public humrs::testing::ServiceFixture {};
 
 TEST_F(ServiceClientsTest, ASecondServiceOnATakenPortRefusesToStart) {
     Start();
     ServeOptions second;
     second.port = service_->Port();
-    second.token = kToken;
+    second.token = kClientToken;
     try {
         Service other(global_, second);
         ADD_FAILURE() << "a second service started on port " << second.port;
@@ -205,7 +161,7 @@ TEST_F(ServiceClientsTest, SlowAndIdleClientsHoldNoWorker) {
     } joined{done, trickle};
 
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    auto client = Client(kToken, 1);
+    auto client = Client(kClientToken, 1);
     auto health = client.Get("/v1/health");
     ASSERT_TRUE(health) << "the health call waited for a worker";
     EXPECT_EQ(health->status, 200);
@@ -254,11 +210,11 @@ TEST_F(ServiceClientsTest, ConnectionsPastTheCapAreAnswered503) {
 
 TEST_F(ServiceClientsTest, DatabaseFailuresNameARequestNotTheStatement) {
     Start();
-    auto client = Client(kToken);
+    auto client = Client(kClientToken);
     ASSERT_EQ(client.Post("/v1/save", Dump(Category("D1"), false), "application/json")->status, 200);
 
     // A duplicate key fails in the database, with a statement the translator rewrote.
-    auto admin = Client(kAdmin);
+    auto admin = Client(kAdminToken);
     const Json statement = {{"statement",
                              "Insert Into humExcuseCls (ExcuseClsID, ExcuseClsName) "
                              "Select Top 1 ExcuseClsID, ExcuseClsName From humExcuseCls"}};
@@ -301,7 +257,7 @@ TEST_F(ServiceClientsTest, BadArgumentsAreRefusedAlikeByServiceAndBatch) {
         {"a key given as a list, to delete", "delete", {{"progid", "QVXHumrs.ExcuseCls"}, {"key", {"C1"}}}},
         {"a ProgID holding NUL", "new", {{"progid", std::string("QVXHumrs.ExcuseCls\0", 19)}}},
     };
-    auto client = Client(kToken);
+    auto client = Client(kClientToken);
     Connection connection = Connect(global_, Mode::Existing);
     for (const Case& c : cases) {
         auto res = client.Post(("/v1/" + c.op).c_str(), Dump(c.members, false), "application/json");
