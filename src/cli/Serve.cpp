@@ -211,12 +211,14 @@ void RaiseOpenFileLimit(size_t connections) {
 
 }  // namespace
 
-// One business object kept for a client between calls, on its own connection.
+// One business object kept for a client between calls. It holds its own session
+// (login, context, server date) but no database connection: each call borrows one
+// from the pool and points the session at it for the call's length.
 struct Handle {
     std::timed_mutex busy;  // one call at a time
     std::atomic<Clock::rep> lastUsed{Clock::now().time_since_epoch().count()};
-    Connection connection;
-    std::unique_ptr<TQVXComBase> object;  // declared after its connection: destroyed first
+    std::unique_ptr<Session> session;
+    std::unique_ptr<TQVXComBase> object;  // declared after its session: destroyed first
 
     void Touch() { lastUsed = Clock::now().time_since_epoch().count(); }
     Clock::duration Idle() const { return Clock::now() - Clock::time_point(Clock::duration(lastUsed.load())); }
@@ -243,6 +245,11 @@ struct Exchange {
     Response response;
 };
 
+// No database connection came free within the time a call may wait: answered 503.
+struct PoolExhausted : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 struct Service::State {
     GlobalOptions global;
     ServeOptions options;
@@ -251,9 +258,12 @@ struct Service::State {
     int port = 0;
     bool ipv6 = false;
 
-    // Connections of the calls that need no handle, kept for the next call.
+    // Database connections: at most --db-connections open, idle ones kept for the
+    // next call; a call waits up to --timeout for one to come free.
     std::mutex poolMutex;
+    std::condition_variable poolFree;
     std::vector<std::unique_ptr<Connection>> pool;
+    size_t poolOpen = 0;  // idle and lent
 
     mutable std::mutex handlesMutex;
     std::map<std::string, std::shared_ptr<Handle>> handles;
@@ -281,21 +291,41 @@ struct Service::State {
     std::thread reaper;
 
     std::unique_ptr<Connection> Lease() {
-        {
-            std::lock_guard<std::mutex> lock(poolMutex);
-            if (!pool.empty()) {
-                auto c = std::move(pool.back());
-                pool.pop_back();
-                return c;
-            }
+        std::unique_lock<std::mutex> lock(poolMutex);
+        const bool free = poolFree.wait_for(lock, options.requestTimeout,
+                                            [&] { return !pool.empty() || poolOpen < options.dbConnections; });
+        if (!free)
+            throw PoolExhausted("all " + std::to_string(options.dbConnections) +
+                                " database connections stayed busy for " +
+                                std::to_string(options.requestTimeout.count()) + " s; try again");
+        if (!pool.empty()) {
+            auto c = std::move(pool.back());
+            pool.pop_back();
+            return c;
         }
-        return std::make_unique<Connection>(Connect(global, Mode::Existing));
+        ++poolOpen;
+        lock.unlock();
+        try {
+            return std::make_unique<Connection>(Connect(global, Mode::Existing));
+        } catch (...) {
+            Closed();
+            throw;
+        }
     }
-    // A connection whose database failed is dropped: the next call opens a fresh one.
+    // A connection whose database failed is closed: the next call opens a fresh one.
     void GiveBack(std::unique_ptr<Connection> c, const Outcome& out) {
-        if (out.failure == Outcome::Kind::DatabaseFailure || out.failure == Outcome::Kind::Internal) return;
+        if (out.failure == Outcome::Kind::DatabaseFailure || out.failure == Outcome::Kind::Internal) {
+            c.reset();
+            return Closed();
+        }
         std::lock_guard<std::mutex> lock(poolMutex);
         pool.push_back(std::move(c));
+        poolFree.notify_one();
+    }
+    void Closed() {
+        std::lock_guard<std::mutex> lock(poolMutex);
+        --poolOpen;
+        poolFree.notify_one();
     }
 
     // Whether the request may go on; answers 401 or 403 itself otherwise.
@@ -329,6 +359,8 @@ struct Service::State {
         Outcome out;
         try {
             out = work(body);
+        } catch (const PoolExhausted& e) {
+            return ReplyFailure(res, 503, e.what());
         } catch (...) {
             out = FailureOutcome(std::current_exception());
         }
@@ -388,8 +420,17 @@ struct Service::State {
                 if (full()) return FailureOutcome(Outcome::Kind::BadInput, limit);
             }
             auto handle = std::make_shared<Handle>();
-            handle->connection = Connect(global, Mode::Existing);
-            handle->object = CreateBusinessObject(progId, *handle->connection.session);
+            auto connection = Lease();
+            handle->session = std::make_unique<Session>(*connection->session);
+            Outcome out;
+            try {
+                handle->object = CreateBusinessObject(progId, *handle->session);
+            } catch (...) {
+                out = FailureOutcome(std::current_exception());
+            }
+            handle->session->db = nullptr;
+            GiveBack(std::move(connection), out);
+            if (!out.ok) return out;
             const std::string id = RandomHex(4);
             {
                 std::lock_guard<std::mutex> lock(handlesMutex);
@@ -431,7 +472,17 @@ struct Service::State {
         handle->Touch();
         Respond(res, [&](Json& body) {
             const Json op = ParseRequestBody(req);
-            return RunObjectOperation(*handle->object, op, body);
+            auto connection = Lease();
+            handle->session->db = connection->db.get();
+            Outcome out;
+            try {
+                out = RunObjectOperation(*handle->object, op, body);
+            } catch (...) {
+                out = FailureOutcome(std::current_exception());
+            }
+            handle->session->db = nullptr;
+            GiveBack(std::move(connection), out);
+            return out;
         });
         handle->Touch();
     }
@@ -797,6 +848,8 @@ Service::Service(GlobalOptions global, ServeOptions options) : state_(std::make_
     if (options.threads < 1 || options.threads > 256) throw InputError("--threads must be from 1 to 256");
     if (options.maxBodyBytes < 1024) throw InputError("--max-body must be at least 1024 bytes");
     if (options.maxHandles < 1) throw InputError("--max-objects must be at least 1");
+    if (options.dbConnections < 1 || options.dbConnections > 1000)
+        throw InputError("--db-connections must be from 1 to 1000");
     if (options.handleIdle.count() < 1) throw InputError("--object-idle must be at least 1 second");
     if (options.requestTimeout.count() < 1) throw InputError("--timeout must be at least 1 second");
 
@@ -828,6 +881,11 @@ Service::~Service() {
 }
 
 int Service::Port() const { return state_->port; }
+
+size_t Service::DatabaseConnections() const {
+    std::lock_guard<std::mutex> lock(state_->poolMutex);
+    return state_->poolOpen;
+}
 
 void Service::Run() {
     State& s = *state_;

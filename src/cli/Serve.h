@@ -42,6 +42,9 @@ struct ServeOptions {
     // Open client connections; one more is answered 503. Idle kept-alive
     // connections close after 5 s (sooner with a shorter requestTimeout).
     size_t maxConnections = 1000;
+    // Open database connections, shared by every call and object handle; a call
+    // waits up to requestTimeout for a free one (else 503).
+    size_t dbConnections = 8;
 };
 
 // Parses --listen: "HOST:PORT", "[IPV6]:PORT" or ":PORT" (loopback). Throws
@@ -63,6 +66,8 @@ public:
     Service& operator=(const Service&) = delete;
 
     int Port() const;
+    // Database connections open now, idle and lent.
+    size_t DatabaseConnections() const;
     // Serves until Stop() is called (from another thread or a signal watcher), then
     // lets the calls in flight finish and answer.
     void Run();

@@ -227,6 +227,8 @@ int main(int argc, char** argv) {
     serve->add_option("--threads", serveOptions.threads, "worker threads (default 8)");
     serve->add_option("--max-body", maxBody, "largest request body in bytes (default 1048576)");
     serve->add_option("--max-objects", maxObjects, "most live object handles (default 64)");
+    serve->add_option("--db-connections", serveOptions.dbConnections,
+                      "most open database connections, shared by all calls and handles (default 8)");
     serve->add_option("--max-connections", serveOptions.maxConnections,
                       "most open client connections; one more is answered 503 (default 1000)");
     serve->add_option("--object-idle", objectIdle, "seconds after which an unused handle is released (default 300)");

@@ -270,5 +270,39 @@ TEST_F(ServiceClientsTest, BadArgumentsAreRefusedAlikeByServiceAndBatch) {
     }
 }
 
+// Object handles hold no database connection between calls: many handles, called
+// from many clients at once, share the few connections --db-connections allows.
+TEST_F(ServiceClientsTest, HandlesBorrowPooledConnections) {
+    ServeOptions options;
+    options.dbConnections = 2;
+    Start(options);
+    constexpr int kHandles = 12;
+    std::vector<std::string> ids;
+    auto client = Client();
+    for (int i = 0; i < kHandles; ++i) {
+        auto res = client.Post("/v1/objects", R"({"progid":"QVXHumrs.ExcuseCls"})", "application/json");
+        ASSERT_TRUE(res);
+        ASSERT_EQ(res->status, 201) << res->body;
+        ids.push_back(Json::parse(res->body).at("handle").get<std::string>());
+    }
+    std::atomic<int> saved{0};
+    std::atomic<size_t> mostOpen{0};
+    std::vector<std::thread> clients;
+    for (int i = 0; i < kHandles; ++i)
+        clients.emplace_back([&, i] {
+            auto own = Client();
+            const Json save = {{"op", "save"}, {"bill", Category("H" + std::to_string(i))["bill"]}};
+            auto res = own.Post(("/v1/objects/" + ids[i]).c_str(), Dump(save, false), "application/json");
+            if (res && res->status == 200) ++saved;
+            size_t open = service_->DatabaseConnections();
+            for (size_t seen = mostOpen; open > seen && !mostOpen.compare_exchange_weak(seen, open);) {
+            }
+        });
+    for (auto& t : clients) t.join();
+    EXPECT_EQ(saved, kHandles);
+    EXPECT_LE(mostOpen.load(), 2u);
+    EXPECT_LE(service_->DatabaseConnections(), 2u);
+}
+
 }  // namespace
 }  // namespace humrs::cli
