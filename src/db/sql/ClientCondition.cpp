@@ -1,0 +1,329 @@
+// A client's condition read by the statement lexer and a small grammar of boolean
+// expressions over the statement's columns (see db/ClientCondition.h). Every token is
+// either part of that grammar or the reason the condition is refused.
+#include "db/ClientCondition.h"
+
+#include <string_view>
+
+#include "core/Errors.h"
+#include "core/Text.h"
+#include "db/Database.h"
+#include "db/sql/Words.h"
+
+namespace humrs {
+
+namespace {
+
+using sql::IsName;
+using sql::IsOperator;
+using sql::IsWord;
+
+// Parentheses, Not and signs deeper than this are not a period or a range: refused
+// before they cost the parser its stack.
+constexpr int kMaxDepth = 64;
+
+// Functions a condition may call: Null handling of a column only.
+constexpr std::string_view kHarmlessFunctions[] = {"IsNull"};
+
+enum class Kind { Value, Bool };
+
+class ConditionReader {
+public:
+    ConditionReader(const std::string& text, const ConditionScope& scope) : text_(text), scope_(scope) {
+        try {
+            tokens_ = TokenizeSql(text);
+        } catch (const DatabaseError& e) {
+            throw InputError(std::string("the condition is not readable: ") + e.what());
+        }
+    }
+
+    void Check() {
+        RefuseComments();
+        if (tokens_.empty()) throw InputError("the condition is empty");
+        const Kind kind = Expression();
+        if (pos_ < tokens_.size()) Refuse(pos_);
+        if (kind != Kind::Bool) Refuse(0);
+    }
+
+private:
+    [[noreturn]] void Refuse(size_t at, const char* why = nullptr) const {
+        std::string message = "the condition is refused at \"" + tokens_[at].text + "\"";
+        message += why ? std::string(": ") + why
+                       : ": a condition compares columns of the statement's tables with values and nothing more";
+        throw InputError(message);
+    }
+
+    // The lexer folds comments into the blanks between tokens: whatever is not a blank
+    // there is a comment.
+    void RefuseComments() const {
+        size_t end = 0;
+        auto check = [&](size_t from, size_t to) {
+            for (size_t k = from; k < to && k < text_.size(); ++k) {
+                const char c = text_[k];
+                if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v') continue;
+                throw InputError("the condition is refused at \"" + text_.substr(k, 2) +
+                                 "\": a condition carries no comment");
+            }
+        };
+        for (const SqlToken& t : tokens_) {
+            check(end, t.offset);
+            end = t.offset + t.text.size();
+        }
+        check(end, text_.size());
+    }
+
+    bool AtWord(std::string_view word) const { return pos_ < tokens_.size() && IsWord(tokens_[pos_], word); }
+    bool AtKind(SqlTokenKind kind) const { return pos_ < tokens_.size() && tokens_[pos_].kind == kind; }
+    bool AtOperator(std::string_view op) const { return pos_ < tokens_.size() && IsOperator(tokens_[pos_], op); }
+    void Expect(bool ok) const {
+        if (!ok) Refuse(pos_ < tokens_.size() ? pos_ : tokens_.size() - 1);
+    }
+    // The token at `at` must be of the kind; else it is the one refused.
+    void Want(Kind got, Kind wanted, size_t at) const {
+        if (got != wanted) Refuse(at < tokens_.size() ? at : tokens_.size() - 1);
+    }
+
+    class Deeper {
+    public:
+        explicit Deeper(ConditionReader& r) : r_(r) {
+            if (++r_.depth_ > kMaxDepth) r_.Refuse(r_.pos_ < r_.tokens_.size() ? r_.pos_ : r_.tokens_.size() - 1,
+                                                   "the condition is nested too deeply");
+        }
+        ~Deeper() { --r_.depth_; }
+
+    private:
+        ConditionReader& r_;
+    };
+
+    // Or of Ands of (Not) predicates, the operands of And / Or boolean.
+    Kind Expression() {
+        const size_t first = pos_;
+        Kind kind = Conjunction();
+        while (AtWord("Or")) {
+            Want(kind, Kind::Bool, first);
+            ++pos_;
+            const size_t at = pos_;
+            Want(Conjunction(), Kind::Bool, at);
+        }
+        return kind;
+    }
+
+    Kind Conjunction() {
+        const size_t first = pos_;
+        Kind kind = Negation();
+        while (AtWord("And")) {
+            Want(kind, Kind::Bool, first);
+            ++pos_;
+            const size_t at = pos_;
+            Want(Negation(), Kind::Bool, at);
+        }
+        return kind;
+    }
+
+    Kind Negation() {
+        if (!AtWord("Not")) return Predicate();
+        Deeper deeper(*this);
+        ++pos_;
+        const size_t at = pos_;
+        Want(Negation(), Kind::Bool, at);
+        return Kind::Bool;
+    }
+
+    // A value, or a value compared: =, <>, Between, In (...), Like, Is Null.
+    Kind Predicate() {
+        const size_t first = pos_;
+        const Kind left = Sum();
+        if (pos_ >= tokens_.size()) return left;
+        const SqlToken& t = tokens_[pos_];
+        static constexpr std::string_view kComparisons[] = {"=", "<>", "!=", "<", "<=", ">", ">=", "!<", "!>"};
+        for (std::string_view op : kComparisons) {
+            if (!IsOperator(t, op)) continue;
+            Want(left, Kind::Value, first);
+            ++pos_;
+            const size_t at = pos_;
+            Want(Sum(), Kind::Value, at);
+            return Kind::Bool;
+        }
+        if (AtWord("Is")) {
+            Want(left, Kind::Value, first);
+            ++pos_;
+            if (AtWord("Not")) ++pos_;
+            Expect(AtWord("Null"));
+            ++pos_;
+            return Kind::Bool;
+        }
+        const bool negated = AtWord("Not");
+        if (negated) ++pos_;
+        if (AtWord("Between")) {
+            Want(left, Kind::Value, first);
+            ++pos_;
+            size_t at = pos_;
+            Want(Sum(), Kind::Value, at);
+            Expect(AtWord("And"));
+            ++pos_;
+            at = pos_;
+            Want(Sum(), Kind::Value, at);
+            return Kind::Bool;
+        }
+        if (AtWord("Like")) {
+            Want(left, Kind::Value, first);
+            ++pos_;
+            const size_t at = pos_;
+            Want(Sum(), Kind::Value, at);
+            return Kind::Bool;
+        }
+        if (AtWord("In")) {
+            Want(left, Kind::Value, first);
+            ++pos_;
+            LiteralList();
+            return Kind::Bool;
+        }
+        Expect(!negated);
+        return left;
+    }
+
+    // "(" literal {"," literal} ")": never a subquery.
+    void LiteralList() {
+        Expect(AtKind(SqlTokenKind::LeftParen));
+        ++pos_;
+        for (;;) {
+            if (AtOperator("-") || AtOperator("+")) ++pos_;
+            Expect(AtKind(SqlTokenKind::Number) || AtKind(SqlTokenKind::String));
+            ++pos_;
+            if (AtKind(SqlTokenKind::RightParen)) break;
+            Expect(AtKind(SqlTokenKind::Comma));
+            ++pos_;
+        }
+        ++pos_;
+    }
+
+    Kind Sum() {
+        const size_t first = pos_;
+        Kind kind = Product();
+        while (AtOperator("+") || AtOperator("-")) {
+            Want(kind, Kind::Value, first);
+            ++pos_;
+            const size_t at = pos_;
+            Want(Product(), Kind::Value, at);
+        }
+        return kind;
+    }
+
+    Kind Product() {
+        const size_t first = pos_;
+        Kind kind = Signed();
+        while (AtOperator("*") || AtOperator("/") || AtOperator("%")) {
+            Want(kind, Kind::Value, first);
+            ++pos_;
+            const size_t at = pos_;
+            Want(Signed(), Kind::Value, at);
+        }
+        return kind;
+    }
+
+    Kind Signed() {
+        if (!AtOperator("-") && !AtOperator("+")) return Primary();
+        Deeper deeper(*this);
+        ++pos_;
+        const size_t at = pos_;
+        Want(Signed(), Kind::Value, at);
+        return Kind::Value;
+    }
+
+    Kind Primary() {
+        Expect(pos_ < tokens_.size());
+        const SqlToken& t = tokens_[pos_];
+        switch (t.kind) {
+            case SqlTokenKind::Number:
+            case SqlTokenKind::String: ++pos_; return Kind::Value;
+            case SqlTokenKind::LeftParen: {
+                Deeper deeper(*this);
+                ++pos_;
+                const Kind inner = Expression();
+                Expect(AtKind(SqlTokenKind::RightParen));
+                ++pos_;
+                return inner;
+            }
+            case SqlTokenKind::Word:
+                if (IsWord(t, "Null")) {
+                    ++pos_;
+                    return Kind::Value;
+                }
+                if (pos_ + 1 < tokens_.size() && tokens_[pos_ + 1].kind == SqlTokenKind::LeftParen) return Call();
+                return Column();
+            case SqlTokenKind::QuotedName: return Column();
+            default: Refuse(pos_);
+        }
+    }
+
+    // A harmless function over values: IsNull(column, 0).
+    Kind Call() {
+        bool harmless = false;
+        for (std::string_view name : kHarmlessFunctions) harmless = harmless || IsWord(tokens_[pos_], name);
+        if (!harmless) Refuse(pos_, "a condition calls no function but IsNull");
+        Deeper deeper(*this);
+        pos_ += 2;
+        for (;;) {
+            const size_t at = pos_;
+            Want(Sum(), Kind::Value, at);
+            if (AtKind(SqlTokenKind::RightParen)) break;
+            Expect(AtKind(SqlTokenKind::Comma));
+            ++pos_;
+        }
+        ++pos_;
+        return Kind::Value;
+    }
+
+    // A column of a table of the statement: alias.column, or a column name that one of
+    // the tables has.
+    Kind Column() {
+        const size_t first = pos_;
+        const SqlToken& name = tokens_[pos_++];
+        if (name.kind == SqlTokenKind::Word && (name.value[0] == '@' || name.value[0] == '#')) Refuse(first);
+        if (!AtKind(SqlTokenKind::Dot)) {
+            for (const auto& table : scope_.tables)
+                if (HasColumn(table, name.value)) return Kind::Value;
+            Refuse(first, "no table of the statement has such a column");
+        }
+        ++pos_;
+        const ConditionScope::Table* table = nullptr;
+        for (const auto& t : scope_.tables)
+            if (SameText(t.alias.empty() ? t.name : t.alias, name.value)) table = &t;
+        if (!table) Refuse(first, "the statement reads no table by that name");
+        Expect(pos_ < tokens_.size() && IsName(tokens_[pos_]));
+        if (!HasColumn(*table, tokens_[pos_].value)) Refuse(pos_, "the table has no such column");
+        ++pos_;
+        return Kind::Value;
+    }
+
+    static bool HasColumn(const ConditionScope::Table& table, const std::string& column) {
+        for (const std::string& c : table.columns)
+            if (SameText(c, column)) return true;
+        return false;
+    }
+
+    const std::string& text_;
+    const ConditionScope& scope_;
+    std::vector<SqlToken> tokens_;
+    size_t pos_ = 0;
+    int depth_ = 0;
+};
+
+}  // namespace
+
+ConditionScope ConditionScope::Of(Database& db, const std::vector<std::pair<std::string, std::string>>& tables) {
+    ConditionScope scope;
+    for (const auto& [alias, name] : tables) {
+        Table& table = scope.tables.emplace_back();
+        table.alias = alias;
+        table.name = name;
+        for (const ResultColumn& c : db.TableColumns(name)) table.columns.push_back(c.name);
+    }
+    return scope;
+}
+
+void CheckClientCondition(const std::string& text, const ConditionScope& scope) {
+    ConditionReader(text, scope).Check();
+}
+
+}  // namespace humrs
