@@ -8,20 +8,14 @@ namespace {
 
 constexpr const char* kIncomeTax = "QVXHumrs.IncomeTax";
 
-class IncomeTaxConditionTest : public testing::HumrsFixture {
-protected:
-    void SetUp() override {
-        HumrsFixture::SetUp();
-        AddPerson(*db, {.personId = "P1"});
-        db->Execute("Insert Into humPersonSetAccount (Flag, ID, PayBankID, PayAccount) Values (1, 'P1', 'BK', "
-                    "'6222-SECRET')");
-    }
-};
+using IncomeTaxConditionTest = testing::HumrsFixture;
 
 TEST_F(IncomeTaxConditionTest, APeriodThatAsksAboutAnythingElseIsBadInput) {
+    AddPerson(*db, {.personId = "P1"});
+    SetParam(*db, "HumMailPassword", "secret");
     const std::pair<int, const char*> attacks[] = {
-        // Answered true or false by whether a bank account starts so.
-        {0, "SalaryYearMonth > 0 Or Exists (Select 1 From humPersonSetAccount Where PayAccount Like '6222%')"},
+        // Answered true or false by whether a parameter starts so.
+        {0, "SalaryYearMonth > 0 Or Exists (Select 1 From comSysParam Where ParamValue Like 's%')"},
         {1, "PayDay > (Select Count(*) From comSysParam)"},
         {0, "1 = 1 Union Select PayAccount, 0, 0, 0, 0 From humPersonSetAccount"},
         {1, "pg_terminate_backend(1) Is Null"},

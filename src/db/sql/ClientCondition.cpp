@@ -95,37 +95,39 @@ private:
         ConditionReader& r_;
     };
 
-    // Or of Ands of (Not) predicates, the operands of And / Or boolean.
-    Kind Expression() {
+    // Operands that `joins` (at the token between two) puts together; with more than
+    // one, each must be of `kind`.
+    template <class Joins>
+    Kind Joined(Kind (ConditionReader::*operand)(), Joins joins, Kind kind) {
         const size_t first = pos_;
-        Kind kind = Conjunction();
-        while (AtWord("Or")) {
-            Want(kind, Kind::Bool, first);
+        const Kind got = (this->*operand)();
+        if (!joins()) return got;
+        Want(got, kind, first);
+        while (joins()) {
             ++pos_;
-            const size_t at = pos_;
-            Want(Conjunction(), Kind::Bool, at);
+            Operand(operand, kind);
         }
         return kind;
     }
+    // The operand at the current token, which must be of `kind`.
+    void Operand(Kind (ConditionReader::*operand)(), Kind kind) {
+        const size_t at = pos_;
+        Want((this->*operand)(), kind, at);
+    }
 
+    // Or of Ands of (Not) predicates, the operands of And / Or boolean.
+    Kind Expression() {
+        return Joined(&ConditionReader::Conjunction, [this] { return AtWord("Or"); }, Kind::Bool);
+    }
     Kind Conjunction() {
-        const size_t first = pos_;
-        Kind kind = Negation();
-        while (AtWord("And")) {
-            Want(kind, Kind::Bool, first);
-            ++pos_;
-            const size_t at = pos_;
-            Want(Negation(), Kind::Bool, at);
-        }
-        return kind;
+        return Joined(&ConditionReader::Negation, [this] { return AtWord("And"); }, Kind::Bool);
     }
 
     Kind Negation() {
         if (!AtWord("Not")) return Predicate();
         Deeper deeper(*this);
         ++pos_;
-        const size_t at = pos_;
-        Want(Negation(), Kind::Bool, at);
+        Operand(&ConditionReader::Negation, Kind::Bool);
         return Kind::Bool;
     }
 
@@ -134,52 +136,34 @@ private:
         const size_t first = pos_;
         const Kind left = Sum();
         if (pos_ >= tokens_.size()) return left;
-        const SqlToken& t = tokens_[pos_];
         static constexpr std::string_view kComparisons[] = {"=", "<>", "!=", "<", "<=", ">", ">=", "!<", "!>"};
-        for (std::string_view op : kComparisons) {
-            if (!IsOperator(t, op)) continue;
-            Want(left, Kind::Value, first);
-            ++pos_;
-            const size_t at = pos_;
-            Want(Sum(), Kind::Value, at);
-            return Kind::Bool;
+        bool compared = false;
+        for (std::string_view op : kComparisons) compared = compared || AtOperator(op);
+        const bool negated = !compared && AtWord("Not");
+        const size_t word = negated ? pos_ + 1 : pos_;
+        auto atWord = [&](std::string_view w) { return word < tokens_.size() && IsWord(tokens_[word], w); };
+        if (!compared && !atWord("Is") && !atWord("Between") && !atWord("Like") && !atWord("In")) {
+            Expect(!negated);
+            return left;
         }
-        if (AtWord("Is")) {
-            Want(left, Kind::Value, first);
-            ++pos_;
+        Want(left, Kind::Value, first);
+        pos_ = word + 1;
+        if (compared || atWord("Like")) {
+            Operand(&ConditionReader::Sum, Kind::Value);
+        } else if (atWord("Is")) {
+            Expect(!negated);
             if (AtWord("Not")) ++pos_;
             Expect(AtWord("Null"));
             ++pos_;
-            return Kind::Bool;
-        }
-        const bool negated = AtWord("Not");
-        if (negated) ++pos_;
-        if (AtWord("Between")) {
-            Want(left, Kind::Value, first);
-            ++pos_;
-            size_t at = pos_;
-            Want(Sum(), Kind::Value, at);
+        } else if (atWord("Between")) {
+            Operand(&ConditionReader::Sum, Kind::Value);
             Expect(AtWord("And"));
             ++pos_;
-            at = pos_;
-            Want(Sum(), Kind::Value, at);
-            return Kind::Bool;
-        }
-        if (AtWord("Like")) {
-            Want(left, Kind::Value, first);
-            ++pos_;
-            const size_t at = pos_;
-            Want(Sum(), Kind::Value, at);
-            return Kind::Bool;
-        }
-        if (AtWord("In")) {
-            Want(left, Kind::Value, first);
-            ++pos_;
+            Operand(&ConditionReader::Sum, Kind::Value);
+        } else {
             LiteralList();
-            return Kind::Bool;
         }
-        Expect(!negated);
-        return left;
+        return Kind::Bool;
     }
 
     // "(" literal {"," literal} ")": never a subquery.
@@ -198,35 +182,19 @@ private:
     }
 
     Kind Sum() {
-        const size_t first = pos_;
-        Kind kind = Product();
-        while (AtOperator("+") || AtOperator("-")) {
-            Want(kind, Kind::Value, first);
-            ++pos_;
-            const size_t at = pos_;
-            Want(Product(), Kind::Value, at);
-        }
-        return kind;
+        return Joined(&ConditionReader::Product, [this] { return AtOperator("+") || AtOperator("-"); }, Kind::Value);
     }
-
     Kind Product() {
-        const size_t first = pos_;
-        Kind kind = Signed();
-        while (AtOperator("*") || AtOperator("/") || AtOperator("%")) {
-            Want(kind, Kind::Value, first);
-            ++pos_;
-            const size_t at = pos_;
-            Want(Signed(), Kind::Value, at);
-        }
-        return kind;
+        return Joined(
+            &ConditionReader::Signed, [this] { return AtOperator("*") || AtOperator("/") || AtOperator("%"); },
+            Kind::Value);
     }
 
     Kind Signed() {
         if (!AtOperator("-") && !AtOperator("+")) return Primary();
         Deeper deeper(*this);
         ++pos_;
-        const size_t at = pos_;
-        Want(Signed(), Kind::Value, at);
+        Operand(&ConditionReader::Signed, Kind::Value);
         return Kind::Value;
     }
 
@@ -264,8 +232,7 @@ private:
         Deeper deeper(*this);
         pos_ += 2;
         for (;;) {
-            const size_t at = pos_;
-            Want(Sum(), Kind::Value, at);
+            Operand(&ConditionReader::Sum, Kind::Value);
             if (AtKind(SqlTokenKind::RightParen)) break;
             Expect(AtKind(SqlTokenKind::Comma));
             ++pos_;
