@@ -3,6 +3,7 @@
 // either part of that grammar or the reason the condition is refused.
 #include "db/ClientCondition.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "core/Errors.h"
@@ -38,56 +39,62 @@ public:
     }
 
     void Check() {
-        RefuseComments();
-        if (tokens_.empty()) throw InputError("the condition is empty");
+        CutAtComment();
+        if (tokens_.empty()) {
+            if (comment_.empty()) throw InputError("the condition is empty");
+            Refuse(0);
+        }
         const Kind kind = Expression();
-        if (pos_ < tokens_.size()) Refuse(pos_);
+        if (pos_ < tokens_.size() || !comment_.empty()) Refuse(pos_);
         if (kind != Kind::Bool) Refuse(0);
     }
 
 private:
+    // Refuses the token at `at`; past the last token, the comment that follows it (or
+    // else the last token, where the condition ended too soon).
     [[noreturn]] void Refuse(size_t at, const char* why = nullptr) const {
-        std::string message = "the condition is refused at \"" + tokens_[at].text + "\"";
+        if (at >= tokens_.size() && !comment_.empty())
+            throw InputError("the condition is refused at \"" + comment_ + "\": a condition carries no comment");
+        const std::string& token = tokens_[std::min(at, tokens_.size() - 1)].text;
+        std::string message = "the condition is refused at \"" + token + "\"";
         message += why ? std::string(": ") + why
                        : ": a condition compares columns of the statement's tables with values and nothing more";
         throw InputError(message);
     }
 
     // The lexer folds comments into the blanks between tokens: whatever is not a blank
-    // there is a comment.
-    void RefuseComments() const {
+    // there is a comment. The condition is read up to the first one, which is refused
+    // where the reading gets to it.
+    void CutAtComment() {
         size_t end = 0;
-        auto check = [&](size_t from, size_t to) {
-            for (size_t k = from; k < to && k < text_.size(); ++k) {
+        for (size_t i = 0; i <= tokens_.size(); ++i) {
+            const size_t to = i < tokens_.size() ? tokens_[i].offset : text_.size();
+            for (size_t k = end; k < to; ++k) {
                 const char c = text_[k];
                 if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v') continue;
-                throw InputError("the condition is refused at \"" + text_.substr(k, 2) +
-                                 "\": a condition carries no comment");
+                comment_ = text_.substr(k, 2);
+                tokens_.resize(i);
+                return;
             }
-        };
-        for (const SqlToken& t : tokens_) {
-            check(end, t.offset);
-            end = t.offset + t.text.size();
+            if (i < tokens_.size()) end = tokens_[i].offset + tokens_[i].text.size();
         }
-        check(end, text_.size());
     }
 
     bool AtWord(std::string_view word) const { return pos_ < tokens_.size() && IsWord(tokens_[pos_], word); }
     bool AtKind(SqlTokenKind kind) const { return pos_ < tokens_.size() && tokens_[pos_].kind == kind; }
     bool AtOperator(std::string_view op) const { return pos_ < tokens_.size() && IsOperator(tokens_[pos_], op); }
     void Expect(bool ok) const {
-        if (!ok) Refuse(pos_ < tokens_.size() ? pos_ : tokens_.size() - 1);
+        if (!ok) Refuse(pos_);
     }
     // The token at `at` must be of the kind; else it is the one refused.
     void Want(Kind got, Kind wanted, size_t at) const {
-        if (got != wanted) Refuse(at < tokens_.size() ? at : tokens_.size() - 1);
+        if (got != wanted) Refuse(at);
     }
 
     class Deeper {
     public:
         explicit Deeper(ConditionReader& r) : r_(r) {
-            if (++r_.depth_ > kMaxDepth) r_.Refuse(r_.pos_ < r_.tokens_.size() ? r_.pos_ : r_.tokens_.size() - 1,
-                                                   "the condition is nested too deeply");
+            if (++r_.depth_ > kMaxDepth) r_.Refuse(r_.pos_, "the condition is nested too deeply");
         }
         ~Deeper() { --r_.depth_; }
 
@@ -271,7 +278,8 @@ private:
 
     const std::string& text_;
     const ConditionScope& scope_;
-    std::vector<SqlToken> tokens_;
+    std::vector<SqlToken> tokens_;  // up to the first comment
+    std::string comment_;           // its first two characters; empty when there is none
     size_t pos_ = 0;
     int depth_ = 0;
 };
