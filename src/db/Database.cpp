@@ -7,15 +7,25 @@
 
 namespace humrs {
 
+namespace {
+
+// "10 s", "1.5 s", "250 ms".
+std::string LimitText(std::chrono::milliseconds limit) {
+    const long long ms = limit.count();
+    if (ms < 1000) return std::to_string(ms) + " ms";
+    return DecimalText(static_cast<double>(ms) / 1000.0) + " s";
+}
+
+}  // namespace
+
+StatementTimeLimitError::StatementTimeLimitError(std::chrono::milliseconds limit, std::string statement)
+    : DatabaseError("the statement was cancelled: it ran longer than the time limit of " + LimitText(limit),
+                    std::move(statement)),
+      limit_(limit) {}
+
 int ResultSet::ColumnIndex(std::string_view name) const {
-    auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
-    for (size_t i = 0; i < columns.size(); ++i) {
-        const std::string& col = columns[i].name;
-        if (col.size() != name.size()) continue;
-        bool same = true;
-        for (size_t k = 0; k < col.size() && same; ++k) same = fold(col[k]) == fold(name[k]);
-        if (same) return static_cast<int>(i);
-    }
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (SameText(columns[i].name, name)) return static_cast<int>(i);
     return -1;
 }
 
@@ -157,6 +167,16 @@ void Database::BeginWrite() {
 void Database::BeginRead() {
     DoBeginRead();
     memo_.Start();
+}
+
+void Database::BeginReadOnly() {
+    DoBeginReadOnly();
+    memo_.Start();
+}
+
+void Database::SetStatementTimeLimit(std::chrono::milliseconds limit) {
+    timeLimit_ = limit.count() > 0 ? limit : std::chrono::milliseconds(0);
+    ApplyStatementTimeLimit();
 }
 
 void Database::Commit() {

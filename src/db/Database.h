@@ -1,6 +1,7 @@
 #pragma once
 // The database layer behind one interface. Business classes hand it SQL Server
 // dialect text; each backend translates that text to its own dialect before it runs.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -29,6 +30,17 @@ private:
     std::string statement_;
 };
 
+// A statement cancelled because it ran longer than the connection's statement time
+// limit (Database::SetStatementTimeLimit). The operation is refused, not failed: the
+// database is well, the request asked too much of it.
+class StatementTimeLimitError : public DatabaseError {
+public:
+    StatementTimeLimitError(std::chrono::milliseconds limit, std::string statement);
+    std::chrono::milliseconds Limit() const { return limit_; }
+
+private:
+    std::chrono::milliseconds limit_;
+};
 
 struct ResultColumn {
     std::string name;
@@ -129,7 +141,12 @@ public:
     // processes saving at the same time wait for each other instead of both passing
     // their checks on the same old data. Savepoints nest inside a transaction.
     void BeginWrite();
+    // BeginRead takes no write lock: it reads one consistent state of the database
+    // while others save.
     void BeginRead();
+    // As BeginRead, and any write until the transaction ends fails with DatabaseError:
+    // for operations that only read.
+    void BeginReadOnly();
     void Commit();
     void Rollback();
     virtual bool InTransaction() const = 0;
@@ -149,6 +166,16 @@ public:
     // Compiled statements kept for reuse (0 for a backend that keeps none).
     virtual size_t PreparedStatementCount() const { return 0; }
 
+    // Every statement is cancelled with StatementTimeLimitError once it has run this
+    // long; zero or less: never. Default: kDefaultStatementTimeLimit.
+    void SetStatementTimeLimit(std::chrono::milliseconds limit);
+    std::chrono::milliseconds StatementTimeLimit() const { return timeLimit_; }
+    static constexpr std::chrono::milliseconds kDefaultStatementTimeLimit{10000};
+
+    // Whether the connection's role may do anything on the server (and so read any
+    // file of it). SQLite has no roles: false.
+    virtual bool IsSuperuser() { return false; }
+
 protected:
     virtual int64_t RunExecute(const std::string& sql, const std::vector<Variant>& params, StatementFacts& facts) = 0;
     virtual ResultSet RunQuery(const std::string& sql, const std::vector<Variant>& params, StatementFacts& facts) = 0;
@@ -157,6 +184,9 @@ protected:
                                                               StatementFacts& facts);
     virtual void DoBeginWrite() = 0;
     virtual void DoBeginRead() = 0;
+    virtual void DoBeginReadOnly() = 0;
+    // Makes the backend cancel statements after StatementTimeLimit().
+    virtual void ApplyStatementTimeLimit() = 0;
     virtual void DoCommit() = 0;
     virtual void DoRollback() = 0;
     virtual void LearnTableSpellings(const std::vector<TableDef>& tables) { (void)tables; }
@@ -171,6 +201,7 @@ protected:
     StatementRecorder recorder_;
 
 private:
+    std::chrono::milliseconds timeLimit_ = kDefaultStatementTimeLimit;
     bool Remembering() const { return memo_.Active() && !memo_.Empty() && InTransaction(); }
     TransactionMemo memo_;
 };

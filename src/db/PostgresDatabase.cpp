@@ -14,6 +14,7 @@
 #include <libpq-fe.h>
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <list>
@@ -213,10 +214,7 @@ public:
             conn_ = nullptr;
             throw DatabaseError("cannot connect to " + RedactedUrl(url) + ": " + Trimmed(message));
         }
-        PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
-        // Literals keep backslashes as they are, as the component's dialect does; a
-        // save waits for another one's write lock as long as SQLite waits for its own.
-        Control("SET standard_conforming_strings = on; SET client_encoding = 'UTF8'; SET lock_timeout = '10s'");
+        StartSession();
     }
 
     ~PostgresDatabase() override { PQfinish(conn_); }
@@ -225,6 +223,14 @@ public:
     PostgresDatabase& operator=(const PostgresDatabase&) = delete;
 
     Backend Kind() const override { return Backend::PostgreSQL; }
+
+    bool IsSuperuser() override {
+        EnsureConnected();
+        static const char* const kSql = "SELECT rolsuper FROM pg_roles WHERE rolname = current_user";
+        ResultPtr res(PQexec(conn_, kSql));
+        if (PQresultStatus(res.get()) != PGRES_TUPLES_OK) Fail(res.get(), kSql, kSql);
+        return PQntuples(res.get()) > 0 && PQgetvalue(res.get(), 0, 0)[0] == 't';
+    }
 
     int64_t RunExecute(const std::string& sql, const std::vector<Variant>& params, StatementFacts& facts) override {
         CachedStatement& entry = Prepare(sql);
@@ -257,19 +263,30 @@ public:
 
     // The lock is taken in the same round trip as BEGIN; when it cannot be had in time
     // the transaction is ended again, so the connection is ready for the next operation.
+    // The wait for it is bounded by lock_timeout alone, the statement time limit
+    // applying again once the lock is held.
     void DoBeginWrite() override {
-        try {
-            Control("BEGIN; SELECT pg_advisory_xact_lock(" + std::to_string(kWriteLockKey) + ")");
-        } catch (const DatabaseError&) {
-            DoRollback();
-            throw;
-        }
+        Begin("BEGIN; SET LOCAL statement_timeout = 0; SELECT pg_advisory_xact_lock(" +
+              std::to_string(kWriteLockKey) + "); SET LOCAL statement_timeout = " + TimeoutSetting());
     }
     // A read sees one snapshot of the database from its first statement to its end.
-    void DoBeginRead() override { Control("BEGIN ISOLATION LEVEL REPEATABLE READ"); }
-    void DoCommit() override { Control("COMMIT"); }
+    void DoBeginRead() override { Begin("BEGIN ISOLATION LEVEL REPEATABLE READ"); }
+    void DoBeginReadOnly() override { Begin("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"); }
+    void DoCommit() override {
+        transactionOpen_ = false;
+        Control("COMMIT");
+    }
+    // On a lost connection there is nothing to end: the server rolled the transaction back.
     void DoRollback() override {
+        transactionOpen_ = false;
         if (InTransaction()) Control("ROLLBACK");
+    }
+
+    void ApplyStatementTimeLimit() override {
+        // A SET inside a transaction would be undone with it: the limit is set between
+        // transactions, so from the next one on.
+        sessionStale_ = true;
+        if (!transactionOpen_ && PQstatus(conn_) == CONNECTION_OK) ApplySessionSettings();
     }
     bool InTransaction() const override {
         PGTransactionStatusType status = PQtransactionStatus(conn_);
@@ -287,6 +304,7 @@ public:
             "JOIN pg_class c ON c.oid = a.attrelid WHERE c.relname = lower($1) AND c.relkind IN ('r', 'v', 'p') "
             "AND pg_table_is_visible(c.oid) AND a.attnum > 0 AND NOT a.attisdropped AND a.attgenerated = '' "
             "ORDER BY a.attnum";
+        EnsureConnected();
         const char* values[] = {table.c_str()};
         ResultPtr res(PQexecParams(conn_, kSql, 1, nullptr, values, nullptr, nullptr, 0));
         if (PQresultStatus(res.get()) != PGRES_TUPLES_OK) Fail(res.get(), kSql, kSql);
@@ -324,6 +342,69 @@ private:
         return url.substr(0, colon) + ":***" + url.substr(at);
     }
 
+    std::string TimeoutSetting() const { return std::to_string(StatementTimeLimit().count()); }
+
+    // Literals keep backslashes as they are, as the component's dialect does; a save
+    // waits for another one's write lock as long as SQLite waits for its own; a
+    // statement runs at most the statement time limit.
+    void ApplySessionSettings() {
+        Control("SET standard_conforming_strings = on; SET client_encoding = 'UTF8'; SET lock_timeout = '10s'; "
+                "SET statement_timeout = " + TimeoutSetting());
+        sessionStale_ = false;
+    }
+
+    void StartSession() {
+        PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+        ApplySessionSettings();
+    }
+
+    // A connection the server dropped (a restart, a terminated backend) is opened again
+    // before the first statement of a transaction, or of a statement outside one; what
+    // the old session held (prepared statements, settings) is set up anew. Inside a
+    // transaction the loss is reported, and again on every statement, until the
+    // transaction is rolled back: its work is gone and nothing may run in its place.
+    void EnsureConnected() {
+        if (PQstatus(conn_) == CONNECTION_OK) {
+            if (sessionStale_ && !transactionOpen_) ApplySessionSettings();
+            return;
+        }
+        if (transactionOpen_)
+            throw DatabaseError("the connection to the database server was lost; the transaction was rolled back");
+        Reconnect();
+    }
+
+    void Reconnect() {
+        PQreset(conn_);
+        cache_.clear();
+        lru_.clear();
+        schemaCache_.clear();
+        if (PQstatus(conn_) != CONNECTION_OK)
+            throw DatabaseError("cannot reconnect to the database server: " + Trimmed(PQerrorMessage(conn_)));
+        StartSession();
+    }
+
+    // Opens a transaction. A connection found dead by its first statement is opened
+    // again and the transaction begun once more: nothing of it had run.
+    void Begin(const std::string& sql) {
+        EnsureConnected();
+        try {
+            Control(sql);
+        } catch (const DatabaseError&) {
+            if (PQstatus(conn_) != CONNECTION_BAD) {
+                if (InTransaction()) Control("ROLLBACK");
+                throw;
+            }
+            Reconnect();
+            try {
+                Control(sql);
+            } catch (const DatabaseError&) {
+                if (InTransaction()) Control("ROLLBACK");
+                throw;
+            }
+        }
+        transactionOpen_ = true;
+    }
+
     [[noreturn]] void Fail(const PGresult* res, const std::string& original, const std::string& translated) const {
         std::string message = Trimmed(res ? PQresultErrorMessage(res) : PQerrorMessage(conn_));
         if (message.empty()) message = Trimmed(PQerrorMessage(conn_));
@@ -345,6 +426,7 @@ private:
     }
 
     CachedStatement& Prepare(const std::string& sql) {
+        EnsureConnected();
         auto found = cache_.find(sql);
         if (found != cache_.end()) {
             lru_.splice(lru_.begin(), lru_, found->second.lruPos);
@@ -397,12 +479,21 @@ private:
                 throw DatabaseError("parameter " + std::to_string(i + 1) + ": " + e.what(), sql);
             }
         }
+        const auto started = std::chrono::steady_clock::now();
         ResultPtr res(entry.name.empty()
                           ? PQexecParams(conn_, entry.translated.sql.c_str(), expected, nullptr, values.data(),
                                          nullptr, nullptr, 0)
                           : PQexecPrepared(conn_, entry.name.c_str(), expected, values.data(), nullptr, nullptr, 0));
         ExecStatusType status = PQresultStatus(res.get());
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(res.get(), sql, entry.translated.sql);
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+            // Cancelled (57014) after the limit had passed: by statement_timeout, not
+            // by another session's cancel request.
+            const char* state = PQresultErrorField(res.get(), PG_DIAG_SQLSTATE);
+            if (state && std::string_view(state) == "57014" && StatementTimeLimit().count() > 0 &&
+                std::chrono::steady_clock::now() - started >= StatementTimeLimit())
+                throw StatementTimeLimitError(StatementTimeLimit(), sql);
+            Fail(res.get(), sql, entry.translated.sql);
+        }
         return res;
     }
 
@@ -450,6 +541,8 @@ private:
     std::list<std::string> lru_;  // most recently used first
     std::unordered_map<std::string, CachedStatement> cache_;
     std::map<std::string, std::vector<ResultColumn>> schemaCache_;
+    bool transactionOpen_ = false;  // begun and not yet committed or rolled back
+    bool sessionStale_ = false;     // the statement time limit changed since it was set
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <list>
 #include <map>
@@ -15,6 +16,7 @@
 #include "db/Database.h"
 #include "db/SqlTranslator.h"
 #include "core/Errors.h"
+#include "core/Text.h"
 
 namespace humrs {
 
@@ -26,15 +28,9 @@ constexpr int kBusyTimeoutMs = 10000;
 constexpr int64_t kMaxExactCurrencyUnits = 1000000000000000;
 constexpr size_t kStatementCacheSize = 256;
 constexpr size_t kPlanCacheSize = 2048;
-
-std::string UpperAscii(std::string_view s) {
-    std::string r(s);
-    for (auto& c : r)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return r;
-}
-
-bool SameName(std::string_view a, std::string_view b) { return UpperAscii(a) == UpperAscii(b); }
+// How many virtual machine steps a statement takes between two looks at its clock: a
+// look costs a read of the clock, a thousand steps a few microseconds.
+constexpr int kStepsBetweenClockLooks = 1000;
 
 // The column type a declared SQL type stands for. Unknown for no declared type (an
 // expression) and for types the schema does not use.
@@ -172,6 +168,7 @@ public:
             throw DatabaseError("cannot open database " + path + ": " + message);
         }
         sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+        ApplyStatementTimeLimit();
         if (readOnly) return;
         try {
             Control("PRAGMA journal_mode = WAL");
@@ -199,6 +196,7 @@ public:
         StatementKind kind = entry.translated.kind;
         int64_t changed = 0;
         {
+            StatementClock clock(*this);
             ResetOnExit reset(stmt);
             Bind(entry, params, lifted, sql);
             int rc;
@@ -219,6 +217,7 @@ public:
         std::vector<Variant> lifted;
         CachedStatement& entry = Prepare(sql, lifted, facts);
         sqlite3_stmt* stmt = entry.stmt.get();
+        StatementClock clock(*this);
         ResetOnExit reset(stmt);
         Bind(entry, params, lifted, sql);
         ResultSet rs;
@@ -236,6 +235,7 @@ public:
         std::vector<Variant> lifted;
         CachedStatement& entry = Prepare(sql, lifted, facts);
         sqlite3_stmt* stmt = entry.stmt.get();
+        StatementClock clock(*this);
         ResetOnExit reset(stmt);
         Bind(entry, params, lifted, sql);
         int rc = sqlite3_step(stmt);
@@ -248,21 +248,45 @@ public:
 
     void DoBeginWrite() override {
         schemaChecked_ = false;
+        AllowWrites();
         Control("BEGIN IMMEDIATE");
     }
     void DoBeginRead() override {
         schemaChecked_ = false;
+        AllowWrites();
         Control("BEGIN");
+    }
+    // A deferred transaction takes no lock before its first read, and the connection
+    // refuses writes until it ends.
+    void DoBeginReadOnly() override {
+        schemaChecked_ = false;
+        Control("PRAGMA query_only = 1");
+        readOnly_ = true;
+        try {
+            Control("BEGIN");
+        } catch (const DatabaseError&) {
+            AllowWrites();
+            throw;
+        }
     }
     void DoCommit() override {
         schemaChecked_ = false;
         Control("COMMIT");
+        AllowWrites();
     }
     // Nothing to undo when SQLite already ended the transaction (some errors roll back
     // on their own), so an error handler can always call it.
     void DoRollback() override {
         schemaChecked_ = false;
         if (InTransaction()) Control("ROLLBACK");
+        AllowWrites();
+    }
+
+    void ApplyStatementTimeLimit() override {
+        if (StatementTimeLimit().count() > 0)
+            sqlite3_progress_handler(db_, kStepsBetweenClockLooks, &SQLiteDatabase::LookAtClock, this);
+        else
+            sqlite3_progress_handler(db_, 0, nullptr, nullptr);
     }
     bool InTransaction() const override { return sqlite3_get_autocommit(db_) == 0; }
 
@@ -289,7 +313,40 @@ private:
         size_t literalCount = 0;
     };
 
+    // Times the statement that runs while it lives: past the limit, the next look at
+    // the clock (LookAtClock) interrupts it.
+    class StatementClock {
+    public:
+        explicit StatementClock(SQLiteDatabase& db) : db_(db) {
+            db_.timedOut_ = false;
+            db_.deadline_ = std::chrono::steady_clock::now() + db_.StatementTimeLimit();
+            db_.timing_ = true;
+        }
+        ~StatementClock() { db_.timing_ = false; }
+        StatementClock(const StatementClock&) = delete;
+        StatementClock& operator=(const StatementClock&) = delete;
+
+    private:
+        SQLiteDatabase& db_;
+    };
+
+    // SQLite's progress handler: non-zero interrupts the statement.
+    static int LookAtClock(void* self) {
+        auto* db = static_cast<SQLiteDatabase*>(self);
+        if (!db->timing_ || std::chrono::steady_clock::now() < db->deadline_) return 0;
+        db->timedOut_ = true;
+        return 1;
+    }
+
+    void AllowWrites() {
+        if (!readOnly_) return;
+        readOnly_ = false;
+        Control("PRAGMA query_only = 0");
+    }
+
     [[noreturn]] void Fail(const std::string& original, const std::string& translated) const {
+        if (timedOut_ && sqlite3_errcode(db_) == SQLITE_INTERRUPT)
+            throw StatementTimeLimitError(StatementTimeLimit(), original);
         std::string message = sqlite3_errmsg(db_);
         if (translated != original) message += " (ran as: " + translated + ")";
         throw DatabaseError(message, original);
@@ -496,7 +553,7 @@ private:
 
     ColumnType DeclaredType(std::string_view table, std::string_view column) {
         for (const auto& col : Columns(std::string(table)))
-            if (SameName(col.name, column)) return col.type;
+            if (SameText(col.name, column)) return col.type;
         return ColumnType::Unknown;
     }
 
@@ -591,6 +648,11 @@ private:
     StatementPtr schemaVersionStmt_;
     int64_t schemaVersion_ = -1;
     bool schemaChecked_ = false;  // the version was looked at (see ForgetSchemaIfChanged)
+    bool readOnly_ = false;       // in a transaction of BeginReadOnly: query_only is on
+    // The statement being timed (StatementClock) and whether the clock interrupted it.
+    bool timing_ = false;
+    bool timedOut_ = false;
+    std::chrono::steady_clock::time_point deadline_;
 };
 
 }  // namespace

@@ -24,6 +24,10 @@ Outcome FailureOutcome(std::exception_ptr error) {
         return FailureOutcome(Kind::Refused, e.what());
     } catch (const InputError& e) {
         return FailureOutcome(Kind::BadInput, e.what());
+    } catch (const StatementTimeLimitError& e) {
+        // The request asked more of the database than one statement may take: refused,
+        // as a rule would refuse it; the database itself is well.
+        return FailureOutcome(Kind::Refused, e.what());
     } catch (const DatabaseError& e) {
         // A statement that carries a second statement is the caller's input, refused
         // before it reaches the database.

@@ -3,6 +3,7 @@
 #include "core/Convert.h"
 #include "core/Format.h"
 #include "core/Text.h"
+#include "db/ClientCondition.h"
 #include "overtime/HumCheckFactoryMessages.h"
 
 namespace humrs {
@@ -34,10 +35,16 @@ Variant THumCheckFactory::MonthlyStatistics(const std::string& condition1, const
         "Sum(B.NotIntoOverTimeValue) as EliminateCountAll  From comPerson A  Inner Join HumOverTime B On "
         "A.PersonID=B.PersonID  Inner Join humPersonSetMain C On B.PersonID=C.ID and C.OverTime=1  Left Join "
         "humOverTimeCls D On C.OverTimeClass=D.OTClsID  where D.OverMonth>0 and B.RedeemType=0 "};
-    // The caller's conditions are joined as they are written; a blank one would leave a
-    // dangling "And", so it is left out.
-    for (const std::string* condition : {&condition1, &condition2})
-        if (!Trim(*condition).empty()) parts.push_back(*condition);
+    // The caller's conditions are joined as they are written, once each is known to be
+    // only a condition on the statement's tables; a blank one would leave a dangling
+    // "And", so it is left out.
+    const ConditionScope scope = ConditionScope::Of(
+        Db(), {{"A", "comPerson"}, {"B", "HumOverTime"}, {"C", "humPersonSetMain"}, {"D", "humOverTimeCls"}});
+    for (const std::string* condition : {&condition1, &condition2}) {
+        if (Trim(*condition).empty()) continue;
+        CheckClientCondition(*condition, scope);
+        parts.push_back(*condition);
+    }
     const std::string sql = MergeStrings(parts, " And ") + " Group By A.PersonID,A.PersonName,B.OverTimeDate/100,D.OverMonth " +
                             " Order By B.OverTimeDate/100,A.PersonID ";
     return Variant(GetDBConn().OpenDataset(sql).Data());

@@ -1,5 +1,6 @@
 #include "payroll/CoIncomeTax.h"
 
+#include "db/ClientCondition.h"
 #include "payroll/MoneyColumns.h"
 #include "suite/Attendance.h"
 
@@ -24,6 +25,16 @@ Variant TIncomeTax::PersonRangeOnWork(int beginDate, int endDate) {
 }
 
 Variant TIncomeTax::BuildIncomeTaxSets(bool payDates, const std::string& condition) {
+    // The condition bounds the period and nothing else: before anything is read, it is
+    // checked against the tables of each statement it is joined into.
+    CheckClientCondition(condition, ConditionScope::Of(Db(), {{"", "humSalaryMain"}}));
+    // Allowances fall into the period by their pay date, or by the month of their bill
+    // date when the period is given in salary months.
+    const std::string allowanceCondition = payDates
+                                               ? ReplaceAll(condition, "PayDay", "A.SalaryDate")
+                                               : ReplaceAll(condition, "SalaryYearMonth", "A.BillDate / 100");
+    CheckClientCondition(allowanceCondition,
+                         ConditionScope::Of(Db(), {{"A", "HumSubsidyCut"}, {"B", "humSalaryItem"}}));
     // The salary part: the taxable pay and the tax withheld over the monthly vouchers.
     // The sums are money, read at four decimals whatever the backend adds them in.
     const Variant salary = OpenDatasetV(
@@ -34,11 +45,6 @@ Variant TIncomeTax::BuildIncomeTaxSets(bool payDates, const std::string& conditi
         "IsNull(Sum(IncomeTax),0) As IncomeTax From humSalaryMain where Flag = 1 And " +
             condition + " Group by PersonID " + " Order By PersonID ",
         -1);
-    // Allowances fall into the period by their pay date, or by the month of their bill
-    // date when the period is given in salary months.
-    const std::string allowanceCondition = payDates
-                                               ? ReplaceAll(condition, "PayDay", "A.SalaryDate")
-                                               : ReplaceAll(condition, "SalaryYearMonth", "A.BillDate / 100");
     // The allowance part: rows paid out on their own, of items taxed with the salary,
     // additions counted up and deductions down, from both entry forms of the bill.
     const Variant allowances = OpenDatasetV(
