@@ -861,6 +861,12 @@ Service::Service(GlobalOptions global, ServeOptions options) : state_(std::make_
     // The database is checked once before the service opens: a wrong --db is said now,
     // not on the first call. The connection serves the first call.
     s.pool.push_back(std::make_unique<Connection>(Connect(s.global, Mode::Existing)));
+    s.poolOpen = 1;
+    // A superuser can read the server's files and end other sessions: one request
+    // that gets past the checks would reach the whole server.
+    if (s.pool.back()->db->IsSuperuser())
+        std::cerr << "humrs serve: warning: the database role is a superuser; run the service as the role "
+                     "that owns the HR tables (see docs/service.md)\n";
 
     RaiseOpenFileLimit(s.options.maxConnections);
     s.listenFd = Listen(s.options.host, s.options.port, s.port, s.ipv6);
