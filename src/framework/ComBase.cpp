@@ -85,6 +85,8 @@ Variant TQVXComBase::GetDeltaDatasets(int i) { return Variant(GetDatasets(i).Del
 
 int TQVXComBase::GetLoginType(int /*context*/) const { return session_->loginType; }
 
+bool TQVXComBase::SkipsBusinessChecks() const { return GetLoginType(ContextNumber()) == 5 || GetMergeInState(); }
+
 // ---- transactions
 
 template <class F>
@@ -187,12 +189,16 @@ Outcome TQVXComBase::Edit(const Variant& key) {
     });
 }
 
+void TQVXComBase::RewindDatasets() {
+    for (auto& ds : datasets_) ds.First();  // First posts a row left in edit
+}
+
 Outcome TQVXComBase::Save() {
     std::vector<Dataset> snapshot = datasets_;
     bool wasStored = stored_;
     Outcome out = RunInTransaction(true, [&](Outcome&) {
         saveMode_ = stored_ ? 2 : 1;
-        for (auto& ds : datasets_) ds.Post();
+        RewindDatasets();
         // The datasets the client's input changed, before the framework fills in its own values.
         std::vector<int> changed;
         for (int i = 0; i < static_cast<int>(datasets_.size()); ++i)
@@ -216,19 +222,19 @@ Outcome TQVXComBase::Save() {
         // Values the class derives from the changed data (a total from its amounts) are
         // in place before its checks read them.
         for (int i : changed) {
-            for (auto& ds : datasets_) ds.First();
+            RewindDatasets();
             AfterChangeData(i);
-            for (auto& ds : datasets_) ds.Post();
         }
-        for (auto& ds : datasets_) ds.First();
+        RewindDatasets();
         BeforeUpdate();
-        for (auto& ds : datasets_) ds.Post();
+        // What the checks left in edit is posted before the rows are written.
+        RewindDatasets();
         WriteDatasets();
         // An imported bill may carry its voucher number in; otherwise the number stays as stored.
         if (const std::string field = GuardedVoucherField();
             !field.empty() && GetLoginType(ContextNumber()) != 5 && !GetMergeInState())
             UpdateVoucherNo(field);
-        for (auto& ds : datasets_) ds.First();
+        RewindDatasets();
         AfterUpdate();
     });
     if (out.ok) {
@@ -296,11 +302,7 @@ void TQVXComBase::RunProcedure(int procNo, const Variant& arg1, const Variant& a
 // ---- default hooks
 
 void TQVXComBase::DoExecuteProc(int, const Variant&, const Variant&, Variant&) {}
-void TQVXComBase::DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray&) {
-    std::string sql = GetCheckFieldValuesSql(datasetIndex, names);
-    if (!sql.empty()) GetDBConn().DBSelectSQL(sql);
-}
-std::string TQVXComBase::GetCheckFieldValuesSql(int, const VariantArray&) { return ""; }
+void TQVXComBase::DoCheckFieldValues(int, const VariantArray&, const VariantArray&) {}
 void TQVXComBase::CheckFieldReturn(TOleVariantList&) {}
 void TQVXComBase::AfterChangeData(int) {}
 void TQVXComBase::DoAddDefaultRecord() {}
@@ -399,8 +401,6 @@ Variant TQVXComBase::GetParam(const std::string& key) {
     if (!row || (*row)[0].IsNullOrEmpty()) return Variant(std::string());
     return Variant(CStr((*row)[0]));
 }
-
-Variant TQVXComBase::GetSysParam(int, const std::string& key, int) { return GetParam(key); }
 
 int TQVXComBase::GetLocalType() {
     if (session_->localType) return *session_->localType;
