@@ -50,7 +50,6 @@ public:
     // Binds the object to a session and to the datasets of its class.
     void Initialize(Session& session, const ClassDescriptor& descriptor);
     const std::string& ProgID() const { return progId_; }
-    virtual bool IsGrid() const { return false; }
 
     // ---- Client operations (each one transaction; never throws for a refusal).
     Outcome Open(const Variant& key);
@@ -69,9 +68,35 @@ public:
     void Clear() { BuildEmptyDatasets(); }
 
     // ---- Hooks, with the framework's default behaviour.
+    //
+    // Where the dataset cursors stand when the framework calls a hook ("rewound":
+    // every dataset of the bill posted, its cursor on its first row, Eof when empty):
+    //   DefineBillReportName  the object is being bound to its session; no bill held.
+    //   DoAddDefaultRecord    the datasets are new and empty but for one new row of
+    //                         dataset 0, in insert state with the column defaults, its
+    //                         cursor on that row; the framework posts it afterwards.
+    //   BeforeEdit,           the stored bill just loaded, rewound; the voucher guard
+    //   BeforeDelete          has passed; nothing is changed or deleted yet.
+    //   AfterDelete           every stored row deleted and written: the datasets show
+    //                         no row; GetDeltaDatasets lists the deleted rows.
+    //   AfterChangeData(i)    on a save, once per dataset the client changed: rewound,
+    //                         after the mapped values are fixed, a new bill numbered
+    //                         and the rows under body rows reconciled.
+    //   BeforeUpdate          rewound; what the hook leaves in edit is posted and the
+    //                         datasets rewound again before the rows are written.
+    //   AfterUpdate           the rows written, rewound; GetDeltaDatasets still gives
+    //                         the save's changes. Datasets it changes are not written;
+    //                         once it returns, the changes are taken as stored and the
+    //                         datasets rewound.
+    //   BeforeCheckVoucherNo  after loading, before BeforeEdit and BeforeDelete; on a
+    //                         save after the rows are written. It answers, moving no
+    //                         cursor.
+    //   DoExecuteProc, declared procedures, DoCheckFieldValues, CheckFieldReturn:
+    //                         the cursors stand where the last operation left them.
+    // A save or delete that fails puts the datasets back, cursors included, as they
+    // stood before it.
     virtual void DoExecuteProc(int procNo, const Variant& arg1, const Variant& arg2, Variant& result);
     virtual void DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values);
-    virtual std::string GetCheckFieldValuesSql(int datasetIndex, const VariantArray& names);
     virtual void CheckFieldReturn(TOleVariantList& list);
     // Called on a save for each dataset the client changed (in dataset order), after
     // the framework has numbered the bill and before BeforeUpdate: the class derives
@@ -99,6 +124,9 @@ public:
     Variant GetDeltaDatasets(int i);
     bool GetMergeInState() const { return session_->mergeIn; }
     int GetLoginType(int context) const;
+    // Whether the bill comes in from outside and the class's business checks are
+    // skipped: under login type 5 (an import) or while merging in.
+    bool SkipsBusinessChecks() const;
     // 2 while a stored bill is saved again, 1 for a new bill.
     int SaveMode() const { return saveMode_; }
     TQVXDBAccess& GetDBConn() { return *dbAccess_; }
@@ -125,8 +153,6 @@ public:
     int GetServerDate() const;
     // A system parameter as text (empty when unset).
     Variant GetParam(const std::string& key);
-    Variant GetParamValue(const std::string& key) { return GetParam(key); }
-    Variant GetSysParam(int context, const std::string& key, int kind = 1);
     int GetLocalType();
 
     // Raises the refusal: the message formatted with the arguments.
@@ -166,7 +192,8 @@ public:
     const std::vector<std::string>& ReportNames() const { return reportNames_; }
     const std::vector<std::string>& BodyRelates() const { return bodyRelates_; }
 
-    // ---- Used by the command line and tests to fill a bill before Save.
+    // ---- Used by the command line and tests to fill a bill before Save (defined
+    // with the save flow, in framework/Bill.cpp).
     // Replaces the rows of dataset i by the given rows, matched on the dataset's key:
     // matching stored rows become modified (or stay unmodified), others are inserted,
     // stored rows not given are deleted. Fields a row leaves out keep their stored
@@ -187,6 +214,8 @@ private:
     template <class F>
     Outcome RunInTransaction(bool write, F&& body);
     void BuildEmptyDatasets();
+    // Posts a row any dataset holds in edit and moves every cursor to its first row.
+    void RewindDatasets();
     // The declared voucher field when the framework guards it (BeforeCheckVoucherNo);
     // empty otherwise.
     std::string GuardedVoucherField();
@@ -206,11 +235,10 @@ private:
     std::vector<std::string> bodyRelates_;
 };
 
-// The grid base (a single editable grid with no bill header).
-class TQVXGridComBase : public TQVXComBase {
-public:
-    bool IsGrid() const override { return true; }
-};
+// The grid base (a single editable grid with no bill header). It adds nothing to
+// TQVXComBase: the hosting registration names the base a class derives from
+// (ClassDescriptor::gridBase).
+class TQVXGridComBase : public TQVXComBase {};
 
 // Creates a business object (or suite object) by ProgID or CLSID text, compared
 // without regard to case, from the session's classes and bound to the session.
