@@ -107,6 +107,10 @@ private:
     VariantArray values_;
 };
 
+// Whether a procedure writes: a reading one runs without the write lock, in a
+// transaction that refuses writes.
+enum class ProcAccess { Writes, Reads };
+
 struct ProcedureDef {
     int number = 0;
     std::string name;
@@ -115,6 +119,7 @@ struct ProcedureDef {
     // Runs the procedure on the object (which is of the declaring class) and returns
     // its result (Empty when it has none).
     std::function<Variant(TQVXComBase&, const ProcArgs&)> run;
+    ProcAccess access = ProcAccess::Writes;
 };
 
 // A procedure routine of class T: `fn(T&, const ProcArgs&)` returning its result.

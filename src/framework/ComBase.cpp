@@ -53,7 +53,7 @@ TQVXComBase::~TQVXComBase() { ServerCounters::ObjectDestroyed(); }
 
 void TQVXComBase::Initialize(Session& session, const ClassDescriptor& descriptor) {
     session_ = &session;
-    dbAccess_ = std::make_unique<TQVXDBAccess>(*session.db);
+    dbAccess_ = std::make_unique<TQVXDBAccess>(session.db);
     descriptor_ = &descriptor;
     map_ = session.registry->FindMap(descriptor.progId);
     progId_ = descriptor.progId;
@@ -85,15 +85,23 @@ Variant TQVXComBase::GetDeltaDatasets(int i) { return Variant(GetDatasets(i).Del
 
 int TQVXComBase::GetLoginType(int /*context*/) const { return session_->loginType; }
 
+void TQVXComBase::CommitBlock() {
+    if (!ownsWriteTransaction_) return;
+    Database& db = Db();
+    db.Commit();
+    db.BeginWrite();
+}
+
 bool TQVXComBase::SkipsBusinessChecks() const { return GetLoginType(ContextNumber()) == 5 || GetMergeInState(); }
 
 // ---- transactions
 
 template <class F>
-Outcome TQVXComBase::RunInTransaction(bool write, F&& body) {
+Outcome TQVXComBase::RunInTransaction(Txn kind, F&& body) {
     Outcome out;
     Database& db = Db();
     bool nested = db.InTransaction();
+    ownsWriteTransaction_ = !nested && kind == Txn::Write;
     // Notices belong to the client's operation: an operation run inside another one
     // adds to them.
     const size_t firstNotice = nested ? session_->notices.size() : 0;
@@ -102,8 +110,10 @@ Outcome TQVXComBase::RunInTransaction(bool write, F&& body) {
     try {
         if (nested)
             db.Savepoint(sp);
-        else if (write)
+        else if (kind == Txn::Write)
             db.BeginWrite();
+        else if (kind == Txn::ReadOnly)
+            db.BeginReadOnly();
         else
             db.BeginRead();
     } catch (...) {
@@ -157,14 +167,14 @@ void TQVXComBase::WriteDatasets() {
 
 
 Outcome TQVXComBase::Open(const Variant& key) {
-    return RunInTransaction(false, [&](Outcome&) {
+    return RunInTransaction(Txn::Read, [&](Outcome&) {
         LoadDatasets(key);
         if (!stored_) throw InputError(FormatMessage(msg::kBillNotFound, {key}));
     });
 }
 
 Outcome TQVXComBase::AddNew() {
-    return RunInTransaction(false, [&](Outcome&) {
+    return RunInTransaction(Txn::Read, [&](Outcome&) {
         BuildEmptyDatasets();
         if (!datasets_.empty()) {
             datasets_[0].Append();
@@ -181,7 +191,7 @@ std::string TQVXComBase::GuardedVoucherField() {
 }
 
 Outcome TQVXComBase::Edit(const Variant& key) {
-    return RunInTransaction(false, [&](Outcome&) {
+    return RunInTransaction(Txn::Read, [&](Outcome&) {
         LoadDatasets(key);
         if (!stored_) throw InputError(FormatMessage(msg::kBillNotFound, {key}));
         if (const std::string field = GuardedVoucherField(); !field.empty()) CheckVoucherNo(field, 1);
@@ -196,7 +206,7 @@ void TQVXComBase::RewindDatasets() {
 Outcome TQVXComBase::Save() {
     std::vector<Dataset> snapshot = datasets_;
     bool wasStored = stored_;
-    Outcome out = RunInTransaction(true, [&](Outcome&) {
+    Outcome out = RunInTransaction(Txn::Write, [&](Outcome&) {
         saveMode_ = stored_ ? 2 : 1;
         RewindDatasets();
         // The datasets the client's input changed, before the framework fills in its own values.
@@ -255,7 +265,7 @@ Outcome TQVXComBase::Delete(const Variant& key) {
     // carry the delete out after all.
     std::vector<Dataset> snapshot = datasets_;
     const bool wasStored = stored_;
-    Outcome out = RunInTransaction(true, [&](Outcome&) {
+    Outcome out = RunInTransaction(Txn::Write, [&](Outcome&) {
         LoadDatasets(key);
         if (!stored_) throw InputError(FormatMessage(msg::kBillNotFound, {key}));
         if (const std::string field = GuardedVoucherField(); !field.empty()) CheckVoucherNo(field, 0);
@@ -274,7 +284,7 @@ Outcome TQVXComBase::Delete(const Variant& key) {
 }
 
 Outcome TQVXComBase::CheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) {
-    return RunInTransaction(false, [&](Outcome& out) {
+    return RunInTransaction(Txn::Read, [&](Outcome& out) {
         DoCheckFieldValues(datasetIndex, names, values);
         TOleVariantList list;
         CheckFieldReturn(list);
@@ -283,7 +293,10 @@ Outcome TQVXComBase::CheckFieldValues(int datasetIndex, const VariantArray& name
 }
 
 Outcome TQVXComBase::ExecuteProc(int procNo, const Variant& arg1, const Variant& arg2) {
-    return RunInTransaction(true, [&](Outcome& out) {
+    // A procedure declared as reading takes no write lock: saves go on beside it.
+    const ProcedureDef* proc = descriptor_ ? descriptor_->FindProcedure(procNo) : nullptr;
+    const Txn kind = proc && proc->access == ProcAccess::Reads ? Txn::ReadOnly : Txn::Write;
+    return RunInTransaction(kind, [&](Outcome& out) {
         Variant result;
         RunProcedure(procNo, arg1, arg2, result);
         out.result = std::move(result);

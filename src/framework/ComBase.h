@@ -24,9 +24,10 @@ namespace humrs {
 class TQVXComBase;
 
 // The connection as a business object sees it.
+// It follows the session's connection, which a service may change between calls.
 class TQVXDBAccess {
 public:
-    explicit TQVXDBAccess(Database& db) : db_(&db) {}
+    explicit TQVXDBAccess(Database* const& db) : db_(&db) {}
     // Runs one statement in the current transaction.
     void DBExecSQL(const std::string& sql);
     // The first row of a select: one value for one column, an array of the row's
@@ -34,10 +35,10 @@ public:
     Variant DBSelectSQL(const std::string& sql);
     // The rows of a select as a dataset.
     Dataset OpenDataset(const std::string& sql);
-    Database& Db() { return *db_; }
+    Database& Db() { return **db_; }
 
 private:
-    Database* db_;
+    Database* const* db_;
 };
 
 class TQVXComBase {
@@ -127,6 +128,10 @@ public:
     // Whether the bill comes in from outside and the class's business checks are
     // skipped: under login type 5 (an import) or while merging in.
     bool SkipsBusinessChecks() const;
+    // For a long procedure over many persons: commits what it has done so far and
+    // takes the write lock again, so that saves waiting behind it go in between.
+    // Does nothing when the procedure runs inside another operation's transaction.
+    void CommitBlock();
     // 2 while a stored bill is saved again, 1 for a new bill.
     int SaveMode() const { return saveMode_; }
     TQVXDBAccess& GetDBConn() { return *dbAccess_; }
@@ -211,8 +216,12 @@ protected:
     void ReconcileChildRows();
 
 private:
+    // Read: a plain transaction (loading a bill, field checks); ReadOnly: no write lock
+    // and no writes (reading procedures); Write: the write lock first (saves, deletes,
+    // writing procedures).
+    enum class Txn { Read, ReadOnly, Write };
     template <class F>
-    Outcome RunInTransaction(bool write, F&& body);
+    Outcome RunInTransaction(Txn kind, F&& body);
     void BuildEmptyDatasets();
     // Posts a row any dataset holds in edit and moves every cursor to its first row.
     void RewindDatasets();
@@ -225,6 +234,7 @@ private:
 
     Session* session_ = nullptr;
     std::unique_ptr<TQVXDBAccess> dbAccess_;
+    bool ownsWriteTransaction_ = false;  // this object began the write transaction
     std::string progId_;
     const ClassDescriptor* descriptor_ = nullptr;
     const ClassMap* map_ = nullptr;
