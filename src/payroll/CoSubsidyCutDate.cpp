@@ -5,6 +5,7 @@
 #include "payroll/PaidFlags.h"
 #include "payroll/SubsidyCutDateMessages.h"
 #include "payroll/SubsidyCutMessages.h"
+#include "suite/ProgIds.h"
 #include "utils/DateUtils.h"
 
 namespace humrs {
@@ -72,7 +73,7 @@ void TSubsidyCutDate::AfterUpdate() {
 
 std::string TSubsidyCutDate::AccountAt(const std::string& personId, const std::string& bankId) {
     return CStr(
-        DoCOMMethod("QvxHumrs.SubsidyCut", "", ContextNumber(), 2, Variant(personId), Variant(bankId)));
+        DoCOMMethod(prog_id::kSubsidyCut, "", ContextNumber(), 2, Variant(personId), Variant(bankId)));
 }
 
 // ------------------------------------------------------------------ payment and numbering
