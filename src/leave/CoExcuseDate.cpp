@@ -10,6 +10,7 @@
 #include "leave/LeaveMessages.h"
 #include "suite/Attendance.h"
 #include "suite/ProgIds.h"
+#include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
 #include "utils/TimeUtils.h"
 
@@ -17,11 +18,8 @@ namespace humrs {
 
 namespace {
 
-// The leave service every leave rule is asked of.
 // The bill kind of the by-date rows in humExcuse.
 constexpr int kByDateFlag = 2;
-// Source of a change set for the compensatory-leave posting: the leave by date.
-constexpr int kRedeemSourceByDate = static_cast<int>(RedeemSource::LeaveByDate);
 
 }  // namespace
 
@@ -158,7 +156,7 @@ void TExcuseDate::CheckCancelledRows() {
 
 void TExcuseDate::AfterUpdate() {
     const Variant changes = GetDeltaDatasets(1);
-    Service(10, {changes, Variant(kRedeemSourceByDate), Variant(false)});
+    suite::PostRedeemChanges(*this, changes, RedeemSource::LeaveByDate, false);
     if (frozen_) {
         Dataset& head = GetDatasets(0);
         head.First();
@@ -186,7 +184,7 @@ void TExcuseDate::BeforeDelete() {
 void TExcuseDate::AfterDelete() {
     GetDatasets(1).DeleteDataset();
     const Variant changes = GetDeltaDatasets(1);
-    Service(10, {changes, Variant(kRedeemSourceByDate), Variant(true)});
+    suite::PostRedeemChanges(*this, changes, RedeemSource::LeaveByDate, true);
     ResetDetail(Db(), 0, changes, false, true);
 }
 

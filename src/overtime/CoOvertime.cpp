@@ -9,6 +9,7 @@
 #include "overtime/OvertimeMessages.h"
 #include "suite/Attendance.h"
 #include "suite/ProgIds.h"
+#include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
 #include "utils/LunarCalendar.h"
 #include "utils/TimeUtils.h"
@@ -87,9 +88,8 @@ void TOvertime::AfterDelete() {
 
 void PostOvertimeChanges(TQVXComBase& bill, int datasetIndex, bool byDate, bool deleted) {
     const Variant changes = bill.GetDeltaDatasets(datasetIndex);
-    // Source kind of the leave service: 2 overtime by person, 3 overtime by date.
-    bill.DoCOMMethod(prog_id::kExcuse, bill.ContextNumber(), 10,
-                     Variant(VariantArray{changes, Variant(byDate ? 3 : 2), Variant(deleted ? 1 : 0)}));
+    suite::PostRedeemChanges(bill, changes, byDate ? RedeemSource::OvertimeByDate : RedeemSource::OvertimeByPerson,
+                             deleted);
     ResetDetail(bill.Db(), kDetailOverTime, changes, !byDate, deleted);
 }
 

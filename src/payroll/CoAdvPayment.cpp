@@ -257,7 +257,7 @@ void TAdvPayment::CheckFieldReturn(TOleVariantList& list) {
 }
 
 std::string TAdvPayment::BankAccount(const std::string& personId, const std::string& bankId) {
-    return CStr(DoCOMMethod(prog_id::kSubsidyCut, "", ContextNumber(), 2, Variant(personId), Variant(bankId)));
+    return suite::PersonBankAccount(*this, personId, bankId);
 }
 
 // ------------------------------------------------------------------ procedures

@@ -63,4 +63,13 @@ std::string AttendMismatches(TQVXComBase& caller, const Variant& request) {
     return CStr(Call(caller, prog_id::kChkAttend, 11, request, Variant::Null()));
 }
 
+void PostRedeemChanges(TQVXComBase& caller, const Variant& changes, RedeemSource source, bool deleted) {
+    Call(caller, prog_id::kExcuse, 10,
+         Variant(VariantArray{changes, Variant(static_cast<int>(source)), Variant(deleted)}));
+}
+
+std::string PersonBankAccount(TQVXComBase& caller, const std::string& person, const std::string& bank) {
+    return CStr(Call(caller, prog_id::kSubsidyCut, 2, Variant(person), Variant(bank)));
+}
+
 }  // namespace humrs::suite

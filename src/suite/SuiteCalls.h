@@ -3,8 +3,9 @@
 // what it asks. Each carries the callee's ProgID, the procedure's number and its
 // argument layout, and runs the procedure through the caller's DoCOMMethod: with the
 // caller's context number, inside the caller's transaction. The callees declare the
-// procedures (suite/CoReset.h, CoClassCls.h, CoChkAttend.h), so a call that does not
-// fit its declaration is bad input.
+// procedures (suite/CoReset.h, CoClassCls.h, CoChkAttend.h; the leave service and the
+// allowance bill in their own folders), so a call that does not fit its declaration is
+// bad input.
 #include <string>
 #include <utility>
 
@@ -13,6 +14,15 @@
 namespace humrs {
 
 class TQVXComBase;
+
+// The bill whose rows a change set of the leave service's posting holds, numbered as
+// the leave and overtime bills pass it.
+enum class RedeemSource : int {
+    LeaveByPerson = 0,
+    LeaveByDate = 1,
+    OvertimeByPerson = 2,
+    OvertimeByDate = 3
+};
 
 namespace suite {
 
@@ -76,6 +86,15 @@ void ClearEliminations(TQVXComBase& caller, const Variant& request);
 // Procedure 11: the selected overtime rows that the attendance records do not cover,
 // one description each, joined with ","; "" when all agree.
 std::string AttendMismatches(TQVXComBase& caller, const Variant& request);
+
+// ---- The component's classes that bills of another kind call
+
+// "QVXHumrs.Excuse" procedure 10: re-allocates the compensatory leave of the persons
+// a change set of `source` touches (after its rows are written or deleted).
+void PostRedeemChanges(TQVXComBase& caller, const Variant& changes, RedeemSource source, bool deleted);
+
+// "QVXHumrs.SubsidyCut" procedure 2: the person's account number at a salary bank.
+std::string PersonBankAccount(TQVXComBase& caller, const std::string& person, const std::string& bank);
 
 }  // namespace suite
 }  // namespace humrs
