@@ -20,6 +20,8 @@ Currency CCurr(const Variant& v);
 
 // An SQL string literal: the text in single quotes with embedded quotes doubled.
 std::string QuoteStr(std::string_view text);
+// A whole number as SQL and messages write it: its plain decimal digits.
+inline std::string Num(int64_t n) { return std::to_string(n); }
 
 template <class T>
 T IIf(bool condition, T a, T b) {

@@ -34,6 +34,13 @@ std::string Trim(std::string_view s) {
     return std::string(s.substr(b, e - b));
 }
 
+bool AllDigits(std::string_view s) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
 std::string DecimalText(double value) {
     if (std::isnan(value) || std::isinf(value)) return "0";
     if (value == 0) return "0";  // also folds -0

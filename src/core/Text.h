@@ -11,6 +11,9 @@ bool SameText(std::string_view a, std::string_view b);
 std::string LowerAscii(std::string_view s);
 std::string UpperAscii(std::string_view s);
 std::string Trim(std::string_view s);
+// Whether the text is one or more ASCII digits and nothing else (no sign, no blank);
+// false for empty text.
+bool AllDigits(std::string_view s);
 
 // The decimal text of a number: the shortest general form with up to 15 significant
 // digits ("3", "2.5", "0.333333333333333"), as quantities are written into SQL and

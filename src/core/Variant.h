@@ -114,4 +114,8 @@ private:
         v_;
 };
 
+// Element i of a list of values; Empty past its end (a client's lists of field names
+// and values may be shorter than a routine reads).
+inline Variant Item(const VariantArray& values, size_t i) { return i < values.size() ? values[i] : Variant(); }
+
 }  // namespace humrs

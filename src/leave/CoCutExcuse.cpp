@@ -8,14 +8,13 @@
 #include "core/Text.h"
 #include "framework/Dataset.h"
 #include "leave/CutExcuseMessages.h"
+#include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
 #include "utils/TimeUtils.h"
 
 namespace humrs {
 
 namespace {
-
-std::string Num(int64_t n) { return std::to_string(n); }
 
 // A quantity in fixed notation with two decimals, as the marks store it.
 std::string Fixed2(const Variant& count) {
@@ -31,9 +30,16 @@ std::string Fixed2(const Variant& count) {
 VariantArray TCutExcuse::FindCoveredExcuse(const std::string& person, int beginDate, int beginTime, int endDate,
                                            int endTime, int checkFlag) {
     Dataset rows = CoveringRow(person, beginDate, beginTime, endDate, endTime, checkFlag);
-    const VariantArray span{Variant(person),    rows["ExcuseClsID"], Variant(beginDate), Variant(endDate),
-                            Variant(beginTime), Variant(endTime),    rows["UnitName"],   Variant(true)};
-    const Currency quantity = CCurr(DoCOMMethod("qvxHumrs.Reset", ContextNumber(), 9, Variant(span)));
+    // The quantity in the covering leave's unit, counted by the person's shift.
+    const suite::LeaveSpan span{.person = person,
+                                .categoryId = CStr(rows["ExcuseClsID"]),
+                                .beginDate = beginDate,
+                                .endDate = endDate,
+                                .beginTime = beginTime,
+                                .endTime = endTime,
+                                .unit = rows["UnitName"].IsNullOrEmpty() ? -1 : static_cast<int>(CInt(rows["UnitName"])),
+                                .byShift = true};
+    const Currency quantity = CCurr(suite::LeaveLength(*this, span));
     cutFlag_ = static_cast<int>(CInt(rows["Flag"]));
     cutBillNo_ = CStr(rows["BillNo"]);
     cutRowNo_ = static_cast<int>(CInt(rows["RowNo"]));

@@ -1,6 +1,8 @@
 // The leave request by person and the leave service: its class and its tables.
 #include "leave/CoExcuse.h"
 
+#include "suite/ProgIds.h"
+
 namespace humrs {
 
 DatasetMap WithLeaveKind(DatasetMap d) {
@@ -14,7 +16,7 @@ const ClassDescriptor& ExcuseClass() {
         ClassDescriptor d;
         d.className = "TExcuse";
         d.coclass = "Excuse";
-        d.progId = "QVXHumrs.Excuse";
+        d.progId = prog_id::kExcuse;
         d.clsid = "{B0676538-D7B3-4DE8-9473-B0967D45F03B}";
         d.interfaceName = "IExcuse";
         d.iid = "{BE6A793D-956F-42FA-B628-45FFA92EB6EE}";

@@ -6,6 +6,7 @@
 
 #include "core/Convert.h"
 #include "core/Errors.h"
+#include "suite/ProgIds.h"
 
 namespace humrs {
 
@@ -45,7 +46,7 @@ const ClassDescriptor& ExcuseClsClass() {
         ClassDescriptor d;
         d.className = "TExcuseCls";
         d.coclass = "ExcuseCls";
-        d.progId = "QVXHumrs.ExcuseCls";
+        d.progId = prog_id::kExcuseCls;
         d.clsid = "{62509B61-FD77-424B-9F98-E36AD1791556}";
         d.interfaceName = "IExcuseCls";
         d.iid = "{7746C3AF-A70B-4932-951D-125FB58E3CBE}";

@@ -9,6 +9,8 @@
 #include "leave/ExcuseDateMessages.h"
 #include "leave/LeaveMessages.h"
 #include "suite/Attendance.h"
+#include "suite/ProgIds.h"
+#include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
 #include "utils/TimeUtils.h"
 
@@ -16,12 +18,8 @@ namespace humrs {
 
 namespace {
 
-// The leave service every leave rule is asked of.
-constexpr const char* kLeaveService = "QvxHumrs.Excuse";
 // The bill kind of the by-date rows in humExcuse.
 constexpr int kByDateFlag = 2;
-// Source of a change set for the compensatory-leave posting: the leave by date.
-constexpr int kRedeemSourceByDate = static_cast<int>(RedeemSource::LeaveByDate);
 
 }  // namespace
 
@@ -120,7 +118,7 @@ void TExcuseDate::CheckRow(Dataset& rows, const std::string& headerBillNo) {
                 Variant(endDate), Variant(endTime), Variant(kByDateFlag), Variant(count), Variant(CStr(rows["RowNo"]))});
     Service(5, {Variant(person), Variant(beginDate), Variant(endDate), Variant(0), Variant(0), Variant(true)});
 
-    const int kind = CInt(DBSelectValue("QvxHumrs.ExcuseCls", 0, "ExcuseCls", rows["ExcuseClsID"]));
+    const int kind = CInt(DBSelectValue(prog_id::kExcuseCls, 0, "ExcuseCls", rows["ExcuseClsID"]));
     if (kind == Code(LeaveKind::Lateness)) {
         const int allowance =
             CInt(Service(9, {Variant(person), Variant(beginDate), Variant(beginTime)}));
@@ -158,7 +156,7 @@ void TExcuseDate::CheckCancelledRows() {
 
 void TExcuseDate::AfterUpdate() {
     const Variant changes = GetDeltaDatasets(1);
-    Service(10, {changes, Variant(kRedeemSourceByDate), Variant(false)});
+    suite::PostRedeemChanges(*this, changes, RedeemSource::LeaveByDate, false);
     if (frozen_) {
         Dataset& head = GetDatasets(0);
         head.First();
@@ -186,7 +184,7 @@ void TExcuseDate::BeforeDelete() {
 void TExcuseDate::AfterDelete() {
     GetDatasets(1).DeleteDataset();
     const Variant changes = GetDeltaDatasets(1);
-    Service(10, {changes, Variant(kRedeemSourceByDate), Variant(true)});
+    suite::PostRedeemChanges(*this, changes, RedeemSource::LeaveByDate, true);
     ResetDetail(Db(), 0, changes, false, true);
 }
 
@@ -194,8 +192,7 @@ void TExcuseDate::AfterDelete() {
 
 void TExcuseDate::DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) {
     if (!names.empty() && SameText(CStr(names[0]), "PersonID")) {
-        auto value = [&](size_t i) { return i < values.size() ? values[i] : Variant(); };
-        const int64_t givenBegin = CInt(value(1)), givenEnd = CInt(value(2));
+        const int64_t givenBegin = CInt(Item(values, 1)), givenEnd = CInt(Item(values, 2));
         RequireDateOrZero(givenBegin, "BeginDate");
         RequireDateOrZero(givenEnd, "EndDate");
         int beginDate = static_cast<int>(givenBegin), endDate = static_cast<int>(givenEnd);
@@ -206,13 +203,13 @@ void TExcuseDate::DoCheckFieldValues(int datasetIndex, const VariantArray& names
             beginDate = endDate;
         else if (endDate == 0)
             endDate = beginDate;
-        Service(5, {value(0), Variant(beginDate), Variant(endDate), Variant(0), Variant(1), Variant(false)});
+        Service(5, {Item(values, 0), Variant(beginDate), Variant(endDate), Variant(0), Variant(1), Variant(false)});
     }
     TQVXComBase::DoCheckFieldValues(datasetIndex, names, values);
 }
 
 Variant TExcuseDate::Service(int procNo, VariantArray args) {
-    return DoCOMMethod(kLeaveService, ContextNumber(), procNo, Variant(std::move(args)));
+    return DoCOMMethod(prog_id::kExcuse, ContextNumber(), procNo, Variant(std::move(args)));
 }
 
 // ------------------------------------------------------------------ the class

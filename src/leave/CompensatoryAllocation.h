@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Variant.h"
+#include "suite/SuiteCalls.h"
 
 namespace humrs {
 
@@ -48,15 +49,6 @@ private:
 // the term of months (0: no term); need left when the overtime runs out is dropped.
 void TakeLeaveFromOvertime(std::vector<RedeemableOvertime>& overtime,
                            const std::vector<CompensatoryNeed>& leaves, int term);
-
-// The bill whose rows a change set of the leave service's posting holds, numbered as
-// the leave and overtime bills pass it.
-enum class RedeemSource : int {
-    LeaveByPerson = 0,
-    LeaveByDate = 1,
-    OvertimeByPerson = 2,
-    OvertimeByDate = 3
-};
 
 // How the rows of a source take part in the compensatory accounting.
 struct RedeemSourceRows {

@@ -4,6 +4,7 @@
 #include "leave/CoExcuse.h"
 #include "leave/LeaveMessages.h"
 #include "suite/Attendance.h"
+#include "suite/ProgIds.h"
 #include "utils/DateUtils.h"
 #include "utils/TimeUtils.h"
 
@@ -31,7 +32,7 @@ void TExcuse::BeforeUpdate() {
                     beginTime, endDate, endTime, 1, CFloat(leave["ExcuseCount"]));
     CheckPersonOnJob(person, beginDate, endDate, 0, 0, true);
 
-    const int kind = CInt(DBSelectValue("QvxHumrs.ExcuseCls", 0, "ExcuseCls", leave["ExcuseClsID"]));
+    const int kind = CInt(DBSelectValue(prog_id::kExcuseCls, 0, "ExcuseCls", leave["ExcuseClsID"]));
     if (kind == Code(LeaveKind::Lateness)) {
         const int allowance = GetLateAllowance(person, beginDate, beginTime);
         if (allowance != 0 && DistOfTime(beginDate.value, beginTime.value, endDate.value, endTime.value,
@@ -116,15 +117,14 @@ void TExcuse::AfterDelete() {
 
 void TExcuse::DoCheckFieldValues(int datasetIndex, const VariantArray& names, const VariantArray& values) {
     if (!names.empty() && SameText(CStr(names[0]), "PersonID")) {
-        auto value = [&](size_t i) { return i < values.size() ? values[i] : Variant(); };
-        CalendarDay beginDate = DayOf(value(1), "BeginDate");
-        CalendarDay endDate = DayOf(value(2), "EndDate");
+        CalendarDay beginDate = DayOf(Item(values, 1), "BeginDate");
+        CalendarDay endDate = DayOf(Item(values, 2), "EndDate");
         // A new bill has no dates yet: the person is judged on today's date.
         if (beginDate.value == 0 && endDate.value == 0)
             beginDate = endDate = CalendarDay(GetServerDate());
         else if (beginDate.value == 0)
             beginDate = endDate;
-        CheckPersonOnJob(CStr(value(0)), beginDate, endDate, 0, 1, false);
+        CheckPersonOnJob(CStr(Item(values, 0)), beginDate, endDate, 0, 1, false);
     }
     TQVXComBase::DoCheckFieldValues(datasetIndex, names, values);
 }

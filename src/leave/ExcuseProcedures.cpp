@@ -12,18 +12,15 @@ namespace humrs {
 namespace {
 
 // Dates and times given as texts: digits that are no date or time of day are bad input.
-bool Digits(const std::string& t) {
-    return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
 void RequireDateText(const std::string& text, const std::string& field) {
     const std::string t = Trim(text);
-    if (!Digits(t)) return;
+    if (!AllDigits(t)) return;
     if (t.size() > 8) throw InputError(field + " " + t + " is not a date (yyyymmdd)");
     DayOf(Variant(t), field);
 }
 void RequireTimeText(const std::string& text, const std::string& field) {
     const std::string t = Trim(text);
-    if (!Digits(t)) return;
+    if (!AllDigits(t)) return;
     if (t.size() > 4) throw InputError(field + " " + t + " is not a time of day (hhmm)");
     TimeOf(Variant(t), field);
 }

@@ -8,6 +8,8 @@
 #include "leave/LeaveMessages.h"
 #include "leave/LeaveSettings.h"
 #include "suite/Attendance.h"
+#include "suite/ProgIds.h"
+#include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
 
 namespace humrs {
@@ -91,20 +93,18 @@ double TExcuse::GetRemainingEntitlement(const std::string& person, CalendarDay d
     }
     if (kind == LeaveKind::SpecialAnnual) {
         const int type = s.specialsCaleType;
-        VariantArray arg{Variant(person), Variant(std::to_string(date))};
+        // Seniority at the leave's date, or under type 1 at the base month of its leave year.
+        int seniorityDate = date;
         if (type == 1) {
             int m = s.specialsBaseMonth + 1;
             m = std::clamp(m, 1, 12);
-            arg[1] = Variant(Year(GetLeaveYearRange(LeaveKind::SpecialAnnual, day, person).first) * 10000 +
-                             m * 100 + 1);
+            seniorityDate = Year(GetLeaveYearRange(LeaveKind::SpecialAnnual, day, person).first) * 10000 + m * 100 + 1;
         }
-        const int64_t seniority = CInt(DoCOMMethod("QVXHumrs.Reset", ContextNumber(), 3, Variant(arg)));
+        const int seniority = suite::Seniority(*this, person, seniorityDate);
         cap = CFloat(GetDBConn().DBSelectSQL(" Select SpecNumber From humSpecials  Where Longevity <= " +
                                              std::to_string(seniority) + " Order By Longevity Desc"));
         if (type == 1) {
-            const double atDate = CFloat(
-                DoCOMMethod("QVXHumrs.Reset", ContextNumber(), 3, Variant(VariantArray{person, date})));
-            if (atDate < s.specialWorkAge) cap = 0;
+            if (suite::Seniority(*this, person, date) < s.specialWorkAge) cap = 0;
         }
     }
     double remaining = yearlyCap ? cap : 0;
@@ -167,7 +167,7 @@ void TExcuse::CheckLeaveQuota(const std::string& person, const std::string& bill
         // It may end on the next year's first day only before that day's shift begins.
         const std::string cls = GetPersonClassNo(Db(), person, endDate);
         if (!cls.empty() &&
-            endTime >= CInt(DBSelectValue("QvxHumrs.ClassCls", 0, "OnDutyTime", Variant(cls))))
+            endTime >= CInt(DBSelectValue(prog_id::kClassCls, 0, "OnDutyTime", Variant(cls))))
             MakeException(0, 0, msg::kSpecialLeaveCrossesYear, {Variant(person)});
     }
     const double rem2 = RoundValue(GetRemainingEntitlement(person, endDay, billNo, flag, kind), 4);
@@ -200,8 +200,7 @@ void TExcuse::CheckLeaveQuota(const std::string& person, const std::string& bill
 VariantArray TExcuse::GetShiftSpan(const std::string& person, CalendarDay day) {
     const int date = day.value;
     const std::string cls = GetPersonClassNo(Db(), person, date);
-    Variant times = DoCOMMethod("QVXHumrs.ClassCls", ContextNumber(), 0, Variant(cls));
-    const int onDuty = CInt(times[0]), offDuty = CInt(times[1]);
+    const auto [onDuty, offDuty] = suite::DutyTimes(*this, cls);
     return {Variant(date), Variant(onDuty > offDuty ? AddDay(date, 1) : date), Variant(onDuty),
             Variant(offDuty)};
 }

@@ -8,6 +8,7 @@
 #include "leave/LeaveMessages.h"
 #include "leave/LeaveSettings.h"
 #include "suite/Attendance.h"
+#include "suite/ProgIds.h"
 #include "utils/DateUtils.h"
 #include "utils/TimeUtils.h"
 
@@ -18,8 +19,7 @@ namespace {
 // compare as texts; a text that is not a plain number is left as it is.
 std::string FourDigitTime(const std::string& text) {
     const std::string t = Trim(text);
-    if (t.empty() || t.size() >= 4 ||
-        !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    if (t.size() >= 4 || !AllDigits(t))
         return t.empty() ? text : t;
     return std::string(4 - t.size(), '0') + t;
 }
@@ -112,7 +112,7 @@ int TExcuse::GetLateAllowance(const std::string& person, CalendarDay beginDate, 
     const int previousDay = AddDay(date, -1);
     const std::string previousClass = GetPersonClassNo(Db(), person, previousDay);
     if (!previousClass.empty()) {
-        Variant shift = DBSelectValue("QVXHumrs.ClassCls", 0, " OnDutyTime,OffDutyTime,LateTimeOver",
+        Variant shift = DBSelectValue(prog_id::kClassCls, 0, " OnDutyTime,OffDutyTime,LateTimeOver",
                                       Variant(previousClass));
         if (shift.IsArray()) {
             const int onDuty = CInt(shift[0]), offDuty = CInt(shift[1]);
@@ -123,7 +123,7 @@ int TExcuse::GetLateAllowance(const std::string& person, CalendarDay beginDate, 
     }
     const std::string ownClass = GetPersonClassNo(Db(), person, date);
     if (ownClass.empty()) return 0;
-    return CInt(DBSelectValue("QVXHumrs.ClassCls", 0, "LateTimeOver", Variant(ownClass)));
+    return CInt(DBSelectValue(prog_id::kClassCls, 0, "LateTimeOver", Variant(ownClass)));
 }
 
 std::string TExcuse::DateToShow(int date) {

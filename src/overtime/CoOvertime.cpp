@@ -8,6 +8,8 @@
 #include "core/Text.h"
 #include "overtime/OvertimeMessages.h"
 #include "suite/Attendance.h"
+#include "suite/ProgIds.h"
+#include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
 #include "utils/LunarCalendar.h"
 #include "utils/TimeUtils.h"
@@ -15,8 +17,6 @@
 namespace humrs {
 
 namespace {
-
-std::string Num(int64_t n) { return std::to_string(n); }
 
 // The time of day now, hhmm (09:30 is 930).
 int TimeOfDayNow() {
@@ -88,9 +88,8 @@ void TOvertime::AfterDelete() {
 
 void PostOvertimeChanges(TQVXComBase& bill, int datasetIndex, bool byDate, bool deleted) {
     const Variant changes = bill.GetDeltaDatasets(datasetIndex);
-    // Source kind of the leave service: 2 overtime by person, 3 overtime by date.
-    bill.DoCOMMethod("QVXHumrs.Excuse", bill.ContextNumber(), 10,
-                     Variant(VariantArray{changes, Variant(byDate ? 3 : 2), Variant(deleted ? 1 : 0)}));
+    suite::PostRedeemChanges(bill, changes, byDate ? RedeemSource::OvertimeByDate : RedeemSource::OvertimeByPerson,
+                             deleted);
     ResetDetail(bill.Db(), kDetailOverTime, changes, !byDate, deleted);
 }
 
@@ -109,16 +108,15 @@ void TOvertime::DoCheckFieldValues(int datasetIndex, const VariantArray& names, 
 
 void CheckOvertimeFieldValues(TQVXComBase& bill, const VariantArray& names, const VariantArray& values,
                               bool classRefuses) {
-    auto value = [&](size_t i) { return i < values.size() ? values[i] : Variant(); };
     const std::string field = names.empty() ? "" : CStr(names[0]);
     if (SameText(field, "PersonID")) {
-        if (!GetIsOnWork(bill.Db(), CStr(value(0)), CInt(value(1))))
-            bill.MakeException(0, 0, msg::kOvertimePersonOffJob, {value(0)});
+        if (!GetIsOnWork(bill.Db(), CStr(Item(values, 0)), CInt(Item(values, 1))))
+            bill.MakeException(0, 0, msg::kOvertimePersonOffJob, {Item(values, 0)});
     } else if (SameText(field, "OverTimeClass")) {
-        if (CStr(value(1)).empty()) bill.MakeException(0, 0, msg::kOvertimePersonFirst);
-        if (!GetIsOnWork(bill.Db(), CStr(value(1)), CInt(value(2)))) {
-            if (classRefuses) bill.MakeException(0, 0, msg::kOvertimePersonOffJob, {value(1)});
-            bill.AddMessage(FormatMessage(msg::kOvertimePersonOffJob, {value(1)}));
+        if (CStr(Item(values, 1)).empty()) bill.MakeException(0, 0, msg::kOvertimePersonFirst);
+        if (!GetIsOnWork(bill.Db(), CStr(Item(values, 1)), CInt(Item(values, 2)))) {
+            if (classRefuses) bill.MakeException(0, 0, msg::kOvertimePersonOffJob, {Item(values, 1)});
+            bill.AddMessage(FormatMessage(msg::kOvertimePersonOffJob, {Item(values, 1)}));
         }
     }
 }
@@ -327,9 +325,7 @@ std::string SpanTimeText(const ProcArgs& a, size_t i, const char* name) {
     const std::string text = a.Text(i);
     const std::string t = Trim(text);
     const size_t sign = !t.empty() && (t[0] == '-' || t[0] == '+') ? 1 : 0;
-    const bool digits = t.size() > sign && std::all_of(t.begin() + sign, t.end(), [](char c) {
-        return c >= '0' && c <= '9';
-    });
+    const bool digits = AllDigits(std::string_view(t).substr(sign));
     if (!t.empty() && !digits)
         throw InputError("procedure 0 (CalcOvertimeSegments): argument " + std::to_string(i) + " (" + name +
                          ") must be a time hhmm as digits, got '" + text + "'");
@@ -396,7 +392,7 @@ const ClassDescriptor& OvertimeClass() {
         ClassDescriptor d;
         d.className = "TOvertime";
         d.coclass = "Overtime";
-        d.progId = "QVXHumrs.Overtime";
+        d.progId = prog_id::kOvertime;
         d.clsid = "{4F7E2C31-D9B3-4811-9005-B1F22E746DCC}";
         d.interfaceName = "IOvertime";
         d.iid = "{E24CED91-0250-4270-BF6A-6016E6C18BD0}";

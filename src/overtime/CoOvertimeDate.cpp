@@ -8,13 +8,12 @@
 #include "overtime/OvertimeDateMessages.h"
 #include "overtime/OvertimeMessages.h"
 #include "suite/Attendance.h"
+#include "suite/ProgIds.h"
 #include "utils/DateUtils.h"
 
 namespace humrs {
 
 namespace {
-
-std::string Num(int64_t n) { return std::to_string(n); }
 
 // The four amounts of a row at four decimals, segments and holiday hours each
 // rounded as the amounts are stored.
@@ -93,11 +92,11 @@ void TOvertimeDate::CheckRow(Dataset& header, Dataset& rows) {
     classNo_ = CStr(GetDBConn().DBSelectSQL("Select JobSch from HumPersonExtend where PersonID =" + QuoteStr(person)));
     classNo_ = GetClassNo(Db(), person, classNo_, date);
     if (GetPersonNeedAttend(Db(), person, date) &&
-        CBool(DoCOMMethod("QvxHumrs.OverTime", ContextNumber(), 3,
+        CBool(DoCOMMethod(prog_id::kOvertime, ContextNumber(), 3,
                           Variant(VariantArray{Variant(classNo_), Variant(beginTime), Variant(endTime)}))))
         MakeException(0, 0, msg::kOvertimeInClassWorkTime);
 
-    DoCOMMethod("QvxHumrs.OverTime", ContextNumber(), 1, Variant(key));
+    DoCOMMethod(prog_id::kOvertime, ContextNumber(), 1, Variant(key));
     CheckRowsOfThisBill(rows, person, date, beginTime, endTime);
     if (!GetIsOnWork(Db(), person, date)) MakeException(0, 0, msg::kOvertimeDateOffJob, {Variant(person)});
 }
@@ -116,7 +115,7 @@ void TOvertimeDate::CheckRowsOfThisBill(const Dataset& rows, const std::string& 
         return SameText(CStr(r["PersonID"]), person) && rowDate >= dayBefore && rowDate <= dayAfter;
     });
     if (others.IsEmpty()) return;
-    DoCOMMethod("QvxHumrs.Overtime", ContextNumber(), 6,
+    DoCOMMethod(prog_id::kOvertime, ContextNumber(), 6,
                 Variant(VariantArray{Variant(others.Data()), Variant(Num(date)), Variant(Num(beginTime)),
                                      Variant(Num(endTime)), Variant(true)}));
 }

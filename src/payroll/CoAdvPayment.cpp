@@ -10,17 +10,13 @@
 #include "payroll/PaidFlags.h"
 #include "payroll/RowAccount.h"
 #include "suite/Attendance.h"
+#include "suite/ProgIds.h"
+#include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
 
 namespace humrs {
 
 namespace {
-constexpr const char* kAdvPayment = "QVXHumrs.AdvPayment";
-
-std::string Num(int64_t n) { return std::to_string(n); }
-
-// A value of a lookup's value array; Empty past its end.
-Variant Item(const VariantArray& values, size_t i) { return i < values.size() ? values[i] : Variant(); }
 
 void SetIfDifferent(Dataset& ds, const char* field, const Variant& value) {
     if (!ds[field].SameValue(value)) ds.SetFieldValue(field, value);
@@ -156,8 +152,7 @@ void TAdvPayment::BeforeUpdate() {
                 " And SalaryStatus = 1"));
             for (size_t j = 0; j < rows.size(); ++j)
                 if (j != i && rows[j].countsAgainstDue && SameText(rows[j].person, row.person)) others += rows[j].amount;
-            const double due = CFloat(
-                DoCOMMethod("QVXHumrs.Reset", "", ContextNumber(), 20, Variant(row.person), Variant(month)));
+            const double due = suite::SalaryDue(*this, row.person, month);
             if (Exceeds(row.amount, due) || Exceeds(row.amount + others, due))
                 MakeException(0, 0, msg::kAdvOverSalaryDue, {Variant(row.person)});
         } else if (split[row.rowNo] != row.bankAmount) {
@@ -184,7 +179,7 @@ void TAdvPayment::AfterUpdate() {
                                    " And PeriodCount = " + Num(CInt(header["PeriodCount"])) +
                                    " And BillNo <> " + QuoteStr(billNo);
         const int64_t endDate = CInt(header["EndDate"]);
-        const Variant shared = DBSelectValue(kAdvPayment, 0, "EndDate", others, "BillNo");
+        const Variant shared = DBSelectValue(prog_id::kAdvPayment, 0, "EndDate", others, "BillNo");
         if (!shared.IsNullOrEmpty() && CInt(shared) != endDate)
             GetDBConn().DBExecSQL("Update humAdvPayMain Set EndDate = " + Num(endDate) + " Where " + others);
     }
@@ -210,7 +205,7 @@ void TAdvPayment::BeforeDelete() {
                                   " And SalaryYearMonth = " + Num(CInt(rows["SalaryYearMonth"])) +
                                   " And CaclByPercent = " + (CBool(rows["CaclByPercent"]) ? "1" : "0") +
                                   " And PersonID = " + QuoteStr(CStr(rows["PersonID"]));
-        if (CInt(DBSelectValue(kAdvPayment, 1, "Count(*)", later, "")) > 0)
+        if (CInt(DBSelectValue(prog_id::kAdvPayment, 1, "Count(*)", later, "")) > 0)
             MakeException(0, 0, msg::kAdvNotLastPeriod, {rows["PersonID"]});
     }
 }
@@ -262,7 +257,7 @@ void TAdvPayment::CheckFieldReturn(TOleVariantList& list) {
 }
 
 std::string TAdvPayment::BankAccount(const std::string& personId, const std::string& bankId) {
-    return CStr(DoCOMMethod("QvxHumrs.SubsidyCut", "", ContextNumber(), 2, Variant(personId), Variant(bankId)));
+    return suite::PersonBankAccount(*this, personId, bankId);
 }
 
 // ------------------------------------------------------------------ procedures
@@ -270,13 +265,13 @@ std::string TAdvPayment::BankAccount(const std::string& personId, const std::str
 VariantArray TAdvPayment::GetSelectionRanges() {
     VariantArray ranges{Variant(std::string()), Variant(std::string()), Variant(std::string()),
                         Variant(std::string())};
-    const Variant departments = GetMinMaxValue("QvxComm.Department", 0, "DepartID", "");
+    const Variant departments = GetMinMaxValue(prog_id::kDepartment, 0, "DepartID", "");
     ranges[0] = Variant(CStr(departments[0]));
     ranges[1] = Variant(CStr(departments[1]));
     const QVXDate sixteenth = GetServerDate() / 100 * 100 + 16;
     const std::string onJob = GetPersonIDOnWork(Db(), sixteenth, false, true, false);
     if (!onJob.empty()) {
-        const Variant persons = GetMinMaxValue("QvxComm.Person", 0, "PersonID", "PersonID In (" + onJob + ")");
+        const Variant persons = GetMinMaxValue(prog_id::kPerson, 0, "PersonID", "PersonID In (" + onJob + ")");
         ranges[2] = Variant(CStr(persons[0]));
         ranges[3] = Variant(CStr(persons[1]));
     }
@@ -328,7 +323,7 @@ const ClassDescriptor& AdvPaymentClass() {
         ClassDescriptor d;
         d.className = "TAdvPayment";
         d.coclass = "AdvPayment";
-        d.progId = "QVXHumrs.AdvPayment";
+        d.progId = prog_id::kAdvPayment;
         d.clsid = "{DEB7060E-793B-40F5-8E70-DC9D336B3B93}";
         d.interfaceName = "IAdvPayment";
         d.iid = "{A9841475-6E35-4DAC-9E76-F0AABE62B9FD}";

@@ -6,6 +6,7 @@
 #include "core/Text.h"
 #include "payroll/HourSalaryMessages.h"
 #include "suite/Attendance.h"
+#include "suite/ProgIds.h"
 #include "utils/DateUtils.h"
 #include "utils/TimeUtils.h"
 
@@ -14,12 +15,6 @@ namespace humrs {
 namespace {
 
 constexpr const char* kHourSalary = "QVXHumrs.HourSalary";
-constexpr const char* kPersonSettings = "QVXHumrs.PersonSetMain";
-
-std::string Num(int64_t n) { return std::to_string(n); }
-
-// A value of a lookup's value array; Empty past its end.
-Variant Item(const VariantArray& values, size_t i) { return i < values.size() ? values[i] : Variant(); }
 
 // A date a caller gives: a calendar day or 0, else bad input naming the field.
 int DateValue(const Variant& v, const std::string& field) {
@@ -48,7 +43,7 @@ void THourSalary::DoAddDefaultRecord() {
     Dataset& header = GetDatasets(0);
     const int today = GetServerDate();
     const std::string onJob = GetPersonIDOnWork(Db(), today, today, false, false, true, false);
-    const Variant range = GetMinMaxValue(kPersonSettings, 0, "PersonID", HourlyPersonsCondition(onJob));
+    const Variant range = GetMinMaxValue(prog_id::kPersonSetMain, 0, "PersonID", HourlyPersonsCondition(onJob));
     header.SetFieldValue("CondBPersonID", range[0]);
     header.SetFieldValue("CondEPersonID", range[1]);
     const std::string now = TimeOfDayText();
@@ -198,7 +193,7 @@ std::string THourSalary::ListHourlyPersons(const std::string& first, const std::
     std::string condition = HourlyPersonsCondition(onJob);
     if (condition != "1=0")
         condition += " And (PersonID Between " + QuoteStr(first) + " And " + QuoteStr(last) + ")";
-    Dataset persons = OpenDataset(kPersonSettings, 0, "PersonID", condition);
+    Dataset persons = OpenDataset(prog_id::kPersonSetMain, 0, "PersonID", condition);
     TStringArray ids;
     for (persons.First(); !persons.Eof(); persons.Next()) {
         const std::string id = CStr(persons["PersonID"]);

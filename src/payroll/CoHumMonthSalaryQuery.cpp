@@ -5,13 +5,14 @@
 #include "core/Convert.h"
 #include "core/Text.h"
 #include "payroll/MoneyColumns.h"
+#include "suite/ProgIds.h"
+#include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
 
 namespace humrs {
 
 namespace {
 
-constexpr const char* kReset = "QVXHumrs.Reset";
 constexpr int kMoneyType = 3;
 
 // The statements of the sources, each completed with the person (Q), the month (M) or
@@ -103,20 +104,19 @@ VariantArray THumMonthSalaryQuery::BuildPayStatement(const std::string& person, 
     const std::string m = std::to_string(yearMonth);
 
     // Overtime pay, piece-work bonus and shortfall, and the leave rates of the month.
-    const Variant figures =
-        DoCOMMethod(kReset, "", ContextNumber(), 7, Variant(VariantArray{Variant(person), Variant(m)}), Variant(""));
+    const suite::PayFigures figures = suite::MonthPayFigures(*this, person, yearMonth);
     double amounts[6] = {0, 0, 0, 0, 0, 0};
-    Dataset pay = Dataset::FromPacket(figures[0]);
+    Dataset pay = Dataset::FromPacket(figures.amounts);
     if (!pay.IsEmpty()) {
         pay.First();
         const char* fields[6] = {"FieldAAccount", "FieldBAccount", "FieldCAccount",
                                  "HolidayAccount", "PieceBonus",    "PieceShortFall"};
         for (int i = 0; i < 6; ++i) amounts[i] = RoundNumber(CCurr(pay[fields[i]]).ToDouble(), kMoneyType);
     }
-    Dataset rates = Dataset::FromPacket(figures[2]);
+    Dataset rates = Dataset::FromPacket(figures.leaveRates);
 
-    const Variant period = DoCOMMethod(kReset, "", ContextNumber(), 38, Variant(m), Variant(0));
-    const std::string p1 = std::to_string(CInt(period[0])), p2 = std::to_string(CInt(period[1]));
+    const auto [periodFirst, periodLast] = suite::SalaryPeriod(*this, yearMonth);
+    const std::string p1 = std::to_string(periodFirst), p2 = std::to_string(periodLast);
 
     double hourTotal = 0, additions = 0, deductions = 0, leaveDeduction = 0;
     double counts[4] = {0, 0, 0, 0};
@@ -167,7 +167,7 @@ VariantArray THumMonthSalaryQuery::BuildPayStatement(const std::string& person, 
         otherCut += CFloat(r["OtherCutPay"]);
     });
 
-    Dataset advances = OpenDataset("QVXHumrs.AdvPayment", 1, "*", "PersonID = " + q + "And SalaryYearMonth = " + m,
+    Dataset advances = OpenDataset(prog_id::kAdvPayment, 1, "*", "PersonID = " + q + "And SalaryYearMonth = " + m,
                                    "PersonID");
     Renumber(advances);
 

@@ -12,14 +12,9 @@ namespace humrs {
 namespace {
 constexpr const char* kVoucherField = "PVoucherNO";
 
-std::string Num(int64_t n) { return std::to_string(n); }
-
 // The first and the last day of a salary month (yyyymm).
 QVXDate FirstDay(int yearMonth) { return static_cast<QVXDate>(yearMonth * 100 + 1); }
 QVXDate LastDay(int yearMonth) { return static_cast<QVXDate>(yearMonth * 100 + GetMaxDay(yearMonth)); }
-
-// A value of a lookup's value array; Empty past its end.
-Variant Item(const VariantArray& values, size_t i) { return i < values.size() ? values[i] : Variant(); }
 }  // namespace
 
 // ------------------------------------------------------------------ a new voucher

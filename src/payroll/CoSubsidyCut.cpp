@@ -7,15 +7,14 @@
 #include "payroll/RowAccount.h"
 #include "payroll/SubsidyCutMessages.h"
 #include "suite/Attendance.h"
+#include "suite/ProgIds.h"
+#include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
 
 namespace humrs {
 
 namespace {
 constexpr const char* kVoucherField = "PVoucherNO";
-
-// A value of a lookup's value array; Empty past its end.
-Variant Item(const VariantArray& values, size_t i) { return i < values.size() ? values[i] : Variant(); }
 }  // namespace
 
 // ------------------------------------------------------------------ save, edit and delete
@@ -103,10 +102,8 @@ void TSubsidyVoucherBill::CheckPayPeriodGiven(Dataset& row) {
 
 void TSubsidyVoucherBill::CheckMonthInEmployment(Dataset& row) {
     if (CInt(row["SalaryType"]) == 0) return;
-    const Variant onJob =
-        DoCOMMethod("QVxHumrs.Reset", "", ContextNumber(), 11, Variant(CStr(row["PersonID"])),
-                    Variant(static_cast<int>(CInt(row["SalaryMonth"]))));
-    if (!CBool(onJob)) MakeException(0, 0, refusals_.monthOutsideEmployment);
+    if (!suite::OnJobInMonth(*this, CStr(row["PersonID"]), static_cast<int>(CInt(row["SalaryMonth"]))))
+        MakeException(0, 0, refusals_.monthOutsideEmployment);
 }
 
 void TSubsidyVoucherBill::SettleBank(Dataset& row) {
@@ -230,7 +227,7 @@ const ClassDescriptor& SubsidyCutClass() {
         ClassDescriptor d;
         d.className = "TSubsidyCut";
         d.coclass = "SubsidyCut";
-        d.progId = "QVXHumrs.SubsidyCut";
+        d.progId = prog_id::kSubsidyCut;
         d.clsid = "{9FA022A2-E2A8-4F27-B8E9-61FE837DACDD}";
         d.interfaceName = "ISubsidyCut";
         d.iid = "{E85C8694-2700-4B70-9ED4-B59F855C4DBC}";

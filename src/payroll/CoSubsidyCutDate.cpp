@@ -5,6 +5,7 @@
 #include "payroll/PaidFlags.h"
 #include "payroll/SubsidyCutDateMessages.h"
 #include "payroll/SubsidyCutMessages.h"
+#include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
 
 namespace humrs {
@@ -71,8 +72,7 @@ void TSubsidyCutDate::AfterUpdate() {
 }
 
 std::string TSubsidyCutDate::AccountAt(const std::string& personId, const std::string& bankId) {
-    return CStr(
-        DoCOMMethod("QvxHumrs.SubsidyCut", "", ContextNumber(), 2, Variant(personId), Variant(bankId)));
+    return suite::PersonBankAccount(*this, personId, bankId);
 }
 
 // ------------------------------------------------------------------ payment and numbering

@@ -20,7 +20,6 @@ namespace humrs {
 namespace {
 using namespace insurance_change;
 
-std::string Num(int64_t n) { return std::to_string(n); }
 // Amounts and rates as plain decimal digits.
 std::string Amount(const Variant& v) { return CCurr(v).ToString(); }
 std::string Rate(const Variant& v) { return DecimalText(CFloat(v)); }
@@ -419,8 +418,7 @@ void TChangeInsurance::DoExecuteProc(int procNo, const Variant& arg1, const Vari
     // The person in the first argument and the kind in the second.
     const std::string person = Trim(CStr(arg1));
     const std::string kind = Trim(CStr(arg2));
-    if (arg1.IsArray() || person.empty() || kind.empty() ||
-        !std::all_of(kind.begin(), kind.end(), [](char c) { return c >= '0' && c <= '9'; }) || kind.size() > 9)
+    if (arg1.IsArray() || person.empty() || !AllDigits(kind) || kind.size() > 9)
         throw InputError("procedure 1 (NextChangeTimes) of QVXHumrs.ChangeInsurance takes a person as its first "
                          "argument and an insurance kind as its second");
     result = Variant(HighestChangeTimes(person, std::stoi(kind)) + 1);

@@ -3,14 +3,13 @@
 #include "core/Convert.h"
 #include "core/Text.h"
 #include "personnel/ChangePersonMessages.h"
+#include "suite/ProgIds.h"
 #include "suite/Seed.h"
 #include "utils/DateUtils.h"
 
 namespace humrs {
 
 namespace {
-
-std::string Num(int64_t n) { return std::to_string(n); }
 
 // The condition that picks the person's master rows.
 std::string WherePerson(const std::string& person) { return " Where PersonID = " + QuoteStr(person); }
@@ -198,7 +197,7 @@ void TChangePerson::CheckActiveDateOrder(const std::string& billNo, const std::s
 
 bool TChangePerson::HasFormalChange(const std::string& person, int ownFormalRows) {
     const int64_t rows =
-        CInt(DBSelectValue("QVXHumrs.ChangePerson", 1, "Count(*)",
+        CInt(DBSelectValue(prog_id::kChangePerson, 1, "Count(*)",
                            std::string("Type = 2 And PersonID = ") + QuoteStr(person), std::string()));
     return rows - ownFormalRows > 0;
 }
@@ -352,7 +351,7 @@ const ClassDescriptor& ChangePersonClass() {
         ClassDescriptor d;
         d.className = "TChangePerson";
         d.coclass = "ChangePerson";
-        d.progId = "QVXHumrs.ChangePerson";
+        d.progId = prog_id::kChangePerson;
         d.clsid = "{377B0C42-416D-4D37-82BA-E2DC0CD933A6}";
         d.interfaceName = "IChangePerson";
         d.iid = "{CAF6DC61-9492-44ED-B865-356DEE57BADD}";

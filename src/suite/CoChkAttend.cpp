@@ -43,22 +43,6 @@ OverTimeSelection ParseOverTimeSelection(const Variant& request) {
     return sel;
 }
 
-void TChkAttend::DoExecuteProc(int procNo, const Variant& arg1, const Variant&, Variant& result) {
-    switch (procNo) {
-        case 10: {
-            OverTimeSelection sel = ParseOverTimeSelection(arg1);
-            if (sel.Valid()) ClearEliminations(sel);
-            break;
-        }
-        case 11: {
-            OverTimeSelection sel = ParseOverTimeSelection(arg1);
-            result = Variant(sel.Valid() ? FindMismatches(sel) : std::string());
-            break;
-        }
-        default: break;
-    }
-}
-
 void TChkAttend::ClearEliminations(const OverTimeSelection& sel) {
     std::vector<Variant> params;
     std::string sql = "Update humOverTime Set NotIntoOverTimeValue = 0 Where RedeemType = 0" + sel.Condition("", params);
@@ -99,6 +83,24 @@ std::string TChkAttend::FindMismatches(const OverTimeSelection& sel) {
         }
     }
     return MergeStrings(mismatches, ",");
+}
+
+std::vector<ProcedureDef> ChkAttendProcedures() {
+    // A request that names no valid month selects nothing.
+    const ArgDef request{"Request", ArgType::Any, true};
+    std::vector<ProcedureDef> p;
+    p.push_back({10, "ClearEliminations", ArgShape::Single, {request},
+                 Routine<TChkAttend>([](TChkAttend& o, const ProcArgs& a) -> Variant {
+                     const OverTimeSelection sel = ParseOverTimeSelection(a[0]);
+                     if (sel.Valid()) o.ClearEliminations(sel);
+                     return Variant();
+                 })});
+    p.push_back({11, "FindMismatches", ArgShape::Single, {request},
+                 Routine<TChkAttend>([](TChkAttend& o, const ProcArgs& a) -> Variant {
+                     const OverTimeSelection sel = ParseOverTimeSelection(a[0]);
+                     return Variant(sel.Valid() ? o.FindMismatches(sel) : std::string());
+                 })});
+    return p;
 }
 
 }  // namespace humrs

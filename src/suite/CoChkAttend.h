@@ -26,7 +26,8 @@ OverTimeSelection ParseOverTimeSelection(const Variant& request);
 // The attendance check of the suite, "QvxHumrs.ChkAttend": overtime against the
 // daily attendance records (humChkAttendMain).
 //
-// Procedures (first argument a request as ParseOverTimeSelection reads it):
+// Procedures (declared by ChkAttendProcedures; the first argument a request as
+// ParseOverTimeSelection reads it):
 //   10  takes back the month's eliminations: NotIntoOverTimeValue of the selected
 //       paid overtime rows (RedeemType 0) is set to 0, so the month's figures can be
 //       checked and eliminated again. No result.
@@ -36,11 +37,11 @@ OverTimeSelection ParseOverTimeSelection(const Variant& request);
 //       description per row joined with ","; "" when all agree.
 class TChkAttend : public TQVXComBase {
 public:
-    void DoExecuteProc(int procNo, const Variant& arg1, const Variant& arg2, Variant& result) override;
-
-private:
+    // Procedures 10 and 11 of a valid selection.
     void ClearEliminations(const OverTimeSelection& sel);
     std::string FindMismatches(const OverTimeSelection& sel);
 };
+
+std::vector<ProcedureDef> ChkAttendProcedures();
 
 }  // namespace humrs

@@ -5,16 +5,20 @@
 
 namespace humrs {
 
-void TClassCls::DoExecuteProc(int procNo, const Variant& arg1, const Variant&, Variant& result) {
-    if (procNo != 0) return;
-    const std::string classId = Trim(CStr(arg1.IsArray() ? arg1[0] : arg1));
-    VariantArray times{Variant(0), Variant(0)};
-    if (!classId.empty()) {
-        auto row = Db().QueryFirst("Select OnDutyTime, OffDutyTime From humClass Where ClassID = ?",
-                                   {Variant(classId)});
-        if (row) times = {Variant(CInt((*row)[0])), Variant(CInt((*row)[1]))};
-    }
-    result = Variant(std::move(times));
+VariantArray TClassCls::DutyTimes(const std::string& classId) {
+    if (classId.empty()) return {Variant(0), Variant(0)};
+    auto row = Db().QueryFirst("Select OnDutyTime, OffDutyTime From humClass Where ClassID = ?", {Variant(classId)});
+    if (!row) return {Variant(0), Variant(0)};
+    return {Variant(CInt((*row)[0])), Variant(CInt((*row)[1]))};
+}
+
+std::vector<ProcedureDef> ClassClsProcedures() {
+    std::vector<ProcedureDef> p;
+    p.push_back({0, "DutyTimes", ArgShape::Array, {{"ClassID", ArgType::Text}},
+                 Routine<TClassCls>([](TClassCls& o, const ProcArgs& a) -> Variant {
+                     return Variant(o.DutyTimes(Trim(a.Text(0))));
+                 })});
+    return p;
 }
 
 }  // namespace humrs

@@ -5,22 +5,25 @@
 
 namespace humrs {
 
-void TDepartment::DoExecuteProc(int procNo, const Variant& arg1, const Variant&, Variant& result) {
-    switch (procNo) {
-        case 0: {
-            const std::string id = Trim(CStr(arg1.IsArray() ? arg1[0] : arg1));
-            auto row = Db().QueryFirst("Select DepartName From comDepartment Where DepartID = ?", {Variant(id)});
-            result = Variant(row ? CStr((*row)[0]) : std::string());
-            break;
-        }
-        case 1: {
-            auto row = Db().QueryFirst("Select Min(DepartID), Max(DepartID) From comDepartment");
-            result = Variant(VariantArray{Variant(row ? CStr((*row)[0]) : std::string()),
-                                          Variant(row ? CStr((*row)[1]) : std::string())});
-            break;
-        }
-        default: break;
-    }
+std::string TDepartment::NameOf(const std::string& departId) {
+    auto row = Db().QueryFirst("Select DepartName From comDepartment Where DepartID = ?", {Variant(departId)});
+    return row ? CStr((*row)[0]) : std::string();
+}
+
+VariantArray TDepartment::Range() {
+    auto row = Db().QueryFirst("Select Min(DepartID), Max(DepartID) From comDepartment");
+    return {Variant(row ? CStr((*row)[0]) : std::string()), Variant(row ? CStr((*row)[1]) : std::string())};
+}
+
+std::vector<ProcedureDef> DepartmentProcedures() {
+    std::vector<ProcedureDef> p;
+    p.push_back({0, "DepartName", ArgShape::Array, {{"DepartID", ArgType::Text}},
+                 Routine<TDepartment>([](TDepartment& o, const ProcArgs& a) -> Variant {
+                     return Variant(o.NameOf(Trim(a.Text(0))));
+                 })});
+    p.push_back({1, "DepartRange", ArgShape::None, {},
+                 Routine<TDepartment>([](TDepartment& o, const ProcArgs&) -> Variant { return Variant(o.Range()); })});
+    return p;
 }
 
 }  // namespace humrs

@@ -1,4 +1,7 @@
 #pragma once
+#include <string>
+#include <vector>
+
 #include "framework/ComBase.h"
 
 namespace humrs {
@@ -6,12 +9,15 @@ namespace humrs {
 // The department master of the suite's common data, "QvxComm.Department".
 // Dataset 0 is comDepartment keyed by DepartID.
 //
-// Procedures:
+// Procedures (declared by DepartmentProcedures, their arguments checked):
 //   0  DepartID -> DepartName; "" for an unknown department
 //   1  not read -> array [0] lowest, [1] highest DepartID; two "" without departments
 class TDepartment : public TQVXComBase {
 public:
-    void DoExecuteProc(int procNo, const Variant& arg1, const Variant& arg2, Variant& result) override;
+    std::string NameOf(const std::string& departId);
+    VariantArray Range();
 };
+
+std::vector<ProcedureDef> DepartmentProcedures();
 
 }  // namespace humrs

@@ -5,20 +5,23 @@
 
 namespace humrs {
 
-void TPersonSetMain::DoExecuteProc(int procNo, const Variant& arg1, const Variant&, Variant& result) {
-    const std::string person = Trim(CStr(arg1.IsArray() ? arg1[0] : arg1));
-    switch (procNo) {
-        case 0: {
-            auto row = Db().QueryFirst("Select SalaryMode From humPersonSetMain Where Flag = 1 And ID = ?",
-                                       {Variant(person)});
-            result = Variant(row ? static_cast<int>(CInt((*row)[0])) : 0);
-            break;
-        }
-        case 1:
-            result = OpenDatasetV(ProgID(), 0, "*", "ID = " + QuoteStr(person));
-            break;
-        default: break;
-    }
+int TPersonSetMain::SalaryModeOf(const std::string& personId) {
+    auto row = Db().QueryFirst("Select SalaryMode From humPersonSetMain Where Flag = 1 And ID = ?", {Variant(personId)});
+    return row ? static_cast<int>(CInt((*row)[0])) : 0;
+}
+
+std::vector<ProcedureDef> PersonSetMainProcedures() {
+    const ArgDef person{"PersonID", ArgType::Text};
+    std::vector<ProcedureDef> p;
+    p.push_back({0, "SalaryMode", ArgShape::Array, {person},
+                 Routine<TPersonSetMain>([](TPersonSetMain& o, const ProcArgs& a) -> Variant {
+                     return Variant(o.SalaryModeOf(Trim(a.Text(0))));
+                 })});
+    p.push_back({1, "Settings", ArgShape::Array, {person},
+                 Routine<TPersonSetMain>([](TPersonSetMain& o, const ProcArgs& a) -> Variant {
+                     return o.OpenDatasetV(o.ProgID(), 0, "*", "ID = " + QuoteStr(Trim(a.Text(0))));
+                 })});
+    return p;
 }
 
 void TPersonSetMain::AfterUpdate() {

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "framework/ComBase.h"
 
@@ -9,7 +10,7 @@ namespace humrs {
 // humPersonSetMain (rows with Flag 1) keyed by ID, the PersonID, which the rows also
 // expose as PersonID (with SalaryMode: 2 paid by the hour).
 //
-// Procedures:
+// Procedures (declared by PersonSetMainProcedures, their arguments checked):
 //   0  PersonID -> integer SalaryMode of the person; 0 without settings
 //   1  PersonID -> data packet of the person's settings row (empty without settings)
 //
@@ -17,13 +18,16 @@ namespace humrs {
 // insurance kind of the local type is recorded in humHistInsurance.
 class TPersonSetMain : public TQVXComBase {
 public:
-    void DoExecuteProc(int procNo, const Variant& arg1, const Variant& arg2, Variant& result) override;
+    // Procedure 0.
+    int SalaryModeOf(const std::string& personId);
     // A person's first settings are the terms before any salary adjustment and any
     // insurance change: they are kept as snapshot 0 of the salary history and as the
     // initial state of each insurance kind, which undoing the first adjustment or
     // change puts back. A person who already has a history is left alone.
     void AfterUpdate() override;
 };
+
+std::vector<ProcedureDef> PersonSetMainProcedures();
 
 // How many insurance kinds the local type knows: six under local type 0, three
 // under any other.

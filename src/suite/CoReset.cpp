@@ -31,43 +31,10 @@ Variant MakePacket(const std::vector<Column>& columns, std::vector<std::vector<V
 
 Variant Money(double amount) { return Variant(Currency::FromDouble(RoundValue(amount, 2))); }
 
-// A date argument: a number or digit text; empty means none.
-int DateArg(const Variant& v) { return static_cast<int>(CInt(v)); }
-
 // Whether yyyymm names a real month.
 bool IsMonth(int yearMonth) { return GetMaxDay(yearMonth) > 0; }
 
 }  // namespace
-
-void TReset::DoExecuteProc(int procNo, const Variant& arg1, const Variant& arg2, Variant& result) {
-    // Several procedures take (person, month) either as the two arguments or as an
-    // array in the first.
-    const std::string person = Trim(CStr(arg1.IsArray() ? arg1[0] : arg1));
-    const Variant& second = arg1.IsArray() ? arg1[1] : arg2;
-    switch (procNo) {
-        case 3: {
-            int date = DateArg(second);
-            if (date == 0) date = GetServerDate();
-            result = Variant(Seniority(person, date));
-            break;
-        }
-        case 7: result = PayFigures(person, static_cast<int>(CInt(second))); break;
-        case 9: {
-            const int unit = arg1[6].IsNullOrEmpty() ? -1 : static_cast<int>(CInt(arg1[6]));
-            const bool byShift = arg1[7].IsNullOrEmpty() ? true : CBool(arg1[7]);
-            result = Variant(CalExcuse(Db(), person, Trim(CStr(arg1[1])), DateArg(arg1[2]), DateArg(arg1[3]),
-                                       arg1[4].IsNullOrEmpty() ? -1 : static_cast<int>(CInt(arg1[4])),
-                                       arg1[5].IsNullOrEmpty() ? -1 : static_cast<int>(CInt(arg1[5])), unit,
-                                       byShift));
-            break;
-        }
-        case 11: result = Variant(OnJobInMonth(person, static_cast<int>(CInt(second)))); break;
-        case 20: result = Variant(SalaryDue(person, static_cast<int>(CInt(second)))); break;
-        case 34: result = Variant(EliminateOverLimit(arg1)); break;
-        case 38: result = Variant(SalaryPeriod(static_cast<int>(CInt(arg1.IsArray() ? arg1[0] : arg1)))); break;
-        default: break;
-    }
-}
 
 namespace {
 
@@ -273,6 +240,52 @@ bool TReset::EliminateOverLimit(const Variant& request) {
         }
     }
     return true;
+}
+
+std::vector<ProcedureDef> ResetProcedures() {
+    using A = ArgType;
+    auto opt = [](std::string name, ArgType type) { return ArgDef{std::move(name), type, true}; };
+    const ArgDef person{"PersonID", A::Text};
+    std::vector<ProcedureDef> p;
+    p.push_back({3, "Seniority", ArgShape::Array, {person, opt("Date", A::Int)},
+                 Routine<TReset>([](TReset& o, const ProcArgs& a) -> Variant {
+                     // No date (or 0) asks for today.
+                     const int date = a.Int(1);
+                     return Variant(o.Seniority(Trim(a.Text(0)), date == 0 ? o.GetServerDate() : date));
+                 })});
+    p.push_back({7, "PayFigures", ArgShape::Array, {person, opt("SalaryYearMonth", A::Int)},
+                 Routine<TReset>([](TReset& o, const ProcArgs& a) -> Variant {
+                     return o.PayFigures(Trim(a.Text(0)), a.Int(1));
+                 })});
+    p.push_back({9,
+                 "LeaveLength",
+                 ArgShape::Array,
+                 {person, opt("ExcuseClsID", A::Text), opt("BeginDate", A::Int), opt("EndDate", A::Int),
+                  opt("BeginTime", A::Int), opt("EndTime", A::Int), opt("Unit", A::Int), opt("ByShift", A::Bool)},
+                 Routine<TReset>([](TReset& o, const ProcArgs& a) -> Variant {
+                     // A time not given is not entered (-1); no unit is the category's own.
+                     auto orNone = [&](size_t i) { return a.Given(i) ? a.Int(i) : -1; };
+                     return Variant(CalExcuse(o.Db(), Trim(a.Text(0)), Trim(a.Text(1)), a.Int(2), a.Int(3), orNone(4),
+                                              orNone(5), orNone(6), a.Given(7) ? a.Bool(7) : true));
+                 })});
+    p.push_back({11, "OnJobInMonth", ArgShape::Pair, {person, opt("SalaryYearMonth", A::Int)},
+                 Routine<TReset>([](TReset& o, const ProcArgs& a) -> Variant {
+                     return Variant(o.OnJobInMonth(Trim(a.Text(0)), a.Int(1)));
+                 })});
+    p.push_back({20, "SalaryDue", ArgShape::Pair, {person, opt("SalaryYearMonth", A::Int)},
+                 Routine<TReset>([](TReset& o, const ProcArgs& a) -> Variant {
+                     return Variant(o.SalaryDue(Trim(a.Text(0)), a.Int(1)));
+                 })});
+    // The request is read as ParseOverTimeSelection reads it; one naming no month is false.
+    p.push_back({34, "EliminateOverLimit", ArgShape::Single, {opt("Request", A::Any)},
+                 Routine<TReset>([](TReset& o, const ProcArgs& a) -> Variant {
+                     return Variant(o.EliminateOverLimit(a[0]));
+                 })});
+    p.push_back({38, "SalaryPeriod", ArgShape::Array, {{"SalaryYearMonth", A::Int}},
+                 Routine<TReset>([](TReset& o, const ProcArgs& a) -> Variant {
+                     return Variant(o.SalaryPeriod(a.Int(0)));
+                 })});
+    return p;
 }
 
 }  // namespace humrs

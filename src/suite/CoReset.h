@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "framework/ComBase.h"
 
@@ -12,8 +13,10 @@ namespace humrs {
 // month (or the hours of a working day) and the overtime pay factors. A parameter a
 // rate is divided by that is not above 0 is bad input naming the key.
 //
-// Procedures (arguments as first argument / second argument):
-//   3   [0] PersonID, [1] a date (number or digit text; empty: today) -> integer:
+// Procedures (declared by ResetProcedures, their arguments checked before they run;
+// "[0] …" is an array in the first argument, "a / b" the first and the second
+// argument; callers go through suite/SuiteCalls.h):
+//   3   [0] PersonID, [1] a date (number or digit text; empty or 0: today) -> integer:
 //       completed years from the hire date to that date (0 before the first
 //       anniversary, without a hire date or for a date before it)
 //   7   [0] PersonID, [1] salary month yyyymm / not read -> array R:
@@ -43,15 +46,15 @@ namespace humrs {
 //       [1] last day of the salary period; [0, 0] for an invalid month
 class TReset : public TQVXComBase {
 public:
-    void DoExecuteProc(int procNo, const Variant& arg1, const Variant& arg2, Variant& result) override;
-
     // The building blocks of the procedures.
     int Seniority(const std::string& personId, int date);
-    Variant PayFigures(const std::string& personId, int yearMonth);
+    virtual Variant PayFigures(const std::string& personId, int yearMonth);
     bool OnJobInMonth(const std::string& personId, int yearMonth);
     double SalaryDue(const std::string& personId, int yearMonth);
     bool EliminateOverLimit(const Variant& request);
     VariantArray SalaryPeriod(int yearMonth);
 };
+
+std::vector<ProcedureDef> ResetProcedures();
 
 }  // namespace humrs

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "suite/ProgIds.h"
 #include "suite/Seed.h"
 
 namespace humrs {
@@ -148,7 +149,7 @@ void TheCompany(DemoContext& demo) {
 DemoScene DemoCompanyScene() { return {"The company", TheCompany}; }
 
 void ReallocateCompensatoryLeave(DemoContext& demo, const std::string& personId) {
-    if (const Outcome out = demo.Create("QVXHumrs.Excuse")->ExecuteProc(12, Variant(personId)); !out.ok)
+    if (const Outcome out = demo.Create(prog_id::kExcuse)->ExecuteProc(12, Variant(personId)); !out.ok)
         throw std::runtime_error("the compensatory leave of " + personId + " could not be allocated: " + out.error);
 }
 

@@ -1,7 +1,8 @@
 // The suite's outside objects that the business classes reach by ProgID (compared
-// without regard to case, so "QvxHumrs.Reset" finds the same object), with the
-// suite's tables they read: persons and departments, work classes and schedules,
-// holidays and attendance, salary settings and items, piece work, parameters.
+// without regard to case; suite/ProgIds.h spells each once), with their declared
+// procedures (suite/SuiteCalls.h calls them) and the suite's tables they read:
+// persons and departments, work classes and schedules, holidays and attendance,
+// salary settings and items, piece work, parameters.
 #include "suite/SuiteObjects.h"
 
 #include "suite/CoChkAttend.h"
@@ -10,6 +11,7 @@
 #include "suite/CoPerson.h"
 #include "suite/CoPersonSetMain.h"
 #include "suite/CoReset.h"
+#include "suite/ProgIds.h"
 
 namespace humrs {
 
@@ -28,7 +30,8 @@ ClassDescriptor SuiteObject(std::string progId, std::string className, std::stri
 
 ClassDescriptor ResetObject() {
     using namespace column_types;
-    ClassDescriptor d = SuiteObject<TReset>("QVXHumrs.Reset", "TReset", "");
+    ClassDescriptor d = SuiteObject<TReset>(prog_id::kReset, "TReset", "");
+    d.procedures = ResetProcedures();
     d.tables.push_back({"humSalaryItem",
                  {{"SalaryID", kText},
                   {"SalaryName", kText},
@@ -58,7 +61,8 @@ ClassDescriptor ResetObject() {
 
 ClassDescriptor ClassClsObject() {
     using namespace column_types;
-    ClassDescriptor d = SuiteObject<TClassCls>("QVXHumrs.ClassCls", "TClassCls", "ClassID");
+    ClassDescriptor d = SuiteObject<TClassCls>(prog_id::kClassCls, "TClassCls", "ClassID");
+    d.procedures = ClassClsProcedures();
     d.datasets = {MasterDataset("humClass", "ClassID")};
     d.tables.push_back({"humClass",
                  {{"ClassID", kText},
@@ -88,7 +92,8 @@ ClassDescriptor ClassClsObject() {
 
 ClassDescriptor ChkAttendObject() {
     using namespace column_types;
-    ClassDescriptor d = SuiteObject<TChkAttend>("QvxHumrs.ChkAttend", "TChkAttend", "");
+    ClassDescriptor d = SuiteObject<TChkAttend>(prog_id::kChkAttend, "TChkAttend", "");
+    d.procedures = ChkAttendProcedures();
     d.tables.push_back({"HumHolidays",
                  {{"Flag", kInt},
                   {"HolidayDays", kText},   // month*100+day without leading zeros: "101"
@@ -118,7 +123,8 @@ ClassDescriptor ChkAttendObject() {
 
 ClassDescriptor PersonSetMainObject() {
     using namespace column_types;
-    ClassDescriptor d = SuiteObject<TPersonSetMain>("QVXHumrs.PersonSetMain", "TPersonSetMain", "ID");
+    ClassDescriptor d = SuiteObject<TPersonSetMain>(prog_id::kPersonSetMain, "TPersonSetMain", "ID");
+    d.procedures = PersonSetMainProcedures();
     // The person's current salary settings; the table exposes ID also as PersonID.
     d.datasets = {MasterDataset("humPersonSetMain", "ID", 1)};
     d.tables.push_back({"humPersonSetMain",
@@ -176,7 +182,8 @@ ClassDescriptor PersonSetMainObject() {
 
 ClassDescriptor DepartmentObject() {
     using namespace column_types;
-    ClassDescriptor d = SuiteObject<TDepartment>("QvxComm.Department", "TDepartment", "DepartID");
+    ClassDescriptor d = SuiteObject<TDepartment>(prog_id::kDepartment, "TDepartment", "DepartID");
+    d.procedures = DepartmentProcedures();
     d.datasets = {MasterDataset("comDepartment", "DepartID")};
     d.tables.push_back({"comDepartment", {{"DepartID", kText}, {"DepartName", kText}}, {"DepartID"}});
     return d;
@@ -184,7 +191,8 @@ ClassDescriptor DepartmentObject() {
 
 ClassDescriptor PersonObject() {
     using namespace column_types;
-    ClassDescriptor d = SuiteObject<TPerson>("QvxComm.Person", "TPerson", "PersonID");
+    ClassDescriptor d = SuiteObject<TPerson>(prog_id::kPerson, "TPerson", "PersonID");
+    d.procedures = PersonProcedures();
     d.datasets = {MasterDataset("comPerson", "PersonID")};
     d.tables.push_back({"comPerson",
                  {{"PersonID", kText},

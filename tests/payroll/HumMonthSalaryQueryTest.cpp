@@ -19,12 +19,12 @@ constexpr const char* kQuery = "QVXHumrs.HumMonthSalaryQuery";
 class RatesReset : public TReset {
 public:
     static inline std::optional<Variant> rates;
-    void DoExecuteProc(int procNo, const Variant& arg1, const Variant& arg2, Variant& result) override {
-        TReset::DoExecuteProc(procNo, arg1, arg2, result);
-        if (procNo != 7 || !rates) return;
+    Variant PayFigures(const std::string& personId, int yearMonth) override {
+        Variant result = TReset::PayFigures(personId, yearMonth);
+        if (!rates) return result;
         VariantArray r = result.AsArray();
         r[2] = *rates;
-        result = Variant(r);
+        return Variant(r);
     }
 };
 

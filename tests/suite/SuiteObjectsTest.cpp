@@ -236,5 +236,46 @@ TEST_F(SuiteObjectsTest, PersonGivesNamesTheRangeOnTheJobAndEmployment) {
         Proc("QvxComm.Person", 2, VariantArray{Variant("P2"), Variant(20050101), Variant(20050131), Variant(false)})));
 }
 
+// ---- Arguments that do not fit a procedure's declaration
+
+TEST_F(SuiteObjectsTest, ProceduresRefuseArgumentsThatDoNotFitTheirDeclarationAsBadInput) {
+    const struct {
+        const char* what;
+        const char* progId;
+        int procNo;
+        Variant arg1, arg2;
+        const char* named;  // the argument the refusal names
+    } cases[] = {
+        {"leave length without its array", "QVXHumrs.Reset", 9, Variant("P1"), Variant(), "array"},
+        {"leave length with a unit that is no number", "QVXHumrs.Reset", 9,
+         Variant(VariantArray{Variant("P1"), Variant("SJ"), Variant(20050114), Variant(20050117), Variant(800),
+                              Variant(1200), Variant("hours")}),
+         Variant(), "Unit"},
+        {"seniority without a person", "QVXHumrs.Reset", 3, Variant(VariantArray{Variant(), Variant(20050309)}),
+         Variant(), "PersonID"},
+        {"seniority at a date that is no number", "QVXHumrs.Reset", 3,
+         Variant(VariantArray{Variant("P1"), Variant("9 March")}), Variant(), "Date"},
+        {"employment in a month given as an array", "QVXHumrs.Reset", 11,
+         Variant(VariantArray{Variant("P2"), Variant(200501)}), Variant(), "PersonID"},
+        {"salary due for a month that is no number", "QVXHumrs.Reset", 20, Variant("P2"), Variant("January"),
+         "SalaryYearMonth"},
+        {"salary period of a month that is no number", "QVXHumrs.Reset", 38, Variant("nonsense"), Variant(0),
+         "SalaryYearMonth"},
+        {"duty times of a list of classes", "QVXHumrs.ClassCls", 0,
+         Variant(VariantArray{Variant(VariantArray{Variant("DAY")})}), Variant(), "ClassID"},
+        {"employment without a begin date", "QvxComm.Person", 2, Variant(VariantArray{Variant("P2")}), Variant(),
+         "BeginDate"},
+        {"persons on the job at a date that is no number", "QvxComm.Person", 1, Variant("today"), Variant(), "Date"},
+        {"salary mode without a person", "QVXHumrs.PersonSetMain", 0, Variant::Null(), Variant(), "array"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Outcome out = Object(c.progId)->ExecuteProc(c.procNo, c.arg1, c.arg2);
+        EXPECT_FALSE(out.ok);
+        EXPECT_EQ(out.failure, Outcome::Kind::BadInput);
+        EXPECT_NE(out.error.find(c.named), std::string::npos) << out.error;
+    }
+}
+
 }  // namespace
 }  // namespace humrs
