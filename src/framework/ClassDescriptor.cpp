@@ -159,6 +159,16 @@ ProcArgs CheckProcArgs(const ProcedureDef& proc, const std::string& progId, cons
     return ProcArgs(std::move(values));
 }
 
+void MarkReading(std::vector<ProcedureDef>& procedures, std::initializer_list<int> numbers) {
+    for (int number : numbers) {
+        auto found = std::find_if(procedures.begin(), procedures.end(),
+                                  [&](const ProcedureDef& p) { return p.number == number; });
+        if (found == procedures.end())
+            throw std::logic_error("procedure " + std::to_string(number) + " is marked reading but not declared");
+        found->access = ProcAccess::Reads;
+    }
+}
+
 const ProcedureDef* ClassDescriptor::FindProcedure(int number) const {
     for (const ProcedureDef& p : procedures)
         if (p.number == number) return &p;

@@ -122,6 +122,10 @@ struct ProcedureDef {
     ProcAccess access = ProcAccess::Writes;
 };
 
+// Declares the procedures of these numbers as reading (they write nothing); throws
+// when one is not among `procedures`.
+void MarkReading(std::vector<ProcedureDef>& procedures, std::initializer_list<int> numbers);
+
 // A procedure routine of class T: `fn(T&, const ProcArgs&)` returning its result.
 template <class T, class F>
 std::function<Variant(TQVXComBase&, const ProcArgs&)> Routine(F fn) {

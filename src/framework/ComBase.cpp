@@ -40,11 +40,11 @@ std::unique_ptr<TQVXComBase> CreateBusinessObject(const std::string& progIdOrCls
 
 // ---------------------------------------------------------------- TQVXDBAccess
 
-void TQVXDBAccess::DBExecSQL(const std::string& sql) { db_->Execute(sql); }
+void TQVXDBAccess::DBExecSQL(const std::string& sql) { Db().Execute(sql); }
 
-Variant TQVXDBAccess::DBSelectSQL(const std::string& sql) { return FirstRowValue(db_->QueryFirst(sql)); }
+Variant TQVXDBAccess::DBSelectSQL(const std::string& sql) { return FirstRowValue(Db().QueryFirst(sql)); }
 
-Dataset TQVXDBAccess::OpenDataset(const std::string& sql) { return DatasetFromResult(db_->Query(sql)); }
+Dataset TQVXDBAccess::OpenDataset(const std::string& sql) { return DatasetFromResult(Db().Query(sql)); }
 
 // ---------------------------------------------------------------- TQVXComBase
 
@@ -92,7 +92,8 @@ void TQVXComBase::CommitBlock() {
     db.BeginWrite();
 }
 
-bool TQVXComBase::SkipsBusinessChecks() const { return GetLoginType(ContextNumber()) == 5 || GetMergeInState(); }
+bool TQVXComBase::UnderImportLogin() const { return GetLoginType(ContextNumber()) == 5; }
+bool TQVXComBase::SkipsBusinessChecks() const { return UnderImportLogin() || GetMergeInState(); }
 
 // ---- transactions
 
@@ -101,6 +102,13 @@ Outcome TQVXComBase::RunInTransaction(Txn kind, F&& body) {
     Outcome out;
     Database& db = Db();
     bool nested = db.InTransaction();
+    // Whether CommitBlock may commit: only for the length of this operation, and only
+    // when it began the write transaction.
+    struct Owner {
+        bool& flag;
+        bool saved;
+        ~Owner() { flag = saved; }
+    } owner{ownsWriteTransaction_, ownsWriteTransaction_};
     ownsWriteTransaction_ = !nested && kind == Txn::Write;
     // Notices belong to the client's operation: an operation run inside another one
     // adds to them.

@@ -128,6 +128,9 @@ public:
     // Whether the bill comes in from outside and the class's business checks are
     // skipped: under login type 5 (an import) or while merging in.
     bool SkipsBusinessChecks() const;
+    // Login type 5 alone: the allowance and voucher checks skip under it but still
+    // run while merging in.
+    bool UnderImportLogin() const;
     // For a long procedure over many persons: commits what it has done so far and
     // takes the write lock again, so that saves waiting behind it go in between.
     // Does nothing when the procedure runs inside another operation's transaction.

@@ -42,7 +42,7 @@ void TExcuseDate::BeforeUpdate() {
     int64_t highestSerNo = 0;
     for (rows.First(); !rows.Eof(); rows.Next()) highestSerNo = std::max(highestSerNo, CInt(rows["SerNo"]));
 
-    const bool checkRules = !(GetLoginType(ContextNumber()) == 5 || GetMergeInState());
+    const bool checkRules = !SkipsBusinessChecks();
     for (rows.First(); !rows.Eof(); rows.Next()) {
         if (rows.RowStatus() == UpdateStatus::Inserted) {
             // A new row takes the header's date and number.

@@ -271,6 +271,7 @@ bool TExcuse::RecalcAllRedeem() {
             }
             if (progress_) progress_(++done, total);
         }
+        CommitBlock();
     }
     return true;
 }

@@ -18,7 +18,7 @@ std::string StoredOrCurrent(const Dataset& ds, const char* field) {
 void TExcuse::BeforeUpdate() {
     Dataset& leave = GetDatasets(0);
     CheckLeaveRowIntegrity(leave);
-    if (GetLoginType(ContextNumber()) == 5 || GetMergeInState()) return;
+    if (SkipsBusinessChecks()) return;
     if (CBool(leave["IfCutExcuse"])) MakeException(0, 0, msg::kLeaveHasCancellationEdit);
     if (CFloat(leave["ExcuseCount"]) == 0) MakeException(0, 0, msg::kLeaveCountZero);
 
@@ -52,7 +52,7 @@ void TExcuse::CheckLeaveRowIntegrity(Dataset& leave) {
     RequireTimeOrUnset(CInt(leave["EndTime"]), "EndTime");
     // A cancellation marks the stored row; a client cannot lift the mark by sending
     // false, nor set one by sending true. Only an import brings a cancellation along.
-    const bool imported = GetLoginType(ContextNumber()) == 5 || GetMergeInState();
+    const bool imported = SkipsBusinessChecks();
     if (CBool(leave.OldValue("IfCutExcuse")) || (!imported && CBool(leave["IfCutExcuse"])))
         MakeException(0, 0, msg::kLeaveHasCancellationEdit);
     KeepPostedQuantities(leave, imported);

@@ -161,6 +161,7 @@ std::vector<ProcedureDef> ExcuseProcedures() {
                      o.RecalcRedeem(a.Text(0));
                      return Variant();
                  })});
+    MarkReading(p, {1, 3, 4, 5, 6, 7, 8, 9});
     return p;
 }
 

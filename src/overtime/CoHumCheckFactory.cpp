@@ -5,15 +5,9 @@
 #include "core/Text.h"
 #include "db/ClientCondition.h"
 #include "overtime/HumCheckFactoryMessages.h"
+#include "suite/SuiteCalls.h"
 
 namespace humrs {
-
-namespace {
-
-constexpr const char* kChkAttend = "QvxHumrs.ChkAttend";
-constexpr const char* kReset = "QvxHumrs.Reset";
-
-}  // namespace
 
 VariantArray THumCheckFactory::OverTimeRange() {
     const Variant row = GetDBConn().DBSelectSQL(
@@ -51,11 +45,11 @@ Variant THumCheckFactory::MonthlyStatistics(const std::string& condition1, const
 }
 
 void THumCheckFactory::ClearEliminations(const Variant& request) {
-    DoCOMMethod(kChkAttend, "", ContextNumber(), 10, request, Variant::Null());
+    suite::ClearEliminations(*this, request);
 }
 
 bool THumCheckFactory::CheckAttendMatch(const Variant& request) {
-    const std::string mismatches = CStr(DoCOMMethod(kChkAttend, "", ContextNumber(), 11, request, Variant::Null()));
+    const std::string mismatches = suite::AttendMismatches(*this, request);
     if (mismatches.empty()) return true;
     const TStringArray parts = SplitString(mismatches, ",");
     for (const std::string& part : parts)
@@ -66,7 +60,7 @@ bool THumCheckFactory::CheckAttendMatch(const Variant& request) {
 }
 
 bool THumCheckFactory::EliminateOverLimit(const Variant& request) {
-    return CBool(DoCOMMethod(kReset, "", ContextNumber(), 34, request, Variant::Null()));
+    return suite::EliminateOverLimit(*this, request);
 }
 
 namespace {
@@ -97,6 +91,7 @@ std::vector<ProcedureDef> HumCheckFactoryProcedures() {
                  Routine<THumCheckFactory>([](THumCheckFactory& o, const ProcArgs& a) -> Variant {
                      return Variant(o.EliminateOverLimit(a[0]));
                  })});
+    MarkReading(p, {0, 1, 3});
     return p;
 }
 

@@ -51,7 +51,7 @@ void TOvertime::BeforeUpdate() {
     const int date = CInt(row["OverTimeDate"]);
     const int beginTime = CInt(row["BeginTime"]), endTime = CInt(row["EndTime"]);
 
-    if (GetLoginType(ContextNumber()) != 5 && !GetMergeInState()) {
+    if (!SkipsBusinessChecks()) {
         if (beginTime < 0 || endTime < 0) MakeException(0, 0, msg::kOvertimeTimesMissing);
         if (Trim(CStr(row["OverTimeClass"])).empty()) MakeException(0, 0, msg::kOvertimeClassEmpty);
         if (!GetIsOnWork(Db(), person, date)) MakeException(0, 0, msg::kOvertimeOffJob);
@@ -381,6 +381,7 @@ std::vector<ProcedureDef> OvertimeProcedures() {
                      o.CheckOvertimeRows(rows, a.Int(1), a.Int(2), a.Int(3), a.Bool(4));
                      return Variant();
                  })});
+    MarkReading(p, {0, 1, 2, 3, 4, 6});
     return p;
 }
 

@@ -51,7 +51,7 @@ void TOvertimeDate::BeforeUpdate() {
     CheckRowIntegrity(header, rows);
     // Imported bills and the import login are taken as they come: no checks and no
     // leave notices.
-    if (GetMergeInState() || GetLoginType(ContextNumber()) == 5) return;
+    if (SkipsBusinessChecks()) return;
     for (rows.First(); !rows.Eof(); rows.Next()) CheckRow(header, rows);
     for (rows.First(); !rows.Eof(); rows.Next()) NoticeLeaveOverlaps(rows);
     rows.First();

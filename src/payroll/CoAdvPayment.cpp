@@ -312,6 +312,7 @@ std::vector<ProcedureDef> AdvPaymentProcedures() {
                      o.MarkAdvancePaid(a.Text(0), a.Text(1), a.Int(2), a.Bool(3), a.Bool(4));
                      return Variant();
                  })});
+    MarkReading(p, {0});
     return p;
 }
 

@@ -219,6 +219,7 @@ std::vector<ProcedureDef> HourSalaryProcedures() {
                      return Variant(o.ListHourlyPersons(a.Text(0), a.Text(1), DateValue(a[2], "BeginDate"),
                                                         DateValue(a[3], "EndDate"), a.Given(4) && a.Bool(4)));
                  })});
+    MarkReading(p, {0});
     return p;
 }
 

@@ -217,6 +217,7 @@ std::vector<ProcedureDef> PayStatementProcedures() {
                          throw InputError("SalaryMonth " + a.Text(1) + " is not a year-month (yyyymm)");
                      return Variant(o.BuildPayStatement(a.Text(0), month));
                  })});
+    MarkReading(p, {1});
     return p;
 }
 

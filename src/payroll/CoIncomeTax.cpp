@@ -81,6 +81,7 @@ std::vector<ProcedureDef> IncomeTaxProcedures() {
                  Routine<TIncomeTax>([](TIncomeTax& o, const ProcArgs& a) -> Variant {
                      return o.BuildIncomeTaxSets(a.Int(0) != 0, a.Text(1));
                  })});
+    MarkReading(p, {0, 1});
     return p;
 }
 

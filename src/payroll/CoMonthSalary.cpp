@@ -45,7 +45,7 @@ void TMonthSalary::BeforeUpdate() {
     if (!GetIsOnWork(Db(), person, FirstDay(month), LastDay(month), false))
         MakeException(0, 0, msg::kSalaryPersonOffJob, {Variant(person)});
     CheckOneVoucherInChanges();
-    if (GetLoginType(ContextNumber()) != 5) CheckBankSplit(head);
+    if (!UnderImportLogin()) CheckBankSplit(head);
 }
 
 void TMonthSalary::CheckHeaderIntegrity(Dataset& head) {
@@ -105,7 +105,7 @@ void TMonthSalary::CheckBankSplit(Dataset& head) {
 
 void TMonthSalary::AfterUpdate() {
     TQVXComBase::AfterUpdate();
-    if (GetLoginType(ContextNumber()) != 5 && !GetMergeInState()) UpdateVoucherNo(kVoucherField);
+    if (!SkipsBusinessChecks()) UpdateVoucherNo(kVoucherField);
     // A changed voucher carries its insurance amounts into the person's own family
     // row of the month; a new voucher leaves humFamily as it is.
     Dataset& head = GetDatasets(0);

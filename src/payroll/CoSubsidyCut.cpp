@@ -31,7 +31,7 @@ TSubsidyCut::TSubsidyCut() : TSubsidyVoucherBill(kSubsidyCutRefusals) {}
 void TSubsidyCut::BeforeUpdate() {
     Dataset& row = GetDatasets(0);
     CheckRowIntegrity(row);
-    if (GetLoginType(ContextNumber()) == 5) return;
+    if (UnderImportLogin()) return;
     CheckBankNamed(row);
     CheckTaxRate(row);
     CheckAmount(row);
@@ -122,7 +122,7 @@ void TSubsidyVoucherBill::RefuseBankNotOwned(const std::string& bank, const std:
 
 void TSubsidyVoucherBill::AfterUpdate() {
     TQVXComBase::AfterUpdate();
-    if (GetLoginType(ContextNumber()) != 5 && !GetMergeInState()) UpdateVoucherNo(kVoucherField);
+    if (!SkipsBusinessChecks()) UpdateVoucherNo(kVoucherField);
 }
 
 void TSubsidyVoucherBill::BeforeDelete() {
@@ -216,6 +216,7 @@ std::vector<ProcedureDef> SubsidyCutProcedures() {
                  Routine<TSubsidyCut>([](TSubsidyCut& o, const ProcArgs& a) -> Variant {
                      return Variant(o.GetPersonBankAccount(a.Text(0), a.Text(1)));
                  })});
+    MarkReading(p, {1, 2});
     return p;
 }
 

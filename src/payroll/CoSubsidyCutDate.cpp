@@ -26,7 +26,7 @@ void TSubsidyCutDate::BeforeUpdate() {
     Dataset& header = GetDatasets(0);
     Dataset& rows = GetDatasets(1);
     RequireDateOrZero(CInt(header["BillDate"]), "BillDate");
-    const bool checked = GetLoginType(ContextNumber()) != 5;
+    const bool checked = !UnderImportLogin();
     for (rows.First(); !rows.Eof(); rows.Next()) {
         GuardSubsidyRow(*this, rows);
         // Without the checks a month or a day that does not exist is still never stored.

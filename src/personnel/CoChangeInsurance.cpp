@@ -403,12 +403,10 @@ void TChangeInsurance::UndoTransfer(const std::string& person, int kind, int cha
 
 void TChangeInsurance::TransferDueChanges(const std::string& person, int date) {
     if (!IsValidDate(date)) throw InputError("the transfer date " + Num(date) + " is not a date (yyyymmdd)");
-    std::string sql = "Select * From humChangeInsurance Where IsTransfer = 0 And (AdjustDate <= " + Num(date) +
-                      " Or AdjustYearMonth <= " + Num(date / 100) + ")";
-    if (!person.empty()) sql += "And PersonID = " + QuoteStr(person);
-    sql += " Order By PersonID,ChangeTimes";
-    Dataset rows = GetDBConn().OpenDataset(sql);
-    Transfer(rows, date, TransferRun::DailyJob);
+    std::string due = "IsTransfer = 0 And (AdjustDate <= " + Num(date) + " Or AdjustYearMonth <= " + Num(date / 100) + ")";
+    if (!person.empty()) due += "And PersonID = " + QuoteStr(person);
+    TransferInBlocks(*this, "humChangeInsurance", due, "PersonID,ChangeTimes",
+                     [&](Dataset& rows) { Transfer(rows, date, TransferRun::DailyJob); });
 }
 
 // ------------------------------------------------------------------ procedures and reports
@@ -453,6 +451,7 @@ std::vector<ProcedureDef> ChangeInsuranceProcedures() {
                      o.TransferDueChanges(Trim(a.Text(0)), a.Int(1));
                      return Variant();
                  })});
+    MarkReading(p, {0});
     return p;
 }
 

@@ -45,7 +45,7 @@ TChangePerson::PersonChange RowChange(const Dataset& rows) {
 void TChangePerson::BeforeUpdate() {
     Dataset& rows = GetDatasets(1);
     CheckRowIntegrity(rows);
-    const bool checked = GetLoginType(ContextNumber()) != 5 && !GetMergeInState();
+    const bool checked = !SkipsBusinessChecks();
     for (rows.First(); !rows.Eof(); rows.Next()) {
         const std::string person = CStr(rows["PersonID"]);
         const int type = static_cast<int>(CInt(rows["Type"]));
@@ -340,6 +340,7 @@ std::vector<ProcedureDef> ChangePersonProcedures() {
                      o.CheckActiveDateOrder(a.Text(0), a.Text(1), a.Int(2));
                      return Variant();
                  })});
+    MarkReading(p, {0, 2});
     return p;
 }
 

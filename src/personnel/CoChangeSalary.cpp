@@ -46,13 +46,11 @@ void TChangeSalary::DefineBillReportName() {
     AddBodyRelate("BillNO;ParentRowNO=BIllNO;RowNO");
 }
 
-bool TChangeSalary::Importing() { return GetMergeInState() || GetLoginType(ContextNumber()) == 5; }
-
 // ------------------------------------------------------------------ checks
 
 void TChangeSalary::CheckChanges(Dataset& body, Dataset& items) {
     CheckRowIntegrity(body);
-    const bool importing = Importing();
+    const bool importing = SkipsBusinessChecks();
     if (!importing) CheckGetIsOnWork(Db(), body, "NAdjustDate", "PersonID");
 
     // Numbers already held by rows of this bill, so that two new rows of one person
@@ -396,12 +394,10 @@ void TChangeSalary::UndoTransfers(std::vector<ChangeRow> rows) {
 
 bool TChangeSalary::TransferDueChanges(const std::string& person, int date) {
     RequireDateOrZero(date, "Date");
-    std::string sql = "Select * From humChangeSalary Where IsTransfer = 0 And IsNew = 1 And NAdjustDate <= " +
-                      std::to_string(date);
-    if (!Trim(person).empty()) sql += "And PersonID = " + QuoteStr(Trim(person));
-    sql += " Order By PersonID,ChangeTimes,NAdjustDate";
-    Dataset rows = GetDBConn().OpenDataset(sql);
-    Transfer(rows, date, true);
+    std::string due = "IsTransfer = 0 And IsNew = 1 And NAdjustDate <= " + std::to_string(date);
+    if (!Trim(person).empty()) due += "And PersonID = " + QuoteStr(Trim(person));
+    TransferInBlocks(*this, "humChangeSalary", due, "PersonID,ChangeTimes,NAdjustDate",
+                     [&](Dataset& rows) { Transfer(rows, date, true); });
     return true;
 }
 
@@ -444,6 +440,7 @@ std::vector<ProcedureDef> ChangeSalaryProcedures() {
     p.push_back({3, "NextBillNo", ArgShape::None, {},
                  Routine<TChangeSalary>(
                      [](TChangeSalary& o, const ProcArgs&) -> Variant { return Variant(o.NextBillNo()); })});
+    MarkReading(p, {0, 2});
     return p;
 }
 

@@ -66,7 +66,6 @@ private:
     };
 
     // ---- checks: they refuse or number rows, and write nothing to the database
-    bool Importing();
     void CheckChanges(Dataset& body, Dataset& items);
     void CheckRowIntegrity(Dataset& body);
     void CheckChosenAmounts(Dataset& body);

@@ -1,5 +1,7 @@
 #include "personnel/PersonnelTransfer.h"
 
+#include <algorithm>
+
 #include "core/Convert.h"
 #include "core/Errors.h"
 #include "core/Format.h"
@@ -53,6 +55,22 @@ void TransferRows(TQVXComBase& object, size_t count, const std::function<std::st
         object.AddMessage(FormatMessage(failedNotice, {Variant(person), Variant(reason)}), 1, 0);
     }
     if (open) db.ReleaseSavepoint(kSavepoint);
+}
+
+void TransferInBlocks(TQVXComBase& object, const std::string& table, const std::string& due,
+                      const std::string& orderBy, const std::function<void(Dataset&)>& transfer) {
+    constexpr size_t kBlock = 500;
+    const ResultSet persons =
+        object.Db().Query("Select Distinct PersonID From " + table + " Where " + due + " Order By PersonID");
+    for (size_t first = 0; first < persons.rows.size(); first += kBlock) {
+        const size_t last = std::min(persons.rows.size(), first + kBlock) - 1;
+        Dataset rows = object.GetDBConn().OpenDataset(
+            "Select * From " + table + " Where " + due + " And PersonID >= " +
+            QuoteStr(CStr(persons.rows[first][0])) + " And PersonID <= " + QuoteStr(CStr(persons.rows[last][0])) +
+            " Order By " + orderBy);
+        transfer(rows);
+        object.CommitBlock();
+    }
 }
 
 }  // namespace humrs

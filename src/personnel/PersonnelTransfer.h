@@ -11,6 +11,7 @@
 namespace humrs {
 
 class Database;
+class Dataset;
 class TQVXComBase;
 
 // The first column of the first row of a select with `values` bound to its `?` in
@@ -31,5 +32,12 @@ bool HasSalarySettings(TQVXComBase& object, const std::string& person);
 // caller and the whole operation rolls back.
 void TransferRows(TQVXComBase& object, size_t count, const std::function<std::string(size_t)>& personOf,
                   const std::function<void(size_t)>& transferRow, bool eachPersonAlone, const char* failedNotice);
+
+// The daily job over every person with due rows: the rows of `table` that meet
+// `due` are read a block of persons at a time, ordered by `orderBy`, and each block
+// goes to `transfer` and is committed before the next is read (CommitBlock), so a save
+// waits behind one block, not the whole run.
+void TransferInBlocks(TQVXComBase& object, const std::string& table, const std::string& due,
+                      const std::string& orderBy, const std::function<void(Dataset&)>& transfer);
 
 }  // namespace humrs

@@ -100,6 +100,7 @@ std::vector<ProcedureDef> ChkAttendProcedures() {
                      const OverTimeSelection sel = ParseOverTimeSelection(a[0]);
                      return Variant(sel.Valid() ? o.FindMismatches(sel) : std::string());
                  })});
+    MarkReading(p, {11});
     return p;
 }
 

@@ -18,6 +18,7 @@ std::vector<ProcedureDef> ClassClsProcedures() {
                  Routine<TClassCls>([](TClassCls& o, const ProcArgs& a) -> Variant {
                      return Variant(o.DutyTimes(Trim(a.Text(0))));
                  })});
+    MarkReading(p, {0});
     return p;
 }
 

@@ -23,6 +23,7 @@ std::vector<ProcedureDef> DepartmentProcedures() {
                  })});
     p.push_back({1, "DepartRange", ArgShape::None, {},
                  Routine<TDepartment>([](TDepartment& o, const ProcArgs&) -> Variant { return Variant(o.Range()); })});
+    MarkReading(p, {0, 1});
     return p;
 }
 

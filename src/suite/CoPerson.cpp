@@ -45,6 +45,7 @@ std::vector<ProcedureDef> PersonProcedures() {
                      const bool whole = a.Given(3) ? a.Bool(3) : true;
                      return Variant(end == 0 ? GetIsOnWork(o.Db(), id, begin) : GetIsOnWork(o.Db(), id, begin, end, whole));
                  })});
+    MarkReading(p, {0, 1, 2});
     return p;
 }
 

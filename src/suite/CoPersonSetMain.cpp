@@ -21,6 +21,7 @@ std::vector<ProcedureDef> PersonSetMainProcedures() {
                  Routine<TPersonSetMain>([](TPersonSetMain& o, const ProcArgs& a) -> Variant {
                      return o.OpenDatasetV(o.ProgID(), 0, "*", "ID = " + QuoteStr(Trim(a.Text(0))));
                  })});
+    MarkReading(p, {0, 1});
     return p;
 }
 

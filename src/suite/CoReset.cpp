@@ -285,6 +285,7 @@ std::vector<ProcedureDef> ResetProcedures() {
                  Routine<TReset>([](TReset& o, const ProcArgs& a) -> Variant {
                      return Variant(o.SalaryPeriod(a.Int(0)));
                  })});
+    MarkReading(p, {3, 7, 9, 11, 20, 38});
     return p;
 }
 
