@@ -184,6 +184,12 @@ void Database::Commit() {
     DoCommit();
 }
 
+void Database::YieldWriteLock() {
+    Commit();
+    PauseForWaiters();
+    BeginWrite();
+}
+
 void Database::Rollback() {
     memo_.Stop();
     DoRollback();

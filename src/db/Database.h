@@ -149,6 +149,9 @@ public:
     void BeginReadOnly();
     void Commit();
     void Rollback();
+    // Commits a write transaction and begins another, letting a writer that waits for
+    // the lock go first: for long runs that commit block by block.
+    void YieldWriteLock();
     virtual bool InTransaction() const = 0;
     // A savepoint name is a plain identifier (letters, digits after the first, _) of at
     // most 63 characters, the shortest limit of the backends; any other is refused.
@@ -189,6 +192,9 @@ protected:
     virtual void ApplyStatementTimeLimit() = 0;
     virtual void DoCommit() = 0;
     virtual void DoRollback() = 0;
+    // Between the commit and the next write lock of YieldWriteLock: time enough for a
+    // waiting writer to take the lock where the backend does not queue waiters.
+    virtual void PauseForWaiters() {}
     virtual void LearnTableSpellings(const std::vector<TableDef>& tables) { (void)tables; }
     // Runs a transaction-control statement (BEGIN, SAVEPOINT, …) as it is: not the
     // component's SQL, so neither translated nor recorded.

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <unordered_map>
 
 #include "db/Database.h"
@@ -167,7 +168,17 @@ public:
             db_ = nullptr;
             throw DatabaseError("cannot open database " + path + ": " + message);
         }
-        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+        // A writer waiting for the lock looks again every millisecond (SQLite's own
+        // wait sleeps up to 100 ms, and misses the short gaps a long run leaves between
+        // its blocks), up to kBusyTimeoutMs.
+        sqlite3_busy_handler(
+            db_,
+            [](void*, int tries) -> int {
+                if (tries >= kBusyTimeoutMs) return 0;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                return 1;
+            },
+            nullptr);
         ApplyStatementTimeLimit();
         if (readOnly) return;
         try {
@@ -269,6 +280,8 @@ public:
             throw;
         }
     }
+    void PauseForWaiters() override { std::this_thread::sleep_for(std::chrono::milliseconds(3)); }
+
     void DoCommit() override {
         schemaChecked_ = false;
         Control("COMMIT");

@@ -86,10 +86,11 @@ Variant TQVXComBase::GetDeltaDatasets(int i) { return Variant(GetDatasets(i).Del
 int TQVXComBase::GetLoginType(int /*context*/) const { return session_->loginType; }
 
 void TQVXComBase::CommitBlock() {
-    if (!ownsWriteTransaction_) return;
-    Database& db = Db();
-    db.Commit();
-    db.BeginWrite();
+    // Yielding costs a commit (and on SQLite a short pause): at most every 50 ms.
+    constexpr auto kYieldEvery = std::chrono::milliseconds(50);
+    if (!ownsWriteTransaction_ || std::chrono::steady_clock::now() - lastCommit_ < kYieldEvery) return;
+    Db().YieldWriteLock();
+    lastCommit_ = std::chrono::steady_clock::now();
 }
 
 bool TQVXComBase::UnderImportLogin() const { return GetLoginType(ContextNumber()) == 5; }
@@ -110,6 +111,7 @@ Outcome TQVXComBase::RunInTransaction(Txn kind, F&& body) {
         ~Owner() { flag = saved; }
     } owner{ownsWriteTransaction_, ownsWriteTransaction_};
     ownsWriteTransaction_ = !nested && kind == Txn::Write;
+    if (ownsWriteTransaction_) lastCommit_ = std::chrono::steady_clock::now();
     // Notices belong to the client's operation: an operation run inside another one
     // adds to them.
     const size_t firstNotice = nested ? session_->notices.size() : 0;

@@ -3,6 +3,7 @@
 // the client operations (open, new, edit, save, delete, check field, procedure) each
 // in one database transaction, calls the hooks a business class overrides, and
 // offers the services the hooks use.
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -131,9 +132,10 @@ public:
     // Login type 5 alone: the allowance and voucher checks skip under it but still
     // run while merging in.
     bool UnderImportLogin() const;
-    // For a long procedure over many persons: commits what it has done so far and
-    // takes the write lock again, so that saves waiting behind it go in between.
-    // Does nothing when the procedure runs inside another operation's transaction.
+    // For a long procedure over many persons, between two blocks: commits what it has
+    // done so far and takes the write lock again, so that saves waiting behind it go
+    // in between (at most every 50 ms). Does nothing when the procedure runs inside
+    // another operation's transaction.
     void CommitBlock();
     // 2 while a stored bill is saved again, 1 for a new bill.
     int SaveMode() const { return saveMode_; }
@@ -238,6 +240,7 @@ private:
     Session* session_ = nullptr;
     std::unique_ptr<TQVXDBAccess> dbAccess_;
     bool ownsWriteTransaction_ = false;  // this object began the write transaction
+    std::chrono::steady_clock::time_point lastCommit_;
     std::string progId_;
     const ClassDescriptor* descriptor_ = nullptr;
     const ClassMap* map_ = nullptr;

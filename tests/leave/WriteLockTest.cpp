@@ -4,7 +4,9 @@
 // behind it get in between blocks.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "core/Convert.h"
 #include "framework/ComBase.h"
@@ -73,11 +75,13 @@ TEST_F(WriteLockTest, RebuildOfFreeHoursCommitsEachBlockOfPersons) {
     auto* leave = dynamic_cast<TExcuse*>(excuse.get());
     ASSERT_NE(leave, nullptr);
 
-    // When the last person's block begins, another connection already sees the first
-    // person rebuilt.
+    // The first block takes longer than the run waits between commits; when the last
+    // person's block is under way, another connection already sees the first person
+    // rebuilt.
     auto other = OpenDatabase(location_);
     Variant seenMeanwhile;
     leave->SetProgress([&](size_t done, size_t) {
+        if (done == 1) std::this_thread::sleep_for(std::chrono::milliseconds(80));
         if (done != kPersons) return;
         seenMeanwhile = other->QueryFirst("Select UseableRedeemCount From humOverTime Where PersonID = 'P10000'")
                             .value()[0];
