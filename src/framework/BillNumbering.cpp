@@ -49,7 +49,7 @@ std::string NextBillNumber(const ClassMap* map, const ClassRegistry& registry, D
             taken.insert(LowerAscii(no));
             if (no.size() <= prefix.size() || !SameText(no.substr(0, prefix.size()), prefix)) continue;
             std::string suffix = no.substr(prefix.size());
-            if (!std::all_of(suffix.begin(), suffix.end(), [](char c) { return c >= '0' && c <= '9'; })) continue;
+            if (!AllDigits(suffix)) continue;
             suffix.erase(0, std::min(suffix.find_first_not_of('0'), suffix.size() - 1));
             if (suffix.size() > highest.size() || (suffix.size() == highest.size() && suffix > highest))
                 highest = suffix;
