@@ -18,6 +18,17 @@ struct Notice {
     int flag = 0;
 };
 
+// Who runs an operation, and through what: the permission check and the audit
+// trail read it. The command and the library run as the operating-system user and
+// hold every right (whoever can open the database already holds everything); the
+// service fills it from the account that signed in.
+struct Actor {
+    std::string name;                // user or service account; the OS user otherwise
+    std::string via = "command";     // "command", "service" or "library"
+    std::vector<std::string> roles;  // the account's roles; unused when allRights
+    bool allRights = true;
+};
+
 struct Session {
     // Tells the database the tables of the classes (their spelling, for a backend
     // that folds names).
@@ -30,6 +41,7 @@ struct Session {
     std::optional<int> localType;  // unset: the system parameter "LocalType"
     int serverDate = 0;            // fixed yyyymmdd; 0 means today
     std::vector<Notice> notices;
+    Actor actor;
 };
 
 }  // namespace humrs
