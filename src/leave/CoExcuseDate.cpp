@@ -110,18 +110,16 @@ void TExcuseDate::CheckRow(Dataset& rows, const std::string& headerBillNo) {
     // Other leave of the person stored by other bills.
     const std::string ownBill =
         rows.RowStatus() == UpdateStatus::Inserted ? CStr(rows["BillNo"]) : CStr(rows.OldValue("BillNo"));
-    Service(4, {Variant(ownBill), Variant(person), Variant(beginDate), Variant(beginTime), Variant(endDate),
-                Variant(endTime), Variant(kByDateFlag)});
+    const suite::DaySpan span{beginDate, beginTime, endDate, endTime};
+    suite::CheckLeaveConflict(*this, ownBill, person, span, kByDateFlag);
     // The person's other rows of this bill.
     CheckRowsOfBill(rows);
-    Service(8, {Variant(person), Variant(headerBillNo), Variant(category), Variant(beginDate), Variant(beginTime),
-                Variant(endDate), Variant(endTime), Variant(kByDateFlag), Variant(count), Variant(CStr(rows["RowNo"]))});
-    Service(5, {Variant(person), Variant(beginDate), Variant(endDate), Variant(0), Variant(0), Variant(true)});
+    suite::CheckLeaveQuota(*this, person, headerBillNo, category, span, kByDateFlag, count);
+    suite::CheckPersonOnJob(*this, Variant(person), beginDate, endDate, 0, 0, true);
 
     const int kind = CInt(DBSelectValue(prog_id::kExcuseCls, 0, "ExcuseCls", rows["ExcuseClsID"]));
     if (kind == Code(LeaveKind::Lateness)) {
-        const int allowance =
-            CInt(Service(9, {Variant(person), Variant(beginDate), Variant(beginTime)}));
+        const int allowance = suite::LateAllowance(*this, person, beginDate, beginTime);
         if (allowance != 0 && DistOfTime(beginDate, beginTime, endDate, endTime, TTimeType::Minute) > allowance)
             AddMessage(FormatMessage(msg::kByDateLateOverAllowance, {Variant(person)}), 1, 0);
     }
@@ -139,8 +137,7 @@ void TExcuseDate::CheckRowsOfBill(Dataset& rows) {
             others.Delete();
     }
     if (others.IsEmpty()) return;
-    Service(7, {Variant(others.Data()), rows["BeginDate"], rows["EndDate"], rows["BeginTime"], rows["EndTime"],
-                Variant(true)});
+    suite::CheckConflictRows(*this, Variant(others.Data()), rows);
 }
 
 void TExcuseDate::CheckCancelledRows() {
@@ -203,13 +200,9 @@ void TExcuseDate::DoCheckFieldValues(int datasetIndex, const VariantArray& names
             beginDate = endDate;
         else if (endDate == 0)
             endDate = beginDate;
-        Service(5, {Item(values, 0), Variant(beginDate), Variant(endDate), Variant(0), Variant(1), Variant(false)});
+        suite::CheckPersonOnJob(*this, Item(values, 0), beginDate, endDate, 0, 1, false);
     }
     TQVXComBase::DoCheckFieldValues(datasetIndex, names, values);
-}
-
-Variant TExcuseDate::Service(int procNo, VariantArray args) {
-    return DoCOMMethod(prog_id::kExcuse, ContextNumber(), procNo, Variant(std::move(args)));
 }
 
 // ------------------------------------------------------------------ the class

@@ -35,7 +35,6 @@ private:
     // Sets the compensatory-leave quantities of the bill's rows as the posting reads
     // them: frozen at what is stored (freeze), or back to the rows' own (release).
     void FreezeCompensatory(const std::string& billNo, bool freeze);
-    Variant Service(int procNo, VariantArray args);
 
     bool frozen_ = false;
 };

@@ -8,7 +8,7 @@
 #include "overtime/OvertimeDateMessages.h"
 #include "overtime/OvertimeMessages.h"
 #include "suite/Attendance.h"
-#include "suite/ProgIds.h"
+#include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
 
 namespace humrs {
@@ -85,18 +85,16 @@ void TOvertimeDate::CheckRow(Dataset& header, Dataset& rows) {
     // A stored row is compared without the rows of its own bill, found by the number
     // the bill was stored under even when this save changes it.
     const Variant billNo = rows.RowStatus() == UpdateStatus::Inserted ? rows["BillNo"] : rows.OldValue("BillNo");
-    const VariantArray key{billNo, Variant(person), Variant(date), Variant(beginTime), Variant(endTime), Variant(3)};
 
     // The working hours are those of the class the person's schedule gives for the
     // date, whatever overtime class the row names.
     classNo_ = CStr(GetDBConn().DBSelectSQL("Select JobSch from HumPersonExtend where PersonID =" + QuoteStr(person)));
     classNo_ = GetClassNo(Db(), person, classNo_, date);
     if (GetPersonNeedAttend(Db(), person, date) &&
-        CBool(DoCOMMethod(prog_id::kOvertime, ContextNumber(), 3,
-                          Variant(VariantArray{Variant(classNo_), Variant(beginTime), Variant(endTime)}))))
+        suite::IsInClassWorkTime(*this, classNo_, beginTime, endTime))
         MakeException(0, 0, msg::kOvertimeInClassWorkTime);
 
-    DoCOMMethod(prog_id::kOvertime, ContextNumber(), 1, Variant(key));
+    suite::CheckOvertimeConflict(*this, billNo, person, date, beginTime, endTime, 3);
     CheckRowsOfThisBill(rows, person, date, beginTime, endTime);
     if (!GetIsOnWork(Db(), person, date)) MakeException(0, 0, msg::kOvertimeDateOffJob, {Variant(person)});
 }
@@ -115,9 +113,7 @@ void TOvertimeDate::CheckRowsOfThisBill(const Dataset& rows, const std::string& 
         return SameText(CStr(r["PersonID"]), person) && rowDate >= dayBefore && rowDate <= dayAfter;
     });
     if (others.IsEmpty()) return;
-    DoCOMMethod(prog_id::kOvertime, ContextNumber(), 6,
-                Variant(VariantArray{Variant(others.Data()), Variant(Num(date)), Variant(Num(beginTime)),
-                                     Variant(Num(endTime)), Variant(true)}));
+    suite::CheckOvertimeRows(*this, Variant(others.Data()), date, beginTime, endTime, true);
 }
 
 void TOvertimeDate::NoticeLeaveOverlaps(const Dataset& rows) {

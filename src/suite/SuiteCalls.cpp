@@ -2,6 +2,7 @@
 
 #include "core/Convert.h"
 #include "framework/ComBase.h"
+#include "framework/Dataset.h"
 #include "suite/ProgIds.h"
 
 namespace humrs::suite {
@@ -70,6 +71,58 @@ void PostRedeemChanges(TQVXComBase& caller, const Variant& changes, RedeemSource
 
 std::string PersonBankAccount(TQVXComBase& caller, const std::string& person, const std::string& bank) {
     return CStr(Call(caller, prog_id::kSubsidyCut, 2, Variant(person), Variant(bank)));
+}
+
+void CheckLeaveConflict(TQVXComBase& caller, const std::string& ownBill, const std::string& person,
+                        const DaySpan& span, int flag) {
+    Call(caller, prog_id::kExcuse, 4,
+         Variant(VariantArray{Variant(ownBill), Variant(person), Variant(span.beginDate), Variant(span.beginTime),
+                              Variant(span.endDate), Variant(span.endTime), Variant(flag)}));
+}
+
+void CheckPersonOnJob(TQVXComBase& caller, const Variant& person, int beginDate, int endDate, int mode,
+                      int messageChoice, bool wholeSpan) {
+    Call(caller, prog_id::kExcuse, 5,
+         Variant(VariantArray{person, Variant(beginDate), Variant(endDate), Variant(mode),
+                              Variant(messageChoice), Variant(wholeSpan)}));
+}
+
+void CheckConflictRows(TQVXComBase& caller, const Variant& others, const Dataset& row) {
+    Call(caller, prog_id::kExcuse, 7,
+         Variant(VariantArray{others, row["BeginDate"], row["EndDate"], row["BeginTime"], row["EndTime"],
+                              Variant(true)}));
+}
+
+void CheckLeaveQuota(TQVXComBase& caller, const std::string& person, const std::string& billNo,
+                     const std::string& category, const DaySpan& span, int flag, double count) {
+    Call(caller, prog_id::kExcuse, 8,
+         Variant(VariantArray{Variant(person), Variant(billNo), Variant(category), Variant(span.beginDate),
+                              Variant(span.beginTime), Variant(span.endDate), Variant(span.endTime), Variant(flag),
+                              Variant(count)}));
+}
+
+int LateAllowance(TQVXComBase& caller, const std::string& person, int beginDate, int beginTime) {
+    return static_cast<int>(CInt(Call(
+        caller, prog_id::kExcuse, 9, Variant(VariantArray{Variant(person), Variant(beginDate), Variant(beginTime)}))));
+}
+
+bool IsInClassWorkTime(TQVXComBase& caller, const std::string& classId, int beginTime, int endTime) {
+    return CBool(Call(caller, prog_id::kOvertime, 3,
+                      Variant(VariantArray{Variant(classId), Variant(beginTime), Variant(endTime)})));
+}
+
+void CheckOvertimeConflict(TQVXComBase& caller, const Variant& ownBill, const std::string& person, int date,
+                           int beginTime, int endTime, int flag) {
+    Call(caller, prog_id::kOvertime, 1,
+         Variant(VariantArray{ownBill, Variant(person), Variant(date), Variant(beginTime), Variant(endTime),
+                              Variant(flag)}));
+}
+
+void CheckOvertimeRows(TQVXComBase& caller, const Variant& others, int date, int beginTime, int endTime,
+                       bool byDateLabel) {
+    Call(caller, prog_id::kOvertime, 6,
+         Variant(VariantArray{others, Variant(Num(date)), Variant(Num(beginTime)), Variant(Num(endTime)),
+                              Variant(byDateLabel)}));
 }
 
 }  // namespace humrs::suite

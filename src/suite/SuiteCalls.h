@@ -13,6 +13,7 @@
 
 namespace humrs {
 
+class Dataset;
 class TQVXComBase;
 
 // The bill whose rows a change set of the leave service's posting holds, numbered as
@@ -95,6 +96,49 @@ void PostRedeemChanges(TQVXComBase& caller, const Variant& changes, RedeemSource
 
 // "QVXHumrs.SubsidyCut" procedure 2: the person's account number at a salary bank.
 std::string PersonBankAccount(TQVXComBase& caller, const std::string& person, const std::string& bank);
+
+// ---- Within a subsystem: the leave service ("QVXHumrs.Excuse") and the overtime
+// bill ("QVXHumrs.Overtime") checking a row of a bill by date. Each check refuses the
+// bill itself; `flag` is the Flag of the caller's rows, which the check leaves out of
+// "other bills" together with the caller's own bill number.
+
+// A span of a leave or an overtime: dates yyyymmdd, times of day hhmm.
+struct DaySpan {
+    int beginDate = 0;
+    int beginTime = 0;
+    int endDate = 0;
+    int endTime = 0;
+};
+
+// Leave procedure 4: the person's leave stored by other bills must not meet `span`.
+void CheckLeaveConflict(TQVXComBase& caller, const std::string& ownBill, const std::string& person,
+                        const DaySpan& span, int flag);
+// Leave procedure 5: the person (as the client gave it) must be on the job from `beginDate` to `endDate`; `mode`
+// and `messageChoice` choose the days looked at and the message, `wholeSpan` whether
+// a day off the job anywhere in the span refuses.
+void CheckPersonOnJob(TQVXComBase& caller, const Variant& person, int beginDate, int endDate, int mode,
+                      int messageChoice, bool wholeSpan);
+// Leave procedure 7: the rows `others` (a data packet of the same bill) must not meet
+// the span of the row under the cursor of `row`.
+void CheckConflictRows(TQVXComBase& caller, const Variant& others, const Dataset& row);
+// Leave procedure 8: the leave must fit the person's entitlement of the category.
+void CheckLeaveQuota(TQVXComBase& caller, const std::string& person, const std::string& billNo,
+                     const std::string& category, const DaySpan& span, int flag, double count);
+// Leave procedure 9: the minutes of lateness the person may take as personal leave on
+// the day; 0 when no allowance applies.
+int LateAllowance(TQVXComBase& caller, const std::string& person, int beginDate, int beginTime);
+
+// Overtime procedure 3: whether beginTime-endTime falls in the working hours of the
+// work class.
+bool IsInClassWorkTime(TQVXComBase& caller, const std::string& classId, int beginTime, int endTime);
+// Overtime procedure 1: the person's overtime stored by other bills must not meet the
+// span on `date`; `ownBill` is the caller's bill number as stored.
+void CheckOvertimeConflict(TQVXComBase& caller, const Variant& ownBill, const std::string& person, int date,
+                           int beginTime, int endTime, int flag);
+// Overtime procedure 6: the rows `others` (a data packet of the same bill) must not
+// meet the span on `date`; `byDateLabel` names rows as the bill by date does.
+void CheckOvertimeRows(TQVXComBase& caller, const Variant& others, int date, int beginTime, int endTime,
+                       bool byDateLabel);
 
 }  // namespace suite
 }  // namespace humrs
