@@ -54,31 +54,35 @@ TEST_F(RememberedRowTest, ReadsOfOneRowByItsKeyShareOneRead) {
         std::string sql;
         std::vector<Variant> params;
         const char* expected;
-        uint64_t sent;  // statements sent for it, the reads before it having run
+        bool sent;  // whether it went to the database, the reads before it having run
     };
     const Case cases[] = {
-        {"the kind by an alias", "select B.ExcuseCls from humExcuseCls B where B.ExcuseClsID = 'SJ'", {}, "0", 1},
+        {"the kind by an alias", "select B.ExcuseCls from humExcuseCls B where B.ExcuseClsID = 'SJ'", {}, "0", true},
         {"the kind by a parameter", "Select ExcuseCls From humExcuseCls Where ExcuseClsID = ?", {Variant("SJ")}, "0",
-         0},
+         false},
         {"two columns, the table named", "Select humExcuseCls.UnitName, ExcuseClsName From humExcuseCls Where "
                                          "humExcuseCls.ExcuseClsID = 'SJ'",
-         {}, "1,事假", 0},
-        {"another category", "Select ExcuseCls From humExcuseCls Where ExcuseClsID = 'BX'", {}, "12", 1},
+         {}, "1,事假", false},
+        {"another category", "Select ExcuseCls From humExcuseCls Where ExcuseClsID = 'BX'", {}, "12", true},
         {"a category that does not exist, twice", "Select ExcuseCls From humExcuseCls Where ExcuseClsID = 'NO'", {},
-         "", 1},
-        {"", "Select UnitName From humExcuseCls Where ExcuseClsID = ?", {Variant("NO")}, "", 0},
-        {"the hire date", "Select OnJobDate From ComPerson Where PersonID = 'P1'", {}, "20040101", 1},
+         "", true},
+        {"", "Select UnitName From humExcuseCls Where ExcuseClsID = ?", {Variant("NO")}, "", false},
+        {"the hire date", "Select OnJobDate From ComPerson Where PersonID = 'P1'", {}, "20040101", true},
         {"the hire date and leaving date", "Select OnJobDate, LeaveJobDate From comPerson Where PersonID = ?",
-         {Variant("P1")}, "20040101,0", 0},
-        {"not by the key: run as written", "Select ExcuseClsID From humExcuseCls Where ExcuseCls = 12", {}, "BX", 1},
+         {Variant("P1")}, "20040101,0", false},
+        {"not by the key: run as written", "Select ExcuseClsID From humExcuseCls Where ExcuseCls = 12", {}, "BX", true},
         {"a computed column: run as written", "Select ExcuseCls + 1 From humExcuseCls Where ExcuseClsID = 'SJ'", {},
-         "1", 1},
+         "1", true},
     };
     BeginWrite();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what + (" " + c.sql));
         std::string rows;
-        EXPECT_EQ(Sent([&] { rows = Rows(db->Query(c.sql, c.params)); }), c.sent);
+        const uint64_t sent = Sent([&] { rows = Rows(db->Query(c.sql, c.params)); });
+        if (c.sent)
+            EXPECT_GE(sent, 1u);  // the row's read, or the statement itself
+        else
+            EXPECT_EQ(sent, 0u);
         EXPECT_EQ(rows, c.expected);
     }
     // The first row of a read by key, from the same row.
