@@ -143,35 +143,6 @@ void SeedReference(const std::string& path, int persons) {
     db->Commit();
 }
 
-// Leave rows of an ordinary category, `perPerson` for each person on past days, and for
-// each person `overtime` redeemable overtime rows and `compensatory` compensatory-leave
-// rows in 2004.
-void SeedRows(const std::string& path, int persons, int perPerson, int overtime, int compensatory) {
-    Bare bare(path);
-    bare.Exec("PRAGMA synchronous = OFF");
-    bare.Exec("BEGIN");
-    sqlite3_stmt* leave = bare.Prepare(
-        "INSERT INTO humExcuse (Flag, BillNo, RowNo, PersonID, ExcuseClsID, BeginDate, BeginTime, EndDate, EndTime, "
-        "ExcuseCount) VALUES (1, ?1, 0, ?2, ?3, ?4, 800, ?4, 1000, 2)");
-    sqlite3_stmt* ot = bare.Prepare(
-        "INSERT INTO HumOverTime (Flag, BillNo, RowNo, PersonID, OverTimeDate, BeginTime, EndTime, FieldACount, "
-        "RedeemType, UseableRedeemCount) VALUES (1, ?1, 0, ?2, ?3, 1800, 2200, 4, 1, 4)");
-    for (int p = 0; p < persons; ++p) {
-        const std::string id = PersonId(p);
-        for (int k = 0; k < perPerson; ++k)
-            bare.Run(leave, nullptr, "F" + id + "-" + std::to_string(k), id, "PT", AddDay(20031231, -k));
-        for (int k = 0; k < overtime; ++k)
-            bare.Run(ot, nullptr, "O" + id + "-" + std::to_string(k), id, AddDay(20040101, k * 7));
-        for (int k = 0; k < compensatory; ++k) {
-            const int date = AddDay(20040105, k * 14);
-            bare.Run(leave, nullptr, "L" + id + "-" + std::to_string(k), id, "BX", date);
-        }
-    }
-    bare.Exec("COMMIT");
-    // The seeding's journal is folded into the file now, not by the first timed commit.
-    bare.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
-}
-
 // One person's free overtime hours rebuilt with bare statements.
 struct BareRedeem {
     explicit BareRedeem(Bare& b)
@@ -221,6 +192,38 @@ struct BareRedeem {
     Bare& bare;
     sqlite3_stmt *overtime, *leave, *update;
 };
+
+// Leave rows of an ordinary category, `perPerson` for each person on past days, and for
+// each person `overtime` redeemable overtime rows and `compensatory` compensatory-leave
+// rows in 2004. `allocated`: each person's compensatory leave already taken from the
+// overtime, as a database is after its saves; else every overtime hour is left free.
+void SeedRows(const std::string& path, int persons, int perPerson, int overtime, int compensatory, bool allocated) {
+    Bare bare(path);
+    bare.Exec("PRAGMA synchronous = OFF");
+    bare.Exec("BEGIN");
+    sqlite3_stmt* leave = bare.Prepare(
+        "INSERT INTO humExcuse (Flag, BillNo, RowNo, PersonID, ExcuseClsID, BeginDate, BeginTime, EndDate, EndTime, "
+        "ExcuseCount) VALUES (1, ?1, 0, ?2, ?3, ?4, 800, ?4, 1000, 2)");
+    sqlite3_stmt* ot = bare.Prepare(
+        "INSERT INTO HumOverTime (Flag, BillNo, RowNo, PersonID, OverTimeDate, BeginTime, EndTime, FieldACount, "
+        "RedeemType, UseableRedeemCount) VALUES (1, ?1, 0, ?2, ?3, 1800, 2200, 4, 1, 4)");
+    BareRedeem redeem(bare);
+    for (int p = 0; p < persons; ++p) {
+        const std::string id = PersonId(p);
+        for (int k = 0; k < perPerson; ++k)
+            bare.Run(leave, nullptr, "F" + id + "-" + std::to_string(k), id, "PT", AddDay(20031231, -k));
+        for (int k = 0; k < overtime; ++k)
+            bare.Run(ot, nullptr, "O" + id + "-" + std::to_string(k), id, AddDay(20040101, k * 7));
+        for (int k = 0; k < compensatory; ++k) {
+            const int date = AddDay(20040105, k * 14);
+            bare.Run(leave, nullptr, "L" + id + "-" + std::to_string(k), id, "BX", date);
+        }
+        if (allocated) redeem.Person(id, 0);
+    }
+    bare.Exec("COMMIT");
+    // The seeding's journal is folded into the file now, not by the first timed commit.
+    bare.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+}
 
 // ---- the saves
 
@@ -341,10 +344,14 @@ std::pair<double, double> TimeSaves(const std::string& path, int persons, const 
         for (int i = first; i < end; ++i) {
             const bool show = showStatements && i == first + 1 && first >= 0 && first < kBlock;
             if (show) db->Recorder().Start();
+            const Database::Traffic before = db->Sent();
             Outcome out = SaveThroughObject(session, input(i + kBlock, "N", 0));
             if (show) {
                 db->Recorder().Stop();
-                std::fprintf(stderr, "-- statements of one %s save:\n", category.c_str());
+                const Database::Traffic& after = db->Sent();
+                std::fprintf(stderr, "-- statements of one %s save (%llu sent, %llu compiled):\n", category.c_str(),
+                             static_cast<unsigned long long>(after.statements - before.statements),
+                             static_cast<unsigned long long>(after.prepares - before.prepares));
                 for (const auto& sql : db->Recorder().Statements()) std::fprintf(stderr, "%s\n", sql.c_str());
             }
             if (!out.ok) Die("save refused: " + out.error);
@@ -397,7 +404,7 @@ int main(int argc, char** argv) {
         RemoveFile(path);
         auto seedStart = Clock::now();
         SeedReference(path, persons);
-        SeedRows(path, persons, 85, 30, 15);
+        SeedRows(path, persons, 85, 30, 15, true);
         std::fprintf(stderr, "(seeded %d leave rows in %.0f s)\n", rows, Seconds(seedStart));
         for (const auto& [label, category, firstDate] :
              {std::tuple{"personal leave", "SJ", 20050103}, std::tuple{"compensatory leave", "BX", 20050104}}) {
@@ -412,7 +419,7 @@ int main(int argc, char** argv) {
     for (int persons : personCounts) {
         RemoveFile(path);
         SeedReference(path, persons);
-        SeedRows(path, persons, 0, 30, 15);
+        SeedRows(path, persons, 0, 30, 15, false);
         double objectSeconds = 0, bareSeconds = 0;
         {
             auto db = OpenSQLite(path);

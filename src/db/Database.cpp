@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "core/Text.h"
 
@@ -46,8 +47,29 @@ bool TransactionMemo::NameLess::operator()(std::string_view a, std::string_view 
 }
 
 void TransactionMemo::Remember(const std::vector<TableDef>& tables) {
-    for (const auto& t : tables)
-        if (t.rememberedInTransaction) remembered_.insert(t.name);
+    for (const auto& t : tables) {
+        if (!t.rememberedInTransaction) continue;
+        remembered_.insert(t.name);
+        if (!t.primaryKey.empty()) keys_[t.name] = t.primaryKey;
+    }
+}
+
+bool TransactionMemo::IsWholeKey(std::string_view table, const std::vector<std::pair<std::string, int>>& columns) const {
+    auto key = keys_.find(table);
+    if (key == keys_.end() || key->second.size() != columns.size()) return false;
+    // Each key column compared once: as many distinct columns as the key has.
+    for (const std::string& column : key->second) {
+        int found = 0;
+        for (const auto& compared : columns) found += SameText(compared.first, column) ? 1 : 0;
+        if (found != 1) return false;
+    }
+    return true;
+}
+
+void TransactionMemo::KeepRow(const std::string& key, const ResultSet& row) {
+    if (key.empty()) return;
+    if (results_.size() >= kMemoMaxResults) results_.clear();
+    results_.emplace(key, row);
 }
 
 bool TransactionMemo::Remembers(std::string_view table) const { return remembered_.find(table) != remembered_.end(); }
@@ -150,6 +172,48 @@ std::optional<std::vector<Variant>> Database::RunQueryFirst(const std::string& s
     ResultSet rs = RunQuery(sql, params, facts);
     if (rs.rows.empty()) return std::nullopt;
     return std::move(rs.rows.front());
+}
+
+std::optional<ResultSet> Database::FromRememberedRow(const StatementFacts& facts, const std::vector<Variant>& params,
+                                                     const std::vector<Variant>& lifted) {
+    const KeyRead* read = facts.keyRead.get();
+    if (!read || !Remembering() || !memo_.Remembers(read->table) || !memo_.IsWholeKey(read->table, read->keys))
+        return std::nullopt;
+    // Each parameter of such a read is a key's value: any other count of values is the
+    // caller's mistake, which the statement itself reports.
+    if (params.size() + lifted.size() != read->keys.size()) return std::nullopt;
+    std::vector<Variant> values;
+    std::string where;
+    for (const auto& [column, number] : read->keys) {
+        const size_t i = static_cast<size_t>(number - 1);
+        if (number < 1 || i >= params.size() + lifted.size()) return std::nullopt;
+        values.push_back(i < params.size() ? params[i] : lifted[i - params.size()]);
+        where += (where.empty() ? " Where " : " And ") + column + " = ?";
+    }
+    // One read of the whole row serves every read of its columns until the
+    // transaction writes to the table (which forgets what was kept) or ends.
+    const std::string key = TransactionMemo::Key('r', UpperAscii(read->table), values);
+    if (key.empty()) return std::nullopt;
+    const ResultSet* row = memo_.Find(key);
+    if (!row) {
+        StatementFacts rowFacts;
+        memo_.KeepRow(key, RunQuery("Select * From " + read->table + where, values, rowFacts));
+        row = memo_.Find(key);
+        if (!row) return std::nullopt;
+    }
+    ResultSet out;
+    std::vector<int> at;
+    for (const std::string& column : read->columns) {
+        const int i = row->ColumnIndex(column);
+        if (i < 0) return std::nullopt;  // no such column: the statement itself says so
+        at.push_back(i);
+        out.columns.push_back({column, row->columns[static_cast<size_t>(i)].type});
+    }
+    for (const auto& stored : row->rows) {
+        std::vector<Variant>& projected = out.rows.emplace_back();
+        for (int i : at) projected.push_back(stored[static_cast<size_t>(i)]);
+    }
+    return out;
 }
 
 void Database::KnowTables(const std::vector<TableDef>& tables) {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -73,6 +74,16 @@ private:
 
 enum class Backend { SQLite, PostgreSQL };
 
+// A select of plain columns of one table whose condition is only equalities of its
+// columns with parameters: "Select a, b From T X Where X.k = ? And X.j = ?".
+struct KeyRead {
+    std::string table;
+    std::vector<std::string> columns;  // selected, as the statement spells them
+    // The compared columns and the parameter each is compared with (numbered from 1:
+    // the caller's, then the literals lifted from the text).
+    std::vector<std::pair<std::string, int>> keys;
+};
+
 // What a backend learned about a statement while it ran it.
 struct StatementFacts {
     using Names = std::vector<std::string>;
@@ -81,6 +92,7 @@ struct StatementFacts {
     // Shared with the statement the backend keeps: handing facts on copies no names.
     std::shared_ptr<const Names> tables;  // tables of its FROM lists, joins and write target
     std::shared_ptr<const Names> names;   // every name the statement spells
+    std::shared_ptr<const KeyRead> keyRead;  // set when the statement is such a read
     const Names& Tables() const { return tables ? *tables : None(); }
     const Names& AllNames() const { return names ? *names : None(); }
 
@@ -108,6 +120,10 @@ public:
 
     static std::string Key(char how, const std::string& sql, const std::vector<Variant>& params);
     const ResultSet* Find(const std::string& key) const;
+    // Whether `columns` are exactly the declared key of a remembered table.
+    bool IsWholeKey(std::string_view table, const std::vector<std::pair<std::string, int>>& columns) const;
+    // Keeps a row of a remembered table (or that there is none), read by its key.
+    void KeepRow(const std::string& key, const ResultSet& row);
     // Keeps the result of a select that read only remembered tables; a statement that
     // changed anything naming one of them (or the schema) drops everything kept.
     void After(const StatementFacts& facts, const std::string& key, const ResultSet* result);
@@ -119,6 +135,7 @@ private:
         bool operator()(std::string_view a, std::string_view b) const;
     };
     std::set<std::string, NameLess> remembered_;
+    std::map<std::string, std::vector<std::string>, NameLess> keys_;  // remembered table -> key columns
     std::unordered_map<std::string, ResultSet> results_;
     bool active_ = false;
 };
@@ -169,6 +186,17 @@ public:
     // Compiled statements kept for reuse (0 for a backend that keeps none).
     virtual size_t PreparedStatementCount() const { return 0; }
 
+    // What the connection has sent since it opened: statements run (the component's
+    // and the transaction control), statements compiled (on PostgreSQL prepared on the
+    // server, each a round trip of its own), and the round trips to the server (on
+    // SQLite, which has no server, the statements run and compiled).
+    struct Traffic {
+        uint64_t statements = 0;
+        uint64_t prepares = 0;
+        uint64_t roundTrips = 0;
+    };
+    const Traffic& Sent() const { return traffic_; }
+
     // Every statement is cancelled with StatementTimeLimitError once it has run this
     // long; zero or less: never. Default: kDefaultStatementTimeLimit.
     void SetStatementTimeLimit(std::chrono::milliseconds limit);
@@ -199,12 +227,21 @@ protected:
     // Runs a transaction-control statement (BEGIN, SAVEPOINT, …) as it is: not the
     // component's SQL, so neither translated nor recorded.
     virtual void Control(const std::string& sql) = 0;
+    // A backend asks this between preparing a select and running it. For a read of
+    // plain columns of a remembered table by its whole key (facts.keyRead) within a
+    // transaction, the answer taken from the one read of that row the transaction
+    // keeps (the row is read first when it has not been); nothing for any other
+    // statement, which then runs. `lifted`: the values of the literals lifted from the
+    // text, numbered after the caller's `params`.
+    std::optional<ResultSet> FromRememberedRow(const StatementFacts& facts, const std::vector<Variant>& params,
+                                               const std::vector<Variant>& lifted);
 public:
 
     StatementRecorder& Recorder() { return recorder_; }
 
 protected:
     StatementRecorder recorder_;
+    Traffic traffic_;
 
 private:
     std::chrono::milliseconds timeLimit_ = kDefaultStatementTimeLimit;

@@ -1,9 +1,13 @@
 // The PostgreSQL backend on libpq. Statements are translated once and prepared on the
 // server under a name, so a statement a business class runs again and again is
-// parsed and planned once per connection. Values travel as text: parameters are sent
-// with no declared type, so the server gives each the type of what it is compared
-// with or stored into (a text parameter compared with a case-blind text column stays
-// case-blind).
+// parsed and planned once per connection. The literals of a text are lifted into
+// parameters as on SQLite, so the texts of one shape that differ only in their values
+// (a person's number, a date) share one prepared statement. Values travel as text:
+// the caller's parameters and lifted texts are sent with no declared type, so the
+// server gives each the type of the column it is compared with or stored into (a text
+// compared with a case-blind text column stays case-blind); a lifted number keeps the
+// type the server gives the literal itself (integer, bigint or numeric), so that it
+// divides, compares and picks functions as written.
 //
 // Writes: every write transaction first takes one advisory lock of the database
 // (BeginWrite), so saves of all application servers run one after the other and each
@@ -16,6 +20,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <list>
 #include <map>
@@ -168,6 +173,7 @@ using ResultPtr = std::unique_ptr<PGresult, ResultDeleter>;
 
 struct CachedStatement {
     std::string name;  // of the prepared statement on the server; empty for DDL
+    std::string key;   // of the cache: the translated text and the types of its lifted values
     TranslatedStatement translated;
     std::unordered_map<std::string, std::string> spellings;  // folded -> as written
     std::list<std::string>::iterator lruPos;
@@ -201,12 +207,36 @@ bool ParameterText(const Variant& v, std::string& out) {
     throw DatabaseError("an array or data packet cannot be bound");
 }
 
+constexpr Oid kUnknownOid = 0;  // left to the server: the type of what the value meets
+
+// A literal lifted into a parameter: its text as written and the type the server
+// gives the literal (a text takes the type of what it meets).
+struct LiftedValue {
+    std::string text;
+    Oid type = kUnknownOid;
+};
+
+Oid NumberType(std::string_view text, bool whole) {
+    if (!whole) return kNumericOid;
+    int64_t value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size()) return kNumericOid;
+    return value <= INT32_MAX ? kInt4Oid : kInt8Oid;
+}
+
+LiftedValue LiftedFromLiteral(const SqlToken& tok) {
+    if (tok.kind == SqlTokenKind::String) return {tok.value, kUnknownOid};
+    const bool whole = tok.text.find_first_not_of("0123456789") == std::string::npos;
+    return {tok.text, NumberType(tok.text, whole)};
+}
+
 class PostgresDatabase final : public Database {
 public:
     explicit PostgresDatabase(const std::string& url)
         : translator_(Backend::PostgreSQL, [this](std::string_view table, std::string_view column) {
               return DeclaredType(table, column);
           }) {
+        translator_.SetLiftLiterals(true);
         conn_ = PQconnectdb(url.c_str());
         if (!conn_ || PQstatus(conn_) != CONNECTION_OK) {
             std::string message = conn_ ? PQerrorMessage(conn_) : "out of memory";
@@ -227,15 +257,16 @@ public:
     bool IsSuperuser() override {
         EnsureConnected();
         static const char* const kSql = "SELECT rolsuper FROM pg_roles WHERE rolname = current_user";
+        CountStatement();
         ResultPtr res(PQexec(conn_, kSql));
         if (PQresultStatus(res.get()) != PGRES_TUPLES_OK) Fail(res.get(), kSql, kSql);
         return PQntuples(res.get()) > 0 && PQgetvalue(res.get(), 0, 0)[0] == 't';
     }
 
     int64_t RunExecute(const std::string& sql, const std::vector<Variant>& params, StatementFacts& facts) override {
-        CachedStatement& entry = Prepare(sql);
-        Describe(entry, facts);
-        ResultPtr res = Run(entry, params, sql);
+        std::vector<LiftedValue> lifted;
+        CachedStatement& entry = Prepare(sql, lifted, facts);
+        ResultPtr res = Run(entry, params, lifted, sql);
         StatementKind kind = entry.translated.kind;
         int64_t changed = 0;
         if (kind == StatementKind::Insert || kind == StatementKind::Update || kind == StatementKind::Delete)
@@ -245,17 +276,22 @@ public:
     }
 
     ResultSet RunQuery(const std::string& sql, const std::vector<Variant>& params, StatementFacts& facts) override {
-        CachedStatement& entry = Prepare(sql);
-        Describe(entry, facts);
-        ResultPtr res = Run(entry, params, sql);
+        std::vector<LiftedValue> lifted;
+        CachedStatement& entry = Prepare(sql, lifted, facts);
+        if (auto kept = FromRememberedRow(facts, params, lifted)) return std::move(*kept);
+        ResultPtr res = Run(entry, params, lifted, sql);
         return Read(res.get(), entry, PQntuples(res.get()));
     }
 
     std::optional<std::vector<Variant>> RunQueryFirst(const std::string& sql, const std::vector<Variant>& params,
                                                       StatementFacts& facts) override {
-        CachedStatement& entry = Prepare(sql);
-        Describe(entry, facts);
-        ResultPtr res = Run(entry, params, sql);
+        std::vector<LiftedValue> lifted;
+        CachedStatement& entry = Prepare(sql, lifted, facts);
+        if (auto kept = FromRememberedRow(facts, params, lifted)) {
+            if (kept->rows.empty()) return std::nullopt;
+            return std::move(kept->rows.front());
+        }
+        ResultPtr res = Run(entry, params, lifted, sql);
         if (PQntuples(res.get()) == 0) return std::nullopt;
         ResultSet rs = Read(res.get(), entry, 1);
         return std::move(rs.rows.front());
@@ -274,12 +310,16 @@ public:
     void DoBeginReadOnly() override { Begin("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"); }
     void DoCommit() override {
         transactionOpen_ = false;
+        schemaChangedInTransaction_ = false;
         Control("COMMIT");
     }
     // On a lost connection there is nothing to end: the server rolled the transaction back.
     void DoRollback() override {
         transactionOpen_ = false;
         if (InTransaction()) Control("ROLLBACK");
+        // What was learnt of a schema change the rollback undid is forgotten with it.
+        if (schemaChangedInTransaction_) ForgetStatements();
+        schemaChangedInTransaction_ = false;
     }
 
     void ApplyStatementTimeLimit() override {
@@ -297,36 +337,21 @@ public:
 
     size_t PreparedStatementCount() const override { return cache_.size(); }
 
-    // Stored columns only: a generated column is never written, as on SQLite.
-    std::vector<ResultColumn> TableColumns(const std::string& table) override {
-        static const char* const kSql =
-            "SELECT a.attname, format_type(a.atttypid, a.atttypmod) FROM pg_attribute a "
-            "JOIN pg_class c ON c.oid = a.attrelid WHERE c.relname = lower($1) AND c.relkind IN ('r', 'v', 'p') "
-            "AND pg_table_is_visible(c.oid) AND a.attnum > 0 AND NOT a.attisdropped AND a.attgenerated = '' "
-            "ORDER BY a.attnum";
-        EnsureConnected();
-        const char* values[] = {table.c_str()};
-        ResultPtr res(PQexecParams(conn_, kSql, 1, nullptr, values, nullptr, nullptr, 0));
-        if (PQresultStatus(res.get()) != PGRES_TUPLES_OK) Fail(res.get(), kSql, kSql);
-        // Spellings of the table's own definition first, then of any table.
-        std::unordered_map<std::string, std::string> own;
-        {
-            KnownSpellings& k = Known();
-            std::lock_guard lock(k.mu);
-            if (auto def = k.byTable.find(Lower(table)); def != k.byTable.end())
-                for (const std::string& column : def->second) own.emplace(Lower(column), column);
-        }
-        std::vector<ResultColumn> columns;
-        for (int r = 0; r < PQntuples(res.get()); ++r) {
-            ResultColumn col;
-            col.name = Spelled(PQgetvalue(res.get(), r, 0), own);
-            col.type = TypeFromDeclared(PQgetvalue(res.get(), r, 1));
-            columns.push_back(std::move(col));
-        }
-        return columns;
-    }
+    // The declared columns of a table, read from the catalog once per connection: the
+    // forms of a bill ask for them on every save. A schema change run through this
+    // connection, or a new connection after a lost one, reads them again.
+    std::vector<ResultColumn> TableColumns(const std::string& table) override { return Columns(table); }
 
 private:
+    // A remembered row's answer for a read by its key (see Database::FromRememberedRow).
+    std::optional<ResultSet> FromRememberedRow(const StatementFacts& facts, const std::vector<Variant>& params,
+                                               const std::vector<LiftedValue>& lifted) {
+        if (!facts.keyRead) return std::nullopt;
+        std::vector<Variant> values;
+        for (const LiftedValue& value : lifted) values.emplace_back(value.text);
+        return Database::FromRememberedRow(facts, params, values);
+    }
+
     static std::string Trimmed(std::string s) {
         while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
         return s;
@@ -378,6 +403,7 @@ private:
         cache_.clear();
         lru_.clear();
         schemaCache_.clear();
+        translations_.Clear();
         if (PQstatus(conn_) != CONNECTION_OK)
             throw DatabaseError("cannot reconnect to the database server: " + Trimmed(PQerrorMessage(conn_)));
         StartSession();
@@ -412,40 +438,75 @@ private:
         throw DatabaseError(message, original);
     }
 
+    void CountStatement() {
+        ++traffic_.statements;
+        ++traffic_.roundTrips;
+    }
+
     void Control(const std::string& sql) override {
+        CountStatement();
         ResultPtr res(PQexec(conn_, sql.c_str()));
         ExecStatusType status = PQresultStatus(res.get());
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(res.get(), sql, sql);
     }
 
-    static void Describe(const CachedStatement& entry, StatementFacts& facts) {
-        facts.select = entry.translated.kind == StatementKind::Select;
-        facts.tablesComplete = entry.translated.tablesComplete;
-        facts.tables = std::make_shared<const StatementFacts::Names>(entry.translated.tables);
-        facts.names = std::make_shared<const StatementFacts::Names>(entry.translated.names);
-    }
-
-    CachedStatement& Prepare(const std::string& sql) {
+    // The prepared statement for a text, and the values of the literals its
+    // translation lifted (to `lifted`). A text that differs from one run before only
+    // in those values is neither translated nor prepared again.
+    CachedStatement& Prepare(const std::string& sql, std::vector<LiftedValue>& lifted, StatementFacts& facts) {
         EnsureConnected();
-        auto found = cache_.find(sql);
+        std::vector<SqlToken> literals;
+        std::string shape;
+        const TranslationCache::Entry* known = translations_.Find(sql, literals, shape);
+        TranslatedStatement translated;
+        if (known) {
+            facts = known->facts;
+        } else {
+            translated = translator_.Translate(sql);
+            facts = FactsOf(translated);
+            known = translations_.Keep(sql, std::move(shape), literals, translated, facts);
+        }
+        lifted.clear();
+        if (known) {
+            for (size_t ordinal : known->liftedFrom) lifted.push_back(LiftedFromLiteral(literals[ordinal]));
+        } else {
+            // Values that could not be traced back to the text's literals: typed by their own.
+            for (const Variant& v : translated.lifted) {
+                LiftedValue value;
+                ParameterText(v, value.text);
+                if (v.Type() == VarType::Int) value.type = NumberType(value.text, true);
+                if (v.Type() == VarType::Float) value.type = kNumericOid;
+                lifted.push_back(std::move(value));
+            }
+        }
+        // One prepared statement per translation and types of the lifted values.
+        std::string key = known ? known->key : translated.sql;
+        for (const LiftedValue& value : lifted) key += '\x1f' + std::to_string(value.type);
+        auto found = cache_.find(key);
         if (found != cache_.end()) {
             lru_.splice(lru_.begin(), lru_, found->second.lruPos);
             return found->second;
         }
-        schemaCache_.clear();
+        if (known && translated.sql.empty()) translated = translator_.Translate(sql);
         CachedStatement entry;
-        entry.translated = translator_.Translate(sql);
+        entry.key = key;
+        entry.translated = std::move(translated);
         for (const std::string& name : entry.translated.names) entry.spellings.emplace(Lower(name), name);
         // Schema statements run once and change what prepared statements see.
         if (entry.translated.kind != StatementKind::Other) {
             entry.name = "humrs_" + std::to_string(++statementCounter_);
+            // The caller's parameters are left to the server; the lifted ones follow.
+            std::vector<Oid> types(static_cast<size_t>(entry.translated.parameterCount), kUnknownOid);
+            for (const LiftedValue& value : lifted) types.push_back(value.type);
+            ++traffic_.prepares;
+            ++traffic_.roundTrips;
             ResultPtr res(PQprepare(conn_, entry.name.c_str(), entry.translated.sql.c_str(),
-                                    entry.translated.parameterCount, nullptr));
+                                    static_cast<int>(types.size()), types.data()));
             if (PQresultStatus(res.get()) != PGRES_COMMAND_OK) Fail(res.get(), sql, entry.translated.sql);
         }
-        lru_.push_front(sql);
+        lru_.push_front(key);
         entry.lruPos = lru_.begin();
-        CachedStatement& stored = cache_[sql] = std::move(entry);
+        CachedStatement& stored = cache_[key] = std::move(entry);
         while (cache_.size() > kStatementCacheSize) {
             auto last = cache_.find(lru_.back());
             if (!last->second.name.empty()) Control("DEALLOCATE " + last->second.name);
@@ -458,18 +519,22 @@ private:
     // After a schema change: every prepared statement is forgotten, so that none keeps
     // the shape of a table as it was.
     void ForgetStatements() {
+        schemaChangedInTransaction_ = transactionOpen_;
         if (!cache_.empty() && PQtransactionStatus(conn_) != PQTRANS_INERROR) Control("DEALLOCATE ALL");
         cache_.clear();
         lru_.clear();
         schemaCache_.clear();
+        translations_.Clear();
     }
 
-    ResultPtr Run(const CachedStatement& entry, const std::vector<Variant>& params, const std::string& sql) {
-        const int expected = entry.translated.parameterCount;
-        if (static_cast<size_t>(expected) != params.size())
-            throw DatabaseError("the statement has " + std::to_string(expected) + " parameter(s), " +
+    ResultPtr Run(const CachedStatement& entry, const std::vector<Variant>& params,
+                  const std::vector<LiftedValue>& lifted, const std::string& sql) {
+        const int own = entry.translated.parameterCount;
+        if (static_cast<size_t>(own) != params.size())
+            throw DatabaseError("the statement has " + std::to_string(own) + " parameter(s), " +
                                     std::to_string(params.size()) + " given",
                                 sql);
+        const int expected = own + static_cast<int>(lifted.size());
         std::vector<std::string> texts(params.size());
         std::vector<const char*> values(params.size(), nullptr);
         for (size_t i = 0; i < params.size(); ++i) {
@@ -479,6 +544,8 @@ private:
                 throw DatabaseError("parameter " + std::to_string(i + 1) + ": " + e.what(), sql);
             }
         }
+        for (const LiftedValue& value : lifted) values.push_back(value.text.c_str());
+        CountStatement();
         const auto started = std::chrono::steady_clock::now();
         ResultPtr res(entry.name.empty()
                           ? PQexecParams(conn_, entry.translated.sql.c_str(), expected, nullptr, values.data(),
@@ -525,12 +592,49 @@ private:
         return rs;
     }
 
-    ColumnType DeclaredType(std::string_view table, std::string_view column) {
+    // Stored columns only: a generated column is never written, as on SQLite.
+    std::vector<ResultColumn> ReadColumns(const std::string& table) {
+        static const char* const kSql =
+            "SELECT a.attname, format_type(a.atttypid, a.atttypmod) FROM pg_attribute a "
+            "JOIN pg_class c ON c.oid = a.attrelid WHERE c.relname = lower($1) AND c.relkind IN ('r', 'v', 'p') "
+            "AND pg_table_is_visible(c.oid) AND a.attnum > 0 AND NOT a.attisdropped AND a.attgenerated = '' "
+            "ORDER BY a.attnum";
+        EnsureConnected();
+        CountStatement();
+        const char* values[] = {table.c_str()};
+        ResultPtr res(PQexecParams(conn_, kSql, 1, nullptr, values, nullptr, nullptr, 0));
+        if (PQresultStatus(res.get()) != PGRES_TUPLES_OK) Fail(res.get(), kSql, kSql);
+        // Spellings of the table's own definition first, then of any table.
+        std::unordered_map<std::string, std::string> own;
+        {
+            KnownSpellings& k = Known();
+            std::lock_guard lock(k.mu);
+            if (auto def = k.byTable.find(Lower(table)); def != k.byTable.end())
+                for (const std::string& column : def->second) own.emplace(Lower(column), column);
+        }
+        std::vector<ResultColumn> columns;
+        for (int r = 0; r < PQntuples(res.get()); ++r) {
+            ResultColumn col;
+            col.name = Spelled(PQgetvalue(res.get(), r, 0), own);
+            col.type = TypeFromDeclared(PQgetvalue(res.get(), r, 1));
+            columns.push_back(std::move(col));
+        }
+        return columns;
+    }
+
+    const std::vector<ResultColumn>& Columns(const std::string& table) {
         std::string key = Lower(table);
         auto it = schemaCache_.find(key);
-        if (it == schemaCache_.end()) it = schemaCache_.emplace(key, TableColumns(std::string(table))).first;
+        if (it == schemaCache_.end()) {
+            std::vector<ResultColumn> columns = ReadColumns(table);
+            it = schemaCache_.emplace(std::move(key), std::move(columns)).first;
+        }
+        return it->second;
+    }
+
+    ColumnType DeclaredType(std::string_view table, std::string_view column) {
         std::string wanted = Lower(column);
-        for (const auto& col : it->second)
+        for (const auto& col : Columns(std::string(table)))
             if (Lower(col.name) == wanted) return col.type;
         return ColumnType::Unknown;
     }
@@ -541,8 +645,10 @@ private:
     std::list<std::string> lru_;  // most recently used first
     std::unordered_map<std::string, CachedStatement> cache_;
     std::map<std::string, std::vector<ResultColumn>> schemaCache_;
+    TranslationCache translations_;
     bool transactionOpen_ = false;  // begun and not yet committed or rolled back
     bool sessionStale_ = false;     // the statement time limit changed since it was set
+    bool schemaChangedInTransaction_ = false;  // a schema statement ran in the open transaction
 };
 
 }  // namespace

@@ -34,7 +34,6 @@ constexpr int kBusyTimeoutMs = 10000;
 // binary floating-point column digit for digit (15 significant digits).
 constexpr int64_t kMaxExactCurrencyUnits = 1000000000000000;
 constexpr size_t kStatementCacheSize = 256;
-constexpr size_t kPlanCacheSize = 2048;
 // How many virtual machine steps a statement takes between two looks at its clock: a
 // look costs a read of the clock, a thousand steps a few microseconds.
 constexpr int kStepsBetweenClockLooks = 1000;
@@ -138,6 +137,7 @@ public:
         }
         if (kind == StatementKind::Other) {
             schemaChecked_ = false;  // it may have begun or ended a transaction
+            schemaSeen_ = false;     // or changed the schema
             if (ChangesSchema(sql)) ForgetStatements();
         }
         return changed;
@@ -146,6 +146,8 @@ public:
     ResultSet RunQuery(const std::string& sql, const std::vector<Variant>& params, StatementFacts& facts) override {
         std::vector<Variant> lifted;
         CachedStatement& entry = Prepare(sql, lifted, facts);
+        if (facts.keyRead)
+            if (auto kept = FromRememberedRow(facts, params, lifted)) return std::move(*kept);
         sqlite3_stmt* stmt = entry.stmt.get();
         StatementClock clock(*this);
         ResetOnExit reset(stmt);
@@ -164,6 +166,12 @@ public:
                                                       StatementFacts& facts) override {
         std::vector<Variant> lifted;
         CachedStatement& entry = Prepare(sql, lifted, facts);
+        if (facts.keyRead) {
+            if (auto kept = FromRememberedRow(facts, params, lifted)) {
+                if (kept->rows.empty()) return std::nullopt;
+                return std::move(kept->rows.front());
+            }
+        }
         sqlite3_stmt* stmt = entry.stmt.get();
         StatementClock clock(*this);
         ResetOnExit reset(stmt);
@@ -180,8 +188,10 @@ public:
         schemaChecked_ = false;
         AllowWrites();
         Control("BEGIN IMMEDIATE");
+        writing_ = true;
     }
     void DoBeginRead() override {
+        writing_ = false;
         schemaChecked_ = false;
         AllowWrites();
         Control("BEGIN");
@@ -189,6 +199,7 @@ public:
     // A deferred transaction takes no lock before its first read, and the connection
     // refuses writes until it ends.
     void DoBeginReadOnly() override {
+        writing_ = false;
         schemaChecked_ = false;
         Control("PRAGMA query_only = 1");
         readOnly_ = true;
@@ -204,11 +215,17 @@ public:
     void DoCommit() override {
         schemaChecked_ = false;
         Control("COMMIT");
+        // What the schema was found to be holds past this commit, which changed no
+        // table's shape (a schema change forgets it): until another connection commits.
+        if (writing_ && schemaSeen_) schemaSeen_ = DataVersion(schemaSeenAt_);
+        writing_ = false;
         AllowWrites();
     }
     // Nothing to undo when SQLite already ended the transaction (some errors roll back
     // on their own), so an error handler can always call it.
     void DoRollback() override {
+        writing_ = false;
+        schemaSeen_ = false;  // a schema change undone: the version tells
         schemaChecked_ = false;
         if (InTransaction()) Control("ROLLBACK");
         AllowWrites();
@@ -230,21 +247,6 @@ public:
     }
 
 private:
-    // Statement texts as the classes wrote them, with the compiled statement's text
-    // (the cache key) and what the statement touches.
-    struct Plan {
-        std::string key;
-        StatementFacts facts;
-    };
-    // What texts of one shape (see StatementShape) share.
-    struct Shape {
-        std::string key;
-        StatementFacts facts;
-        std::vector<size_t> liftedFrom;                     // per parameter, the literal it carries
-        std::vector<std::pair<size_t, std::string>> kept;  // literals written into the statement
-        size_t literalCount = 0;
-    };
-
     // Times the statement that runs while it lives: past the limit, the next look at
     // the clock (LookAtClock) interrupts it.
     class StatementClock {
@@ -270,6 +272,15 @@ private:
         return 1;
     }
 
+    void CountStatement() {
+        ++traffic_.statements;
+        ++traffic_.roundTrips;
+    }
+    void CountPrepare() {
+        ++traffic_.prepares;
+        ++traffic_.roundTrips;
+    }
+
     void AllowWrites() {
         if (!readOnly_) return;
         readOnly_ = false;
@@ -285,6 +296,7 @@ private:
     }
 
     void Control(const std::string& sql) override {
+        CountStatement();
         char* error = nullptr;
         int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error);
         if (rc != SQLITE_OK) {
@@ -308,49 +320,33 @@ private:
         if (alone) schemaChecked_ = false;
         ForgetSchemaIfChanged();
         if (alone) schemaChecked_ = false;
-        // A text that ran before needs no translation while its statement is kept.
-        if (auto plan = plans_.find(sql); plan != plans_.end()) {
-            if (auto kept = cache_.find(plan->second.key); kept != cache_.end()) {
-                lifted.clear();
-                facts = plan->second.facts;
+        // A text that ran before, or one that differs from it only in the values of
+        // the literals its translation lifted, needs no translation while its
+        // statement is kept.
+        std::vector<SqlToken> literals;
+        std::string shape;
+        if (const TranslationCache::Entry* known = translations_.Find(sql, literals, shape)) {
+            if (auto kept = cache_.find(known->key); kept != cache_.end()) {
+                LiftedValues(*known, literals, lifted);
+                facts = known->facts;
                 lru_.splice(lru_.begin(), lru_, kept->second.lruPos);
                 return kept->second;
             }
         }
-        // Nor does a text that differs from one translated before only in the values
-        // of the literals that translation lifted.
-        std::vector<SqlToken> literals;
-        std::string shape = StatementShape(sql, literals);
-        if (!literals.empty()) {
-            if (auto known = shapes_.find(shape); known != shapes_.end() && Fits(known->second, literals, lifted)) {
-                if (auto kept = cache_.find(known->second.key); kept != cache_.end()) {
-                    facts = known->second.facts;
-                    lru_.splice(lru_.begin(), lru_, kept->second.lruPos);
-                    return kept->second;
-                }
-            }
-        }
         TranslatedStatement translated = translator_.Translate(sql);
         auto found = cache_.find(translated.sql);
-        facts.select = translated.kind == StatementKind::Select;
-        facts.tablesComplete = translated.tablesComplete;
-        facts.tables = std::make_shared<const StatementFacts::Names>(std::move(translated.tables));
-        facts.names = std::make_shared<const StatementFacts::Names>(std::move(translated.names));
-        if (literals.empty()) {
-            if (plans_.size() >= kPlanCacheSize) plans_.clear();
-            plans_[sql] = Plan{translated.sql, facts};
-        } else if (auto known = ShapeFrom(translated, literals)) {
-            known->facts = facts;
-            if (shapes_.size() >= kPlanCacheSize) shapes_.clear();
-            shapes_[std::move(shape)] = std::move(*known);
-        }
-        lifted = std::move(translated.lifted);
+        facts = FactsOf(translated);
+        if (const TranslationCache::Entry* known = translations_.Keep(sql, std::move(shape), literals, translated, facts))
+            LiftedValues(*known, literals, lifted);
+        else
+            lifted = std::move(translated.lifted);
         if (found != cache_.end()) {
             lru_.splice(lru_.begin(), lru_, found->second.lruPos);
             return found->second;
         }
         sqlite3_stmt* raw = nullptr;
         const char* tail = nullptr;
+        CountPrepare();
         int rc = sqlite3_prepare_v3(db_, translated.sql.data(), static_cast<int>(translated.sql.size()),
                                     SQLITE_PREPARE_PERSISTENT, &raw, &tail);
         StatementPtr stmt(raw);
@@ -385,52 +381,17 @@ private:
     // translation may have read declared column types, and the table columns kept
     // describe the old schema.
     void ForgetStatements() {
-        plans_.clear();
-        shapes_.clear();
+        schemaSeen_ = false;
+        translations_.Clear();
         cache_.clear();
         lru_.clear();
         schemaCache_.clear();
     }
 
-    // What a translation with lifted literals gives every text of its shape: which of
-    // the text's literals became which parameter, and the literals it kept as written.
-    // Nothing when a lifted value cannot be traced back to a literal of the text.
-    static std::optional<Shape> ShapeFrom(const TranslatedStatement& translated,
-                                          const std::vector<SqlToken>& literals) {
-        if (translated.liftedOffsets.size() != translated.lifted.size()) return std::nullopt;
-        Shape out;
-        out.key = translated.sql;
-        out.literalCount = literals.size();
-        std::vector<bool> lifted(literals.size(), false);
-        for (size_t i = 0; i < translated.lifted.size(); ++i) {
-            auto at = std::find_if(literals.begin(), literals.end(), [&](const SqlToken& tok) {
-                return tok.offset == translated.liftedOffsets[i];
-            });
-            if (at == literals.end()) return std::nullopt;
-            const size_t ordinal = static_cast<size_t>(at - literals.begin());
-            std::optional<Variant> value = LiteralAsParameter(*at);
-            if (!value || !(*value == translated.lifted[i])) return std::nullopt;
-            out.liftedFrom.push_back(ordinal);
-            lifted[ordinal] = true;
-        }
-        for (size_t k = 0; k < literals.size(); ++k)
-            if (!lifted[k]) out.kept.emplace_back(k, literals[k].text);
-        return out;
-    }
-
-    // True when the text's literals fit the shape's translation: the kept ones as
-    // written there, the lifted ones carried by a parameter (their values go to `lifted`).
-    static bool Fits(const Shape& shape, const std::vector<SqlToken>& literals, std::vector<Variant>& lifted) {
-        if (shape.literalCount != literals.size()) return false;
-        for (const auto& [ordinal, text] : shape.kept)
-            if (literals[ordinal].text != text) return false;
+    static void LiftedValues(const TranslationCache::Entry& known, const std::vector<SqlToken>& literals,
+                             std::vector<Variant>& lifted) {
         lifted.clear();
-        for (size_t ordinal : shape.liftedFrom) {
-            std::optional<Variant> value = LiteralAsParameter(literals[ordinal]);
-            if (!value) return false;
-            lifted.push_back(std::move(*value));
-        }
-        return true;
+        for (size_t ordinal : known.liftedFrom) lifted.push_back(*LiteralAsParameter(literals[ordinal]));
     }
 
     // Every change of the schema, by this connection or another, moves the file's
@@ -438,8 +399,17 @@ private:
     // at once per transaction (no other connection can change the schema within one);
     // outside one, by each statement, and once by the column lists asked for between
     // two statements (a form built from them is checked again by its save).
+    //
+    // A write transaction has begun its read of the file: the file's data version then
+    // tells whether any connection has committed since the version was last looked at
+    // (every commit moves it), and when none has, the schema is as it was.
     void ForgetSchemaIfChanged() {
         if (schemaChecked_) return;
+        unsigned now = 0;
+        if (writing_ && schemaSeen_ && DataVersion(now) && now == schemaSeenAt_) {
+            schemaChecked_ = true;
+            return;
+        }
         static const char* const kSql = "PRAGMA schema_version";
         if (!schemaVersionStmt_) {
             sqlite3_stmt* raw = nullptr;
@@ -448,6 +418,7 @@ private:
             schemaVersionStmt_.reset(raw);
         }
         sqlite3_stmt* stmt = schemaVersionStmt_.get();
+        CountStatement();
         ResetOnExit reset(stmt);
         if (sqlite3_step(stmt) != SQLITE_ROW) Fail(kSql, kSql);
         const int64_t version = sqlite3_column_int64(stmt, 0);
@@ -456,6 +427,12 @@ private:
             ForgetStatements();
         }
         schemaChecked_ = true;
+        schemaSeen_ = writing_ && DataVersion(schemaSeenAt_);
+    }
+
+    // Moves with every commit to the file, by this connection or another.
+    bool DataVersion(unsigned& version) {
+        return sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &version) == SQLITE_OK;
     }
 
     const std::vector<ResultColumn>& Columns(const std::string& table) {
@@ -467,6 +444,8 @@ private:
 
     std::vector<ResultColumn> ReadColumns(const std::string& table) {
         static const char* const kSql = "SELECT name, type FROM pragma_table_info(?1) ORDER BY cid";
+        CountPrepare();
+        CountStatement();
         sqlite3_stmt* raw = nullptr;
         if (sqlite3_prepare_v2(db_, kSql, -1, &raw, nullptr) != SQLITE_OK) Fail(kSql, kSql);
         StatementPtr stmt(raw);
@@ -494,6 +473,7 @@ private:
     void Bind(const CachedStatement& entry, const std::vector<Variant>& params, const std::vector<Variant>& lifted,
               const std::string& sql) {
         sqlite3_stmt* stmt = entry.stmt.get();
+        CountStatement();
         const int expected = sqlite3_bind_parameter_count(stmt);
         const int own = expected - static_cast<int>(lifted.size());
         if (own < 0 || static_cast<size_t>(own) != params.size())
@@ -574,12 +554,14 @@ private:
     SqlTranslator translator_;
     std::list<std::string> lru_;  // most recently used first
     std::unordered_map<std::string, CachedStatement> cache_;
-    std::unordered_map<std::string, Plan> plans_;    // texts without literals
-    std::unordered_map<std::string, Shape> shapes_;  // texts with literals, by their shape
+    TranslationCache translations_;
     std::map<std::string, std::vector<ResultColumn>> schemaCache_;
     StatementPtr schemaVersionStmt_;
     int64_t schemaVersion_ = -1;
     bool schemaChecked_ = false;  // the version was looked at (see ForgetSchemaIfChanged)
+    bool writing_ = false;        // in a transaction of BEGIN IMMEDIATE
+    bool schemaSeen_ = false;     // the schema was found unchanged at data version schemaSeenAt_
+    unsigned schemaSeenAt_ = 0;
     bool readOnly_ = false;       // in a transaction of BeginReadOnly: query_only is on
     // The statement being timed (StatementClock) and whether the clock interrupted it.
     bool timing_ = false;

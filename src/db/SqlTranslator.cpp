@@ -1,5 +1,6 @@
 #include "db/SqlTranslator.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "db/sql/FromList.h"
@@ -69,6 +70,7 @@ TranslatedStatement SqlTranslator::Translate(std::string_view sql) const {
         r.tables = s.tables;
         r.tablesComplete = s.tablesComplete;
         if (liftLiterals_) r.lifted = LiftLiterals(s, r.liftedOffsets);
+        if (s.kind == StatementKind::Select) r.keyRead = FindKeyRead(s);
     } else {
         r.tablesComplete = false;
     }
@@ -80,6 +82,68 @@ TranslatedStatement SqlTranslator::Translate(std::string_view sql) const {
         if ((tok.kind == SqlTokenKind::Word || tok.kind == SqlTokenKind::QuotedName) && !tok.verbatim)
             r.names.push_back(tok.value);
     return r;
+}
+
+StatementFacts FactsOf(const TranslatedStatement& translated) {
+    StatementFacts facts;
+    facts.select = translated.kind == StatementKind::Select;
+    facts.tablesComplete = translated.tablesComplete;
+    facts.tables = std::make_shared<const StatementFacts::Names>(translated.tables);
+    facts.names = std::make_shared<const StatementFacts::Names>(translated.names);
+    facts.keyRead = translated.keyRead;
+    return facts;
+}
+
+const TranslationCache::Entry* TranslationCache::Find(const std::string& sql, std::vector<SqlToken>& literals,
+                                                      std::string& shape) const {
+    if (auto plan = plans_.find(sql); plan != plans_.end()) return &plan->second;
+    literals.clear();
+    shape = StatementShape(sql, literals);
+    if (literals.empty()) return nullptr;
+    auto known = shapes_.find(shape);
+    if (known == shapes_.end()) return nullptr;
+    const Entry& e = known->second;
+    if (e.literalCount != literals.size()) return nullptr;
+    for (const auto& [ordinal, text] : e.kept)
+        if (literals[ordinal].text != text) return nullptr;
+    for (size_t ordinal : e.liftedFrom)
+        if (!LiteralAsParameter(literals[ordinal])) return nullptr;
+    return &e;
+}
+
+const TranslationCache::Entry* TranslationCache::Keep(const std::string& sql, std::string shape,
+                                                      const std::vector<SqlToken>& literals,
+                                                      const TranslatedStatement& translated, StatementFacts facts) {
+    Entry out;
+    out.key = translated.sql;
+    out.facts = std::move(facts);
+    out.literalCount = literals.size();
+    if (literals.empty()) {
+        if (plans_.size() >= kMaxEntries) plans_.clear();
+        return &(plans_[sql] = std::move(out));
+    }
+    // Which literal of the text each lifted value came from; the rest stay as written.
+    if (translated.liftedOffsets.size() != translated.lifted.size()) return nullptr;
+    std::vector<bool> lifted(literals.size(), false);
+    for (size_t i = 0; i < translated.lifted.size(); ++i) {
+        auto at = std::find_if(literals.begin(), literals.end(),
+                               [&](const SqlToken& tok) { return tok.offset == translated.liftedOffsets[i]; });
+        if (at == literals.end()) return nullptr;
+        const size_t ordinal = static_cast<size_t>(at - literals.begin());
+        std::optional<Variant> value = LiteralAsParameter(*at);
+        if (!value || !(*value == translated.lifted[i])) return nullptr;
+        out.liftedFrom.push_back(ordinal);
+        lifted[ordinal] = true;
+    }
+    for (size_t k = 0; k < literals.size(); ++k)
+        if (!lifted[k]) out.kept.emplace_back(k, literals[k].text);
+    if (shapes_.size() >= kMaxEntries) shapes_.clear();
+    return &(shapes_[std::move(shape)] = std::move(out));
+}
+
+void TranslationCache::Clear() {
+    plans_.clear();
+    shapes_.clear();
 }
 
 }  // namespace humrs

@@ -9,9 +9,12 @@
 // second statement after it is refused.
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "db/Database.h"
@@ -76,6 +79,8 @@ struct TranslatedStatement {
     // after the statement's own `?` markers (only when the translator lifts them).
     std::vector<Variant> lifted;
     std::vector<size_t> liftedOffsets;  // where each lifted literal stood in the original text
+    // Set for a select of plain columns of one table by equalities with parameters.
+    std::shared_ptr<const KeyRead> keyRead;
 };
 
 class SqlTranslator {
@@ -105,5 +110,40 @@ private:
     ColumnTypeLookup columnTypes_;
     bool liftLiterals_ = false;
 };
+
+// The translations one connection made, found again without translating: a text
+// without literals by the text itself, a text with literals by its shape
+// (StatementShape) when its literals fit what the translation kept as written and
+// lifted. Texts that differ only in the values of lifted literals so share one
+// translation, and the backend one compiled statement for it.
+class TranslationCache {
+public:
+    struct Entry {
+        std::string key;        // the translated text, by which the backend keeps its statement
+        StatementFacts facts;   // what the statement reads and writes
+        // Per lifted parameter, in order, the literal of the text it carries.
+        std::vector<size_t> liftedFrom;
+        std::vector<std::pair<size_t, std::string>> kept;  // literals written into the statement
+        size_t literalCount = 0;
+    };
+
+    // The entry that serves a text, or nullptr. `literals` gets the text's literals in
+    // order and `shape` its shape, for Keep after a translation.
+    const Entry* Find(const std::string& sql, std::vector<SqlToken>& literals, std::string& shape) const;
+    // Keeps the translation of a text that Find did not serve. Nullptr when the text's
+    // lifted values cannot be traced back to its literals: it is translated each time.
+    const Entry* Keep(const std::string& sql, std::string shape, const std::vector<SqlToken>& literals,
+                      const TranslatedStatement& translated, StatementFacts facts);
+    // After a change of the schema: a translation may have read declared column types.
+    void Clear();
+
+private:
+    static constexpr size_t kMaxEntries = 2048;
+    std::unordered_map<std::string, Entry> plans_;   // texts without literals
+    std::unordered_map<std::string, Entry> shapes_;  // texts with literals, by their shape
+};
+
+// The facts a translation gives about its statement.
+StatementFacts FactsOf(const TranslatedStatement& translated);
 
 }  // namespace humrs

@@ -2,6 +2,7 @@
 // The checks and rewrites a statement goes through, one file each. Which statement
 // kinds and backends each applies to, and their order, is the table in
 // SqlTranslator.cpp; a pass may assume what its row there says.
+#include <memory>
 #include <vector>
 
 #include "db/sql/Statement.h"
@@ -39,6 +40,10 @@ void RewriteTextConcatenation(Statement& s);
 // Turns the statement's literals into parameters numbered after its own; returns their
 // values, and their places in the original text in `offsets`.
 std::vector<Variant> LiftLiterals(Statement& s, std::vector<size_t>& offsets);
+
+// For a select of plain columns of one table by equalities of its columns with
+// parameters (after lifting), which columns it reads and compares; else nullptr.
+std::shared_ptr<const KeyRead> FindKeyRead(const Statement& s);
 
 // The statement written out for its backend.
 std::string Render(const Statement& s);
