@@ -55,6 +55,7 @@ const std::string kToken = "bench-pg-clients-token-0123456789";
 constexpr int kMaxClients = 8;
 const std::string kTemplatePerson = "TPLPERSON";
 const std::string kTemplateBill = "TPLBILL00002";
+const std::string kTemplateDate = "20050104";  // the day of the recorded save
 
 std::string PersonId(int thread, int k) { return "C" + std::to_string(thread) + "P" + std::to_string(k); }
 
@@ -182,7 +183,7 @@ std::vector<BareStatement> StatementsOfOneSave(const std::string& url, size_t& r
     };
     save("TPLBILL00001", 20050103);
     db->Recorder().Start();
-    save(kTemplateBill, 20050104);
+    save(kTemplateBill, std::stoi(kTemplateDate));
     db->Recorder().Stop();
     std::map<std::string, std::vector<ResultColumn>> columns;
     SqlTranslator translator(Backend::PostgreSQL, [&](std::string_view table, std::string_view column) {
@@ -195,8 +196,18 @@ std::vector<BareStatement> StatementsOfOneSave(const std::string& url, size_t& r
     std::vector<BareStatement> statements;
     for (const auto& sent : db->Recorder().SentStatements()) {
         BareStatement s{translator.Translate(sent.sql).sql, {}};
-        for (const Variant& v : sent.params)
-            s.values.push_back(v.IsNullOrEmpty() ? std::nullopt : std::optional<std::string>(CStr(v)));
+        for (const Variant& v : sent.params) {
+            // As the backend binds them: flags as 1 and 0, amounts with four decimals.
+            std::optional<std::string> text;
+            if (v.Type() == VarType::Bool) text = v.AsBool() ? "1" : "0";
+            else if (v.Type() == VarType::Currency) {
+                char buffer[64];
+                std::snprintf(buffer, sizeof buffer, "%.4f", v.AsCurrency().ToDouble());
+                text = buffer;
+            }
+            else if (!v.IsNullOrEmpty()) text = CStr(v);
+            s.values.push_back(text);
+        }
         statements.push_back(std::move(s));
     }
     // Beside the statements: BEGIN with the locks, and COMMIT.
@@ -225,7 +236,7 @@ bool Ok(PGresult* res) {
 // One thread of the bare run: its own connection, its statements prepared once, then
 // saves until the deadline. The saves done; -1 when a statement failed.
 long BareThread(const std::string& url, const std::vector<BareStatement>& statements, int thread, int clients,
-                Clock::time_point start, Clock::time_point deadline) {
+                long& serial, Clock::time_point start, Clock::time_point deadline) {
     PGconn* conn = PQconnectdb(url.c_str());
     if (PQstatus(conn) != CONNECTION_OK) return PQfinish(conn), -1;
     // The person and bill number go in as values where the save binds them and as text
@@ -245,13 +256,16 @@ long BareThread(const std::string& url, const std::vector<BareStatement>& statem
     while (Clock::now() < deadline) {
         const std::string billNo = "X" + std::to_string(clients) + "T" + std::to_string(thread) + "N" +
                                    std::to_string(saves);
+        // A day of its own for every save, as the clients of humrs take: the attendance
+        // detail of the person and day is a new row each time.
+        const std::string date = std::to_string(AddDay(20100101, static_cast<int>(serial++)));
         if (!Ok(PQexec(conn, "BEGIN"))) return PQfinish(conn), -1;
         for (size_t i = 0; i < mine.size(); ++i) {
             std::vector<std::string> texts;
             std::vector<const char*> values;
             texts.reserve(mine[i].values.size());
             for (const auto& v : mine[i].values) {
-                texts.push_back(v ? Replaced(*v, kTemplateBill, billNo) : std::string());
+                texts.push_back(v ? (*v == kTemplateDate ? date : Replaced(*v, kTemplateBill, billNo)) : std::string());
                 values.push_back(v ? texts.back().c_str() : nullptr);
             }
             if (!Ok(PQexecPrepared(conn, names[i].c_str(), static_cast<int>(values.size()), values.data(), nullptr,
@@ -378,6 +392,7 @@ int main(int argc, char** argv) {
                 statements.size(), roundTrips);
     std::printf("%8s %14s %14s %8s\n", "clients", "humrs saves/s", "bare saves/s", "ratio");
     std::vector<std::vector<int>> nextDay(kMaxClients, std::vector<int>(static_cast<size_t>(persons), 0));
+    std::vector<long> bareSerial(kMaxClients, 0);
     std::atomic<long> failed{0};
     int status = 0;
     for (int clients : {1, 2, 4, 8}) {
@@ -386,7 +401,7 @@ int main(int argc, char** argv) {
                                deadline, failed);
         });
         const double bare = SavesPerSecond(clients, seconds, [&](int t, auto start, auto deadline) {
-            return BareThread(url, statements, t, clients, start, deadline);
+            return BareThread(url, statements, t, clients, bareSerial[static_cast<size_t>(t)], start, deadline);
         });
         if (bare < 0) status = 1;
         std::printf("%8d %14.0f %14.0f %8.2f\n", clients, viaHumrs, bare, bare > 0 ? viaHumrs / bare : 0.0);
