@@ -125,6 +125,7 @@ void TransactionMemo::After(const StatementFacts& facts, const std::string& key,
 
 int64_t Database::Execute(const std::string& sql, const std::vector<Variant>& params) {
     recorder_.Record(sql);
+    recorder_.RecordSent(sql, params);
     StatementFacts facts;
     const int64_t changed = RunExecute(sql, params, facts);
     if (memo_.Active()) memo_.After(facts, {}, nullptr);
@@ -139,6 +140,7 @@ ResultSet Database::Query(const std::string& sql, const std::vector<Variant>& pa
         key = TransactionMemo::Key('q', sql, params);
         if (const ResultSet* kept = memo_.Find(key)) return *kept;
     }
+    recorder_.RecordSent(sql, params);
     StatementFacts facts;
     ResultSet rs = RunQuery(sql, params, facts);
     if (memo_.Active()) memo_.After(facts, remembering ? key : std::string(), &rs);
@@ -156,6 +158,7 @@ std::optional<std::vector<Variant>> Database::QueryFirst(const std::string& sql,
             return kept->rows.front();
         }
     }
+    recorder_.RecordSent(sql, params);
     StatementFacts facts;
     std::optional<std::vector<Variant>> row = RunQueryFirst(sql, params, facts);
     if (memo_.Active()) {
@@ -225,16 +228,54 @@ void Database::KnowTables(const std::vector<TableDef>& tables) {
 
 void Database::BeginWrite() {
     DoBeginWrite();
+    writeLock_ = WriteLock::Exclusive;
+    heldLocks_.clear();
     memo_.Start();
+}
+
+int32_t LockNumber(std::string_view name) {
+    uint32_t hash = 2166136261u;  // FNV-1a
+    for (char c : name) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    }
+    return static_cast<int32_t>(hash);
+}
+
+std::vector<std::pair<int, int32_t>> Database::NewLocks(const std::vector<EntityLock>& locks) const {
+    std::set<std::pair<int, int32_t>> wanted;
+    for (const EntityLock& lock : locks) {
+        std::pair<int, int32_t> number{static_cast<int>(lock.space), LockNumber(lock.name)};
+        if (!heldLocks_.count(number)) wanted.insert(number);
+    }
+    return {wanted.begin(), wanted.end()};
+}
+
+void Database::BeginSharedWrite(std::vector<EntityLock> locks) {
+    heldLocks_.clear();
+    const auto numbers = NewLocks(locks);
+    writeLock_ = DoBeginSharedWrite(numbers) ? WriteLock::Shared : WriteLock::Exclusive;
+    if (writeLock_ == WriteLock::Shared) heldLocks_.insert(numbers.begin(), numbers.end());
+    memo_.Start();
+}
+
+void Database::LockEntities(std::vector<EntityLock> locks) {
+    if (writeLock_ != WriteLock::Shared || !InTransaction()) return;
+    const auto numbers = NewLocks(locks);
+    if (numbers.empty()) return;
+    DoLockEntities(numbers);
+    heldLocks_.insert(numbers.begin(), numbers.end());
 }
 
 void Database::BeginRead() {
     DoBeginRead();
+    writeLock_ = WriteLock::None;
     memo_.Start();
 }
 
 void Database::BeginReadOnly() {
     DoBeginReadOnly();
+    writeLock_ = WriteLock::None;
     memo_.Start();
 }
 
@@ -245,6 +286,8 @@ void Database::SetStatementTimeLimit(std::chrono::milliseconds limit) {
 
 void Database::Commit() {
     memo_.Stop();
+    writeLock_ = WriteLock::None;
+    heldLocks_.clear();
     DoCommit();
 }
 
@@ -256,6 +299,8 @@ void Database::YieldWriteLock() {
 
 void Database::Rollback() {
     memo_.Stop();
+    writeLock_ = WriteLock::None;
+    heldLocks_.clear();
     DoRollback();
 }
 

@@ -57,19 +57,30 @@ struct ResultSet {
 
 // Records the exact statement texts (as the caller gave them, before translation)
 // that ran on a connection, so that tests can assert what a class emitted.
+// Beside them, the statements that went to the server (not answered from what the
+// transaction remembers) with their values, so that a benchmark can send the same.
 class StatementRecorder {
 public:
+    struct Sent {
+        std::string sql;
+        std::vector<Variant> params;
+    };
     void Record(const std::string& text) {
         if (enabled_) statements_.push_back(text);
     }
-    void Start() { enabled_ = true; statements_.clear(); }
+    void RecordSent(const std::string& text, const std::vector<Variant>& params) {
+        if (enabled_) sent_.push_back({text, params});
+    }
+    void Start() { enabled_ = true; Clear(); }
     void Stop() { enabled_ = false; }
-    void Clear() { statements_.clear(); }
+    void Clear() { statements_.clear(); sent_.clear(); }
     const std::vector<std::string>& Statements() const { return statements_; }
+    const std::vector<Sent>& SentStatements() const { return sent_; }
 
 private:
     bool enabled_ = false;
     std::vector<std::string> statements_;
+    std::vector<Sent> sent_;
 };
 
 enum class Backend { SQLite, PostgreSQL };
@@ -83,6 +94,25 @@ struct KeyRead {
     // the caller's, then the literals lifted from the text).
     std::vector<std::pair<std::string, int>> keys;
 };
+
+// What a write transaction may lock besides the database: a person whose rows it
+// reads and writes, a bill by its key, and the date a bill number is taken for.
+// Locks are taken in the order of this list (bill, persons, date) and, within one
+// kind, in the order of their numbers, so that two transactions never wait for each
+// other in a circle.
+enum class LockSpace : int { Bill = 1, Person = 2, BillDate = 3 };
+
+// One lock of a transaction: a name in its space, compared without regard to ASCII
+// case (as keys and person numbers are), held exclusively until the transaction ends.
+struct EntityLock {
+    LockSpace space = LockSpace::Person;
+    std::string name;
+};
+
+// How a write transaction holds the database.
+//   Exclusive: alone (master data, procedures, schema): as SQLite always does.
+//   Shared: beside other shared writers; each locks what it touches (EntityLock).
+enum class WriteLock { None, Exclusive, Shared };
 
 // What a backend learned about a statement while it ran it.
 struct StatementFacts {
@@ -158,6 +188,18 @@ public:
     // processes saving at the same time wait for each other instead of both passing
     // their checks on the same old data. Savepoints nest inside a transaction.
     void BeginWrite();
+    // A write transaction that holds the database shared with other such transactions
+    // and takes `locks` at once (sorted, in the same round trip where the backend can),
+    // each exclusively until the transaction ends. Whatever it reads of an entity
+    // nobody else locks must be data only exclusive writers change. A backend with one
+    // writer at a time (SQLite) takes its write lock, as BeginWrite does.
+    void BeginSharedWrite(std::vector<EntityLock> locks);
+    // Takes more locks inside a shared write transaction: those not yet held, sorted.
+    // Does nothing in an exclusive one (it holds everything already). A lock taken out
+    // of the order above may meet a transaction waiting the other way round: the
+    // backend then fails one of them with DatabaseError rather than wait for ever.
+    void LockEntities(std::vector<EntityLock> locks);
+    WriteLock WriteLockHeld() const { return writeLock_; }
     // BeginRead takes no write lock: it reads one consistent state of the database
     // while others save.
     void BeginRead();
@@ -214,6 +256,16 @@ protected:
                                                               const std::vector<Variant>& params,
                                                               StatementFacts& facts);
     virtual void DoBeginWrite() = 0;
+    // The shared database lock and the first entity locks, already sorted and with
+    // their numbers (LockNumber). The default takes the exclusive lock instead and
+    // answers false: the transaction then holds the database alone.
+    virtual bool DoBeginSharedWrite(const std::vector<std::pair<int, int32_t>>& locks) {
+        (void)locks;
+        DoBeginWrite();
+        return false;
+    }
+    // Entity locks, sorted, none of them held yet; the default has nothing to lock.
+    virtual void DoLockEntities(const std::vector<std::pair<int, int32_t>>& locks) { (void)locks; }
     virtual void DoBeginRead() = 0;
     virtual void DoBeginReadOnly() = 0;
     // Makes the backend cancel statements after StatementTimeLimit().
@@ -245,9 +297,17 @@ protected:
 
 private:
     std::chrono::milliseconds timeLimit_ = kDefaultStatementTimeLimit;
+    // Entity locks to take: their numbers, sorted, without those already held.
+    std::vector<std::pair<int, int32_t>> NewLocks(const std::vector<EntityLock>& locks) const;
+    WriteLock writeLock_ = WriteLock::None;
+    std::set<std::pair<int, int32_t>> heldLocks_;  // of the current shared write transaction
     bool Remembering() const { return memo_.Active() && !memo_.Empty() && InTransaction(); }
     TransactionMemo memo_;
 };
+
+// The number of an entity lock within its space: a hash of the name folded to lower
+// case. Two names of one number share a lock, which costs waiting, never correctness.
+int32_t LockNumber(std::string_view name);
 
 // Opens (creating when missing) an SQLite database file; ":memory:" for a private
 // in-memory database. WAL journal and a busy timeout are set on open.

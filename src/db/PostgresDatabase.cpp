@@ -9,10 +9,11 @@
 // type the server gives the literal itself (integer, bigint or numeric), so that it
 // divides, compares and picks functions as written.
 //
-// Writes: every write transaction first takes one advisory lock of the database
-// (BeginWrite), so saves of all application servers run one after the other and each
-// save's checks read what the saves before it committed, as SQLite's BEGIN IMMEDIATE
-// does for the processes of one machine.
+// Writes: every write transaction first takes one advisory lock of the database.
+// Exclusively (BeginWrite) it runs alone, as SQLite's BEGIN IMMEDIATE does for the
+// processes of one machine; shared (BeginSharedWrite) it runs beside other shared
+// writers and locks each person and bill it touches, so that saves of different
+// persons go on together and saves of one person one after the other.
 #include "db/PostgresDatabase.h"
 
 #include <libpq-fe.h>
@@ -305,6 +306,19 @@ public:
         Begin("BEGIN; SET LOCAL statement_timeout = 0; SELECT pg_advisory_xact_lock(" +
               std::to_string(kWriteLockKey) + "); SET LOCAL statement_timeout = " + TimeoutSetting());
     }
+    // The database lock shared, then the entity locks one statement each in their
+    // order, all in the round trip of BEGIN. Entity locks use the two-number form of
+    // the advisory locks, a key space apart from the database lock's single number.
+    bool DoBeginSharedWrite(const std::vector<std::pair<int, int32_t>>& locks) override {
+        Begin("BEGIN; SET LOCAL statement_timeout = 0; SELECT pg_advisory_xact_lock_shared(" +
+              std::to_string(kWriteLockKey) + ");" + EntityLockStatements(locks) +
+              " SET LOCAL statement_timeout = " + TimeoutSetting());
+        return true;
+    }
+    void DoLockEntities(const std::vector<std::pair<int, int32_t>>& locks) override {
+        Control("SET LOCAL statement_timeout = 0;" + EntityLockStatements(locks) +
+                " SET LOCAL statement_timeout = " + TimeoutSetting());
+    }
     // A read sees one snapshot of the database from its first statement to its end.
     void DoBeginRead() override { Begin("BEGIN ISOLATION LEVEL REPEATABLE READ"); }
     void DoBeginReadOnly() override { Begin("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"); }
@@ -367,6 +381,13 @@ private:
         return url.substr(0, colon) + ":***" + url.substr(at);
     }
 
+    // One statement per lock, so that the server takes them in the order given.
+    static std::string EntityLockStatements(const std::vector<std::pair<int, int32_t>>& locks) {
+        std::string sql;
+        for (const auto& [space, number] : locks)
+            sql += " SELECT pg_advisory_xact_lock(" + std::to_string(space) + ", " + std::to_string(number) + ");";
+        return sql;
+    }
     std::string TimeoutSetting() const { return std::to_string(StatementTimeLimit().count()); }
 
     // Literals keep backslashes as they are, as the component's dialect does; a save

@@ -17,7 +17,8 @@ bool IsPostgresUrl(const std::string& location);
 // be reached or refuses the connection.
 std::unique_ptr<Database> OpenPostgres(const std::string& url);
 
-// The numeric key of the advisory lock that every write transaction takes first.
+// The numeric key of the advisory lock that every write transaction takes first:
+// exclusively, or shared by the saves that lock their persons.
 constexpr long long kWriteLockKey = 0x68756d7273;  // "humrs"
 
 }  // namespace humrs

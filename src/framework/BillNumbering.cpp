@@ -27,6 +27,10 @@ std::string NextBillNumber(const ClassMap* map, const ClassRegistry& registry, D
     // several statements, and the pay statement, find a bill by its number alone). A
     // numeric part of any length counts: it is compared and counted on as decimal
     // digits, never cut to a machine integer.
+    // Saves that lock by person number bills beside each other: the date's own lock
+    // keeps two of them from reading the same highest number (a save giving its new
+    // bill a number of that date takes the same lock). A date text has eight digits.
+    db.LockEntities({{LockSpace::BillDate, prefix.substr(0, 8)}});
     std::string highest = "0";
     std::set<std::string> taken;
     std::vector<std::string> tables;

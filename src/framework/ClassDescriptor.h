@@ -57,6 +57,7 @@ struct ClassMap {
     // Column of dataset 0 that the client's key addresses ("BillNo", a master's code).
     std::string keyColumn;
     std::vector<DatasetMap> datasets;
+    std::string personColumn;  // see ClassDescriptor::personColumn
 };
 
 // The shapes a bill's datasets take.
@@ -162,6 +163,12 @@ struct ClassDescriptor {
     // Storage: the client's key column and the datasets.
     std::string keyColumn;
     std::vector<DatasetMap> datasets;
+    // The column naming the person on the bill's rows, for a bill whose checks and
+    // posting read and write the rows of its own persons only (beside data that only
+    // master-data saves and procedures change): a save or delete of it locks its
+    // persons rather than the whole database (docs/ARCHITECTURE.md, "What a save
+    // locks"). Empty: it locks the whole database.
+    std::string personColumn;
     // The field of dataset 0 that holds the voucher number of a bill posted to
     // accounting; empty for a class without one.
     std::string voucherField;
@@ -176,7 +183,7 @@ struct ClassDescriptor {
     // The class's scenes of the demo, in the order told; empty when it has none.
     std::function<std::vector<DemoScene>()> demo;
 
-    ClassMap Map() const { return ClassMap{progId, keyColumn, datasets}; }
+    ClassMap Map() const { return ClassMap{progId, keyColumn, datasets, personColumn}; }
     const ProcedureDef* FindProcedure(int number) const;
 };
 

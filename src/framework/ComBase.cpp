@@ -99,7 +99,7 @@ bool TQVXComBase::SkipsBusinessChecks() const { return UnderImportLogin() || Get
 // ---- transactions
 
 template <class F>
-Outcome TQVXComBase::RunInTransaction(Txn kind, F&& body) {
+Outcome TQVXComBase::RunInTransaction(Txn kind, F&& body, std::vector<EntityLock> locks) {
     Outcome out;
     Database& db = Db();
     bool nested = db.InTransaction();
@@ -122,6 +122,8 @@ Outcome TQVXComBase::RunInTransaction(Txn kind, F&& body) {
             db.Savepoint(sp);
         else if (kind == Txn::Write)
             db.BeginWrite();
+        else if (kind == Txn::PersonWrite)
+            db.BeginSharedWrite(std::move(locks));
         else if (kind == Txn::ReadOnly)
             db.BeginReadOnly();
         else
@@ -151,6 +153,43 @@ Outcome TQVXComBase::RunInTransaction(Txn kind, F&& body) {
     }
     out.notices.assign(session_->notices.begin() + static_cast<long>(firstNotice), session_->notices.end());
     return out;
+}
+
+// ---- what a save locks
+
+namespace {
+
+// A lock of every value a column holds in a data packet's rows: a row's stored and
+// new values alike (Null is the empty name; an unchanged field of a change row, Empty,
+// names none).
+void AddLocks(const DataPacket& packet, const std::string& column, LockSpace space, std::vector<EntityLock>& locks) {
+    const int at = packet.FieldIndex(column);
+    if (at < 0) return;
+    for (const auto& row : packet.rows) {
+        const Variant& value = row.values[static_cast<size_t>(at)];
+        if (!value.IsEmpty()) locks.push_back({space, value.IsNull() ? std::string() : Trim(CStr(value))});
+    }
+}
+
+}  // namespace
+
+bool TQVXComBase::LocksByPerson() const {
+    return descriptor_ && map_ && !descriptor_->personColumn.empty() && !datasets_.empty();
+}
+
+void TQVXComBase::LockPersonsOf(const std::vector<Dataset>& datasets, bool allRows) {
+    std::vector<EntityLock> persons;
+    AddPersonLocks(datasets, allRows, persons);
+    Db().LockEntities(std::move(persons));
+}
+
+void TQVXComBase::AddPersonLocks(const std::vector<Dataset>& datasets, bool allRows,
+                                 std::vector<EntityLock>& locks) const {
+    for (const Dataset& ds : datasets) {
+        if (!ds.HasField(descriptor_->personColumn)) continue;
+        AddLocks(*ds.Delta(), descriptor_->personColumn, LockSpace::Person, locks);
+        if (allRows) AddLocks(*ds.Data(), descriptor_->personColumn, LockSpace::Person, locks);
+    }
 }
 
 // ---- loading and writing (framework/BillLoader, framework/BillWriter)
@@ -216,7 +255,36 @@ void TQVXComBase::RewindDatasets() {
 Outcome TQVXComBase::Save() {
     std::vector<Dataset> snapshot = datasets_;
     bool wasStored = stored_;
-    Outcome out = RunInTransaction(Txn::Write, [&](Outcome&) {
+    // A class that locks by person takes the bill's key with the database shared; a
+    // new bill its persons and the date of its number as well, in the same round trip.
+    // A stored bill's persons are those of its rows as stored now, read under the
+    // key's lock (the object may hold an older version), and of the client's changes.
+    // A new bill given its number locks the date the number starts with (its first
+    // eight characters), as the numbering of that date does.
+    const bool byPerson = LocksByPerson();
+    std::vector<EntityLock> locks;
+    if (byPerson) {
+        AddLocks(*datasets_[0].Data(), map_->keyColumn, LockSpace::Bill, locks);
+        AddLocks(*datasets_[0].Delta(), map_->keyColumn, LockSpace::Bill, locks);
+        std::erase_if(locks, [](const EntityLock& lock) { return lock.name.empty(); });
+        if (!stored_) {
+            for (size_t i = 0, keys = locks.size(); i < keys; ++i)
+                locks.push_back({LockSpace::BillDate, locks[i].name.substr(0, 8)});
+            AddPersonLocks(datasets_, false, locks);
+        }
+    }
+    Outcome out = RunInTransaction(byPerson ? Txn::PersonWrite : Txn::Write, [&](Outcome&) {
+        // Where the backend had the database locked alone, there is nothing more to lock.
+        const bool lockPersons = byPerson && Db().WriteLockHeld() == WriteLock::Shared;
+        if (lockPersons && stored_) {
+            datasets_[0].First();
+            std::vector<Dataset> current = EmptyDatasets(*map_, Db());
+            LoadBill(*map_, Db(), datasets_[0].OldValue(map_->keyColumn), current);
+            std::vector<EntityLock> persons;
+            AddPersonLocks(current, true, persons);
+            AddPersonLocks(datasets_, false, persons);
+            Db().LockEntities(std::move(persons));
+        }
         saveMode_ = stored_ ? 2 : 1;
         RewindDatasets();
         // The datasets the client's input changed, before the framework fills in its own values.
@@ -247,8 +315,10 @@ Outcome TQVXComBase::Save() {
         }
         RewindDatasets();
         BeforeUpdate();
-        // What the checks left in edit is posted before the rows are written.
+        // What the checks left in edit is posted before the rows are written; a person
+        // the class put on a row in the meantime is locked too (held ones cost nothing).
         RewindDatasets();
+        if (lockPersons) LockPersonsOf(datasets_, false);
         WriteDatasets();
         // An imported bill may carry its voucher number in; otherwise the number stays as stored.
         if (const std::string field = GuardedVoucherField();
@@ -256,7 +326,7 @@ Outcome TQVXComBase::Save() {
             UpdateVoucherNo(field);
         RewindDatasets();
         AfterUpdate();
-    });
+    }, std::move(locks));
     if (out.ok) {
         for (auto& ds : datasets_) {
             ds.AcceptChanges();
@@ -275,15 +345,21 @@ Outcome TQVXComBase::Delete(const Variant& key) {
     // carry the delete out after all.
     std::vector<Dataset> snapshot = datasets_;
     const bool wasStored = stored_;
-    Outcome out = RunInTransaction(Txn::Write, [&](Outcome&) {
+    // A class that locks by person takes the bill's key, then the persons of its rows
+    // as loaded under that lock.
+    const bool byPerson = LocksByPerson() && !key.IsNullOrEmpty();
+    std::vector<EntityLock> locks;
+    if (byPerson) locks.push_back({LockSpace::Bill, Trim(CStr(key))});
+    Outcome out = RunInTransaction(byPerson ? Txn::PersonWrite : Txn::Write, [&](Outcome&) {
         LoadDatasets(key);
+        if (byPerson && Db().WriteLockHeld() == WriteLock::Shared) LockPersonsOf(datasets_, true);
         if (!stored_) throw InputError(FormatMessage(msg::kBillNotFound, {key}));
         if (const std::string field = GuardedVoucherField(); !field.empty()) CheckVoucherNo(field, 0);
         BeforeDelete();
         for (auto& ds : datasets_) ds.DeleteDataset();
         WriteDatasets();
         AfterDelete();
-    });
+    }, std::move(locks));
     if (out.ok) {
         BuildEmptyDatasets();
     } else {

@@ -222,11 +222,19 @@ protected:
 
 private:
     // Read: a plain transaction (loading a bill, field checks); ReadOnly: no write lock
-    // and no writes (reading procedures); Write: the write lock first (saves, deletes,
-    // writing procedures).
-    enum class Txn { Read, ReadOnly, Write };
+    // and no writes (reading procedures); Write: the whole database locked first
+    // (saves and deletes of the other classes, writing procedures); PersonWrite: the
+    // database shared and `locks` taken first (saves and deletes of a class that
+    // declares its person column, which lock their persons in the body).
+    enum class Txn { Read, ReadOnly, Write, PersonWrite };
     template <class F>
-    Outcome RunInTransaction(Txn kind, F&& body);
+    Outcome RunInTransaction(Txn kind, F&& body, std::vector<EntityLock> locks = {});
+    // Whether saves and deletes of this class lock their persons only.
+    bool LocksByPerson() const;
+    // Adds a lock of every person the datasets' changes name (stored and new values),
+    // and with `allRows` of every person their rows name.
+    void AddPersonLocks(const std::vector<Dataset>& datasets, bool allRows, std::vector<EntityLock>& locks) const;
+    void LockPersonsOf(const std::vector<Dataset>& datasets, bool allRows);
     void BuildEmptyDatasets();
     // Posts a row any dataset holds in edit and moves every cursor to its first row.
     void RewindDatasets();

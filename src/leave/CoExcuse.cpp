@@ -21,6 +21,7 @@ const ClassDescriptor& ExcuseClass() {
         d.interfaceName = "IExcuse";
         d.iid = "{BE6A793D-956F-42FA-B628-45FFA92EB6EE}";
         d.keyColumn = "BillNo";
+        d.personColumn = "PersonID";
         d.datasets = {WithLeaveKind(SingleRowDataset("humExcuse", 1))};
         d.tables.push_back({"humSpecials", {{"Longevity", kInt}, {"SpecNumber", kFloat}}, {"Longevity"}});
         // Leave rows of both leave bills: Flag 1 by person (RowNo 0), 2 by date.

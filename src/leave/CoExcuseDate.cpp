@@ -218,6 +218,7 @@ const ClassDescriptor& ExcuseDateClass() {
         d.interfaceName = "IExcuseDate";
         d.iid = "{821B8956-07E1-4A71-B70B-40BEEB02C336}";
         d.keyColumn = "BillNo";
+        d.personColumn = "PersonID";
         // The rows carry their category's kind for the posting and its name for the
         // message that names a conflicting row of the same bill.
         DatasetMap rows = WithLeaveKind(BodyDataset("humExcuse", 2));

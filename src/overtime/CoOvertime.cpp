@@ -398,6 +398,7 @@ const ClassDescriptor& OvertimeClass() {
         d.interfaceName = "IOvertime";
         d.iid = "{E24CED91-0250-4270-BF6A-6016E6C18BD0}";
         d.keyColumn = "BillNo";
+        d.personColumn = "PersonID";
         d.datasets = {SingleRowDataset("humOverTime", 1)};
         // Flag 1 by person (RowNo 0), 3 by date.
         d.tables.push_back({"humOverTime",

@@ -146,6 +146,7 @@ const ClassDescriptor& OvertimeDateClass() {
         d.interfaceName = "IOvertimeDate";
         d.iid = "{AB1A9FE5-9022-416B-A581-DAA0622C5A59}";
         d.keyColumn = "BillNo";
+        d.personColumn = "PersonID";
         // The rows carry their class's name, which a refusal naming another row of
         // the bill shows.
         DatasetMap rows = BodyDataset("humOverTime", 3);
