@@ -340,6 +340,13 @@ void Service::State::Login(const Request& req, Response& res) {
                                                                         : "a sign-in of this name failed just now") +
                                     "; try again in " + std::to_string(wait) + " s");
         }
+        // A password check takes a worker for a while on purpose; sign-ins of many
+        // names at once must not take every worker from the office's calls.
+        if (signingIn >= std::max<size_t>(1, workers.size() / 2)) {
+            res.headers.emplace_back("Retry-After", "1");
+            return ReplyFailure(res, 429, "too many sign-ins at once; try again in 1 s");
+        }
+        ++signingIn;
         // This try holds the name until it is answered.
         f.next = start + options.loginDelay * (f.count + 1);
     }
@@ -351,6 +358,7 @@ void Service::State::Login(const Request& req, Response& res) {
         });
     });
     std::lock_guard<std::mutex> lock(sessionsMutex);
+    --signingIn;
     SignInFailures& f = failures[key];
     if (res.status != 200) {
         f.next = start;  // the database failed, not the caller

@@ -139,6 +139,7 @@ struct Service::State {
     std::mutex sessionsMutex;
     std::map<std::string, SignedIn> sessions;         // by session id
     std::map<std::string, SignInFailures> failures;  // by lower-case name
+    size_t signingIn = 0;  // passwords being checked now: at most half the workers
 
     mutable std::mutex handlesMutex;
     std::map<std::string, std::shared_ptr<Handle>> handles;

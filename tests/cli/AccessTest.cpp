@@ -66,7 +66,16 @@ SignIn Login(httplib::Client& client, const std::string& name, const std::string
     return s;
 }
 
-class AccessTest : public humrs::testing::ServiceFixture {};
+class AccessTest : public humrs::testing::ServiceFixture {
+protected:
+    // The attendance clerk "clerk" with kPassword, the service started, and a client
+    // holding no token.
+    httplib::Client StartWithClerk(const cli::ServeOptions& options = {}) {
+        AddAccount("clerk", {"attendance"}, kPassword);
+        Start(options);
+        return Client("");
+    }
+};
 
 TEST_F(AccessTest, EveryClassAndWritingProcedureNeedsItsRole) {
     std::map<std::string, std::string> tokens;
@@ -132,9 +141,7 @@ TEST_F(AccessTest, AHandleIsCheckedOnEveryCallAndSeenOnlyByItsMaker) {
 }
 
 TEST_F(AccessTest, APersonSignsInWorksWithTheAntiForgeryTokenAndSignsOut) {
-    AddAccount("clerk", {"attendance"}, kPassword);
-    Start();
-    auto client = Client("");
+    auto client = StartWithClerk();
 
     const Reply wrong = Send(client, "/v1/login", {{"name", "clerk"}, {"password", "not-the-password"}});
     const Reply unknown = Send(client, "/v1/login", {{"name", "nobody"}, {"password", "not-the-password"}});
@@ -173,11 +180,9 @@ TEST_F(AccessTest, APersonSignsInWorksWithTheAntiForgeryTokenAndSignsOut) {
 }
 
 TEST_F(AccessTest, ASessionEndsAfterItsIdleTime) {
-    AddAccount("clerk", {"attendance"}, kPassword);
     cli::ServeOptions options;
     options.sessionIdle = 2s;
-    Start(options);
-    auto client = Client("");
+    auto client = StartWithClerk(options);
     const SignIn s = Login(client, "clerk", kPassword);
     ASSERT_EQ(s.reply.status, 200);
     ASSERT_EQ(Send(client, "/v1/save", Category("C1"), s.With()).status, 200);
@@ -191,11 +196,9 @@ TEST_F(AccessTest, ASessionEndsAfterItsIdleTime) {
 }
 
 TEST_F(AccessTest, FailedSignInsSlowANameDownAndTenLockIt) {
-    AddAccount("clerk", {"attendance"}, kPassword);
     cli::ServeOptions options;
     options.loginDelay = 0ms;
-    Start(options);
-    auto client = Client("");
+    auto client = StartWithClerk(options);
     ::testing::internal::CaptureStderr();
     for (const std::string name : {"clerk", "nobody"})
         for (int i = 0; i < 10; ++i)
