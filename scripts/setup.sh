@@ -17,6 +17,8 @@ nlohmann-json3-dev
 libcli11-dev
 libcpp-httplib-dev
 libmicrohttpd-dev
+libsodium-dev
+libssl-dev
 libgtest-dev
 libgmock-dev
 libbenchmark-dev

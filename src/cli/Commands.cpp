@@ -253,6 +253,8 @@ std::string DefaultLibraryPath() {
 
 }  // namespace
 
+Answer Guarded(const std::function<Answer()>& body) { return Guard(body); }
+
 Answer Failure(int exitCode, const std::string& message) {
     Json body = {{"ok", false}, {"error", message}, {"notices", Json::array()}};
     return Answer{exitCode, std::move(body)};

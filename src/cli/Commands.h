@@ -4,8 +4,10 @@
 // answer {"ok": false, "error": ...}. Input is checked before the database is
 // opened for writing, so a command that fails leaves the database as it was.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "db/Database.h"
 #include "framework/Json.h"
@@ -30,6 +32,8 @@ struct Answer {
 
 // An answer for a failure outside any business object (usage, files, database).
 Answer Failure(int exitCode, const std::string& message);
+// Runs `body`; whatever it throws becomes the failure's answer.
+Answer Guarded(const std::function<Answer()>& body);
 
 Answer RunInit(const GlobalOptions& options);
 Answer RunNew(const GlobalOptions& options, const std::string& progId);
@@ -61,5 +65,17 @@ Answer RunDemo(const GlobalOptions& options, bool text, bool force = false);
 // Runs the JSON-line operations of standard input on named objects (Batch.h); the
 // result lines are printed as they come, so the answer carries only the exit code.
 Answer RunBatch(const GlobalOptions& options);
+
+// The accounts of the service (Users.cpp). A password is read from the terminal,
+// without echo and twice, or else from the first line of standard input; never
+// from the command line.
+Answer RunUserAdd(const GlobalOptions& options, const std::string& name, const std::vector<std::string>& roles,
+                  bool service);
+Answer RunUserList(const GlobalOptions& options);
+Answer RunUserDisable(const GlobalOptions& options, const std::string& name, bool disabled);
+Answer RunUserPasswd(const GlobalOptions& options, const std::string& name);
+Answer RunUserRoles(const GlobalOptions& options, const std::string& name, const std::vector<std::string>& roles);
+// Prints a new token of the account, replacing its earlier one.
+Answer RunUserToken(const GlobalOptions& options, const std::string& name);
 
 }  // namespace humrs::cli

@@ -108,7 +108,11 @@ void Service::State::ExpireSlowClients() {
                                    std::to_string(body.size()) + "\r\n\r\n" + body;
         // The polling thread writes nothing to a connection still reading its
         // request; a client that reads nothing may lose this answer, never block it.
-        [[maybe_unused]] const ssize_t sent = ::send(client->fd, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        // Under TLS plain bytes would only garble the stream: the connection just closes.
+        if (tlsCert.empty()) {
+            [[maybe_unused]] const ssize_t sent =
+                ::send(client->fd, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        }
         ::shutdown(client->fd, SHUT_RDWR);
         client->reading = false;  // the polling thread closes it on its next turn
     }
@@ -194,6 +198,10 @@ MHD_Result Service::State::OnRequest(MHD_Connection* connection, const char* url
         exchange->request.path = url;
         if (const char* auth = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Authorization"))
             exchange->request.authorization = auth;
+        if (const char* cookie = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Cookie"))
+            exchange->request.cookie = cookie;
+        if (const char* csrf = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-CSRF-Token"))
+            exchange->request.csrf = csrf;
         if (exchange->client && exchange->client->refused) {
             Serving(exchange);
             return QueueFailure(connection, 503,
@@ -302,6 +310,13 @@ void Service::State::Start() {
     const unsigned idle = static_cast<unsigned>(std::min<int64_t>(kIdleSeconds, options.requestTimeout.count()));
     unsigned flags = MHD_USE_AUTO_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME;
     if (ipv6) flags |= MHD_USE_IPv6;
+    const bool tls = !tlsCert.empty();
+    if (tls) {
+        if (MHD_is_feature_supported(MHD_FEATURE_TLS) != MHD_YES)
+            throw InputError("this build of libmicrohttpd has no TLS: serve plain HTTP behind a TLS proxy");
+        flags |= MHD_USE_TLS;
+    }
+    // The certificate options come last: without TLS they end the list early.
     daemon = MHD_start_daemon(
         flags, 0, nullptr, nullptr,
         +[](void* cls, MHD_Connection* c, const char* url, const char* method, const char*, const char* upload,
@@ -318,8 +333,13 @@ void Service::State::Start() {
         +[](void* cls, MHD_Connection* c, void** socketContext, MHD_ConnectionNotificationCode code) {
             static_cast<State*>(cls)->OnConnection(c, socketContext, code);
         },
-        this, MHD_OPTION_END);
-    if (!daemon) throw InputError("cannot start serving on " + options.host + ":" + std::to_string(port));
+        this, tls ? MHD_OPTION_HTTPS_MEM_CERT : MHD_OPTION_END, tlsCert.c_str(), MHD_OPTION_HTTPS_MEM_KEY,
+        tlsKey.c_str(), MHD_OPTION_END);
+    if (!daemon)
+        throw InputError("cannot start serving on " + options.host + ":" + std::to_string(port) +
+                         (tls ? ": the TLS certificate or key was not taken (a PEM certificate and its unencrypted "
+                                "private key)"
+                              : ""));
 }
 
 // Stops taking connections, lets the calls in flight finish and their answers go

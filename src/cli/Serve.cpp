@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -14,6 +15,8 @@
 #include "cli/ServiceState.h"
 #include "core/Errors.h"
 #include "core/Text.h"
+#include "framework/Accounts.h"
+#include "framework/Permissions.h"
 #include "hosting/ClassTable.h"
 
 namespace humrs::cli {
@@ -21,6 +24,11 @@ namespace humrs::cli {
 namespace {
 
 constexpr size_t kMinTokenLength = 16;
+constexpr const char* kSessionCookie = "humrs_session";
+// Failed sign-ins in a row that lock a name.
+constexpr int kLockoutFailures = 10;
+// Names whose failures are remembered; past this the forgotten ones are dropped.
+constexpr size_t kRememberedNames = 10000;
 
 // The HTTP status of an operation's outcome; the body says the rest.
 int StatusOf(const Outcome& out) {
@@ -159,27 +167,242 @@ Outcome Service::State::OnLeased(const std::function<Outcome(Connection&)>& call
     return out;
 }
 
-// Whether the request may go on; answers 401 or 403 itself otherwise.
-bool Service::State::Authorized(const Request& req, Response& res, bool admin) {
+namespace {
+
+std::string BearerOf(const Request& req) {
     const std::string& header = req.authorization;
     const std::string prefix = "Bearer ";
-    const std::string presented = header.size() > prefix.size() && SameText(header.substr(0, 7), prefix)
-                                      ? Trim(header.substr(prefix.size()))
-                                      : std::string();
-    const bool isAdmin = SameToken(presented, options.adminToken);
-    const bool isUser = isAdmin || SameToken(presented, options.token);
-    if (!isUser) {
-        res.headers.emplace_back("WWW-Authenticate", "Bearer");
-        ReplyFailure(res, 401,
-                     presented.empty() ? "no bearer token: send the header \"Authorization: Bearer <token>\""
-                                       : "the bearer token is not valid");
-        return false;
+    return header.size() > prefix.size() && SameText(header.substr(0, 7), prefix) ? Trim(header.substr(prefix.size()))
+                                                                                  : std::string();
+}
+
+// The value of one cookie of a Cookie header; empty when it is not there.
+std::string CookieValue(const std::string& header, const std::string& name) {
+    for (size_t start = 0; start < header.size();) {
+        const size_t end = std::min(header.find(';', start), header.size());
+        const std::string part = Trim(header.substr(start, end - start));
+        const size_t equals = part.find('=');
+        if (equals != std::string::npos && part.substr(0, equals) == name) return Trim(part.substr(equals + 1));
+        start = end + 1;
     }
-    if (admin && !isAdmin) {
-        ReplyFailure(res, 403, "only the administrator's token may run SQL statements");
-        return false;
+    return {};
+}
+
+Actor ServiceActor(const std::string& name, std::vector<std::string> roles) {
+    Actor actor;
+    actor.name = name;
+    actor.via = "service";
+    actor.roles = std::move(roles);
+    actor.allRights = false;
+    return actor;
+}
+
+// Refuses, before any object is made, an operation the caller's roles do not allow.
+void Allow(const Actor& actor, const std::string& progId, const std::string& kind, const Json& op) {
+    const ClassDescriptor* c = ComponentRegistry().Find(progId);
+    if (!c) throw InputError("unknown ProgID: " + progId);
+    int number = INT_MIN;  // no declared procedure: counts as writing
+    if (op.contains("number") && op.at("number").is_number_integer()) {
+        const Json& n = op.at("number");
+        if (n.is_number_unsigned() ? n.get<uint64_t>() <= INT_MAX
+                                   : n.get<int64_t>() >= INT_MIN && n.get<int64_t>() <= INT_MAX)
+            number = static_cast<int>(n.get<int64_t>());
     }
-    return true;
+    const Permission needed = Needed(*c, kind, number);
+    if (!Permits(actor, needed))
+        throw Forbidden(Denial(needed, (kind.empty() ? std::string("this operation") : kind) + " on " + c->progId));
+}
+
+std::string SessionCookie(const std::string& value, bool secure, bool clear = false) {
+    return std::string(kSessionCookie) + "=" + value + "; Path=/; HttpOnly; SameSite=Strict" +
+           (secure ? "; Secure" : "") + (clear ? "; Max-Age=0" : "");
+}
+
+}  // namespace
+
+// The account behind a token or a person's name, while it may act; nullopt for an
+// unknown or disabled account. Reads the account table on a leased connection, so
+// that a disabled account or changed roles count from the next request on.
+std::optional<Actor> Service::State::ActorOf(const std::string& name, bool byToken, const std::string& token) {
+    auto connection = Lease();
+    std::optional<Account> account;
+    try {
+        AccountStore store(*connection->db);
+        account = byToken ? store.FindByToken(token) : store.Find(name);
+    } catch (...) {
+        GiveBack(std::move(connection), FailureOutcome(std::current_exception()));
+        throw;
+    }
+    GiveBack(std::move(connection), Outcome{});
+    if (!account || account->disabled) return std::nullopt;
+    return ServiceActor(account->name, account->roles);
+}
+
+// Who sent the request: a bearer token (the installation's two, or an account's),
+// else a session cookie. Answers 401, 403 or the failure itself and returns nullopt
+// when the request cannot go on.
+std::optional<Actor> Service::State::Authenticate(const Request& req, Response& res) {
+    const std::string presented = BearerOf(req);
+    const std::string session = CookieValue(req.cookie, kSessionCookie);
+    try {
+        if (!presented.empty()) {
+            if (SameToken(presented, options.adminToken)) return ServiceActor("admin token", {roles::kAdmin});
+            if (SameToken(presented, options.token))
+                return ServiceActor("client token", {roles::kAttendance, roles::kPayroll, roles::kPersonnel, roles::kViewer});
+            if (auto actor = ActorOf("", true, presented)) return actor;
+            res.headers.emplace_back("WWW-Authenticate", "Bearer");
+            ReplyFailure(res, 401, "the bearer token is not valid");
+            return std::nullopt;
+        }
+        if (!session.empty()) return FromSession(req, res, session);
+    } catch (const PoolExhausted& e) {
+        ReplyFailure(res, 503, e.what());
+        return std::nullopt;
+    } catch (...) {
+        ReplyOutcome(res, FailureOutcome(std::current_exception()), Json::object());
+        return std::nullopt;
+    }
+    res.headers.emplace_back("WWW-Authenticate", "Bearer");
+    ReplyFailure(res, 401,
+                 "no bearer token and no session: send the header \"Authorization: Bearer <token>\", or sign in "
+                 "at /v1/login");
+    return std::nullopt;
+}
+
+std::optional<Actor> Service::State::FromSession(const Request& req, Response& res, const std::string& id) {
+    const std::string key = SecretDigest(id);
+    std::string name;
+    {
+        std::lock_guard<std::mutex> lock(sessionsMutex);
+        auto found = sessions.find(key);
+        if (found != sessions.end() && Clock::now() - found->second.lastUsed > options.sessionIdle) {
+            sessions.erase(found);
+            found = sessions.end();
+        }
+        if (found == sessions.end()) {
+            res.headers.emplace_back("Set-Cookie", SessionCookie("", !tlsCert.empty(), true));
+            ReplyFailure(res, 401, "the session has ended: sign in again at /v1/login");
+            return std::nullopt;
+        }
+        // Every request but a GET may change something: a page of another site could
+        // send it with the cookie, but it cannot read the token the sign-in gave.
+        if (req.method != "GET" && !SameSecret(req.csrf, found->second.csrf)) {
+            ReplyFailure(res, 403,
+                         "a request with the session cookie needs the header X-CSRF-Token holding the \"csrf\" "
+                         "that the sign-in answered");
+            return std::nullopt;
+        }
+        found->second.lastUsed = Clock::now();
+        name = found->second.name;
+    }
+    auto actor = ActorOf(name, false, "");
+    if (!actor) {
+        {
+            std::lock_guard<std::mutex> lock(sessionsMutex);
+            sessions.erase(key);
+        }
+        ReplyFailure(res, 401, "the account " + name + " is disabled: its session has ended");
+    }
+    return actor;
+}
+
+void Service::State::Login(const Request& req, Response& res) {
+    std::string name, password;
+    try {
+        const Json request = ParseRequestBody(req);
+        for (auto [member, into] : {std::pair{"name", &name}, std::pair{"password", &password}}) {
+            if (!request.contains(member) || !request.at(member).is_string())
+                throw InputError(std::string("give \"") + member + "\" as a text");
+            *into = request.at(member).get<std::string>();
+        }
+    } catch (...) {
+        return ReplyOutcome(res, FailureOutcome(std::current_exception()), Json::object());
+    }
+    const std::string key = LowerAscii(name.substr(0, 256));
+    const Clock::time_point start = Clock::now();
+    {
+        // A name locked, or asked again before its wait is over, is told when to come
+        // back; no worker waits for it.
+        std::lock_guard<std::mutex> lock(sessionsMutex);
+        if (failures.size() >= kRememberedNames)
+            std::erase_if(failures, [&](const auto& entry) {
+                return entry.second.lockedUntil < start && entry.second.next < start;
+            });
+        SignInFailures& f = failures[key];
+        if (f.count >= kLockoutFailures && f.lockedUntil <= start) f = SignInFailures{};
+        const Clock::time_point until = std::max(f.lockedUntil, f.next);
+        if (until > start) {
+            const auto wait = std::chrono::ceil<std::chrono::seconds>(until - start).count();
+            res.headers.emplace_back("Retry-After", std::to_string(wait));
+            return ReplyFailure(res, 429,
+                                std::string(f.count >= kLockoutFailures ? "too many failed sign-ins: this name is "
+                                                                          "locked"
+                                                                        : "a sign-in of this name failed just now") +
+                                    "; try again in " + std::to_string(wait) + " s");
+        }
+        // A password check takes a worker for a while on purpose; sign-ins of many
+        // names at once must not take every worker from the office's calls.
+        if (signingIn >= std::max<size_t>(1, workers.size() / 2)) {
+            res.headers.emplace_back("Retry-After", "1");
+            return ReplyFailure(res, 429, "too many sign-ins at once; try again in 1 s");
+        }
+        ++signingIn;
+        // This try holds the name until it is answered.
+        f.next = start + options.loginDelay * (f.count + 1);
+    }
+    std::optional<Account> account;
+    Respond(res, [&](Json&) {
+        return OnLeased([&](Connection& connection) {
+            account = AccountStore(*connection.db).SignIn(name, password);
+            return Outcome{};
+        });
+    });
+    std::lock_guard<std::mutex> lock(sessionsMutex);
+    --signingIn;
+    SignInFailures& f = failures[key];
+    if (res.status != 200) {
+        f.next = start;  // the database failed, not the caller
+        return;
+    }
+    if (!account) {
+        ++f.count;
+        f.next = Clock::now() + options.loginDelay * f.count;
+        if (f.count >= kLockoutFailures) {
+            f.lockedUntil = Clock::now() + options.loginLockout;
+            std::cerr << "humrs serve: sign-in of " << Dump(Json(name), false) << " locked for "
+                      << options.loginLockout.count() << " s after " << f.count << " failures in a row\n";
+        }
+        return ReplyFailure(res, 401, "the name or the password is wrong");
+    }
+    failures.erase(key);
+    if (account->disabled) return ReplyFailure(res, 403, "the account " + account->name + " is disabled");
+    const std::string id = NewSecret();
+    SignedIn signedIn{account->name, NewSecret(), Clock::now()};
+    std::erase_if(sessions, [&](const auto& entry) { return signedIn.lastUsed - entry.second.lastUsed > options.sessionIdle; });
+    res.headers.emplace_back("Set-Cookie", SessionCookie(id, !tlsCert.empty()));
+    Reply(res, 200,
+          Json{{"ok", true}, {"name", account->name}, {"roles", account->roles}, {"csrf", signedIn.csrf},
+               {"notices", Json::array()}});
+    sessions.emplace(SecretDigest(id), std::move(signedIn));
+}
+
+void Service::State::Logout(const Request& req, Response& res) {
+    const std::string id = CookieValue(req.cookie, kSessionCookie);
+    std::lock_guard<std::mutex> lock(sessionsMutex);
+    auto found = id.empty() ? sessions.end() : sessions.find(SecretDigest(id));
+    if (found == sessions.end()) return ReplyFailure(res, 401, "no session to end");
+    if (!SameSecret(req.csrf, found->second.csrf))
+        return ReplyFailure(res, 403, "signing out needs the header X-CSRF-Token holding the sign-in's \"csrf\"");
+    const std::string name = found->second.name;
+    sessions.erase(found);
+    res.headers.emplace_back("Set-Cookie", SessionCookie("", !tlsCert.empty(), true));
+    Reply(res, 200, Json{{"ok", true}, {"signedOut", name}, {"notices", Json::array()}});
+}
+
+void Service::State::ExpireSessions() {
+    const Clock::time_point now = Clock::now();
+    std::lock_guard<std::mutex> lock(sessionsMutex);
+    std::erase_if(sessions, [&](const auto& entry) { return now - entry.second.lastUsed > options.sessionIdle; });
 }
 
 // Runs `work` and answers with its outcome; whatever it throws becomes the
@@ -191,6 +414,8 @@ void Service::State::Respond(Response& res, const std::function<Outcome(Json&)>&
         out = work(body);
     } catch (const PoolExhausted& e) {
         return ReplyFailure(res, 503, e.what());
+    } catch (const Forbidden& e) {
+        return ReplyFailure(res, 403, e.what());
     } catch (...) {
         out = FailureOutcome(std::current_exception());
     }
@@ -198,12 +423,15 @@ void Service::State::Respond(Response& res, const std::function<Outcome(Json&)>&
 }
 
 void Service::State::Operate(const Request& req, Response& res, const std::string& kind) {
-    if (!Authorized(req, res, false)) return;
+    const auto actor = Authenticate(req, res);
+    if (!actor) return;
     Respond(res, [&](Json& body) {
         Json op = ParseRequestBody(req);
         const std::string progId = ProgIdOf(op);
+        Allow(*actor, progId, kind, op);
         op["op"] = kind;
         return OnLeased([&](Connection& connection) {
+            connection.session->actor = *actor;
             auto object = CreateBusinessObject(progId, *connection.session);
             return RunObjectOperation(*object, op, body);
         });
@@ -211,7 +439,9 @@ void Service::State::Operate(const Request& req, Response& res, const std::strin
 }
 
 void Service::State::Sql(const Request& req, Response& res) {
-    if (!Authorized(req, res, true)) return;
+    const auto actor = Authenticate(req, res);
+    if (!actor) return;
+    if (!Permits(*actor, NeededForSql())) return ReplyFailure(res, 403, Denial(NeededForSql(), "running SQL statements"));
     Respond(res, [&](Json& body) {
         const Json request = ParseRequestBody(req);
         if (!request.contains("statement") || !request.at("statement").is_string())
@@ -224,7 +454,8 @@ void Service::State::Sql(const Request& req, Response& res) {
 }
 
 void Service::State::CreateHandle(const Request& req, Response& res) {
-    if (!Authorized(req, res, false)) return;
+    const auto actor = Authenticate(req, res);
+    if (!actor) return;
     bool tooMany = false;
     auto full = [&] {
         tooMany = handles.size() >= options.maxHandles;
@@ -234,13 +465,18 @@ void Service::State::CreateHandle(const Request& req, Response& res) {
                               "): release objects you no longer use";
     Respond(res, [&](Json& body) {
         const std::string progId = ProgIdOf(ParseRequestBody(req));
+        // A handle may at least read; what each call on it does is checked per call.
+        Allow(*actor, progId, "open", Json::object());
         {
             std::lock_guard<std::mutex> lock(handlesMutex);
             if (full()) return FailureOutcome(Outcome::Kind::BadInput, limit);
         }
         auto handle = std::make_shared<Handle>();
+        handle->owner = actor->name;
+        handle->progId = progId;
         auto connection = Lease();
         handle->session = std::make_unique<Session>(*connection->session);
+        handle->session->actor = *actor;
         Outcome out;
         try {
             handle->object = CreateBusinessObject(progId, *handle->session);
@@ -282,13 +518,17 @@ void Service::State::Busy(Response& res) {
                                std::to_string(options.requestTimeout.count()) + " s; try again");
 }
 
-// Finds the handle `id` and waits for it to be free; answers 401, 404 or 503
-// itself, and returns false, when the call cannot go on.
+// Finds the caller's handle `id` and waits for it to be free; answers 401, 404 or
+// 503 itself, and returns false, when the call cannot go on. Another account's
+// handle is not there for the caller.
 bool Service::State::TakeHandle(const Request& req, Response& res, const std::string& id,
-                                std::shared_ptr<Handle>& handle, std::unique_lock<std::timed_mutex>& lock) {
-    if (!Authorized(req, res, false)) return false;
+                                std::shared_ptr<Handle>& handle, std::unique_lock<std::timed_mutex>& lock,
+                                Actor& actor) {
+    const auto caller = Authenticate(req, res);
+    if (!caller) return false;
+    actor = *caller;
     handle = FindHandle(id);
-    if (!handle) {
+    if (!handle || handle->owner != actor.name) {
         NoHandle(res, id);
         return false;
     }
@@ -304,10 +544,14 @@ void Service::State::CallHandle(const Request& req, Response& res, const std::st
     // The handle is declared before its lock: the lock lets go of it first.
     std::shared_ptr<Handle> handle;
     std::unique_lock<std::timed_mutex> lock;
-    if (!TakeHandle(req, res, id, handle, lock)) return;
+    Actor actor;
+    if (!TakeHandle(req, res, id, handle, lock, actor)) return;
     handle->Touch();
     Respond(res, [&](Json& body) {
         const Json op = ParseRequestBody(req);
+        const std::string kind = op.contains("op") && op.at("op").is_string() ? op.at("op").get<std::string>() : "";
+        Allow(actor, handle->progId, kind, op);
+        handle->session->actor = actor;
         auto connection = Lease();
         handle->session->db = connection->db.get();
         Outcome out;
@@ -327,7 +571,8 @@ void Service::State::ReleaseHandle(const Request& req, Response& res, const std:
     // The handle is declared before its lock: the lock lets go of it first.
     std::shared_ptr<Handle> handle;
     std::unique_lock<std::timed_mutex> lock;
-    if (!TakeHandle(req, res, id, handle, lock)) return;
+    Actor actor;
+    if (!TakeHandle(req, res, id, handle, lock, actor)) return;
     {
         std::lock_guard<std::mutex> guard(handlesMutex);
         handles.erase(id);
@@ -352,6 +597,7 @@ void Service::State::Reap() {
         }
     }
     // `expired` closes their objects and connections here, outside the lock.
+    ExpireSessions();
 }
 
 void Service::State::Health(Response& res) {
@@ -368,6 +614,8 @@ void Service::State::Route(const Request& req, Response& res) {
         if (req.method == "POST" && req.path.rfind("/v1/", 0) == 0 && kOperations.count(req.path.substr(4)))
             return Operate(req, res, req.path.substr(4));
         if (req.method == "POST" && req.path == "/v1/sql") return Sql(req, res);
+        if (req.method == "POST" && req.path == "/v1/login") return Login(req, res);
+        if (req.method == "POST" && req.path == "/v1/logout") return Logout(req, res);
         if (req.method == "POST" && req.path == "/v1/objects") return CreateHandle(req, res);
         if (std::regex_match(req.path, match, kHandlePath)) {
             if (req.method == "POST") return CallHandle(req, res, match[1].str());
@@ -396,6 +644,22 @@ void ParseListen(const std::string& text, ServeOptions& options) {
     options.port = std::stoi(port);
 }
 
+namespace {
+
+// A certificate or key file as the TLS library takes it: a PEM text of at most 1 MiB.
+std::string ReadPemFile(const std::string& path, const char* option) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw InputError(std::string(option) + ": cannot read " + path);
+    std::string text(1 << 20, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<size_t>(in.gcount()));
+    if (text.find("-----BEGIN ") == std::string::npos)
+        throw InputError(std::string(option) + ": " + path + " holds no PEM text");
+    return text;
+}
+
+}  // namespace
+
 std::string ReadTokenFile(const std::string& path) {
     std::ifstream in(path);
     if (!in) throw InputError("cannot read the token file " + path);
@@ -407,10 +671,6 @@ std::string ReadTokenFile(const std::string& path) {
 }
 
 Service::Service(GlobalOptions global, ServeOptions options) : state_(std::make_unique<State>()) {
-    if (options.token.empty() && options.adminToken.empty())
-        throw InputError(
-            "the service needs a bearer token: give --token-file or --admin-token-file, or set HUMRS_TOKEN or "
-            "HUMRS_ADMIN_TOKEN");
     CheckToken(options.token, "the token");
     CheckToken(options.adminToken, "the administrator's token");
     if (!options.token.empty() && options.token == options.adminToken)
@@ -424,16 +684,27 @@ Service::Service(GlobalOptions global, ServeOptions options) : state_(std::make_
     if (options.requestTimeout.count() < 1) throw InputError("--timeout must be at least 1 second");
 
     if (options.maxConnections < 1) throw InputError("--max-connections must be at least 1");
+    if (options.sessionIdle.count() < 1) throw InputError("--session-idle must be at least 1 second");
+    if (options.tlsCertFile.empty() != options.tlsKeyFile.empty())
+        throw InputError("HTTPS needs both --tls-cert and --tls-key");
 
     State& s = *state_;
     s.global = std::move(global);
     s.options = std::move(options);
+    if (!s.options.tlsCertFile.empty()) {
+        s.tlsCert = ReadPemFile(s.options.tlsCertFile, "--tls-cert");
+        s.tlsKey = ReadPemFile(s.options.tlsKeyFile, "--tls-key");
+    }
     // The database is checked once before the service opens: a wrong --db is said now,
     // not on the first call. The connection serves the first call.
     s.pool.push_back(std::make_unique<Connection>(Connect(s.global, Mode::Existing)));
     s.poolOpen = 1;
     // A superuser can read the server's files and end other sessions: one request
     // that gets past the checks would reach the whole server.
+    if (s.options.token.empty() && s.options.adminToken.empty() && AccountStore(*s.pool.back()->db).List().empty())
+        throw InputError(
+            "the service needs someone to serve: add an account (humrs user add NAME --role ROLE), give "
+            "--token-file or --admin-token-file, or set HUMRS_TOKEN or HUMRS_ADMIN_TOKEN");
     if (s.pool.back()->db->IsSuperuser())
         std::cerr << "humrs serve: warning: the database role is a superuser; run the service as the role "
                      "that owns the HR tables (see docs/service.md)\n";
@@ -498,11 +769,14 @@ Answer RunServe(const GlobalOptions& global, const ServeOptions& options) {
 
         Service service(global, options);
         const bool loopback = options.host == "127.0.0.1" || options.host == "::1" || options.host == "localhost";
-        if (!loopback)
+        const bool tls = !options.tlsCertFile.empty();
+        if (!loopback && !tls)
             std::cerr << "humrs serve: listening on " << options.host
-                      << ", not loopback: tokens and data travel unencrypted; put a TLS proxy in front\n";
+                      << ", not loopback: tokens, passwords and data travel unencrypted; give --tls-cert and "
+                         "--tls-key, or put a TLS proxy in front\n";
         Json line = {{"ok", true},
                      {"listening", options.host + ":" + std::to_string(service.Port())},
+                     {"scheme", tls ? "https" : "http"},
                      {"database", global.dbPath}};
         std::cout << Dump(line, false) << "\n";
         std::cout.flush();

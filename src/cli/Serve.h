@@ -6,6 +6,8 @@
 // server library keeps its object.
 //
 //   GET    /v1/health                      no token needed
+//   POST   /v1/login                       {"name", "password"} -> session cookie, "csrf"
+//   POST   /v1/logout                      ends the session
 //   POST   /v1/{new|open|edit|save|delete|check|proc}
 //                                          {"progid": ..., the operation's members}
 //   POST   /v1/sql                         {"statement": ...} (administrator only)
@@ -28,10 +30,21 @@ namespace humrs::cli {
 struct ServeOptions {
     std::string host = "127.0.0.1";
     int port = 8470;  // 0: any free port
-    // Bearer tokens: `token` may call every operation but sql, `adminToken` all of
-    // them. At least one must be set.
+    // Bearer tokens of the installation, besides the accounts' own: `token` acts for
+    // an account holding every role but admin, `adminToken` for an administrator.
+    // Without either the database must hold at least one account.
     std::string token;
     std::string adminToken;
+    // PEM files of the certificate (chain) and its private key: both set, the
+    // service speaks HTTPS only.
+    std::string tlsCertFile;
+    std::string tlsKeyFile;
+    // A signed-in person's session ends after this long without a request.
+    std::chrono::seconds sessionIdle{900};
+    // After a failed sign-in a name waits this long times its failures in a row
+    // (asked sooner: 429 with Retry-After); the tenth locks it for `loginLockout`.
+    std::chrono::milliseconds loginDelay{1000};
+    std::chrono::seconds loginLockout{300};
     int threads = 8;
     size_t maxBodyBytes = 1 << 20;
     size_t maxHandles = 64;

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -23,6 +24,7 @@
 #include "cli/Serve.h"
 #include "framework/Json.h"
 #include "framework/Outcome.h"
+#include "framework/Session.h"
 #include "hosting/ClassTable.h"
 
 namespace humrs::cli {
@@ -34,6 +36,8 @@ struct Request {
     std::string method;
     std::string path;
     std::string authorization;
+    std::string cookie;
+    std::string csrf;  // X-CSRF-Token
     std::string body;
 };
 
@@ -59,6 +63,8 @@ inline void ReplyFailure(Response& res, int status, const std::string& message) 
 // from the pool and points the session at it for the call's length.
 struct Handle {
     std::timed_mutex busy;  // one call at a time
+    std::string owner;      // the account that made it; no other account sees it
+    std::string progId;
     std::atomic<Clock::rep> lastUsed{Clock::now().time_since_epoch().count()};
     std::unique_ptr<Session> session;
     std::unique_ptr<TQVXComBase> object;  // declared after its session: destroyed first
@@ -93,6 +99,26 @@ struct PoolExhausted : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The caller's roles do not allow the operation: answered 403 naming the role.
+struct Forbidden : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// A person signed in through /v1/login, known by the session cookie.
+struct SignedIn {
+    std::string name;
+    std::string csrf;  // the anti-forgery token every changing request repeats
+    Clock::time_point lastUsed;
+};
+
+// Failed sign-ins of one name in a row: the next try waits until `next`; the tenth
+// locks the name until `lockedUntil`.
+struct SignInFailures {
+    int count = 0;
+    Clock::time_point next;
+    Clock::time_point lockedUntil;
+};
+
 struct Service::State {
     GlobalOptions global;
     ServeOptions options;
@@ -107,6 +133,13 @@ struct Service::State {
     std::condition_variable poolFree;
     std::vector<std::unique_ptr<Connection>> pool;
     size_t poolOpen = 0;  // idle and lent
+
+    std::string tlsCert, tlsKey;  // PEM texts, kept for the daemon's life
+
+    std::mutex sessionsMutex;
+    std::map<std::string, SignedIn> sessions;         // by session id
+    std::map<std::string, SignInFailures> failures;  // by lower-case name
+    size_t signingIn = 0;  // passwords being checked now: at most half the workers
 
     mutable std::mutex handlesMutex;
     std::map<std::string, std::shared_ptr<Handle>> handles;
@@ -140,7 +173,12 @@ struct Service::State {
     void Closed();
     Outcome OnLeased(const std::function<Outcome(Connection&)>& call);
 
-    bool Authorized(const Request& req, Response& res, bool admin);
+    std::optional<Actor> Authenticate(const Request& req, Response& res);
+    std::optional<Actor> FromSession(const Request& req, Response& res, const std::string& id);
+    std::optional<Actor> ActorOf(const std::string& name, bool byToken, const std::string& secret);
+    void Login(const Request& req, Response& res);
+    void Logout(const Request& req, Response& res);
+    void ExpireSessions();
     void Respond(Response& res, const std::function<Outcome(Json&)>& work);
 
     void Operate(const Request& req, Response& res, const std::string& kind);
@@ -150,7 +188,7 @@ struct Service::State {
     void NoHandle(Response& res, const std::string& id);
     void Busy(Response& res);
     bool TakeHandle(const Request& req, Response& res, const std::string& id, std::shared_ptr<Handle>& handle,
-                    std::unique_lock<std::timed_mutex>& lock);
+                    std::unique_lock<std::timed_mutex>& lock, Actor& actor);
     void CallHandle(const Request& req, Response& res, const std::string& id);
     void ReleaseHandle(const Request& req, Response& res, const std::string& id);
     void Reap();

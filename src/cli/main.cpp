@@ -42,7 +42,7 @@ std::string MissingSubcommand(const CLI::App& parent, const std::vector<std::str
 // serves until interrupted.
 Answer Serve(const GlobalOptions& options, ServeOptions serve, const std::string& listen,
              const std::string& tokenFile, const std::string& adminTokenFile, size_t maxBody, size_t maxObjects,
-             int objectIdle, int timeout) {
+             int objectIdle, int timeout, int sessionIdle) {
     try {
         ParseListen(listen, serve);
         auto fromEnv = [](const char* name) {
@@ -55,6 +55,7 @@ Answer Serve(const GlobalOptions& options, ServeOptions serve, const std::string
         serve.maxHandles = maxObjects;
         serve.handleIdle = std::chrono::seconds(objectIdle);
         serve.requestTimeout = std::chrono::seconds(timeout);
+        serve.sessionIdle = std::chrono::seconds(sessionIdle);
     } catch (const std::exception& e) {
         return Failure(kBadInput, e.what());
     }
@@ -204,19 +205,61 @@ int main(int argc, char** argv) {
         "Example: printf '%s\\n' '{\"object\":\"o1\",\"progid\":\"QVXHumrs.Overtime\",\"op\":\"proc\","
         "\"number\":4,\"arg\":\"A\"}' | humrs batch");
 
+    std::string userName;
+    std::vector<std::string> userRoles;
+    bool userService = false;
+    auto* user = app.add_subcommand(
+        "user",
+        "Manage the accounts of the service (humrs serve): people sign in with a name and a password, "
+        "programs hold a token. Roles: attendance (leave and overtime), payroll (allowances, vouchers, "
+        "the pay statement), personnel (personnel, salary and insurance changes), viewer (reads every "
+        "class), admin (everything, sql). The humrs command itself needs no account.\n"
+        "Example: humrs user add clerk1 --role attendance   (asks for the password)");
+    user->require_subcommand(1);
+    auto* userAdd = user->add_subcommand(
+        "add",
+        "Add an account. The password is asked twice on the terminal, or read from the first line of "
+        "standard input; never give it on the command line.\n"
+        "Example: humrs user add pay1 --role payroll --role viewer");
+    userAdd->add_option("NAME", userName, "account name: letters, digits and . _ - @")->required();
+    userAdd->add_option("--role", userRoles, "a role (repeat the option, or separate roles by commas)")->required();
+    userAdd->add_flag("--service", userService, "a program's account: no password, it uses `humrs user token`");
+    auto* userList = user->add_subcommand("list", "List the accounts with their roles.\nExample: humrs user list");
+    auto* userDisable = user->add_subcommand(
+        "disable", "Disable an account: it can no longer sign in or use its token, and its sessions end.\n"
+                   "Example: humrs user disable clerk1");
+    userDisable->add_option("NAME", userName, "account name")->required();
+    auto* userEnable = user->add_subcommand("enable", "Enable a disabled account again.\nExample: humrs user enable clerk1");
+    userEnable->add_option("NAME", userName, "account name")->required();
+    auto* userPasswd = user->add_subcommand(
+        "passwd", "Set a person's password (asked on the terminal, or the first line of standard input).\n"
+                  "Example: humrs user passwd clerk1");
+    userPasswd->add_option("NAME", userName, "account name")->required();
+    auto* userRolesCmd = user->add_subcommand(
+        "roles", "Replace the roles of an account.\nExample: humrs user roles clerk1 --role attendance,viewer");
+    userRolesCmd->add_option("NAME", userName, "account name")->required();
+    userRolesCmd->add_option("--role", userRoles, "a role (repeat, or separate by commas)")->required();
+    auto* userToken = user->add_subcommand(
+        "token", "Print a new bearer token for the account, once; it replaces the account's earlier token.\n"
+                 "Example: humrs user token payroll-export");
+    userToken->add_option("NAME", userName, "account name")->required();
+
     ServeOptions serveOptions;
     std::string listen = "127.0.0.1:8470", tokenFile, adminTokenFile;
     size_t maxBody = serveOptions.maxBodyBytes, maxObjects = serveOptions.maxHandles;
     int objectIdle = static_cast<int>(serveOptions.handleIdle.count());
     int timeout = static_cast<int>(serveOptions.requestTimeout.count());
+    int sessionIdle = static_cast<int>(serveOptions.sessionIdle.count());
     auto* serve = app.add_subcommand(
         "serve",
         "Serve the business objects over HTTP with JSON bodies until interrupted: the operations of this "
         "command as endpoints (POST /v1/save, /v1/open, /v1/new, /v1/edit, /v1/delete, /v1/check, /v1/proc, "
         "/v1/sql), and object handles that keep one object between calls (POST /v1/objects, POST and DELETE "
-        "/v1/objects/HANDLE). Every request carries \"Authorization: Bearer TOKEN\"; the token comes from a "
-        "file or the environment (HUMRS_TOKEN, HUMRS_ADMIN_TOKEN), never the command line; only the "
-        "administrator's token may run sql. Prints one JSON line with the address once it listens. See "
+        "/v1/objects/HANDLE). Every request carries \"Authorization: Bearer TOKEN\" (an account's token "
+        "from `humrs user token`, or the installation's tokens from a file or the environment: HUMRS_TOKEN, "
+        "HUMRS_ADMIN_TOKEN; never the command line), or the session cookie of POST /v1/login with the header "
+        "X-CSRF-Token. Each operation is checked against the account's roles (see humrs user --help). "
+        "--tls-cert and --tls-key serve HTTPS. Prints one JSON line with the address once it listens. See "
         "docs/service.md.\n"
         "Example: HUMRS_TOKEN=$(cat token) humrs --db hr.db serve --listen 127.0.0.1:8470");
     serve->add_option("--listen", listen, "HOST:PORT to listen on (default 127.0.0.1:8470; port 0: any free port)");
@@ -224,6 +267,10 @@ int main(int argc, char** argv) {
     serve->add_option("--admin-token-file", adminTokenFile,
                       "file whose first line is the administrator's token, which may also run sql (else "
                       "$HUMRS_ADMIN_TOKEN)");
+    serve->add_option("--tls-cert", serveOptions.tlsCertFile, "PEM file of the certificate: serve HTTPS (with --tls-key)");
+    serve->add_option("--tls-key", serveOptions.tlsKeyFile, "PEM file of the certificate's private key");
+    serve->add_option("--session-idle", sessionIdle,
+                      "seconds without a request after which a signed-in session ends (default 900)");
     serve->add_option("--threads", serveOptions.threads, "worker threads (default 8)");
     serve->add_option("--max-body", maxBody, "largest request body in bytes (default 1048576)");
     serve->add_option("--max-objects", maxObjects, "most live object handles (default 64)");
@@ -299,6 +346,18 @@ int main(int argc, char** argv) {
         answer = RunBatch(options);
     else if (*serve)
         answer = Serve(options, serveOptions, listen, tokenFile, adminTokenFile, maxBody, maxObjects, objectIdle,
-                       timeout);
+                       timeout, sessionIdle);
+    else if (*userAdd)
+        answer = RunUserAdd(options, userName, userRoles, userService);
+    else if (*userList)
+        answer = RunUserList(options);
+    else if (*userDisable || *userEnable)
+        answer = RunUserDisable(options, userName, static_cast<bool>(*userDisable));
+    else if (*userPasswd)
+        answer = RunUserPasswd(options, userName);
+    else if (*userRolesCmd)
+        answer = RunUserRoles(options, userName, userRoles);
+    else if (*userToken)
+        answer = RunUserToken(options, userName);
     return Print(answer, options.pretty);
 }

@@ -7,6 +7,7 @@
 #include "core/Convert.h"
 #include "core/Errors.h"
 #include "core/Text.h"
+#include "framework/Accounts.h"
 
 namespace humrs {
 
@@ -193,6 +194,9 @@ ClassRegistry::ClassRegistry(std::vector<ClassDescriptor> classes) : classes_(st
             if (!c.clsid.empty() && SameText(classes_[j].clsid, c.clsid))
                 throw std::logic_error("two classes share the CLSID " + c.clsid);
         }
+        if (!c.role.empty() && c.role != roles::kAttendance && c.role != roles::kPayroll &&
+            c.role != roles::kPersonnel)
+            throw std::logic_error(c.progId + " names the role \"" + c.role + "\", which is no business role");
         maps_.push_back(c.Map());
         for (const TableDef& table : c.tables) {
             if (FindTable(table.name)) throw std::logic_error("table " + table.name + " is declared twice");
@@ -200,6 +204,7 @@ ClassRegistry::ClassRegistry(std::vector<ClassDescriptor> classes) : classes_(st
         }
         indexes_.insert(indexes_.end(), c.indexes.begin(), c.indexes.end());
     }
+    for (const TableDef& table : AccountTables()) tables_.push_back(table);
 }
 
 const ClassDescriptor* ClassRegistry::Find(std::string_view key) const {

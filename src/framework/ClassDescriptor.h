@@ -146,6 +146,16 @@ ProcArgs CheckProcArgs(const ProcedureDef& proc, const std::string& progId, cons
 
 using ObjectCreator = std::function<std::unique_ptr<TQVXComBase>()>;
 
+// The roles an office gives its people and programs. A class belongs to the role of
+// the staff who keep its bills; viewer reads every class; admin does everything.
+namespace roles {
+inline constexpr const char* kAttendance = "attendance";  // leave and overtime
+inline constexpr const char* kPayroll = "payroll";        // allowances, vouchers, pay statement
+inline constexpr const char* kPersonnel = "personnel";    // hires, salary changes, insurance
+inline constexpr const char* kViewer = "viewer";          // reading only
+inline constexpr const char* kAdmin = "admin";            // everything, sql and the accounts
+}  // namespace roles
+
 struct ClassDescriptor {
     // Identity in the type library.
     std::string className;      // the class name, T + coclass
@@ -177,6 +187,10 @@ struct ClassDescriptor {
     std::vector<TableDef> tables;
     std::vector<IndexDef> indexes;
 
+    // The role whose holders write this class's bills and run its procedures that
+    // write (roles::kAttendance, kPayroll or kPersonnel); empty: administrators only.
+    std::string role;
+
     // Creates the object; empty while the class's rules are not built.
     ObjectCreator create;
     std::vector<ProcedureDef> procedures;
@@ -190,8 +204,9 @@ struct ClassDescriptor {
 // The classes a session can create, and the schema they make up together.
 class ClassRegistry {
 public:
-    // Raises std::logic_error when two classes share a ProgID or CLSID, or define one
-    // table twice.
+    // Raises std::logic_error when two classes share a ProgID or CLSID, define one
+    // table twice, or a class names a role that is no business role. The component's
+    // account tables are added to the classes' tables.
     explicit ClassRegistry(std::vector<ClassDescriptor> classes);
 
     const std::vector<ClassDescriptor>& Classes() const { return classes_; }

@@ -175,6 +175,7 @@ const ClassDescriptor& CutExcuseClass() {
         d.className = "TCutExcuse";
         d.coclass = "CutExcuse";
         d.progId = "QVXHumrs.CutExcuse";
+        d.role = roles::kAttendance;
         d.clsid = "{828C06B7-80BC-41D0-9B54-C4723D3C6D5E}";
         d.interfaceName = "ICutExcuse";
         d.iid = "{99F47B86-1195-4BB9-A4EC-214E8908DC12}";

@@ -17,6 +17,7 @@ const ClassDescriptor& ExcuseClass() {
         d.className = "TExcuse";
         d.coclass = "Excuse";
         d.progId = prog_id::kExcuse;
+        d.role = roles::kAttendance;
         d.clsid = "{B0676538-D7B3-4DE8-9473-B0967D45F03B}";
         d.interfaceName = "IExcuse";
         d.iid = "{BE6A793D-956F-42FA-B628-45FFA92EB6EE}";

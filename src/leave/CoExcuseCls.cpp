@@ -47,6 +47,7 @@ const ClassDescriptor& ExcuseClsClass() {
         d.className = "TExcuseCls";
         d.coclass = "ExcuseCls";
         d.progId = prog_id::kExcuseCls;
+        d.role = roles::kAttendance;
         d.clsid = "{62509B61-FD77-424B-9F98-E36AD1791556}";
         d.interfaceName = "IExcuseCls";
         d.iid = "{7746C3AF-A70B-4932-951D-125FB58E3CBE}";

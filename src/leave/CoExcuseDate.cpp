@@ -214,6 +214,7 @@ const ClassDescriptor& ExcuseDateClass() {
         d.className = "TExcuseDate";
         d.coclass = "ExcuseDate";
         d.progId = "QVXHumrs.ExcuseDate";
+        d.role = roles::kAttendance;
         d.clsid = "{6E3E6E84-FE99-4C19-8B08-AD9485B3A564}";
         d.interfaceName = "IExcuseDate";
         d.iid = "{821B8956-07E1-4A71-B70B-40BEEB02C336}";

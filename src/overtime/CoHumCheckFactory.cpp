@@ -103,6 +103,7 @@ const ClassDescriptor& HumCheckFactoryClass() {
         d.className = "THumCheckFactory";
         d.coclass = "HumCheckFactory";
         d.progId = "QVXHumrs.HumCheckFactory";
+        d.role = roles::kAttendance;
         d.clsid = "{B02465CC-65AA-4A20-8D6D-0A11C0977D6C}";
         d.interfaceName = "IHumCheckFactory";
         d.iid = "{8429EAE3-AC92-4D01-B9EB-53CF2238698E}";

@@ -28,6 +28,7 @@ const ClassDescriptor& OvertimeClsClass() {
         d.className = "TOverTimeCls";
         d.coclass = "OvertimeCls";
         d.progId = "QVXHumrs.OvertimeCls";
+        d.role = roles::kAttendance;
         d.clsid = "{73CDC484-F5F6-4BC7-9854-F22A4F9D7EC3}";
         d.interfaceName = "IOvertimeCls";
         d.iid = "{B897C3FB-37C5-43F9-B732-D8C1B58A7022}";

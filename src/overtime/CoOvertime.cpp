@@ -394,6 +394,7 @@ const ClassDescriptor& OvertimeClass() {
         d.className = "TOvertime";
         d.coclass = "Overtime";
         d.progId = prog_id::kOvertime;
+        d.role = roles::kAttendance;
         d.clsid = "{4F7E2C31-D9B3-4811-9005-B1F22E746DCC}";
         d.interfaceName = "IOvertime";
         d.iid = "{E24CED91-0250-4270-BF6A-6016E6C18BD0}";

@@ -142,6 +142,7 @@ const ClassDescriptor& OvertimeDateClass() {
         d.className = "TOvertimeDate";
         d.coclass = "OvertimeDate";
         d.progId = "QVXHumrs.OvertimeDate";
+        d.role = roles::kAttendance;
         d.clsid = "{5D1D1158-396C-4FCE-8B56-A7AF6B6B2D73}";
         d.interfaceName = "IOvertimeDate";
         d.iid = "{AB1A9FE5-9022-416B-A581-DAA0622C5A59}";

@@ -325,6 +325,7 @@ const ClassDescriptor& AdvPaymentClass() {
         d.className = "TAdvPayment";
         d.coclass = "AdvPayment";
         d.progId = prog_id::kAdvPayment;
+        d.role = roles::kPayroll;
         d.clsid = "{DEB7060E-793B-40F5-8E70-DC9D336B3B93}";
         d.interfaceName = "IAdvPayment";
         d.iid = "{A9841475-6E35-4DAC-9E76-F0AABE62B9FD}";

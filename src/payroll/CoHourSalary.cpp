@@ -232,6 +232,7 @@ const ClassDescriptor& HourSalaryClass() {
         d.className = "THourSalary";
         d.coclass = "HourSalary";
         d.progId = "QVXHumrs.HourSalary";
+        d.role = roles::kPayroll;
         d.clsid = "{698BF78B-873C-4A12-91AE-D17CD13CF2E1}";
         d.interfaceName = "IHourSalary";
         d.iid = "{5AEC89D5-A583-4537-B1C7-651831ED4805}";

@@ -229,6 +229,7 @@ const ClassDescriptor& HumMonthSalaryQueryClass() {
         d.className = "THumMonthSalaryQuery";
         d.coclass = "HumMonthSalaryQuery";
         d.progId = "QVXHumrs.HumMonthSalaryQuery";
+        d.role = roles::kPayroll;
         d.clsid = "{A33CBECD-D169-4DD4-9693-2EE36E0FCBEB}";
         d.interfaceName = "IHumMonthSalaryQuery";
         d.iid = "{541A0E8E-15D8-4229-B74B-C233996A4FD2}";

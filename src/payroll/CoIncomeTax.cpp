@@ -93,6 +93,7 @@ const ClassDescriptor& IncomeTaxClass() {
         d.className = "TIncomeTax";
         d.coclass = "IncomeTax";
         d.progId = "QVXHumrs.IncomeTax";
+        d.role = roles::kPayroll;
         d.clsid = "{3CEEA322-76FF-4245-93AC-65969B389834}";
         d.interfaceName = "IIncomeTax";
         d.iid = "{456FF105-4C1A-400B-A43D-802F987A7CBD}";

@@ -191,6 +191,7 @@ const ClassDescriptor& MonthSalaryClass() {
         d.className = "TMonthSalary";
         d.coclass = "MonthSalary";
         d.progId = "QVXHumrs.MonthSalary";
+        d.role = roles::kPayroll;
         d.clsid = "{64E804D1-8BB2-43B2-8631-2E3FEA62C437}";
         d.interfaceName = "IMonthSalary";
         d.iid = "{8EE7EAFE-E82A-4AB4-A3CF-E361BB71FEA5}";

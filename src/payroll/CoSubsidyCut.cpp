@@ -229,6 +229,7 @@ const ClassDescriptor& SubsidyCutClass() {
         d.className = "TSubsidyCut";
         d.coclass = "SubsidyCut";
         d.progId = prog_id::kSubsidyCut;
+        d.role = roles::kPayroll;
         d.clsid = "{9FA022A2-E2A8-4F27-B8E9-61FE837DACDD}";
         d.interfaceName = "ISubsidyCut";
         d.iid = "{E85C8694-2700-4B70-9ED4-B59F855C4DBC}";

@@ -138,6 +138,7 @@ const ClassDescriptor& SubsidyCutDateClass() {
         d.className = "TSubsidyCutDate";
         d.coclass = "SubsidyCutDate";
         d.progId = "QVXHumrs.SubsidyCutDate";
+        d.role = roles::kPayroll;
         d.clsid = "{7ED35F9A-293D-47ED-B505-A74B60D2256C}";
         d.interfaceName = "ISubsidyCutDate";
         d.iid = "{4627433D-9791-4DD4-9ADD-1C4AF5A7E01F}";

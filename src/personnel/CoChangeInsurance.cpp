@@ -464,6 +464,7 @@ const ClassDescriptor& ChangeInsuranceClass() {
         d.className = "TChangeInsurance";
         d.coclass = "ChangeInsurance";
         d.progId = "QVXHumrs.ChangeInsurance";
+        d.role = roles::kPersonnel;
         d.clsid = "{4B350672-B923-4E04-B596-2364858DAF60}";
         d.interfaceName = "IChangeInsurance";
         d.iid = "{4BEBB909-A0AF-49B9-BC38-A0FA5E1891B7}";

@@ -353,6 +353,7 @@ const ClassDescriptor& ChangePersonClass() {
         d.className = "TChangePerson";
         d.coclass = "ChangePerson";
         d.progId = prog_id::kChangePerson;
+        d.role = roles::kPersonnel;
         d.clsid = "{377B0C42-416D-4D37-82BA-E2DC0CD933A6}";
         d.interfaceName = "IChangePerson";
         d.iid = "{CAF6DC61-9492-44ED-B865-356DEE57BADD}";

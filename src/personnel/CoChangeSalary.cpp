@@ -455,6 +455,7 @@ const ClassDescriptor& ChangeSalaryClass() {
         d.className = "TChangeSalary";
         d.coclass = "ChangeSalary";
         d.progId = "QVXHumrs.ChangeSalary";
+        d.role = roles::kPersonnel;
         d.clsid = "{A0C2E7BE-EA80-4783-8532-8A199AF4CC76}";
         d.interfaceName = "IChangeSalary";
         d.iid = "{E9C14FBF-24F6-4BFA-8AE7-2C0C60E4A011}";

@@ -31,6 +31,7 @@ ClassDescriptor SuiteObject(std::string progId, std::string className, std::stri
 ClassDescriptor ResetObject() {
     using namespace column_types;
     ClassDescriptor d = SuiteObject<TReset>(prog_id::kReset, "TReset", "");
+    d.role = roles::kPersonnel;
     d.procedures = ResetProcedures();
     d.tables.push_back({"humSalaryItem",
                  {{"SalaryID", kText},
@@ -62,6 +63,7 @@ ClassDescriptor ResetObject() {
 ClassDescriptor ClassClsObject() {
     using namespace column_types;
     ClassDescriptor d = SuiteObject<TClassCls>(prog_id::kClassCls, "TClassCls", "ClassID");
+    d.role = roles::kAttendance;
     d.procedures = ClassClsProcedures();
     d.datasets = {MasterDataset("humClass", "ClassID")};
     d.tables.push_back({"humClass",
@@ -93,6 +95,7 @@ ClassDescriptor ClassClsObject() {
 ClassDescriptor ChkAttendObject() {
     using namespace column_types;
     ClassDescriptor d = SuiteObject<TChkAttend>(prog_id::kChkAttend, "TChkAttend", "");
+    d.role = roles::kAttendance;
     d.procedures = ChkAttendProcedures();
     d.tables.push_back({"HumHolidays",
                  {{"Flag", kInt},
@@ -124,6 +127,7 @@ ClassDescriptor ChkAttendObject() {
 ClassDescriptor PersonSetMainObject() {
     using namespace column_types;
     ClassDescriptor d = SuiteObject<TPersonSetMain>(prog_id::kPersonSetMain, "TPersonSetMain", "ID");
+    d.role = roles::kPersonnel;
     d.procedures = PersonSetMainProcedures();
     // The person's current salary settings; the table exposes ID also as PersonID.
     d.datasets = {MasterDataset("humPersonSetMain", "ID", 1)};
@@ -183,6 +187,7 @@ ClassDescriptor PersonSetMainObject() {
 ClassDescriptor DepartmentObject() {
     using namespace column_types;
     ClassDescriptor d = SuiteObject<TDepartment>(prog_id::kDepartment, "TDepartment", "DepartID");
+    d.role = roles::kPersonnel;
     d.procedures = DepartmentProcedures();
     d.datasets = {MasterDataset("comDepartment", "DepartID")};
     d.tables.push_back({"comDepartment", {{"DepartID", kText}, {"DepartName", kText}}, {"DepartID"}});
@@ -192,6 +197,7 @@ ClassDescriptor DepartmentObject() {
 ClassDescriptor PersonObject() {
     using namespace column_types;
     ClassDescriptor d = SuiteObject<TPerson>(prog_id::kPerson, "TPerson", "PersonID");
+    d.role = roles::kPersonnel;
     d.procedures = PersonProcedures();
     d.datasets = {MasterDataset("comPerson", "PersonID")};
     d.tables.push_back({"comPerson",

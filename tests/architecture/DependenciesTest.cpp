@@ -28,7 +28,7 @@ const std::map<std::string, std::string> kDebianPackage = {
     {"sqlite3", "libsqlite3-dev"},       {"libpq", "libpq-dev"},
     {"icu-i18n", "libicu-dev"},          {"icu-uc", "libicu-dev"},
     {"cpp-httplib", "libcpp-httplib-dev"}, {"libsodium", "libsodium-dev"},
-    {"libmicrohttpd", "libmicrohttpd-dev"},
+    {"libmicrohttpd", "libmicrohttpd-dev"}, {"OpenSSL", "libssl-dev"},
     {"clang++", "clang"},                {"clang++-14", "clang"},
     {"ccache", "ccache"},                {"python3", "python3"},
 };

@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "cli/Connection.h"
 #include "cli/Serve.h"
+#include "framework/Accounts.h"
 #include "framework/Json.h"
 #include "support/Files.h"
 #include "support/TestDatabase.h"
@@ -41,6 +44,16 @@ protected:
         service_->Stop();
         runner_.join();
         service_.reset();
+    }
+
+    // An account on the served database, a person's when `password` is given; returns
+    // a new token of it, so that a test may act as the account without signing in.
+    std::string AddAccount(const std::string& name, const std::vector<std::string>& roles,
+                           const std::optional<std::string>& password = std::nullopt) {
+        cli::Connection c = cli::Connect(global_, cli::Mode::Existing);
+        AccountStore accounts(*c.db);
+        accounts.Add(name, roles, password);
+        return accounts.NewToken(name);
     }
 
     httplib::Client Client(const std::string& token = kClientToken, int readSeconds = 60) {
