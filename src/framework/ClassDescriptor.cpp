@@ -7,6 +7,7 @@
 #include "core/Convert.h"
 #include "core/Errors.h"
 #include "core/Text.h"
+#include "framework/AuditTrail.h"
 
 namespace humrs {
 
@@ -200,6 +201,7 @@ ClassRegistry::ClassRegistry(std::vector<ClassDescriptor> classes) : classes_(st
         }
         indexes_.insert(indexes_.end(), c.indexes.begin(), c.indexes.end());
     }
+    AppendAuditTables(tables_, indexes_);
 }
 
 const ClassDescriptor* ClassRegistry::Find(std::string_view key) const {

@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "framework/AuditTrail.h"
+#include "framework/Bill.h"
 #include "framework/BillLoader.h"
 #include "framework/BillNumbering.h"
 #include "framework/BillWriter.h"
@@ -216,7 +218,10 @@ void TQVXComBase::RewindDatasets() {
 Outcome TQVXComBase::Save() {
     std::vector<Dataset> snapshot = datasets_;
     bool wasStored = stored_;
+    std::string key = AuditKeyText(HeldKey(*this));  // the snapshot keeps the cursors as they stood
+    bool began = false;  // the transaction began: the save reached the data
     Outcome out = RunInTransaction(Txn::Write, [&](Outcome&) {
+        began = true;
         saveMode_ = stored_ ? 2 : 1;
         RewindDatasets();
         // The datasets the client's input changed, before the framework fills in its own values.
@@ -250,6 +255,8 @@ Outcome TQVXComBase::Save() {
         // What the checks left in edit is posted before the rows are written.
         RewindDatasets();
         WriteDatasets();
+        key = AuditKeyText(HeldKey(*this));
+        RecordAccepted(*session_, progId_, AuditOperation::Save, key, ChangesJson(map_, datasets_));
         // An imported bill may carry its voucher number in; otherwise the number stays as stored.
         if (const std::string field = GuardedVoucherField();
             !field.empty() && GetLoginType(ContextNumber()) != 5 && !GetMergeInState())
@@ -266,6 +273,7 @@ Outcome TQVXComBase::Save() {
     } else {
         datasets_ = std::move(snapshot);
         stored_ = wasStored;
+        if (began) RecordFailure(*session_, progId_, AuditOperation::Save, key, out);
     }
     return out;
 }
@@ -275,13 +283,17 @@ Outcome TQVXComBase::Delete(const Variant& key) {
     // carry the delete out after all.
     std::vector<Dataset> snapshot = datasets_;
     const bool wasStored = stored_;
+    bool began = false;
     Outcome out = RunInTransaction(Txn::Write, [&](Outcome&) {
+        began = true;
         LoadDatasets(key);
         if (!stored_) throw InputError(FormatMessage(msg::kBillNotFound, {key}));
+        const std::string storedKey = AuditKeyText(HeldKey(*this));
         if (const std::string field = GuardedVoucherField(); !field.empty()) CheckVoucherNo(field, 0);
         BeforeDelete();
         for (auto& ds : datasets_) ds.DeleteDataset();
         WriteDatasets();
+        RecordAccepted(*session_, progId_, AuditOperation::Delete, storedKey, ChangesJson(map_, datasets_));
         AfterDelete();
     });
     if (out.ok) {
@@ -289,6 +301,7 @@ Outcome TQVXComBase::Delete(const Variant& key) {
     } else {
         datasets_ = std::move(snapshot);
         stored_ = wasStored;
+        if (began) RecordFailure(*session_, progId_, AuditOperation::Delete, AuditKeyText(key), out);
     }
     return out;
 }
@@ -306,11 +319,22 @@ Outcome TQVXComBase::ExecuteProc(int procNo, const Variant& arg1, const Variant&
     // A procedure declared as reading takes no write lock: saves go on beside it.
     const ProcedureDef* proc = descriptor_ ? descriptor_->FindProcedure(procNo) : nullptr;
     const Txn kind = proc && proc->access == ProcAccess::Reads ? Txn::ReadOnly : Txn::Write;
-    return RunInTransaction(kind, [&](Outcome& out) {
+    // A writing procedure's entry is written first: a procedure that commits block by
+    // block (CommitBlock) commits it with its first block.
+    const bool writes = kind == Txn::Write;
+    bool began = false;
+    Outcome outcome = RunInTransaction(kind, [&](Outcome& out) {
+        began = true;
+        if (writes)
+            RecordAccepted(*session_, progId_, AuditOperation::Procedure,
+                           ProcedureAuditKey(procNo, arg1, arg2), ProcedureChangesJson(arg1, arg2));
         Variant result;
         RunProcedure(procNo, arg1, arg2, result);
         out.result = std::move(result);
     });
+    if (writes && began)
+        RecordFailure(*session_, progId_, AuditOperation::Procedure, ProcedureAuditKey(procNo, arg1, arg2), outcome);
+    return outcome;
 }
 
 void TQVXComBase::RunProcedure(int procNo, const Variant& arg1, const Variant& arg2, Variant& result) {
