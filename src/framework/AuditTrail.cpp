@@ -15,7 +15,7 @@ namespace humrs {
 
 namespace {
 
-constexpr const char* kTrailTable = "humAuditTrail";
+constexpr const char* kTrailTable = "sysAuditTrail";
 
 // What a refused operation brings from its caller (a key, a message quoting input)
 // is stored only so long.
@@ -76,10 +76,10 @@ std::string UtcNow() {
 }
 
 void WriteEntry(Database& db, const AuditEntry& e) {
-    const auto last = db.QueryFirst("Select Max(EntryNo) From humAuditTrail");
+    const auto last = db.QueryFirst("Select Max(EntryNo) From sysAuditTrail");
     const int64_t number = last && !(*last)[0].IsNullOrEmpty() ? CInt((*last)[0]) + 1 : 1;
     db.Execute(
-        "Insert Into humAuditTrail (EntryNo, EntryTime, UserName, Via, ProgID, BillKey, Operation, Outcome, "
+        "Insert Into sysAuditTrail (EntryNo, EntryTime, UserName, Via, ProgID, BillKey, Operation, Outcome, "
         "Message, Changes) Values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
         {Variant(number), Variant(e.when), Variant(e.user), Variant(e.via), Variant(e.progId), Variant(e.key),
          Variant(e.operation), Variant(e.outcome), Variant(e.message), Variant(e.changes)});
@@ -211,7 +211,7 @@ void RecordFailure(Session& session, const std::string& progId, AuditOperation o
 std::vector<AuditEntry> BillHistory(Database& db, const std::string& progId, const std::string& key) {
     const ResultSet rs = db.Query(
         "Select EntryNo, EntryTime, UserName, Via, ProgID, BillKey, Operation, Outcome, Message, Changes "
-        "From humAuditTrail Where ProgID = ? And BillKey = ? Order By EntryNo",
+        "From sysAuditTrail Where ProgID = ? And BillKey = ? Order By EntryNo",
         {Variant(progId), Variant(key)});
     std::vector<AuditEntry> entries;
     for (const auto& row : rs.rows) {

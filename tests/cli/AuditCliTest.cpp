@@ -20,22 +20,22 @@ TEST_F(AuditSqlTest, SqlReadsTheTrailButNeverWritesIt) {
     const Outcome saved = SaveBill("QVXHumrs.ExcuseCls", {{{{"ExcuseClsID", Variant("T1")}, {"ExcuseClsName", Variant("事假")},
                                                            {"ExcuseUnit", Variant(1)}}}});
     ASSERT_TRUE(saved.ok) << saved.error;
-    const auto trail = [&] { return cli::RunSqlStatement(*db, "Select * From humAuditTrail Order By EntryNo")["rows"]; };
+    const auto trail = [&] { return cli::RunSqlStatement(*db, "Select * From sysAuditTrail Order By EntryNo")["rows"]; };
     const json before = trail();
     ASSERT_EQ(before.size(), 1u);
     const char* const writes[] = {
-        "Insert Into humAuditTrail (EntryNo, Outcome) Values (99, 'accepted')",
-        "insert into HUMAUDITTRAIL (EntryNo) values (99)",
-        "Update humAuditTrail Set UserName = 'nobody'",
-        "Update [humAuditTrail] Set Outcome = 'accepted'",
-        "UPDATE \"HumAuditTrail\" SET Message = ''",
-        "Update a Set Message = '' From humAuditTrail a",
-        "Delete From humaudittrail",
-        "Delete [HUMAUDITTRAIL] Where EntryNo = 1",
-        "Delete a From humAuditTrail a Where a.EntryNo = 1",
-        "Delete /* the trail */ From \"humAuditTrail\"",
-        "Drop Table humAuditTrail",
-        "Insert Into humExcuseCls (ExcuseClsID) Select BillKey From humAuditTrail",
+        "Insert Into sysAuditTrail (EntryNo, Outcome) Values (99, 'accepted')",
+        "insert into SYSAUDITTRAIL (EntryNo) values (99)",
+        "Update sysAuditTrail Set UserName = 'nobody'",
+        "Update [sysAuditTrail] Set Outcome = 'accepted'",
+        "UPDATE \"SysAuditTrail\" SET Message = ''",
+        "Update a Set Message = '' From sysAuditTrail a",
+        "Delete From sysaudittrail",
+        "Delete [SYSAUDITTRAIL] Where EntryNo = 1",
+        "Delete a From sysAuditTrail a Where a.EntryNo = 1",
+        "Delete /* the trail */ From \"sysAuditTrail\"",
+        "Drop Table sysAuditTrail",
+        "Insert Into humExcuseCls (ExcuseClsID) Select BillKey From sysAuditTrail",
     };
     for (const char* statement : writes) {
         SCOPED_TRACE(statement);
@@ -43,9 +43,9 @@ TEST_F(AuditSqlTest, SqlReadsTheTrailButNeverWritesIt) {
     }
     EXPECT_EQ(trail(), before);
     const char* const reads[] = {
-        "Select Count(*) From humAuditTrail",
-        "select Outcome from [HUMAUDITTRAIL] where BillKey = 't1'",
-        "Select e.UserName From \"humAuditTrail\" e Join humExcuseCls c On c.ExcuseClsID = e.BillKey",
+        "Select Count(*) From sysAuditTrail",
+        "select Outcome from [SYSAUDITTRAIL] where BillKey = 't1'",
+        "Select e.UserName From \"sysAuditTrail\" e Join humExcuseCls c On c.ExcuseClsID = e.BillKey",
     };
     for (const char* statement : reads) {
         SCOPED_TRACE(statement);

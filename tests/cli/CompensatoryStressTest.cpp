@@ -133,8 +133,8 @@ TEST_F(CompensatoryStress, ConcurrentSavesNeverGrantAnHourTwice) {
     auto conn = OpenSQLite(db);
     EXPECT_EQ(CInt(conn->QueryFirst("Select Count(*) From humExcuse")->at(0)), accepted);
     // Each save is on the trail once, the refused ones with their refusal.
-    EXPECT_EQ(CInt(conn->QueryFirst("Select Count(*) From humAuditTrail Where Outcome = 'accepted'")->at(0)), accepted);
-    EXPECT_EQ(CInt(conn->QueryFirst("Select Count(*) From humAuditTrail Where Outcome = 'refused' And "
+    EXPECT_EQ(CInt(conn->QueryFirst("Select Count(*) From sysAuditTrail Where Outcome = 'accepted'")->at(0)), accepted);
+    EXPECT_EQ(CInt(conn->QueryFirst("Select Count(*) From sysAuditTrail Where Outcome = 'refused' And "
                                     "Message <> ''")->at(0)),
               static_cast<int64_t>(files.size()) - accepted);
     EXPECT_DOUBLE_EQ(FreeHours()["O1"], 8 - 3 * accepted);
@@ -223,7 +223,7 @@ TEST_F(CompensatoryStress, KilledSavesAndRebuildsLeaveWholeBillsAndTrueBalances)
         return values;
     };
     EXPECT_EQ(column("Select BillNo From humExcuse"),
-              column("Select BillKey From humAuditTrail Where ProgID = 'QVXHumrs.Excuse' And Operation = 'save' "
+              column("Select BillKey From sysAuditTrail Where ProgID = 'QVXHumrs.Excuse' And Operation = 'save' "
                      "And Outcome = 'accepted'"));
     conn.reset();
     ExpectBalancesEqualARebuild();

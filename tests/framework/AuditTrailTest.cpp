@@ -116,7 +116,7 @@ TEST_F(AuditTrailTest, ARefusedNewBillLeavesOnlyItsRefusal) {
     ASSERT_EQ(history.size(), 1u);
     EXPECT_EQ(history[0].outcome, "refused");
     EXPECT_EQ(history[0].message, "不吉利的金额");
-    EXPECT_EQ(Count("humAuditTrail Where Outcome = 'accepted'"), 0);
+    EXPECT_EQ(Count("sysAuditTrail Where Outcome = 'accepted'"), 0);
 }
 
 TEST_F(AuditTrailTest, WritingProceduresLeaveOneEntryWithTheirArguments) {
