@@ -14,6 +14,10 @@ namespace {
 class TAuditedBill : public TQVXComBase {
 public:
     bool refuseDelete = false;
+    bool refuseEdit = false;
+    void BeforeEdit() override {
+        if (refuseEdit) MakeException(0, 0, "单据已锁定");
+    }
     void AfterUpdate() override {
         // The row is written by now; the refusal must take it back with the entry.
         if (CInt(GetDBConn().DBSelectSQL("Select Count(*) From tstAudited Where Amount = 13")) > 0)
@@ -76,8 +80,15 @@ TEST_F(AuditTrailTest, EachEntryCommitsOrRollsBackWithItsBill) {
          "refused", ""},
         {"a change", [](AuditTrailTest& t) { return t.Save("a1", 7); }, true, 7, "save", "accepted",
          R"([{"dataset":0,"table":"tstAudited","modified":[{"key":{"BillNo":"A1"},"changed":{"Amount":[5,7]}}]}])"},
+        {"a change refused by the edit check, before its transaction",
+         [](AuditTrailTest& t) {
+             static_cast<TAuditedBill&>(*t.bill).refuseEdit = true;
+             return t.Save("A1", 9);
+         },
+         false, 7, "save", "refused", ""},
         {"a delete refused after the rows went",
          [](AuditTrailTest& t) {
+             static_cast<TAuditedBill&>(*t.bill).refuseEdit = false;
              static_cast<TAuditedBill&>(*t.bill).refuseDelete = true;
              return t.bill->Delete(Variant("A1"));
          },
