@@ -1,9 +1,9 @@
 #include "cli/AuditCommand.h"
 
 #include "cli/Connection.h"
-#include "framework/InputChecks.h"
 #include "core/Errors.h"
 #include "framework/AuditTrail.h"
+#include "framework/InputChecks.h"
 #include "hosting/ClassTable.h"
 
 namespace humrs::cli {

@@ -41,9 +41,12 @@ TableDef TrailTable() {
 
 const char* OperationName(AuditOperation operation) {
     switch (operation) {
-        case AuditOperation::Save: return "save";
-        case AuditOperation::Delete: return "delete";
-        case AuditOperation::Procedure: return "procedure";
+        case AuditOperation::Save:
+            return "save";
+        case AuditOperation::Delete:
+            return "delete";
+        case AuditOperation::Procedure:
+            return "procedure";
     }
     return "save";
 }
@@ -137,24 +140,33 @@ std::string ChangesJson(const ClassMap* map, const std::vector<Dataset>& dataset
         if (!datasets[i].HasChanges()) continue;
         const DatasetMap* dm = map && i < map->datasets.size() ? &map->datasets[i] : nullptr;
         std::vector<std::string> keys;
-        if (dm) keys = i == 0 && dm->keyColumns.empty() ? std::vector<std::string>{map->keyColumn} : dm->keyColumns;
+        if (dm)
+            keys =
+                i == 0 && dm->keyColumns.empty() ? std::vector<std::string>{map->keyColumn} : dm->keyColumns;
         Json inserted = Json::array(), modified = Json::array(), deleted = Json::array();
         DeltaDataset delta(*datasets[i].Delta());
         for (delta.First(); !delta.Eof(); delta.Next()) {
             switch (delta.Status()) {
-                case UpdateStatus::Inserted: inserted.push_back(ValuesOf(delta, false)); break;
-                case UpdateStatus::Deleted: deleted.push_back(ValuesOf(delta, true)); break;
+                case UpdateStatus::Inserted:
+                    inserted.push_back(ValuesOf(delta, false));
+                    break;
+                case UpdateStatus::Deleted:
+                    deleted.push_back(ValuesOf(delta, true));
+                    break;
                 case UpdateStatus::Modified: {
                     Json key = Json::object(), changed = Json::object();
                     for (const std::string& k : keys)
                         if (delta.HasField(k)) key[k] = ToJson(delta.OldValue(k));
                     for (const FieldDef& f : delta.Packet().fields)
                         if (delta.Changed(f.name))
-                            changed[f.name] = Json::array({ToJson(delta.OldValue(f.name)), ToJson(delta.NewValue(f.name))});
-                    if (!changed.empty()) modified.push_back(Json{{"key", std::move(key)}, {"changed", std::move(changed)}});
+                            changed[f.name] =
+                                Json::array({ToJson(delta.OldValue(f.name)), ToJson(delta.NewValue(f.name))});
+                    if (!changed.empty())
+                        modified.push_back(Json{{"key", std::move(key)}, {"changed", std::move(changed)}});
                     break;
                 }
-                default: break;
+                default:
+                    break;
             }
         }
         Json entry = {{"dataset", i}};
@@ -171,16 +183,16 @@ std::string ProcedureChangesJson(const Variant& arg1, const Variant& arg2) {
     return Dump(Json{{"arguments", Json::array({ToJson(arg1), ToJson(arg2)})}}, false);
 }
 
-void RecordAccepted(Session& session, const std::string& progId, AuditOperation operation, const std::string& key,
-                    const std::string& changes) {
+void RecordAccepted(Session& session, const std::string& progId, AuditOperation operation,
+                    const std::string& key, const std::string& changes) {
     AuditEntry e = NewEntry(session.actor, progId, operation, key);
     e.outcome = "accepted";
     e.changes = changes;
     WriteEntry(*session.db, e);
 }
 
-void RecordFailure(Session& session, const std::string& progId, AuditOperation operation, const std::string& key,
-                   const Outcome& failure) noexcept {
+void RecordFailure(Session& session, const std::string& progId, AuditOperation operation,
+                   const std::string& key, const Outcome& failure) noexcept {
     if (failure.ok) return;
     try {
         Database& db = *session.db;
@@ -219,7 +231,8 @@ std::vector<AuditEntry> BillHistory(Database& db, const std::string& progId, con
         e.number = CInt(row[0]);
         std::string* texts[] = {&e.when,      &e.user,    &e.via,     &e.progId, &e.key,
                                 &e.operation, &e.outcome, &e.message, &e.changes};
-        for (size_t i = 0; i < std::size(texts); ++i) *texts[i] = row[i + 1].IsNullOrEmpty() ? "" : CStr(row[i + 1]);
+        for (size_t i = 0; i < std::size(texts); ++i)
+            *texts[i] = row[i + 1].IsNullOrEmpty() ? "" : CStr(row[i + 1]);
         entries.push_back(std::move(e));
     }
     return entries;

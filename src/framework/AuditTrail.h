@@ -27,10 +27,10 @@ bool IsAuditTable(std::string_view table);
 enum class AuditOperation { Save, Delete, Procedure };
 
 struct AuditEntry {
-    int64_t number = 0;     // one sequence over the whole trail, in the order written
-    std::string when;       // UTC, yyyy-mm-ddThh:mm:ss.mmmZ
-    std::string user;       // Actor::name
-    std::string via;        // Actor::via
+    int64_t number = 0;  // one sequence over the whole trail, in the order written
+    std::string when;    // UTC, yyyy-mm-ddThh:mm:ss.mmmZ
+    std::string user;    // Actor::name
+    std::string via;     // Actor::via
     std::string progId;
     std::string key;        // the bill's key; for a procedure its number and arguments
     std::string operation;  // "save", "delete", "procedure"
@@ -54,15 +54,15 @@ std::string ProcedureChangesJson(const Variant& arg1, const Variant& arg2);
 // Writes the entry of an accepted operation, done by the session's actor.
 // REQUIRES: the operation's write transaction is open on the session's database; the
 // entry commits or rolls back with it.
-void RecordAccepted(Session& session, const std::string& progId, AuditOperation operation, const std::string& key,
-                    const std::string& changes);
+void RecordAccepted(Session& session, const std::string& progId, AuditOperation operation,
+                    const std::string& key, const std::string& changes);
 // Writes the entry of a refused or failed operation (an outcome that is not ok) in a
 // transaction of its own, once the operation's has rolled back. An operation run
 // inside another one's transaction writes none: the enclosing operation answers for
 // it. Never throws: when the trail cannot be written the failure is told as it was,
 // not replaced by the trail's own.
-void RecordFailure(Session& session, const std::string& progId, AuditOperation operation, const std::string& key,
-                   const Outcome& failure) noexcept;
+void RecordFailure(Session& session, const std::string& progId, AuditOperation operation,
+                   const std::string& key, const Outcome& failure) noexcept;
 
 // A bill's entries, oldest first (the key compared without regard to case, as keys
 // are).

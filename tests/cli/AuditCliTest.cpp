@@ -17,10 +17,13 @@ using nlohmann::json;
 class AuditSqlTest : public testing::HumrsFixture {};
 
 TEST_F(AuditSqlTest, SqlReadsTheTrailButNeverWritesIt) {
-    const Outcome saved = SaveBill("QVXHumrs.ExcuseCls", {{{{"ExcuseClsID", Variant("T1")}, {"ExcuseClsName", Variant("事假")},
-                                                           {"ExcuseUnit", Variant(1)}}}});
+    const Outcome saved = SaveBill(
+        "QVXHumrs.ExcuseCls",
+        {{{{"ExcuseClsID", Variant("T1")}, {"ExcuseClsName", Variant("事假")}, {"ExcuseUnit", Variant(1)}}}});
     ASSERT_TRUE(saved.ok) << saved.error;
-    const auto trail = [&] { return cli::RunSqlStatement(*db, "Select * From sysAuditTrail Order By EntryNo")["rows"]; };
+    const auto trail = [&] {
+        return cli::RunSqlStatement(*db, "Select * From sysAuditTrail Order By EntryNo")["rows"];
+    };
     const json before = trail();
     ASSERT_EQ(before.size(), 1u);
     const char* const writes[] = {
@@ -67,7 +70,9 @@ TEST_F(AuditCommandTest, ShowsTheHistoryOfABillOldestFirst) {
     REQUIRE_CATEGORY_CLASS();
     ASSERT_EQ(Humrs({"init"}).exitCode, 0);
     ASSERT_EQ(Humrs({"save", kCategory, "-"}, TestCategory().dump()).exitCode, 0);
-    ASSERT_EQ(Humrs({"save", kCategory, "-"}, Category({{"ExcuseClsID", "T1"}, {"ExcuseUnit", 1}}).dump()).exitCode, 0);
+    ASSERT_EQ(
+        Humrs({"save", kCategory, "-"}, Category({{"ExcuseClsID", "T1"}, {"ExcuseUnit", 1}}).dump()).exitCode,
+        0);
     ASSERT_EQ(Humrs({"delete", kCategory, "T1"}).exitCode, 0);
 
     const Result r = Humrs({"audit", kCategory, "t1"});

@@ -36,11 +36,13 @@ ClassDescriptor AuditedBillClass() {
     d.datasets = {HeaderDataset("tstAudited")};
     d.tables = {TableDef{"tstAudited", {{"BillNo", kText}, {"Amount", kInt}}, {"BillNo"}}};
     d.create = [] { return std::make_unique<TAuditedBill>(); };
-    ProcedureDef write{1, "Write", ArgShape::Single, {{"BillNo", ArgType::Text}}, [](TQVXComBase& o, const ProcArgs& a) {
-        o.GetDBConn().Db().Execute("Insert Into tstAudited (BillNo, Amount) Values (?, 13)", {Variant(a.Text(0))});
-        if (a.Text(0) == "refuse") o.MakeException(0, 0, "过程拒绝");
-        return Variant();
-    }};
+    ProcedureDef write{
+        1, "Write", ArgShape::Single, {{"BillNo", ArgType::Text}}, [](TQVXComBase& o, const ProcArgs& a) {
+            o.GetDBConn().Db().Execute("Insert Into tstAudited (BillNo, Amount) Values (?, 13)",
+                                       {Variant(a.Text(0))});
+            if (a.Text(0) == "refuse") o.MakeException(0, 0, "过程拒绝");
+            return Variant();
+        }};
     d.procedures = {write};
     return d;
 }
@@ -55,7 +57,8 @@ public:
         bill = CreateBusinessObject("Test.Audited", *session);
     }
     Outcome Save(const std::string& billNo, int amount) {
-        return humrs::SaveBill(*bill, {InputDataset{{{"BillNo", Variant(billNo)}, {"Amount", Variant(amount)}}}});
+        return humrs::SaveBill(*bill,
+                               {InputDataset{{{"BillNo", Variant(billNo)}, {"Amount", Variant(amount)}}}});
     }
     std::vector<AuditEntry> History(const std::string& key) { return BillHistory(*db, "Test.Audited", key); }
 
@@ -76,8 +79,8 @@ TEST_F(AuditTrailTest, EachEntryCommitsOrRollsBackWithItsBill) {
     const std::vector<Step> steps = {
         {"a new bill", [](AuditTrailTest& t) { return t.Save("A1", 5); }, true, 5, "save", "accepted",
          R"([{"dataset":0,"table":"tstAudited","inserted":[{"BillNo":"A1","Amount":5}]}])"},
-        {"refused after its row was written", [](AuditTrailTest& t) { return t.Save("A1", 13); }, false, 5, "save",
-         "refused", ""},
+        {"refused after its row was written", [](AuditTrailTest& t) { return t.Save("A1", 13); }, false, 5,
+         "save", "refused", ""},
         {"a change", [](AuditTrailTest& t) { return t.Save("a1", 7); }, true, 7, "save", "accepted",
          R"([{"dataset":0,"table":"tstAudited","modified":[{"key":{"BillNo":"A1"},"changed":{"Amount":[5,7]}}]}])"},
         {"a change refused by the edit check, before its transaction",
@@ -98,7 +101,8 @@ TEST_F(AuditTrailTest, EachEntryCommitsOrRollsBackWithItsBill) {
              static_cast<TAuditedBill&>(*t.bill).refuseDelete = false;
              return t.bill->Delete(Variant("A1"));
          },
-         true, -1, "delete", "accepted", R"([{"dataset":0,"table":"tstAudited","deleted":[{"BillNo":"A1","Amount":7}]}])"},
+         true, -1, "delete", "accepted",
+         R"([{"dataset":0,"table":"tstAudited","deleted":[{"BillNo":"A1","Amount":7}]}])"},
     };
     for (size_t i = 0; i < steps.size(); ++i) {
         const Step& step = steps[i];
