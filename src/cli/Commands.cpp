@@ -21,6 +21,7 @@
 #include "db/Schema.h"
 #include "db/SqlTranslator.h"
 #include "suite/Seed.h"
+#include "framework/AuditTrail.h"
 #include "framework/Bill.h"
 #include "hosting/ClassTable.h"
 #include "hosting/Registration.h"
@@ -193,6 +194,11 @@ std::string RequireAllowedStatement(const std::string& statement) {
                 throw InputError("the sql subcommand does not change tables: \"" + t.text + "\" is refused");
     }
     if (SameText(first.value, "select")) return "";
+    // The audit trail is only ever added to, by the operations it records: a statement
+    // that writes may not so much as name it, however the name is spelt or quoted.
+    for (const SqlToken& t : tokens)
+        if (IsName(t) && IsAuditTable(t.value))
+            throw InputError("the audit trail cannot be changed: the sql subcommand only reads \"" + t.value + "\"");
     std::string alias;
     const std::string table = WrittenTable(tokens, first.value, alias);
     if (!ComponentRegistry().FindTable(table))

@@ -3,6 +3,7 @@
 #include "core/Errors.h"
 #include "db/DatabaseFile.h"
 #include "db/PostgresDatabase.h"
+#include "framework/AuditTrail.h"
 #include "framework/InputChecks.h"
 #include "hosting/ClassTable.h"
 
@@ -65,6 +66,8 @@ Connection Connect(const GlobalOptions& options, Mode mode) {
     c.session->mergeIn = options.mergeIn;
     c.session->localType = options.localType;
     c.session->serverDate = options.serverDate;
+    // The command runs as the operating-system user, and the trail records it so.
+    c.session->actor = OperatingSystemActor("command");
     return c;
 }
 

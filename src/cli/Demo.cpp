@@ -9,6 +9,7 @@
 #include "db/PostgresDatabase.h"
 #include "core/Errors.h"
 #include "db/Schema.h"
+#include "framework/AuditTrail.h"
 #include "hosting/ClassTable.h"
 #include "suite/DemoCompany.h"
 
@@ -117,6 +118,7 @@ Answer RunDemo(const GlobalOptions& options, bool text, bool force) {
         session.mergeIn = options.mergeIn;
         session.localType = options.localType;
         session.serverDate = options.serverDate > 0 ? options.serverDate : kDemoDate;
+        session.actor = OperatingSystemActor("command");
 
         DemoContext context(*db, session);
         Json scenes = Json::array();

@@ -202,6 +202,14 @@ MHD_Result Service::State::OnRequest(MHD_Connection* connection, const char* url
             exchange->request.cookie = cookie;
         if (const char* csrf = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-CSRF-Token"))
             exchange->request.csrf = csrf;
+        MHD_get_connection_values_n(
+            connection, MHD_GET_ARGUMENT_KIND,
+            +[](void* cls, MHD_ValueKind, const char* name, size_t nameSize, const char* value, size_t valueSize) {
+                static_cast<Request*>(cls)->query.emplace_back(std::string(name, nameSize),
+                                                               value ? std::string(value, valueSize) : std::string());
+                return MHD_YES;
+            },
+            &exchange->request);
         if (exchange->client && exchange->client->refused) {
             Serving(exchange);
             return QueueFailure(connection, 503,

@@ -11,6 +11,7 @@
 #include <random>
 #include <regex>
 
+#include "cli/AuditCommand.h"
 #include "cli/Batch.h"
 #include "cli/ServiceState.h"
 #include "core/Errors.h"
@@ -453,6 +454,31 @@ void Service::State::Sql(const Request& req, Response& res) {
     });
 }
 
+// A bill's audit trail: GET /v1/audit?progid=PROGID&key=KEY, each named once.
+void Service::State::Audit(const Request& req, Response& res) {
+    const auto actor = Authenticate(req, res);
+    if (!actor) return;
+    Respond(res, [&](Json& body) {
+        auto argument = [&](const char* name) {
+            const std::string* found = nullptr;
+            for (const auto& [n, v] : req.query) {
+                if (n != name) continue;
+                if (found) throw InputError(std::string("give \"") + name + "\" once");
+                found = &v;
+            }
+            if (!found) throw InputError(std::string("give the bill as ?progid=PROGID&key=KEY; \"") + name + "\" is missing");
+            return *found;
+        };
+        const std::string progId = argument("progid"), key = argument("key");
+        // A bill's history shows its values: it is for those who may read the bill.
+        Allow(*actor, progId, "open", Json::object());
+        return OnLeased([&](Connection& connection) {
+            body = AuditHistory(*connection.db, progId, key);
+            return Outcome{};
+        });
+    });
+}
+
 void Service::State::CreateHandle(const Request& req, Response& res) {
     const auto actor = Authenticate(req, res);
     if (!actor) return;
@@ -616,6 +642,7 @@ void Service::State::Route(const Request& req, Response& res) {
         if (req.method == "POST" && req.path == "/v1/sql") return Sql(req, res);
         if (req.method == "POST" && req.path == "/v1/login") return Login(req, res);
         if (req.method == "POST" && req.path == "/v1/logout") return Logout(req, res);
+        if (req.method == "GET" && req.path == "/v1/audit") return Audit(req, res);
         if (req.method == "POST" && req.path == "/v1/objects") return CreateHandle(req, res);
         if (std::regex_match(req.path, match, kHandlePath)) {
             if (req.method == "POST") return CallHandle(req, res, match[1].str());

@@ -39,6 +39,8 @@ struct Request {
     std::string cookie;
     std::string csrf;  // X-CSRF-Token
     std::string body;
+    // The arguments of the URL (?name=value&...), decoded, in order.
+    std::vector<std::pair<std::string, std::string>> query;
 };
 
 // What a request is answered: the status, the JSON body and extra headers.
@@ -183,6 +185,7 @@ struct Service::State {
 
     void Operate(const Request& req, Response& res, const std::string& kind);
     void Sql(const Request& req, Response& res);
+    void Audit(const Request& req, Response& res);
     void CreateHandle(const Request& req, Response& res);
     std::shared_ptr<Handle> FindHandle(const std::string& id);
     void NoHandle(Response& res, const std::string& id);

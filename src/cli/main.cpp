@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/Outcome.h"
+#include "cli/AuditCommand.h"
 #include "cli/Commands.h"
 #include "cli/Serve.h"
 #include "utils/DateUtils.h"
@@ -159,6 +160,13 @@ int main(int argc, char** argv) {
         "translation the business objects use. A second statement is refused.\n"
         "Example: humrs sql \"Select Top 3 PersonID, PersonName From comPerson Order By PersonID\"");
     sql->add_option("STATEMENT", statement, "one SQL statement")->required();
+
+    auto* audit = app.add_subcommand("audit",
+                                     "Show the audit trail of a bill, oldest first: who saved, changed or deleted "
+                                     "it, when, through what, and the fields changed.\n"
+                                     "Example: humrs audit QVXHumrs.Excuse QJ001");
+    audit->add_option("PROGID", progId, "business object")->required();
+    audit->add_option("KEY", key, "the bill's key")->required();
 
     auto* param = app.add_subcommand("param", "Read or write a system parameter (table comSysParam).");
     param->require_subcommand(1);
@@ -332,6 +340,8 @@ int main(int argc, char** argv) {
         answer = RunProc(options, progId, procNo, arg1, arg2);
     else if (*sql)
         answer = RunSql(options, statement);
+    else if (*audit)
+        answer = RunAudit(options, progId, key);
     else if (*paramGet)
         answer = RunParamGet(options, paramKey);
     else if (*paramSet)

@@ -6,6 +6,7 @@
 #include "core/Convert.h"
 #include "core/Errors.h"
 #include "core/Text.h"
+#include "framework/AuditTrail.h"
 
 namespace humrs {
 
@@ -203,14 +204,29 @@ Variant HeldKey(TQVXComBase& object) {
     return head.FieldValue(map->keyColumn);
 }
 
+namespace {
+
+// A save refused before it reaches its transaction (bad rows, the class's edit
+// check) goes on the audit trail as any refused save does.
+Outcome RefusedSave(TQVXComBase& object, const BillInput& bill, Outcome out) {
+    RecordFailure(object.GetSession(), object.ProgID(), AuditOperation::Save, AuditKeyText(BillKey(object, bill)),
+                  out);
+    return out;
+}
+
+}  // namespace
+
 Outcome SaveBill(TQVXComBase& object, const BillInput& bill) {
     using Kind = Outcome::Kind;
-    if (object.DatasetCount() == 0) return FailureOutcome(Kind::BadInput, object.ProgID() + " keeps no bill to save");
+    if (object.DatasetCount() == 0)
+        return RefusedSave(object, bill, FailureOutcome(Kind::BadInput, object.ProgID() + " keeps no bill to save"));
     if (bill.size() > static_cast<size_t>(object.DatasetCount()))
-        return FailureOutcome(Kind::BadInput, object.ProgID() + " has " + std::to_string(object.DatasetCount()) +
-                                                  " datasets, the bill gives " + std::to_string(bill.size()));
+        return RefusedSave(object, bill,
+                           FailureOutcome(Kind::BadInput, object.ProgID() + " has " +
+                                                              std::to_string(object.DatasetCount()) +
+                                                              " datasets, the bill gives " + std::to_string(bill.size())));
     if (bill.empty() || !bill[0] || bill[0]->empty())
-        return FailureOutcome(Kind::BadInput, "dataset 0 (the bill header) has no row");
+        return RefusedSave(object, bill, FailureOutcome(Kind::BadInput, "dataset 0 (the bill header) has no row"));
 
     const Variant key = BillKey(object, bill);
     const bool keyed = !key.IsNullOrEmpty() && !Trim(CStr(key)).empty();
@@ -219,7 +235,7 @@ Outcome SaveBill(TQVXComBase& object, const BillInput& bill) {
         // edit check: a bill that may no longer be changed is refused before anything
         // is merged or written. A key that finds no bill makes a new bill.
         Outcome opened = object.Edit(key);
-        if (!opened.ok && (object.IsStored() || opened.failure != Kind::BadInput)) return opened;
+        if (!opened.ok && (object.IsStored() || opened.failure != Kind::BadInput)) return RefusedSave(object, bill, opened);
     } else {
         // No key: a new bill, whatever the object held before.
         object.Clear();
@@ -232,7 +248,7 @@ Outcome SaveBill(TQVXComBase& object, const BillInput& bill) {
             if (bill[i]) object.MergeInput(static_cast<int>(i), *bill[i]);
     } catch (...) {
         for (int i = 0; i < static_cast<int>(snapshot.size()); ++i) object.GetDatasets(i) = snapshot[i];
-        return FailureOutcome(std::current_exception());
+        return RefusedSave(object, bill, FailureOutcome(std::current_exception()));
     }
     return object.Save();
 }

@@ -8,6 +8,7 @@
 #include "core/Errors.h"
 #include "core/Text.h"
 #include "framework/Accounts.h"
+#include "framework/AuditTrail.h"
 
 namespace humrs {
 
@@ -205,6 +206,7 @@ ClassRegistry::ClassRegistry(std::vector<ClassDescriptor> classes) : classes_(st
         indexes_.insert(indexes_.end(), c.indexes.begin(), c.indexes.end());
     }
     for (const TableDef& table : AccountTables()) tables_.push_back(table);
+    AppendAuditTables(tables_, indexes_);
 }
 
 const ClassDescriptor* ClassRegistry::Find(std::string_view key) const {

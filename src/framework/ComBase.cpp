@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "framework/AuditTrail.h"
+#include "framework/Bill.h"
 #include "framework/BillLoader.h"
 #include "framework/BillNumbering.h"
 #include "framework/BillWriter.h"
@@ -273,7 +275,10 @@ Outcome TQVXComBase::Save() {
             AddPersonLocks(datasets_, false, locks);
         }
     }
+    std::string key = AuditKeyText(HeldKey(*this));  // the snapshot keeps the cursors as they stood
+    bool began = false;  // the transaction began: the save reached the data
     Outcome out = RunInTransaction(byPerson ? Txn::PersonWrite : Txn::Write, [&](Outcome&) {
+        began = true;
         // Where the backend had the database locked alone, there is nothing more to lock.
         const bool lockPersons = byPerson && Db().WriteLockHeld() == WriteLock::Shared;
         if (lockPersons && stored_) {
@@ -320,6 +325,8 @@ Outcome TQVXComBase::Save() {
         RewindDatasets();
         if (lockPersons) LockPersonsOf(datasets_, false);
         WriteDatasets();
+        key = AuditKeyText(HeldKey(*this));
+        RecordAccepted(*session_, progId_, AuditOperation::Save, key, ChangesJson(map_, datasets_));
         // An imported bill may carry its voucher number in; otherwise the number stays as stored.
         if (const std::string field = GuardedVoucherField();
             !field.empty() && GetLoginType(ContextNumber()) != 5 && !GetMergeInState())
@@ -336,6 +343,7 @@ Outcome TQVXComBase::Save() {
     } else {
         datasets_ = std::move(snapshot);
         stored_ = wasStored;
+        if (began) RecordFailure(*session_, progId_, AuditOperation::Save, key, out);
     }
     return out;
 }
@@ -350,14 +358,18 @@ Outcome TQVXComBase::Delete(const Variant& key) {
     const bool byPerson = LocksByPerson() && !key.IsNullOrEmpty();
     std::vector<EntityLock> locks;
     if (byPerson) locks.push_back({LockSpace::Bill, Trim(CStr(key))});
+    bool began = false;
     Outcome out = RunInTransaction(byPerson ? Txn::PersonWrite : Txn::Write, [&](Outcome&) {
+        began = true;
         LoadDatasets(key);
         if (byPerson && Db().WriteLockHeld() == WriteLock::Shared) LockPersonsOf(datasets_, true);
         if (!stored_) throw InputError(FormatMessage(msg::kBillNotFound, {key}));
+        const std::string storedKey = AuditKeyText(HeldKey(*this));
         if (const std::string field = GuardedVoucherField(); !field.empty()) CheckVoucherNo(field, 0);
         BeforeDelete();
         for (auto& ds : datasets_) ds.DeleteDataset();
         WriteDatasets();
+        RecordAccepted(*session_, progId_, AuditOperation::Delete, storedKey, ChangesJson(map_, datasets_));
         AfterDelete();
     }, std::move(locks));
     if (out.ok) {
@@ -365,6 +377,7 @@ Outcome TQVXComBase::Delete(const Variant& key) {
     } else {
         datasets_ = std::move(snapshot);
         stored_ = wasStored;
+        if (began) RecordFailure(*session_, progId_, AuditOperation::Delete, AuditKeyText(key), out);
     }
     return out;
 }
@@ -382,11 +395,22 @@ Outcome TQVXComBase::ExecuteProc(int procNo, const Variant& arg1, const Variant&
     // A procedure declared as reading takes no write lock: saves go on beside it.
     const ProcedureDef* proc = descriptor_ ? descriptor_->FindProcedure(procNo) : nullptr;
     const Txn kind = proc && proc->access == ProcAccess::Reads ? Txn::ReadOnly : Txn::Write;
-    return RunInTransaction(kind, [&](Outcome& out) {
+    // A writing procedure's entry is written first: a procedure that commits block by
+    // block (CommitBlock) commits it with its first block.
+    const bool writes = kind == Txn::Write;
+    bool began = false;
+    Outcome outcome = RunInTransaction(kind, [&](Outcome& out) {
+        began = true;
+        if (writes)
+            RecordAccepted(*session_, progId_, AuditOperation::Procedure,
+                           ProcedureAuditKey(procNo, arg1, arg2), ProcedureChangesJson(arg1, arg2));
         Variant result;
         RunProcedure(procNo, arg1, arg2, result);
         out.result = std::move(result);
     });
+    if (writes && began)
+        RecordFailure(*session_, progId_, AuditOperation::Procedure, ProcedureAuditKey(procNo, arg1, arg2), outcome);
+    return outcome;
 }
 
 void TQVXComBase::RunProcedure(int procNo, const Variant& arg1, const Variant& arg2, Variant& result) {

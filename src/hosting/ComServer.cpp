@@ -16,6 +16,7 @@
 #include "db/DatabaseFile.h"
 #include "db/PostgresDatabase.h"
 #include "db/Schema.h"
+#include "framework/AuditTrail.h"
 #include "framework/ComBase.h"
 #include "core/DataPacket.h"
 #include "framework/Bill.h"
@@ -294,6 +295,8 @@ public:
         session->mergeIn = mergeIn;
         session->localType = localType;
         session->serverDate = serverDate;
+        // The library runs as the operating-system user of its client's process.
+        session->actor = OperatingSystemActor("library");
         // The object may still point at the old session until Initialize has run; it
         // counts as unbound until then, so nothing reaches the old one.
         bound_ = false;

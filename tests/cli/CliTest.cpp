@@ -133,7 +133,7 @@ TEST_F(CliTest, CategoryIsSavedChangedAndDeleted) {
 
     const Result deleted = Humrs({"delete", kCategory, "T1"});
     ASSERT_EQ(deleted.exitCode, 0) << deleted.out;
-    EXPECT_TRUE(DumpAllTables().size() == 1u) << "only the schema version row is left";
+    EXPECT_TRUE(DumpAllTables().size() == 4u) << "only the schema version row and the trail's two saves and delete are left";
     const Result gone = Humrs({"open", kCategory, "T1"});
     EXPECT_EQ(gone.exitCode, 2);
     EXPECT_NE(gone.answer["error"].get<std::string>().find("T1"), std::string::npos);
@@ -430,6 +430,7 @@ TEST(CliSaveBillTest, StoredBillIsSavedOnlyPastTheEditCheck) {
     locked.datasets = {DatasetMap{"tstNote", {"NoteID"}, {}, false, -1, {}, "NoteID"}};
     locked.create = [] { return std::make_unique<TLockedNote>(); };
     const ClassRegistry classes({locked});
+    CreateOrUpgradeSchema(*db, classes.Tables(), classes.Indexes());  // the audit trail
     Session session(*db, classes);
     auto note = [](const char* memo) {
         return BillInput{InputDataset{{{"NoteID", Variant("N1")}, {"Memo", Variant(memo)}}}};

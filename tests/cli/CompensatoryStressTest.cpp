@@ -13,6 +13,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -131,6 +132,11 @@ TEST_F(CompensatoryStress, ConcurrentSavesNeverGrantAnHourTwice) {
     EXPECT_EQ(accepted, 2);
     auto conn = OpenSQLite(db);
     EXPECT_EQ(CInt(conn->QueryFirst("Select Count(*) From humExcuse")->at(0)), accepted);
+    // Each save is on the trail once, the refused ones with their refusal.
+    EXPECT_EQ(CInt(conn->QueryFirst("Select Count(*) From sysAuditTrail Where Outcome = 'accepted'")->at(0)), accepted);
+    EXPECT_EQ(CInt(conn->QueryFirst("Select Count(*) From sysAuditTrail Where Outcome = 'refused' And "
+                                    "Message <> ''")->at(0)),
+              static_cast<int64_t>(files.size()) - accepted);
     EXPECT_DOUBLE_EQ(FreeHours()["O1"], 8 - 3 * accepted);
     ExpectBalancesEqualARebuild();
 }
@@ -209,6 +215,16 @@ TEST_F(CompensatoryStress, KilledSavesAndRebuildsLeaveWholeBillsAndTrueBalances)
         EXPECT_EQ(CStr(row[3]), "P1");
     }
     EXPECT_EQ(CInt(conn->QueryFirst("Select Count(*) From humExcuse Where BillNo Like 'LQ%'")->at(0)), 40);
+    // However a process was cut short, the trail and the bills agree: every stored bill
+    // has the entry of its save and every accepted save its bill, once.
+    auto column = [&](const std::string& sql) {
+        std::multiset<std::string> values;
+        for (const auto& row : conn->Query(sql).rows) values.insert(CStr(row[0]));
+        return values;
+    };
+    EXPECT_EQ(column("Select BillNo From humExcuse"),
+              column("Select BillKey From sysAuditTrail Where ProgID = 'QVXHumrs.Excuse' And Operation = 'save' "
+                     "And Outcome = 'accepted'"));
     conn.reset();
     ExpectBalancesEqualARebuild();
 }

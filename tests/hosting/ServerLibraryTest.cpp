@@ -458,7 +458,10 @@ protected:
         void* o = nullptr;
         ASSERT_EQ(factory->lpVtbl->CreateInstance(factory, nullptr, IID_IHumrsBusinessObject, &o), S_OK);
         obj_ = static_cast<IHumrsBusinessObject*>(o);
-        Reply r = Call(obj_, [&](char** t) { return obj_->lpVtbl->Bind(obj_, ":memory:", "", t); });
+        // The schema for the audit trail that the procedures write to.
+        Reply r = Call(obj_, [&](char** t) {
+            return obj_->lpVtbl->Bind(obj_, ":memory:", R"({"createSchema": true})", t);
+        });
         ASSERT_EQ(r.hr, S_OK) << r.body.dump();
     }
     void TearDown() override {

@@ -1,0 +1,255 @@
+#include "framework/AuditTrail.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
+
+#include "core/Convert.h"
+#include "core/Text.h"
+#include "db/Schema.h"
+#include "framework/Json.h"
+
+namespace humrs {
+
+namespace {
+
+constexpr const char* kTrailTable = "sysAuditTrail";
+
+// What a refused operation brings from its caller (a key, a message quoting input)
+// is stored only so long.
+constexpr size_t kMaxKeyBytes = 200;
+constexpr size_t kMaxMessageBytes = 2000;
+constexpr size_t kMaxProcedureKeyBytes = 200;
+
+TableDef TrailTable() {
+    using namespace column_types;
+    return TableDef{kTrailTable,
+                    {{"EntryNo", kInt},
+                     {"EntryTime", kText},
+                     {"UserName", kText},
+                     {"Via", kText},
+                     {"ProgID", kText},
+                     {"BillKey", kText},
+                     {"Operation", kText},
+                     {"Outcome", kText},
+                     {"Message", kText},
+                     {"Changes", kText}},
+                    {"EntryNo"}};
+}
+
+const char* OperationName(AuditOperation operation) {
+    switch (operation) {
+        case AuditOperation::Save:
+            return "save";
+        case AuditOperation::Delete:
+            return "delete";
+        case AuditOperation::Procedure:
+            return "procedure";
+    }
+    return "save";
+}
+
+// Text a database stores as text whatever came in: valid UTF-8 without NUL, cut on a
+// character boundary at `limit` bytes.
+std::string StoredText(const std::string& text, size_t limit) {
+    std::string clean = Json::parse(Dump(Json(text), false)).get<std::string>();
+    std::string out;
+    out.reserve(clean.size());
+    for (char ch : clean)
+        if (ch != '\0') out += ch;
+    if (out.size() <= limit) return out;
+    size_t cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) --cut;
+    return out.substr(0, cut) + "…";
+}
+
+std::string UtcNow() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm tm{};
+    gmtime_r(&seconds, &tm);
+    char text[80];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(millis));
+    return text;
+}
+
+void WriteEntry(Database& db, const AuditEntry& e) {
+    const auto last = db.QueryFirst("Select Max(EntryNo) From sysAuditTrail");
+    const int64_t number = last && !(*last)[0].IsNullOrEmpty() ? CInt((*last)[0]) + 1 : 1;
+    db.Execute(
+        "Insert Into sysAuditTrail (EntryNo, EntryTime, UserName, Via, ProgID, BillKey, Operation, Outcome, "
+        "Message, Changes) Values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+        {Variant(number), Variant(e.when), Variant(e.user), Variant(e.via), Variant(e.progId), Variant(e.key),
+         Variant(e.operation), Variant(e.outcome), Variant(e.message), Variant(e.changes)});
+}
+
+AuditEntry NewEntry(const Actor& actor, const std::string& progId, AuditOperation operation,
+                    const std::string& key) {
+    AuditEntry e;
+    e.when = UtcNow();
+    e.user = StoredText(actor.name, kMaxKeyBytes);
+    e.via = StoredText(actor.via, kMaxKeyBytes);
+    e.progId = StoredText(progId, kMaxKeyBytes);
+    e.key = key;
+    e.operation = OperationName(operation);
+    return e;
+}
+
+Json ValuesOf(const DeltaDataset& delta, bool stored) {
+    Json row = Json::object();
+    for (const FieldDef& f : delta.Packet().fields) {
+        const Variant v = stored ? delta.OldValue(f.name) : delta.NewValue(f.name);
+        if (!v.IsNullOrEmpty()) row[f.name] = ToJson(v);
+    }
+    return row;
+}
+
+}  // namespace
+
+void AppendAuditTables(std::vector<TableDef>& tables, std::vector<IndexDef>& indexes) {
+    tables.push_back(TrailTable());
+    indexes.push_back(Index(kTrailTable, {"ProgID", "BillKey"}));
+}
+
+bool IsAuditTable(std::string_view table) { return SameText(table, kTrailTable); }
+
+std::string AuditKeyText(const Variant& key) {
+    if (key.IsNullOrEmpty()) return "";
+    if (key.IsString() || key.IsNumeric()) return CStr(key);
+    return Dump(ToJson(key), false);
+}
+
+std::string ProcedureAuditKey(int procNo, const Variant& arg1, const Variant& arg2) {
+    std::string key = std::to_string(procNo);
+    if (!arg1.IsEmpty() || !arg2.IsEmpty()) {
+        Json args = Json::array({ToJson(arg1)});
+        if (!arg2.IsEmpty()) args.push_back(ToJson(arg2));
+        key += " " + Dump(args, false);
+    }
+    return StoredText(key, kMaxProcedureKeyBytes);
+}
+
+std::string ChangesJson(const ClassMap* map, const std::vector<Dataset>& datasets) {
+    Json out = Json::array();
+    for (size_t i = 0; i < datasets.size(); ++i) {
+        if (!datasets[i].HasChanges()) continue;
+        const DatasetMap* dm = map && i < map->datasets.size() ? &map->datasets[i] : nullptr;
+        std::vector<std::string> keys;
+        if (dm)
+            keys =
+                i == 0 && dm->keyColumns.empty() ? std::vector<std::string>{map->keyColumn} : dm->keyColumns;
+        Json inserted = Json::array(), modified = Json::array(), deleted = Json::array();
+        DeltaDataset delta(*datasets[i].Delta());
+        for (delta.First(); !delta.Eof(); delta.Next()) {
+            switch (delta.Status()) {
+                case UpdateStatus::Inserted:
+                    inserted.push_back(ValuesOf(delta, false));
+                    break;
+                case UpdateStatus::Deleted:
+                    deleted.push_back(ValuesOf(delta, true));
+                    break;
+                case UpdateStatus::Modified: {
+                    Json key = Json::object(), changed = Json::object();
+                    for (const std::string& k : keys)
+                        if (delta.HasField(k)) key[k] = ToJson(delta.OldValue(k));
+                    for (const FieldDef& f : delta.Packet().fields)
+                        if (delta.Changed(f.name))
+                            changed[f.name] =
+                                Json::array({ToJson(delta.OldValue(f.name)), ToJson(delta.NewValue(f.name))});
+                    if (!changed.empty())
+                        modified.push_back(Json{{"key", std::move(key)}, {"changed", std::move(changed)}});
+                    break;
+                }
+                default:
+                    break;
+            }
+        }
+        Json entry = {{"dataset", i}};
+        if (dm) entry["table"] = dm->table;
+        if (!inserted.empty()) entry["inserted"] = std::move(inserted);
+        if (!modified.empty()) entry["modified"] = std::move(modified);
+        if (!deleted.empty()) entry["deleted"] = std::move(deleted);
+        if (entry.size() > (dm ? 2u : 1u)) out.push_back(std::move(entry));
+    }
+    return Dump(out, false);
+}
+
+std::string ProcedureChangesJson(const Variant& arg1, const Variant& arg2) {
+    return Dump(Json{{"arguments", Json::array({ToJson(arg1), ToJson(arg2)})}}, false);
+}
+
+void RecordAccepted(Session& session, const std::string& progId, AuditOperation operation,
+                    const std::string& key, const std::string& changes) {
+    AuditEntry e = NewEntry(session.actor, progId, operation, key);
+    e.outcome = "accepted";
+    e.changes = changes;
+    WriteEntry(*session.db, e);
+}
+
+void RecordFailure(Session& session, const std::string& progId, AuditOperation operation,
+                   const std::string& key, const Outcome& failure) noexcept {
+    if (failure.ok) return;
+    try {
+        Database& db = *session.db;
+        if (db.InTransaction()) return;
+        AuditEntry e = NewEntry(session.actor, progId, operation, StoredText(key, kMaxKeyBytes));
+        const char* name = FailureName(failure.failure);
+        e.outcome = name ? name : "refused";
+        e.message = StoredText(failure.error, kMaxMessageBytes);
+        e.changes = "[]";
+        db.BeginWrite();
+        try {
+            WriteEntry(db, e);
+            db.Commit();
+        } catch (...) {
+            try {
+                db.Rollback();
+            } catch (...) {
+                // The transaction is already gone; nothing is left to undo.
+            }
+        }
+    } catch (...) {
+        // Ignored on purpose: the caller answers with the operation's own failure, and
+        // a trail that cannot be written (the database gone, the write lock held too
+        // long) must not put its error in that failure's place.
+    }
+}
+
+std::vector<AuditEntry> BillHistory(Database& db, const std::string& progId, const std::string& key) {
+    const ResultSet rs = db.Query(
+        "Select EntryNo, EntryTime, UserName, Via, ProgID, BillKey, Operation, Outcome, Message, Changes "
+        "From sysAuditTrail Where ProgID = ? And BillKey = ? Order By EntryNo",
+        {Variant(progId), Variant(key)});
+    std::vector<AuditEntry> entries;
+    for (const auto& row : rs.rows) {
+        AuditEntry e;
+        e.number = CInt(row[0]);
+        std::string* texts[] = {&e.when,      &e.user,    &e.via,     &e.progId, &e.key,
+                                &e.operation, &e.outcome, &e.message, &e.changes};
+        for (size_t i = 0; i < std::size(texts); ++i)
+            *texts[i] = row[i + 1].IsNullOrEmpty() ? "" : CStr(row[i + 1]);
+        entries.push_back(std::move(e));
+    }
+    return entries;
+}
+
+Actor OperatingSystemActor(const std::string& via) {
+    Actor actor;
+    actor.via = via;
+    const uid_t uid = ::geteuid();
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_name)
+        actor.name = found->pw_name;
+    else
+        actor.name = "uid " + std::to_string(uid);
+    return actor;
+}
+
+}  // namespace humrs

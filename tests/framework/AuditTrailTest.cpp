@@ -1,0 +1,151 @@
+// The audit trail on both backends: an entry commits or rolls back with the change it
+// records, a refusal leaves an entry of its own, and a bill's history reads oldest
+// first with who did what through what.
+#include <functional>
+#include <nlohmann/json.hpp>
+
+#include "framework/AuditTrail.h"
+#include "support/Fixture.h"
+
+namespace humrs {
+namespace {
+
+// A one-row bill whose hooks refuse on demand, after its rows are written.
+class TAuditedBill : public TQVXComBase {
+public:
+    bool refuseDelete = false;
+    bool refuseEdit = false;
+    void BeforeEdit() override {
+        if (refuseEdit) MakeException(0, 0, "单据已锁定");
+    }
+    void AfterUpdate() override {
+        // The row is written by now; the refusal must take it back with the entry.
+        if (CInt(GetDBConn().DBSelectSQL("Select Count(*) From tstAudited Where Amount = 13")) > 0)
+            MakeException(0, 0, "不吉利的金额");
+    }
+    void AfterDelete() override {
+        if (refuseDelete) MakeException(0, 0, "不允许删除");
+    }
+};
+
+ClassDescriptor AuditedBillClass() {
+    using namespace column_types;
+    ClassDescriptor d;
+    d.progId = "Test.Audited";
+    d.keyColumn = "BillNo";
+    d.datasets = {HeaderDataset("tstAudited")};
+    d.tables = {TableDef{"tstAudited", {{"BillNo", kText}, {"Amount", kInt}}, {"BillNo"}}};
+    d.create = [] { return std::make_unique<TAuditedBill>(); };
+    ProcedureDef write{
+        1, "Write", ArgShape::Single, {{"BillNo", ArgType::Text}}, [](TQVXComBase& o, const ProcArgs& a) {
+            o.GetDBConn().Db().Execute("Insert Into tstAudited (BillNo, Amount) Values (?, 13)",
+                                       {Variant(a.Text(0))});
+            if (a.Text(0) == "refuse") o.MakeException(0, 0, "过程拒绝");
+            return Variant();
+        }};
+    d.procedures = {write};
+    return d;
+}
+
+class AuditTrailTest : public testing::HumrsFixture {
+public:
+    void SetUp() override {
+        HumrsFixture::SetUp();
+        CreateOrUpgradeSchema(*db, registry.Tables(), registry.Indexes());
+        session = std::make_unique<Session>(*db, registry);
+        session->actor = Actor{.name = "wang", .via = "service"};
+        bill = CreateBusinessObject("Test.Audited", *session);
+    }
+    Outcome Save(const std::string& billNo, int amount) {
+        return humrs::SaveBill(*bill,
+                               {InputDataset{{{"BillNo", Variant(billNo)}, {"Amount", Variant(amount)}}}});
+    }
+    std::vector<AuditEntry> History(const std::string& key) { return BillHistory(*db, "Test.Audited", key); }
+
+    ClassRegistry registry{{AuditedBillClass()}};
+    std::unique_ptr<TQVXComBase> bill;
+};
+
+TEST_F(AuditTrailTest, EachEntryCommitsOrRollsBackWithItsBill) {
+    struct Step {
+        const char* what;
+        std::function<Outcome(AuditTrailTest&)> run;
+        bool ok;
+        int storedAmount;  // A1's amount afterwards; -1 when it is not stored
+        const char* operation;
+        const char* outcome;
+        const char* changes;  // the entry's changes, "" for a failure
+    };
+    const std::vector<Step> steps = {
+        {"a new bill", [](AuditTrailTest& t) { return t.Save("A1", 5); }, true, 5, "save", "accepted",
+         R"([{"dataset":0,"table":"tstAudited","inserted":[{"BillNo":"A1","Amount":5}]}])"},
+        {"refused after its row was written", [](AuditTrailTest& t) { return t.Save("A1", 13); }, false, 5,
+         "save", "refused", ""},
+        {"a change", [](AuditTrailTest& t) { return t.Save("a1", 7); }, true, 7, "save", "accepted",
+         R"([{"dataset":0,"table":"tstAudited","modified":[{"key":{"BillNo":"A1"},"changed":{"Amount":[5,7]}}]}])"},
+        {"a change refused by the edit check, before its transaction",
+         [](AuditTrailTest& t) {
+             static_cast<TAuditedBill&>(*t.bill).refuseEdit = true;
+             return t.Save("A1", 9);
+         },
+         false, 7, "save", "refused", ""},
+        {"a delete refused after the rows went",
+         [](AuditTrailTest& t) {
+             static_cast<TAuditedBill&>(*t.bill).refuseEdit = false;
+             static_cast<TAuditedBill&>(*t.bill).refuseDelete = true;
+             return t.bill->Delete(Variant("A1"));
+         },
+         false, 7, "delete", "refused", ""},
+        {"a delete",
+         [](AuditTrailTest& t) {
+             static_cast<TAuditedBill&>(*t.bill).refuseDelete = false;
+             return t.bill->Delete(Variant("A1"));
+         },
+         true, -1, "delete", "accepted",
+         R"([{"dataset":0,"table":"tstAudited","deleted":[{"BillNo":"A1","Amount":7}]}])"},
+    };
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const Step& step = steps[i];
+        SCOPED_TRACE(step.what);
+        EXPECT_EQ(step.run(*this).ok, step.ok);
+        const Variant amount = Value("Select Amount From tstAudited Where BillNo = 'A1'");
+        EXPECT_EQ(amount.IsNullOrEmpty() ? -1 : CInt(amount), step.storedAmount);
+        const auto history = History("A1");
+        ASSERT_EQ(history.size(), i + 1) << "one entry per operation, accepted or not";
+        const AuditEntry& e = history.back();
+        EXPECT_EQ(e.operation, step.operation);
+        EXPECT_EQ(e.outcome, step.outcome);
+        EXPECT_EQ(e.user, "wang");
+        EXPECT_EQ(e.via, "service");
+        EXPECT_EQ(e.key, "A1") << "the key as stored, whatever case the client typed";
+        EXPECT_EQ(e.message.empty(), step.ok);
+        if (step.ok) EXPECT_EQ(nlohmann::json::parse(e.changes), nlohmann::json::parse(step.changes));
+        if (i > 0) EXPECT_GT(e.number, history[i - 1].number);
+    }
+}
+
+TEST_F(AuditTrailTest, ARefusedNewBillLeavesOnlyItsRefusal) {
+    EXPECT_FALSE(Save("A2", 13).ok);
+    EXPECT_EQ(Count("tstAudited"), 0);
+    const auto history = History("A2");
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(history[0].outcome, "refused");
+    EXPECT_EQ(history[0].message, "不吉利的金额");
+    EXPECT_EQ(Count("sysAuditTrail Where Outcome = 'accepted'"), 0);
+}
+
+TEST_F(AuditTrailTest, WritingProceduresLeaveOneEntryWithTheirArguments) {
+    ASSERT_TRUE(bill->ExecuteProc(1, Variant("P9")).ok);
+    EXPECT_FALSE(bill->ExecuteProc(1, Variant("refuse")).ok);
+    const auto accepted = History(ProcedureAuditKey(1, Variant("P9"), Variant()));
+    ASSERT_EQ(accepted.size(), 1u);
+    EXPECT_EQ(accepted[0].operation, "procedure");
+    EXPECT_EQ(accepted[0].outcome, "accepted");
+    const auto refused = History(ProcedureAuditKey(1, Variant("refuse"), Variant()));
+    ASSERT_EQ(refused.size(), 1u) << "the refused run's accepted entry went back with its rows";
+    EXPECT_EQ(refused[0].outcome, "refused");
+    EXPECT_EQ(Count("tstAudited"), 1);
+}
+
+}  // namespace
+}  // namespace humrs
