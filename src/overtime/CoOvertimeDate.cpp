@@ -74,11 +74,11 @@ void TOvertimeDate::CheckRow(Dataset& header, Dataset& rows) {
         rows.Post();
     }
     const Currency total = SumOfAmounts(rows);
-    if (total != CCurr(rows["TotalCount"])) MakeException(0, 0, msg::kOvertimeDateSegmentsNotTotal);
-    if (total <= Currency()) MakeException(0, 0, msg::kOvertimeDateTotalZero);
-    if (Trim(CStr(rows["OverTimeClass"])).empty()) MakeException(0, 0, msg::kOvertimeClassEmpty);
+    if (total != CCurr(rows["TotalCount"])) MakeException(msg::kOvertimeDateSegmentsNotTotal);
+    if (total <= Currency()) MakeException(msg::kOvertimeDateTotalZero);
+    if (Trim(CStr(rows["OverTimeClass"])).empty()) MakeException(msg::kOvertimeClassEmpty);
     const int beginTime = CInt(rows["BeginTime"]), endTime = CInt(rows["EndTime"]);
-    if (beginTime < 0 || endTime < 0) MakeException(0, 0, msg::kOvertimeTimesMissing);
+    if (beginTime < 0 || endTime < 0) MakeException(msg::kOvertimeTimesMissing);
 
     const std::string person = CStr(rows["PersonID"]);
     const int date = CInt(rows["OverTimeDate"]);
@@ -94,11 +94,11 @@ void TOvertimeDate::CheckRow(Dataset& header, Dataset& rows) {
     if (GetPersonNeedAttend(Db(), person, date) &&
         CBool(DoCOMMethod(prog_id::kOvertime, ContextNumber(), 3,
                           Variant(VariantArray{Variant(classNo_), Variant(beginTime), Variant(endTime)}))))
-        MakeException(0, 0, msg::kOvertimeInClassWorkTime);
+        MakeException(msg::kOvertimeInClassWorkTime);
 
     DoCOMMethod(prog_id::kOvertime, ContextNumber(), 1, Variant(key));
     CheckRowsOfThisBill(rows, person, date, beginTime, endTime);
-    if (!GetIsOnWork(Db(), person, date)) MakeException(0, 0, msg::kOvertimeDateOffJob, {Variant(person)});
+    if (!GetIsOnWork(Db(), person, date)) MakeException(msg::kOvertimeDateOffJob, {Variant(person)});
 }
 
 void TOvertimeDate::CheckRowsOfThisBill(const Dataset& rows, const std::string& person, int date, int beginTime,
