@@ -53,6 +53,7 @@ Answer Done(Json body, const std::vector<Notice>& notices = {}) {
 Answer FromOutcome(const Outcome& out, Json body) {
     if (out.ok) return Done(std::move(body), out.notices);
     Answer a = Failure(ExitCodeOf(out), out.error);
+    if (!out.messageId.empty()) a.body["messageId"] = out.messageId;
     a.body["notices"] = ToJson(out.notices);
     return a;
 }
@@ -64,7 +65,7 @@ Answer Guard(F&& body) {
         return body();
     } catch (...) {
         const Outcome failed = FailureOutcome(std::current_exception());
-        return Failure(ExitCodeOf(failed), failed.error);
+        return FromOutcome(failed, Json());
     }
 }
 

@@ -4,14 +4,22 @@
 // failure of the database itself (DatabaseError, in db/Database.h).
 #include <stdexcept>
 #include <string>
+#include <string_view>
+
+#include "core/Message.h"
 
 namespace humrs {
 
-// A bill refused by a business rule. The message is the user's text, already
-// formatted with its arguments.
+// A bill refused by a business rule. what() is the user's text, already formatted
+// with its arguments; id() names the message of the table it was formatted from.
 class BusinessError : public std::runtime_error {
 public:
-    explicit BusinessError(const std::string& message) : std::runtime_error(message) {}
+    BusinessError(const Message& message, const std::string& text) : std::runtime_error(text), id_(message.id) {}
+
+    const std::string& id() const { return id_; }
+
+private:
+    std::string id_;
 };
 
 // Malformed or ill-typed input from the caller: an unknown ProgID, an unknown field,

@@ -2,6 +2,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/Message.h"
 #include "core/Variant.h"
 
 namespace humrs {
@@ -10,6 +11,9 @@ namespace humrs {
 // number), %f (number with two decimals), %% (a percent sign). Missing arguments
 // format as empty text; extra arguments are ignored.
 std::string FormatMessage(std::string_view pattern, const VariantArray& args);
+inline std::string FormatMessage(const Message& message, const VariantArray& args) {
+    return FormatMessage(message.text, args);
+}
 // How many values a message pattern takes (%s, %d and %f; %% takes none).
 size_t CountPlaceholders(std::string_view pattern);
 

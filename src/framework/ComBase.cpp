@@ -144,6 +144,7 @@ Outcome TQVXComBase::RunInTransaction(Txn kind, F&& body, std::vector<EntityLock
         out.ok = false;
         out.failure = failed.failure;
         out.error = std::move(failed.error);
+        out.messageId = std::move(failed.messageId);
         try {
             if (nested)
                 db.RollbackToSavepoint(sp), db.ReleaseSavepoint(sp);
@@ -530,13 +531,13 @@ int TQVXComBase::GetLocalType() {
     return ParamReader(*this).Get(kLocalTypeParam);
 }
 
-void TQVXComBase::MakeException(int, int, const std::string& message, const VariantArray& args) {
+void TQVXComBase::MakeException(const Message& message, const VariantArray& args) {
     // A message formatted with too few or too many values is a fault of the caller,
     // not a refusal to show the user with holes in it.
-    if (const size_t wanted = CountPlaceholders(message); wanted != args.size())
-        throw std::logic_error("the message \"" + message + "\" takes " + std::to_string(wanted) + " values, " +
-                               std::to_string(args.size()) + " were given");
-    throw BusinessError(FormatMessage(message, args));
+    if (const size_t wanted = CountPlaceholders(message.text); wanted != args.size())
+        throw std::logic_error("the message " + std::string(message.id) + " takes " + std::to_string(wanted) +
+                               " values, " + std::to_string(args.size()) + " were given");
+    throw BusinessError(message, FormatMessage(message, args));
 }
 
 void TQVXComBase::AddMessage(const std::string& text, int kind, int flag) {
@@ -590,7 +591,7 @@ void TQVXComBase::CheckVoucherNo(const std::string& fieldName, int mode) {
     datasets_[0].First();
     std::string no = Trim(CStr(datasets_[0].OldValue(fieldName)));
     if (no.empty()) return;
-    MakeException(0, 0, mode == 0 ? msg::kVoucherNoDelete : msg::kVoucherNoEdit, {Variant(no)});
+    MakeException(mode == 0 ? msg::kVoucherNoDelete : msg::kVoucherNoEdit, {Variant(no)});
 }
 
 void TQVXComBase::UpdateVoucherNo(const std::string& fieldName) {

@@ -166,7 +166,7 @@ public:
     int GetLocalType();
 
     // Raises the refusal: the message formatted with the arguments.
-    [[noreturn]] void MakeException(int code, int level, const std::string& message, const VariantArray& args = {});
+    [[noreturn]] void MakeException(const Message& message, const VariantArray& args = {});
     void AddMessage(const std::string& text, int kind = 0, int flag = 0);
 
     // Runs procedure `procNo` of another object inside this object's transaction.

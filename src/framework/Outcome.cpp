@@ -21,7 +21,9 @@ Outcome FailureOutcome(std::exception_ptr error) {
     try {
         std::rethrow_exception(error);
     } catch (const BusinessError& e) {
-        return FailureOutcome(Kind::Refused, e.what());
+        Outcome out = FailureOutcome(Kind::Refused, e.what());
+        out.messageId = e.id();
+        return out;
     } catch (const InputError& e) {
         return FailureOutcome(Kind::BadInput, e.what());
     } catch (const StatementTimeLimitError& e) {

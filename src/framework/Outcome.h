@@ -22,6 +22,7 @@ struct Outcome {
 
     bool ok = true;
     std::string error;  // the refusal or failure message
+    std::string messageId;  // of a refusal: the id of its message (core/Message.h); else empty
     Kind failure = Kind::None;
     std::vector<Notice> notices;
     Variant result;          // procedure result
@@ -29,8 +30,8 @@ struct Outcome {
 };
 
 // The outcome of the exception in flight (call inside a catch block): its kind and
-// message. Business refusals, bad input and database failures keep their message;
-// anything else is an internal error.
+// message. Business refusals, bad input and database failures keep their message,
+// a business refusal its message id too; anything else is an internal error.
 Outcome FailureOutcome(std::exception_ptr error);
 Outcome FailureOutcome(Outcome::Kind kind, std::string message);
 

@@ -58,15 +58,15 @@ Dataset TCutExcuse::CoveringRow(const std::string& person, int beginDate, int be
         "Select Flag,BillNo,RowNo,ExcuseClsID,ExcuseUnit,UnitName,BeginDate,BeginTime,EndDate,EndTime,IfCutExcuse "
         "From humExcuse Where Flag <> 3 and PersonID = " +
         QuoteStr(person) + " And BeginDate <= " + Num(beginDate) + " And EndDate >= " + Num(beginDate));
-    if (rows.IsEmpty()) MakeException(0, 0, msg::kNoLeaveForCutSpan);
+    if (rows.IsEmpty()) MakeException(msg::kNoLeaveForCutSpan);
     for (rows.First(); !rows.Eof(); rows.Next()) {
         if (!IsBetweenTwoTime(CInt(rows["BeginDate"]), CInt(rows["BeginTime"]), CInt(rows["EndDate"]),
                               CInt(rows["EndTime"]), beginDate, beginTime, endDate, endTime))
             continue;
-        if (checkFlag == 1 && CBool(rows["IfCutExcuse"])) MakeException(0, 0, msg::kLeaveAlreadyCut);
+        if (checkFlag == 1 && CBool(rows["IfCutExcuse"])) MakeException(msg::kLeaveAlreadyCut);
         return rows;
     }
-    MakeException(0, 0, msg::kNoLeaveForCutSpan);
+    MakeException(msg::kNoLeaveForCutSpan);
 }
 
 // ------------------------------------------------------------------ save and delete
@@ -79,7 +79,7 @@ void TCutExcuse::BeforeUpdate() {
     RequireDateOrZero(CInt(bill["EndDate"]), "EndDate");
     RequireTimeOrUnset(CInt(bill["BeginTime"]), "BeginTime");
     RequireTimeOrUnset(CInt(bill["EndTime"]), "EndTime");
-    if (!(CFloat(bill["ExcuseCount"]) > 0)) MakeException(0, 0, msg::kCutCountEmpty);
+    if (!(CFloat(bill["ExcuseCount"]) > 0)) MakeException(msg::kCutCountEmpty);
 
     // A changed bill first lifts the marks it had set, then marks the row of the last
     // lookup; a new bill only marks; a bill deleted from the change set lifts its marks.
@@ -155,7 +155,7 @@ void TCutExcuse::MarkCutExcuse(const LeaveKey& leave, const std::string& billNo,
     // below zero against its caps and its overtime.
     const Variant held = GetDBConn().DBSelectSQL("Select ExcuseCount From humExcuse" + where);
     if (!held.IsNullOrEmpty() && CFloat(Variant(Fixed2(count))) > CFloat(held))
-        MakeException(0, 0, msg::kCutCountOverLeave);
+        MakeException(msg::kCutCountOverLeave);
     GetDBConn().DBExecSQL("Update humExcuse Set IfCutExcuse=1, CutExcuseNo=" + QuoteStr(billNo) +
                           ",CutExcuseCount=" + Fixed2(count) + where);
 }

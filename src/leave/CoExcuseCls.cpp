@@ -20,7 +20,7 @@ void TExcuseCls::BeforeUpdate() {
         if (!v.IsNullOrEmpty() && (CInt(v) < INT32_MIN || CInt(v) > INT32_MAX))
             throw InputError(std::string(field) + " " + CStr(v) + " is not a code of a leave category");
     }
-    if (!(CFloat(cls["ExcuseUnit"]) > 0)) MakeException(0, 0, msg::kExcuseUnitNotPositive);
+    if (!(CFloat(cls["ExcuseUnit"]) > 0)) MakeException(msg::kExcuseUnitNotPositive);
 
     cls.Edit();
     // Pay-deduction settings only mean something while the category deducts pay.

@@ -89,9 +89,9 @@ void TExcuseDate::CheckRowIntegrity(Dataset& rows, bool imported) {
         rows.RowStatus() != UpdateStatus::Inserted ? rows.OldValue("RedeemOldExcuseCount") : Variant(0.0);
     if (!rows["RedeemOldExcuseCount"].SameValue(frozen)) rows.SetFieldValue("RedeemOldExcuseCount", frozen);
     rows.Post();
-    if (Trim(CStr(rows["PersonID"])).empty()) MakeException(0, 0, msg::kLeavePersonEmpty);
-    if (CInt(rows["EndDate"]) < CInt(rows["BeginDate"])) MakeException(0, 0, msg::kByDateEndDateBeforeBegin);
-    if (CFloat(rows["ExcuseCount"]) < 0) MakeException(0, 0, msg::kByDateCountNegative);
+    if (Trim(CStr(rows["PersonID"])).empty()) MakeException(msg::kLeavePersonEmpty);
+    if (CInt(rows["EndDate"]) < CInt(rows["BeginDate"])) MakeException(msg::kByDateEndDateBeforeBegin);
+    if (CFloat(rows["ExcuseCount"]) < 0) MakeException(msg::kByDateCountNegative);
 }
 
 void TExcuseDate::CheckRow(Dataset& rows, const std::string& headerBillNo) {
@@ -101,11 +101,11 @@ void TExcuseDate::CheckRow(Dataset& rows, const std::string& headerBillNo) {
     const int endDate = CInt(rows["EndDate"]), endTime = CInt(rows["EndTime"]);
     const double count = CFloat(rows["ExcuseCount"]);
 
-    if (beginTime < 0 || endTime < 0) MakeException(0, 0, msg::kByDateTimeNotEntered);
-    if (count == 0) MakeException(0, 0, msg::kByDateCountZero);
-    if (Trim(category).empty()) MakeException(0, 0, msg::kByDateCategoryEmpty);
-    if (endDate < beginDate) MakeException(0, 0, msg::kByDateEndDateBeforeBegin);
-    if (beginDate == endDate && endTime < beginTime) MakeException(0, 0, msg::kEndTimeBeforeBegin);
+    if (beginTime < 0 || endTime < 0) MakeException(msg::kByDateTimeNotEntered);
+    if (count == 0) MakeException(msg::kByDateCountZero);
+    if (Trim(category).empty()) MakeException(msg::kByDateCategoryEmpty);
+    if (endDate < beginDate) MakeException(msg::kByDateEndDateBeforeBegin);
+    if (beginDate == endDate && endTime < beginTime) MakeException(msg::kEndTimeBeforeBegin);
 
     // Other leave of the person stored by other bills.
     const std::string ownBill =
@@ -144,10 +144,10 @@ void TExcuseDate::CheckCancelledRows() {
     DeltaDataset changes(GetDeltaDatasets(1));
     for (changes.First(); !changes.Eof(); changes.Next()) {
         if (changes.Status() == UpdateStatus::Modified && CBool(changes.RealFieldValue("IfCutExcuse")))
-            MakeException(0, 0, msg::kByDateRowHasCancellationEdit,
+            MakeException(msg::kByDateRowHasCancellationEdit,
                           {Variant(static_cast<int>(CInt(changes.RealFieldValue("SerNo"))))});
         if (changes.Status() == UpdateStatus::Deleted && CBool(changes.OldValue("IfCutExcuse")))
-            MakeException(0, 0, msg::kLeaveHasCancellationDelete);
+            MakeException(msg::kLeaveHasCancellationDelete);
     }
 }
 
@@ -174,7 +174,7 @@ void TExcuseDate::BeforeDelete() {
     TQVXComBase::BeforeDelete();
     Dataset& rows = GetDatasets(1);
     for (rows.First(); !rows.Eof(); rows.Next())
-        if (CBool(rows["IfCutExcuse"])) MakeException(0, 0, msg::kLeaveHasCancellationDelete);
+        if (CBool(rows["IfCutExcuse"])) MakeException(msg::kLeaveHasCancellationDelete);
     rows.First();
 }
 

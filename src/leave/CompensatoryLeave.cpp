@@ -293,7 +293,7 @@ void TExcuse::RefuseOverBalance(const std::string& person, CalendarDay beginDate
                                 double requested) {
     if (RoundValue(requested, 2) <= available) return;
     const int windowStart = AddMonth(beginDate.value, -LeaveSettings::Read(*this).makeUpRestTerm);
-    MakeException(0, 0, msg::kCompLeaveOverBalance,
+    MakeException(msg::kCompLeaveOverBalance,
                   {Variant(DateToShow(beginDate.value)), Variant(person),
                    Variant(DateToShow(windowStart) + "-" + DateToShow(beginDate.value)),
                    Variant(DecimalText(available))});

@@ -19,8 +19,8 @@ void TExcuse::BeforeUpdate() {
     Dataset& leave = GetDatasets(0);
     CheckLeaveRowIntegrity(leave);
     if (SkipsBusinessChecks()) return;
-    if (CBool(leave["IfCutExcuse"])) MakeException(0, 0, msg::kLeaveHasCancellationEdit);
-    if (CFloat(leave["ExcuseCount"]) == 0) MakeException(0, 0, msg::kLeaveCountZero);
+    if (CBool(leave["IfCutExcuse"])) MakeException(msg::kLeaveHasCancellationEdit);
+    if (CFloat(leave["ExcuseCount"]) == 0) MakeException(msg::kLeaveCountZero);
 
     const std::string person = CStr(leave["PersonID"]);
     const CalendarDay beginDate(CInt(leave["BeginDate"])), endDate(CInt(leave["EndDate"]));
@@ -37,7 +37,7 @@ void TExcuse::BeforeUpdate() {
         const int allowance = GetLateAllowance(person, beginDate, beginTime);
         if (allowance != 0 && DistOfTime(beginDate.value, beginTime.value, endDate.value, endTime.value,
                                          TTimeType::Minute) > allowance)
-            AddMessage(msg::kLateOverAllowance, 1, 0);
+            AddMessage(std::string(msg::kLateOverAllowance.text), 1, 0);
     }
 }
 
@@ -54,12 +54,12 @@ void TExcuse::CheckLeaveRowIntegrity(Dataset& leave) {
     // false, nor set one by sending true. Only an import brings a cancellation along.
     const bool imported = SkipsBusinessChecks();
     if (CBool(leave.OldValue("IfCutExcuse")) || (!imported && CBool(leave["IfCutExcuse"])))
-        MakeException(0, 0, msg::kLeaveHasCancellationEdit);
+        MakeException(msg::kLeaveHasCancellationEdit);
     KeepPostedQuantities(leave, imported);
-    if (Trim(CStr(leave["PersonID"])).empty()) MakeException(0, 0, msg::kLeavePersonEmpty);
-    if (CInt(leave["EndDate"]) < CInt(leave["BeginDate"])) MakeException(0, 0, msg::kEndDateBeforeBegin);
+    if (Trim(CStr(leave["PersonID"])).empty()) MakeException(msg::kLeavePersonEmpty);
+    if (CInt(leave["EndDate"]) < CInt(leave["BeginDate"])) MakeException(msg::kEndDateBeforeBegin);
     // A negative leave would give hours back to the leave year's caps.
-    if (CFloat(leave["ExcuseCount"]) < 0) MakeException(0, 0, msg::kLeaveCountNegative);
+    if (CFloat(leave["ExcuseCount"]) < 0) MakeException(msg::kLeaveCountNegative);
 }
 
 void TExcuse::KeepPostedQuantities(Dataset& leave, bool imported) {
@@ -92,14 +92,14 @@ void SettleCancellationMarks(TQVXComBase& bill, Dataset& row, bool imported) {
     }
     // A mark without its bill's number could never be lifted: the leave could no longer
     // be changed nor deleted, and would count whole.
-    if (Trim(CStr(row["CutExcuseNo"])).empty()) bill.MakeException(0, 0, msg::kCutNoEmpty);
+    if (Trim(CStr(row["CutExcuseNo"])).empty()) bill.MakeException(msg::kCutNoEmpty);
     const double cut = CFloat(row["CutExcuseCount"]);
-    if (cut < 0 || cut > CFloat(row["ExcuseCount"])) bill.MakeException(0, 0, msg::kCutCountOutOfRange);
+    if (cut < 0 || cut > CFloat(row["ExcuseCount"])) bill.MakeException(msg::kCutCountOutOfRange);
 }
 
 void TExcuse::BeforeDelete() {
     TQVXComBase::BeforeDelete();
-    if (CBool(GetDatasets(0)["IfCutExcuse"])) MakeException(0, 0, msg::kLeaveHasCancellationDelete);
+    if (CBool(GetDatasets(0)["IfCutExcuse"])) MakeException(msg::kLeaveHasCancellationDelete);
 }
 
 void TExcuse::AfterUpdate() {

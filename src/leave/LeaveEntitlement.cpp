@@ -137,11 +137,11 @@ void TExcuse::CheckLeaveQuota(const std::string& person, const std::string& bill
               endTime = endAt.value;
     // A leave of nobody or one that ends before it begins is refused as such, before
     // any cap is weighed (the by-date bill asks this check of every row).
-    if (Trim(person).empty()) MakeException(0, 0, msg::kLeavePersonEmpty);
-    if (endDate < beginDate) MakeException(0, 0, msg::kEndDateBeforeBegin);
+    if (Trim(person).empty()) MakeException(msg::kLeavePersonEmpty);
+    if (endDate < beginDate) MakeException(msg::kEndDateBeforeBegin);
     const std::string k = CStr(GetDBConn().DBSelectSQL(
         "select B.ExcuseCls from humExcuseCls B where B.ExcuseClsID = " + QuoteStr(categoryId)));
-    if (k.empty()) MakeException(0, 0, msg::kLeaveCategoryEmpty);
+    if (k.empty()) MakeException(msg::kLeaveCategoryEmpty);
     const int unit =
         CInt(GetDBConn().DBSelectSQL("Select UnitName from humExcuseCls where ExcuseCls = " + k));
     // Only personal leave, special annual leave and (under local type 1) sick leave are capped.
@@ -149,7 +149,7 @@ void TExcuse::CheckLeaveQuota(const std::string& person, const std::string& bill
           (k == CodeText(LeaveKind::Sick) && GetLocalType() == 1)))
         return;
     const LeaveKind kind = static_cast<LeaveKind>(CInt(Variant(k)));
-    const char* capMessage = kind == LeaveKind::Personal ? msg::kPersonalLeaveOverCap
+    const Message& capMessage = kind == LeaveKind::Personal ? msg::kPersonalLeaveOverCap
                              : kind == LeaveKind::Sick   ? msg::kSickLeaveOverCap
                                                          : msg::kSpecialLeaveOverCap;
 
@@ -157,18 +157,18 @@ void TExcuse::CheckLeaveQuota(const std::string& person, const std::string& bill
     auto [first, last] = GetLeaveYearRange(kind, beginDay, person);
     if (first <= endDate && endDate <= last) {
         if (RoundValue(count, 4) > rem1 && rem1 >= 0)
-            MakeException(0, 0, capMessage, {Variant(person), Variant(DecimalText(rem1))});
+            MakeException(capMessage, {Variant(person), Variant(DecimalText(rem1))});
         return;
     }
 
     // The leave runs into the next leave year: each part against its own year.
     if (kind == LeaveKind::SpecialAnnual) {
-        if (endDate != AddDay(last, 1)) MakeException(0, 0, msg::kSpecialLeaveCrossesYear, {Variant(person)});
+        if (endDate != AddDay(last, 1)) MakeException(msg::kSpecialLeaveCrossesYear, {Variant(person)});
         // It may end on the next year's first day only before that day's shift begins.
         const std::string cls = GetPersonClassNo(Db(), person, endDate);
         if (!cls.empty() &&
             endTime >= CInt(DBSelectValue(prog_id::kClassCls, 0, "OnDutyTime", Variant(cls))))
-            MakeException(0, 0, msg::kSpecialLeaveCrossesYear, {Variant(person)});
+            MakeException(msg::kSpecialLeaveCrossesYear, {Variant(person)});
     }
     const double rem2 = RoundValue(GetRemainingEntitlement(person, endDay, billNo, flag, kind), 4);
     // The old year's part runs to the end of its last shift, the new year's part from
@@ -194,7 +194,7 @@ void TExcuse::CheckLeaveQuota(const std::string& person, const std::string& bill
     const double part2 = partWithin(beginsInNewYear ? beginDate : newYearBeginDate,
                                     beginsInNewYear ? beginTime : newYearBeginTime, endDate, endTime);
     if ((RoundValue(part1, 4) > rem1 || RoundValue(part2, 4) > rem2) && rem1 >= 0 && rem2 >= 0)
-        MakeException(0, 0, capMessage, {Variant(person), Variant(DecimalText(rem2))});
+        MakeException(capMessage, {Variant(person), Variant(DecimalText(rem2))});
 }
 
 VariantArray TExcuse::GetShiftSpan(const std::string& person, CalendarDay day) {

@@ -42,10 +42,10 @@ bool TExcuse::CheckDateTimeRange(const std::string& beginDate, const std::string
     if (Trim(endDate).empty() || Trim(beginDate).empty()) return false;
     if (beginDate == endDate && beginTime == endTime) return false;
     if (Trim(text5).empty() || Trim(text6).empty()) return false;
-    if (endDate < beginDate) MakeException(0, 0, msg::kEndDateBeforeBegin);
+    if (endDate < beginDate) MakeException(msg::kEndDateBeforeBegin);
     // An end time of 0000 on the same day means midnight at its end.
     if (endDate == beginDate && endTime < beginTime && endTime != "0000")
-        MakeException(0, 0, msg::kEndTimeBeforeBegin);
+        MakeException(msg::kEndTimeBeforeBegin);
     return true;
 }
 
@@ -85,10 +85,10 @@ void TExcuse::CheckConflictRows(Dataset& rows, CalendarDay beginDate, CalendarDa
         if (!IsTimeConflict(rowBeginDate.value, rowBeginTime.value, rowEndDate.value, rowEndTime.value,
                             beginDate.value, beginTime.value, endDate.value, endTime.value))
             continue;
-        const char* label = inBill || CInt(rows["Flag"]) != 1 ? msg::kLabelByDate : msg::kLabelByPerson;
+        const Message& label = inBill || CInt(rows["Flag"]) != 1 ? msg::kLabelByDate : msg::kLabelByPerson;
         Variant className = rows.HasField("ExcuseClsName") ? rows["ExcuseClsName"] : Variant("");
-        MakeException(0, 0, msg::kLeaveConflict,
-                      {Variant(label), rows["BillNo"], className, Variant(DateToShow(rowBeginDate.value)),
+        MakeException(msg::kLeaveConflict,
+                      {Variant(label.text), rows["BillNo"], className, Variant(DateToShow(rowBeginDate.value)),
                        Variant(QvxTime2Show(rowBeginTime.value)), Variant(DateToShow(rowEndDate.value)),
                        Variant(QvxTime2Show(rowEndTime.value))});
     }
@@ -98,9 +98,9 @@ void TExcuse::CheckPersonOnJob(const std::string& person, CalendarDay beginDate,
                                int mode, int messageChoice, bool wholeSpan) {
     if (person.empty()) return;
     if (GetIsOnWork(Db(), person, beginDate.value, endDate.value, wholeSpan)) return;
-    const char* message = messageChoice == 0 ? msg::kPersonOffJobPartly : msg::kPersonOffJob;
+    const Message& message = messageChoice == 0 ? msg::kPersonOffJobPartly : msg::kPersonOffJob;
     if (mode == 0)
-        MakeException(0, 0, message, {Variant(person)});
+        MakeException(message, {Variant(person)});
     else if (mode == 1)
         AddMessage(FormatMessage(message, {Variant(person)}), 2, 0);
 }

@@ -12,9 +12,9 @@ void TOverTimeCls::BeforeUpdate() {
     const std::string item = CStr(cls["OverSalaryID"]);
     // An item counts as filled in when its text is not empty: blanks are something
     // the user typed, and the same test holds whichever way the limit goes.
-    if (hasLimit && item.empty()) MakeException(0, 0, msg::kOverTimeClsHandlingIncomplete);
+    if (hasLimit && item.empty()) MakeException(msg::kOverTimeClsHandlingIncomplete);
     // Without a limit no hours go to an item, so none may be named.
-    if (!hasLimit && !item.empty()) MakeException(0, 0, msg::kOverTimeClsHandlingIncomplete);
+    if (!hasLimit && !item.empty()) MakeException(msg::kOverTimeClsHandlingIncomplete);
 }
 
 std::string TOverTimeCls::GetBillRptModelName() {

@@ -52,15 +52,15 @@ void TOvertime::BeforeUpdate() {
     const int beginTime = CInt(row["BeginTime"]), endTime = CInt(row["EndTime"]);
 
     if (!SkipsBusinessChecks()) {
-        if (beginTime < 0 || endTime < 0) MakeException(0, 0, msg::kOvertimeTimesMissing);
-        if (Trim(CStr(row["OverTimeClass"])).empty()) MakeException(0, 0, msg::kOvertimeClassEmpty);
-        if (!GetIsOnWork(Db(), person, date)) MakeException(0, 0, msg::kOvertimeOffJob);
+        if (beginTime < 0 || endTime < 0) MakeException(msg::kOvertimeTimesMissing);
+        if (Trim(CStr(row["OverTimeClass"])).empty()) MakeException(msg::kOvertimeClassEmpty);
+        if (!GetIsOnWork(Db(), person, date)) MakeException(msg::kOvertimeOffJob);
         // A stored bill is compared without its own row, found by the number it was
         // stored under even when this save changes it.
         const std::string ownBill = row.RowStatus() == UpdateStatus::Inserted ? CStr(row["BillNo"])
                                                                                : CStr(row.OldValue("BillNo"));
         if (GetPersonNeedAttend(Db(), person, date) && IsInClassWorkTime(classNo_, beginTime, endTime))
-            MakeException(0, 0, msg::kOvertimeInClassWorkTime);
+            MakeException(msg::kOvertimeInClassWorkTime);
         CheckOvertimeConflict(ownBill, person, date, beginTime, endTime, 1);
     }
     CheckExcuseConflict(person, date, beginTime, endTime);
@@ -70,13 +70,13 @@ void CheckOvertimeRowIntegrity(TQVXComBase& bill, const Dataset& row) {
     RequireDateOrZero(CInt(row["OverTimeDate"]), "OverTimeDate");
     RequireTimeOrUnset(CInt(row["BeginTime"]), "BeginTime");
     RequireTimeOrUnset(CInt(row["EndTime"]), "EndTime");
-    if (Trim(CStr(row["PersonID"])).empty()) bill.MakeException(0, 0, msg::kOvertimePersonEmpty);
+    if (Trim(CStr(row["PersonID"])).empty()) bill.MakeException(msg::kOvertimePersonEmpty);
     // Hours worked, paid, redeemable or set aside are quantities of time: none is
     // ever below zero, whatever the login.
     for (const char* hours : {"FieldACount", "FieldBCount", "FieldCCount", "HolidayCount", "TotalCount",
                               "UseableRedeemCount", "NotIntoOverTimeValue"})
         if (row.HasField(hours) && CFloat(row[hours]) < 0)
-            bill.MakeException(0, 0, msg::kOvertimeHoursNegative, {row["PersonID"]});
+            bill.MakeException(msg::kOvertimeHoursNegative, {row["PersonID"]});
 }
 
 void TOvertime::AfterUpdate() { PostOvertimeChanges(*this, 0, false, false); }
@@ -111,11 +111,11 @@ void CheckOvertimeFieldValues(TQVXComBase& bill, const VariantArray& names, cons
     const std::string field = names.empty() ? "" : CStr(names[0]);
     if (SameText(field, "PersonID")) {
         if (!GetIsOnWork(bill.Db(), CStr(Item(values, 0)), CInt(Item(values, 1))))
-            bill.MakeException(0, 0, msg::kOvertimePersonOffJob, {Item(values, 0)});
+            bill.MakeException(msg::kOvertimePersonOffJob, {Item(values, 0)});
     } else if (SameText(field, "OverTimeClass")) {
-        if (CStr(Item(values, 1)).empty()) bill.MakeException(0, 0, msg::kOvertimePersonFirst);
+        if (CStr(Item(values, 1)).empty()) bill.MakeException(msg::kOvertimePersonFirst);
         if (!GetIsOnWork(bill.Db(), CStr(Item(values, 1)), CInt(Item(values, 2)))) {
-            if (classRefuses) bill.MakeException(0, 0, msg::kOvertimePersonOffJob, {Item(values, 1)});
+            if (classRefuses) bill.MakeException(msg::kOvertimePersonOffJob, {Item(values, 1)});
             bill.AddMessage(FormatMessage(msg::kOvertimePersonOffJob, {Item(values, 1)}));
         }
     }
@@ -146,11 +146,11 @@ void TOvertime::CheckOvertimeRows(Dataset& rows, int date, int beginTime, int en
         const int rowDate = CInt(rows["OverTimeDate"]);
         const int rowBegin = CInt(rows["BeginTime"]), rowEnd = CInt(rows["EndTime"]);
         if (!IsTimeConflict(rowDate, rowBegin, rowEnd, date, beginTime, endTime)) continue;
-        const char* label = byDateLabel || CInt(rows["Flag"]) != 1 ? msg::kOvertimeLabelByDate
+        const Message& label = byDateLabel || CInt(rows["Flag"]) != 1 ? msg::kOvertimeLabelByDate
                                                                    : msg::kOvertimeLabelByPerson;
         const Variant className = rows.HasField("ClassName") ? rows["ClassName"] : Variant("");
-        MakeException(0, 0, msg::kOvertimeConflict,
-                      {Variant(label), rows["BillNo"], Variant(QVXData2Show(rowDate)), Variant(CStr(className)),
+        MakeException(msg::kOvertimeConflict,
+                      {Variant(label.text), rows["BillNo"], Variant(QVXData2Show(rowDate)), Variant(CStr(className)),
                        Variant(QvxTime2Show(rowBegin)), Variant(QvxTime2Show(rowEnd))});
     }
 }

@@ -74,11 +74,11 @@ void TOvertimeDate::CheckRow(Dataset& header, Dataset& rows) {
         rows.Post();
     }
     const Currency total = SumOfAmounts(rows);
-    if (total != CCurr(rows["TotalCount"])) MakeException(0, 0, msg::kOvertimeDateSegmentsNotTotal);
-    if (total <= Currency()) MakeException(0, 0, msg::kOvertimeDateTotalZero);
-    if (Trim(CStr(rows["OverTimeClass"])).empty()) MakeException(0, 0, msg::kOvertimeClassEmpty);
+    if (total != CCurr(rows["TotalCount"])) MakeException(msg::kOvertimeDateSegmentsNotTotal);
+    if (total <= Currency()) MakeException(msg::kOvertimeDateTotalZero);
+    if (Trim(CStr(rows["OverTimeClass"])).empty()) MakeException(msg::kOvertimeClassEmpty);
     const int beginTime = CInt(rows["BeginTime"]), endTime = CInt(rows["EndTime"]);
-    if (beginTime < 0 || endTime < 0) MakeException(0, 0, msg::kOvertimeTimesMissing);
+    if (beginTime < 0 || endTime < 0) MakeException(msg::kOvertimeTimesMissing);
 
     const std::string person = CStr(rows["PersonID"]);
     const int date = CInt(rows["OverTimeDate"]);
@@ -92,11 +92,11 @@ void TOvertimeDate::CheckRow(Dataset& header, Dataset& rows) {
     classNo_ = GetClassNo(Db(), person, classNo_, date);
     if (GetPersonNeedAttend(Db(), person, date) &&
         suite::IsInClassWorkTime(*this, classNo_, beginTime, endTime))
-        MakeException(0, 0, msg::kOvertimeInClassWorkTime);
+        MakeException(msg::kOvertimeInClassWorkTime);
 
     suite::CheckOvertimeConflict(*this, billNo, person, date, beginTime, endTime, 3);
     CheckRowsOfThisBill(rows, person, date, beginTime, endTime);
-    if (!GetIsOnWork(Db(), person, date)) MakeException(0, 0, msg::kOvertimeDateOffJob, {Variant(person)});
+    if (!GetIsOnWork(Db(), person, date)) MakeException(msg::kOvertimeDateOffJob, {Variant(person)});
 }
 
 void TOvertimeDate::CheckRowsOfThisBill(const Dataset& rows, const std::string& person, int date, int beginTime,

@@ -112,7 +112,7 @@ void TAdvPayment::BeforeUpdate() {
     const int month = static_cast<int>(CInt(header["SalaryYearMonth"]));
     const bool byPercent = CBool(header["CaclByPercent"]);
     const int endDate = static_cast<int>(CInt(header["EndDate"]));
-    if (CInt(header["PeriodCount"]) == 0 && !byPercent) MakeException(0, 0, msg::kAdvPeriodNotSet);
+    if (CInt(header["PeriodCount"]) == 0 && !byPercent) MakeException(msg::kAdvPeriodNotSet);
 
     std::vector<AdvanceRow> rows;
     Dataset& body = GetDatasets(1);
@@ -122,7 +122,7 @@ void TAdvPayment::BeforeUpdate() {
                         CCurr(body["BankAmount"]), CInt(body["SalaryStatus"]) == 1});
 
     for (const AdvanceRow& row : rows)
-        if (!GetIsOnWork(Db(), row.person, endDate)) MakeException(0, 0, msg::kAdvPersonOffJob, {Variant(row.person)});
+        if (!GetIsOnWork(Db(), row.person, endDate)) MakeException(msg::kAdvPersonOffJob, {Variant(row.person)});
 
     // The bank split of each person's row, summed in currency.
     std::map<int64_t, Currency> split;
@@ -132,7 +132,7 @@ void TAdvPayment::BeforeUpdate() {
     for (size_t i = 0; i < rows.size(); ++i) {
         const AdvanceRow& row = rows[i];
         if (row.payWay != pay_way::kCash && Trim(row.bank).empty())
-            MakeException(0, 0, msg::kAdvBankRequired, {Variant(row.person)});
+            MakeException(msg::kAdvBankRequired, {Variant(row.person)});
         // A bill saved without the bank lookup must still pay a new row, or one whose
         // person or bank changed, into an account of the person, and carries that
         // account's number.
@@ -141,7 +141,7 @@ void TAdvPayment::BeforeUpdate() {
             body, AdvancePayee(body, false), AdvancePayee(body, true),
             [this](const std::string& person, const std::string& bank) { return BankAccount(person, bank); },
             [this](const std::string& person, const std::string& bank) {
-                MakeException(0, 0, msg::kAdvBankNotOwned, {Variant(bank), Variant(person)});
+                MakeException(msg::kAdvBankNotOwned, {Variant(bank), Variant(person)});
             });
         if (byPercent) {
             // What the person is advanced on the other bills of the month and on the
@@ -154,9 +154,9 @@ void TAdvPayment::BeforeUpdate() {
                 if (j != i && rows[j].countsAgainstDue && SameText(rows[j].person, row.person)) others += rows[j].amount;
             const double due = suite::SalaryDue(*this, row.person, month);
             if (Exceeds(row.amount, due) || Exceeds(row.amount + others, due))
-                MakeException(0, 0, msg::kAdvOverSalaryDue, {Variant(row.person)});
+                MakeException(msg::kAdvOverSalaryDue, {Variant(row.person)});
         } else if (split[row.rowNo] != row.bankAmount) {
-            MakeException(0, 0, msg::kAdvBankSplitMismatch, {Variant(row.person)});
+            MakeException(msg::kAdvBankSplitMismatch, {Variant(row.person)});
         }
     }
 
@@ -198,7 +198,7 @@ void TAdvPayment::BeforeDelete() {
     const bool byPercent = CBool(header["CaclByPercent"]);
     Dataset& rows = GetDatasets(1);
     for (rows.First(); !rows.Eof(); rows.Next()) {
-        if (CBool(rows["CashPaid"]) || CBool(rows["BankPaid"])) MakeException(0, 0, msg::kAdvPaidNoDelete);
+        if (CBool(rows["CashPaid"]) || CBool(rows["BankPaid"])) MakeException(msg::kAdvPaidNoDelete);
         if (byPercent) continue;
         // Only a person's last period of the month may go.
         const std::string later = "PeriodCount > " + Num(CInt(rows["PeriodCount"])) +
@@ -206,7 +206,7 @@ void TAdvPayment::BeforeDelete() {
                                   " And CaclByPercent = " + (CBool(rows["CaclByPercent"]) ? "1" : "0") +
                                   " And PersonID = " + QuoteStr(CStr(rows["PersonID"]));
         if (CInt(DBSelectValue(prog_id::kAdvPayment, 1, "Count(*)", later, "")) > 0)
-            MakeException(0, 0, msg::kAdvNotLastPeriod, {rows["PersonID"]});
+            MakeException(msg::kAdvNotLastPeriod, {rows["PersonID"]});
     }
 }
 
@@ -221,7 +221,7 @@ void TAdvPayment::DoCheckFieldValues(int datasetIndex, const VariantArray& names
         // [0] the bank chosen, [1] the person.
         const std::string bank = CStr(Item(values, 0)), person = CStr(Item(values, 1));
         if (!Trim(bank).empty() && !Trim(person).empty() && BankAccount(person, bank).empty())
-            MakeException(0, 0, msg::kAdvBankNotOwned, {Variant(bank), Variant(person)});
+            MakeException(msg::kAdvBankNotOwned, {Variant(bank), Variant(person)});
     } else if (SameText(field, "PersonID")) {
         // [0] the person, [1] the date the person must be on the job on (none: today).
         const std::string person = CStr(Item(values, 0));
@@ -229,7 +229,7 @@ void TAdvPayment::DoCheckFieldValues(int datasetIndex, const VariantArray& names
         RequireDateOrZero(given, "Date");
         const QVXDate date = given == 0 ? GetServerDate() : static_cast<QVXDate>(given);
         if (!Trim(person).empty() && !GetIsOnWork(Db(), person, date))
-            MakeException(0, 0, msg::kAdvPersonOffJob, {Variant(person)});
+            MakeException(msg::kAdvPersonOffJob, {Variant(person)});
     }
     TQVXComBase::DoCheckFieldValues(datasetIndex, names, values);
 }
@@ -283,7 +283,7 @@ void TAdvPayment::MarkAdvancePaid(const std::string& billNo, const std::string& 
     const std::string bill = QuoteStr(billNo), person = QuoteStr(personId);
     const std::string row = " Where BillNo = " + bill + " And PersonID = " + person + " And RowNo = " + Num(rowNo);
     if (CInt(GetDBConn().DBSelectSQL("Select Count(*) From humAdvPaySub" + row)) == 0)
-        MakeException(0, 0, msg::kAdvRowNotFound, {Variant(billNo), Variant(personId), Variant(rowNo)});
+        MakeException(msg::kAdvRowNotFound, {Variant(billNo), Variant(personId), Variant(rowNo)});
     const std::string marks =
         std::string(" Set CashPaid = ") + (cashPaid ? "1" : "0") + ", BankPaid = " + (bankPaid ? "1" : "0");
     GetDBConn().DBExecSQL("Update humAdvPaySub" + marks + row);

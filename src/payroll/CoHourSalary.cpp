@@ -73,7 +73,7 @@ void THourSalary::CheckRowIntegrity(Dataset& rows) {
     // that exists and times of day. Any negative time is one not filled in, which the
     // row checks ask the user for by its line number.
     for (rows.First(); !rows.Eof(); rows.Next()) {
-        if (Trim(CStr(rows["PersonID"])).empty()) MakeException(0, 0, msg::kHourPersonEmpty);
+        if (Trim(CStr(rows["PersonID"])).empty()) MakeException(msg::kHourPersonEmpty);
         RequireDateOrZero(CInt(rows["WorkDate"]), "WorkDate");
         for (const char* field : {"BeginTime", "EndTime"})
             if (const int64_t time = CInt(rows[field]); time >= 0) RequireTimeOrUnset(time, field);
@@ -87,8 +87,8 @@ void THourSalary::CheckTimesAndConflicts(Dataset& rows) {
         const Variant serNo(CInt(rows["SerNo"]));
         const int beginTime = static_cast<int>(CInt(rows["BeginTime"]));
         const int endTime = static_cast<int>(CInt(rows["EndTime"]));
-        if (beginTime < 0) MakeException(0, 0, msg::kHourBeginTimeMissing, {serNo});
-        if (endTime < 0) MakeException(0, 0, msg::kHourEndTimeMissing, {serNo});
+        if (beginTime < 0) MakeException(msg::kHourBeginTimeMissing, {serNo});
+        if (endTime < 0) MakeException(msg::kHourEndTimeMissing, {serNo});
         const int workDate = static_cast<int>(CInt(rows["WorkDate"]));
         Dataset others = OpenDataset(kHourSalary, 1, "BillNo,BeginTime,EndTime",
                                      "(PersonID=" + QuoteStr(CStr(rows["PersonID"])) + ") And (" +
@@ -97,7 +97,7 @@ void THourSalary::CheckTimesAndConflicts(Dataset& rows) {
         for (others.First(); !others.Eof(); others.Next()) {
             if (IsTimeConflict(workDate, beginTime, endTime, static_cast<int>(CInt(others["BeginTime"])),
                                static_cast<int>(CInt(others["EndTime"]))))
-                MakeException(0, 0, msg::kHourConflict,
+                MakeException(msg::kHourConflict,
                               {serNo, others["BillNo"], Variant(CInt(others["BeginTime"])),
                                Variant(CInt(others["EndTime"]))});
         }
@@ -164,21 +164,21 @@ void THourSalary::DoCheckFieldValues(int datasetIndex, const VariantArray& names
     const std::string first = CStr(Item(values, 0));
     if (datasetIndex == 0 && (SameText(field, "CondBPersonID") || SameText(field, "CondEPersonID"))) {
         // [0] the person, [1] and [2] the span the person must be on the job in.
-        if (first.empty()) MakeException(0, 0, msg::kHourPersonEmpty);
+        if (first.empty()) MakeException(msg::kHourPersonEmpty);
         if (!GetIsOnWork(Db(), first, DateValue(Item(values, 1), "BeginDate"), DateValue(Item(values, 2), "EndDate"),
                          false))
-            MakeException(0, 0, msg::kHourPersonOffJob, {Variant(first)});
+            MakeException(msg::kHourPersonOffJob, {Variant(first)});
     } else if (datasetIndex == 1 && SameText(field, "PersonID")) {
         // [0] the person, [1] the work date.
-        if (first.empty()) MakeException(0, 0, msg::kHourPersonEmpty);
+        if (first.empty()) MakeException(msg::kHourPersonEmpty);
         if (!GetIsOnWork(Db(), first, DateValue(Item(values, 1), "WorkDate")))
-            MakeException(0, 0, msg::kHourPersonOffJob, {Variant(first)});
+            MakeException(msg::kHourPersonOffJob, {Variant(first)});
     } else if (datasetIndex == 1 && SameText(field, "ClassID")) {
         // [1] the row's person, [2] the work date.
         const std::string person = CStr(Item(values, 1));
-        if (person.empty()) MakeException(0, 0, msg::kHourPersonFirst);
+        if (person.empty()) MakeException(msg::kHourPersonFirst);
         if (!GetIsOnWork(Db(), person, DateValue(Item(values, 2), "WorkDate")))
-            MakeException(0, 0, msg::kHourPersonOffJob, {Variant(person)});
+            MakeException(msg::kHourPersonOffJob, {Variant(person)});
     }
     TQVXComBase::DoCheckFieldValues(datasetIndex, names, values);
 }

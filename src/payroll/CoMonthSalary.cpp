@@ -43,7 +43,7 @@ void TMonthSalary::BeforeUpdate() {
     const std::string person = CStr(head["PersonID"]);
     const int month = static_cast<int>(CInt(head["SalaryYearMonth"]));
     if (!GetIsOnWork(Db(), person, FirstDay(month), LastDay(month), false))
-        MakeException(0, 0, msg::kSalaryPersonOffJob, {Variant(person)});
+        MakeException(msg::kSalaryPersonOffJob, {Variant(person)});
     CheckOneVoucherInChanges();
     if (!UnderImportLogin()) CheckBankSplit(head);
 }
@@ -54,11 +54,11 @@ void TMonthSalary::CheckHeaderIntegrity(Dataset& head) {
     // payment marks, which belong to the payment side (procedure 0) and which a save
     // keeps as stored (a new voucher starts unpaid).
     const std::string person = CStr(head["PersonID"]);
-    if (Trim(person).empty()) MakeException(0, 0, msg::kSalaryPersonEmpty);
+    if (Trim(person).empty()) MakeException(msg::kSalaryPersonEmpty);
     if (!Db().QueryFirst("Select PersonID From comPerson Where PersonID = ?", {Variant(person)}))
-        MakeException(0, 0, msg::kSalaryPersonUnknown, {Variant(person)});
+        MakeException(msg::kSalaryPersonUnknown, {Variant(person)});
     const int64_t month = CInt(head["SalaryYearMonth"]);
-    if (month == 0) MakeException(0, 0, msg::kSalaryMonthEmpty);
+    if (month == 0) MakeException(msg::kSalaryMonthEmpty);
     if (month < 0 || month > 999912 || !IsValidDate(static_cast<QVXDate>(month * 100 + 1)))
         throw InputError("SalaryYearMonth " + std::to_string(month) + " is not a year-month (yyyymm)");
     RequireDateOrZero(CInt(head["BillDate"]), "BillDate");
@@ -90,7 +90,7 @@ void TMonthSalary::CheckOneVoucherInChanges() {
 void TMonthSalary::CheckOneVoucherPerMonth(const std::string& personId, int yearMonth) {
     const Variant count = GetDBConn().DBSelectSQL("Select Count(*) From humSalaryMain Where Flag = 1 And PersonID = " +
                                                   QuoteStr(personId) + " And SalaryYearMonth = " + Num(yearMonth));
-    if (CInt(count) > 0) MakeException(0, 0, msg::kSalaryVoucherDuplicate, {Variant(personId)});
+    if (CInt(count) > 0) MakeException(msg::kSalaryVoucherDuplicate, {Variant(personId)});
 }
 
 void TMonthSalary::CheckBankSplit(Dataset& head) {
@@ -100,7 +100,7 @@ void TMonthSalary::CheckBankSplit(Dataset& head) {
     Currency split;
     for (banks.First(); !banks.Eof(); banks.Next()) split += CCurr(banks["BankMoneny"]);
     banks.First();
-    if (split != CCurr(head["RealBank"])) MakeException(0, 0, msg::kSalaryBankSplitMismatch);
+    if (split != CCurr(head["RealBank"])) MakeException(msg::kSalaryBankSplitMismatch);
 }
 
 void TMonthSalary::AfterUpdate() {
@@ -143,7 +143,7 @@ void TMonthSalary::DoCheckFieldValues(int datasetIndex, const VariantArray& name
         // [0] the person, [1] and [2] the period the person must be on the job in.
         if (!GetIsOnWork(Db(), CStr(Item(values, 0)), static_cast<QVXDate>(CInt(Item(values, 1))),
                          static_cast<QVXDate>(CInt(Item(values, 2))), false))
-            MakeException(0, 0, msg::kSalaryPersonOffJob, {Item(values, 0)});
+            MakeException(msg::kSalaryPersonOffJob, {Item(values, 0)});
     }
     TQVXComBase::DoCheckFieldValues(datasetIndex, names, values);
 }
@@ -155,7 +155,7 @@ void TMonthSalary::CheckFieldReturn(TOleVariantList& list) { TQVXComBase::CheckF
 void TMonthSalary::SetPaidFlags(const std::string& billNo, bool cashPaid, bool bankPaid) {
     const std::string where = " Where Flag = 1 And BillNo = " + QuoteStr(billNo);
     if (CInt(GetDBConn().DBSelectSQL("Select Count(*) From humSalaryMain" + where)) == 0)
-        MakeException(0, 0, msg::kBillNotFound, {Variant(billNo)});
+        MakeException(msg::kBillNotFound, {Variant(billNo)});
     GetDBConn().DBExecSQL("Update humSalaryMain Set CashPaid = " + std::string(cashPaid ? "1" : "0") +
                           ", BankPaid = " + (bankPaid ? "1" : "0") + where);
 }

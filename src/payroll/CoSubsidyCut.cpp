@@ -58,9 +58,9 @@ bool IsValidSalaryMonth(int64_t yearMonth) {
 
 void GuardSubsidyRow(TQVXComBase& bill, Dataset& row) {
     const std::string person = CStr(row["PersonID"]);
-    if (Trim(person).empty()) bill.MakeException(0, 0, msg::kSubsidyPersonEmpty);
+    if (Trim(person).empty()) bill.MakeException(msg::kSubsidyPersonEmpty);
     if (!bill.Db().QueryFirst("Select PersonID From comPerson Where PersonID = ?", {Variant(person)}))
-        bill.MakeException(0, 0, msg::kSubsidyPersonUnknown, {Variant(person)});
+        bill.MakeException(msg::kSubsidyPersonUnknown, {Variant(person)});
     const bool stored = row.RowStatus() != UpdateStatus::Inserted;
     for (const char* field : {"CashPaid", "BankPaid"}) {
         const Variant kept(stored && CBool(row.OldValue(field)));
@@ -81,29 +81,29 @@ void TSubsidyVoucherBill::CheckBankNamed(Dataset& row) {
     if (CInt(row["SalaryType"]) != 0 || CInt(row["PayType"]) == pay_way::kCash ||
         !Trim(CStr(row["PSalaryBank"])).empty())
         return;
-    if (refusals_.namesPerson) MakeException(0, 0, refusals_.bankRequired, {Variant(CStr(row["PersonID"]))});
-    MakeException(0, 0, refusals_.bankRequired);
+    if (refusals_.namesPerson) MakeException(refusals_.bankRequired, {Variant(CStr(row["PersonID"]))});
+    MakeException(refusals_.bankRequired);
 }
 
 void TSubsidyVoucherBill::CheckTaxRate(Dataset& row) {
     const double taxRate = CFloat(row["IncomTaxRate"]);
-    if (taxRate < 0 || taxRate > 1) MakeException(0, 0, msg::kSubsidyTaxRateRange);
+    if (taxRate < 0 || taxRate > 1) MakeException(msg::kSubsidyTaxRateRange);
 }
 
 void TSubsidyVoucherBill::CheckAmount(Dataset& row) {
-    if (CFloat(row["Account"]) == 0) MakeException(0, 0, refusals_.amountZero);
+    if (CFloat(row["Account"]) == 0) MakeException(refusals_.amountZero);
 }
 
 void TSubsidyVoucherBill::CheckPayPeriodGiven(Dataset& row) {
     const bool paidOnItsOwn = CInt(row["SalaryType"]) == 0;
-    if (!paidOnItsOwn && CInt(row["SalaryMonth"]) == 0) MakeException(0, 0, msg::kSubsidySalaryMonthEmpty);
-    if (paidOnItsOwn && CInt(row["SalaryDate"]) == 0) MakeException(0, 0, msg::kSubsidyPayDateEmpty);
+    if (!paidOnItsOwn && CInt(row["SalaryMonth"]) == 0) MakeException(msg::kSubsidySalaryMonthEmpty);
+    if (paidOnItsOwn && CInt(row["SalaryDate"]) == 0) MakeException(msg::kSubsidyPayDateEmpty);
 }
 
 void TSubsidyVoucherBill::CheckMonthInEmployment(Dataset& row) {
     if (CInt(row["SalaryType"]) == 0) return;
     if (!suite::OnJobInMonth(*this, CStr(row["PersonID"]), static_cast<int>(CInt(row["SalaryMonth"]))))
-        MakeException(0, 0, refusals_.monthOutsideEmployment);
+        MakeException(refusals_.monthOutsideEmployment);
 }
 
 void TSubsidyVoucherBill::SettleBank(Dataset& row) {
@@ -114,8 +114,8 @@ void TSubsidyVoucherBill::SettleBank(Dataset& row) {
 }
 
 void TSubsidyVoucherBill::RefuseBankNotOwned(const std::string& bank, const std::string& person) {
-    if (refusals_.namesPerson) MakeException(0, 0, refusals_.bankNotOwned, {Variant(bank), Variant(person)});
-    MakeException(0, 0, refusals_.bankNotOwned, {Variant(bank)});
+    if (refusals_.namesPerson) MakeException(refusals_.bankNotOwned, {Variant(bank), Variant(person)});
+    MakeException(refusals_.bankNotOwned, {Variant(bank)});
 }
 
 // ------------------------------------------------------------------ the voucher number
@@ -148,7 +148,7 @@ void TSubsidyVoucherBill::DoCheckFieldValues(int datasetIndex, const VariantArra
     if (SameText(field, "PersonID") && CInt(Item(values, 1)) == 1) {
         if (!GetIsOnWork(Db(), CStr(Item(values, 0)), static_cast<QVXDate>(CInt(Item(values, 2))),
                          static_cast<QVXDate>(CInt(Item(values, 3))), false))
-            MakeException(0, 0, msg::kSubsidyPersonOffJob, {Item(values, 0)});
+            MakeException(msg::kSubsidyPersonOffJob, {Item(values, 0)});
     } else if (SameText(field, "PSalaryBank")) {
         const std::string bank = CStr(Item(values, 0)), person = CStr(Item(values, 1));
         if (!Trim(bank).empty() && !Trim(person).empty() && AccountAt(person, bank).empty())
@@ -187,7 +187,7 @@ std::string TSubsidyCut::GetPersonBankList(const std::string& personId) {
 void TSubsidyCut::SetPaidFlags(const std::string& billNo, bool cashPaid, bool bankPaid) {
     const std::string where = " Where BillNo = " + QuoteStr(billNo) + " And Flag = 1";
     if (CInt(GetDBConn().DBSelectSQL("Select Count(*) From HumSubsidyCut" + where)) == 0)
-        MakeException(0, 0, msg::kBillNotFound, {Variant(billNo)});
+        MakeException(msg::kBillNotFound, {Variant(billNo)});
     GetDBConn().DBExecSQL("Update HumSubsidyCut Set CashPaid = " + std::string(cashPaid ? "1" : "0") +
                           ", BankPaid = " + (bankPaid ? "1" : "0") + where);
 }

@@ -16,10 +16,10 @@ namespace humrs {
 // What the two entry forms of the allowance bill say when they refuse a row. The bill
 // by salary item names the person in its bank refusals as well.
 struct SubsidyRowRefusals {
-    const char* bankRequired;  // (person) when namesPerson, else no value
-    const char* amountZero;
-    const char* monthOutsideEmployment;
-    const char* bankNotOwned;  // (bank), or (bank, person) when namesPerson
+    Message bankRequired;  // (person) when namesPerson, else no value
+    Message amountZero;
+    Message monthOutsideEmployment;
+    Message bankNotOwned;  // (bank), or (bank, person) when namesPerson
     bool namesPerson;
     // The dataset whose bank lookup returns the account number; -1 for any.
     int accountDataset;

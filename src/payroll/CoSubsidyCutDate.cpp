@@ -62,7 +62,7 @@ void TSubsidyCutDate::CheckRowDates(Dataset& row) {
     const int64_t day = CInt(row["SalaryDate"]);
     const bool dayValid = day > 0 && day <= 99991231 && IsValidDate(static_cast<QVXDate>(day));
     if ((month != 0 && !IsValidSalaryMonth(month)) || (day != 0 && !dayValid))
-        MakeException(0, 0, msg::kSubsidyDateInvalid);
+        MakeException(msg::kSubsidyDateInvalid);
 }
 
 void TSubsidyCutDate::AfterUpdate() {
@@ -83,7 +83,7 @@ void TSubsidyCutDate::MarkSubsidyRowPaid(const std::string& billNo, const std::s
                               " And PersonID = " + QuoteStr(personId) +
                               " And RowNo = " + std::to_string(rowNo) + " And Flag = 4";
     if (CInt(GetDBConn().DBSelectSQL("Select Count(*) From HumSubsidyCut" + where)) == 0)
-        MakeException(0, 0, msg::kSubsidyDateRowNotFound,
+        MakeException(msg::kSubsidyDateRowNotFound,
                       {Variant(billNo), Variant(personId), Variant(rowNo)});
     GetDBConn().DBExecSQL("Update HumSubsidyCut Set CashPaid = " + std::string(cashPaid ? "1" : "0") +
                           ", BankPaid = " + (bankPaid ? "1" : "0") + where);

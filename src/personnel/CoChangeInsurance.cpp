@@ -33,7 +33,7 @@ std::string PersonKind(const std::string& person, int kind) {
 
 std::string TChangeInsurance::KindName(int kind) {
     const TStringArray names =
-        SplitString(GetLocalType() == 0 ? msg::kInsuranceKindNames : msg::kInsuranceKindNamesRegional, ",");
+        SplitString((GetLocalType() == 0 ? msg::kInsuranceKindNames : msg::kInsuranceKindNamesRegional).text, ",");
     return kind >= 0 && kind < static_cast<int>(names.size()) ? names[kind] : std::string();
 }
 
@@ -41,7 +41,7 @@ bool TChangeInsurance::IsDateBased(int kind) { return GetLocalType() == 1 && (ki
 
 std::string TChangeInsurance::AmountColumn(int kind) {
     std::string column = InsuranceAmountColumn(GetLocalType(), kind);
-    if (column.empty()) MakeException(0, 0, msg::kInsuranceKindUnknown, {Variant(kind)});
+    if (column.empty()) MakeException(msg::kInsuranceKindUnknown, {Variant(kind)});
     return column;
 }
 
@@ -66,7 +66,7 @@ bool TChangeInsurance::NotYetInsured(const std::string& person, int kind, int ch
 
 void TChangeInsurance::CheckLatestChange(const std::string& person, int kind, int flag, int changeTimes) {
     if (changeTimes < HighestChangeTimes(person, kind))
-        MakeException(0, 0, flag != 0 ? msg::kInsuranceOnlyLatestEdit : msg::kInsuranceOnlyLatestDelete,
+        MakeException(flag != 0 ? msg::kInsuranceOnlyLatestEdit : msg::kInsuranceOnlyLatestDelete,
                       {Variant(person), Variant(KindName(kind))});
 }
 
@@ -91,11 +91,11 @@ void TChangeInsurance::CheckChangeRowIntegrity(Dataset& body) {
         const int64_t month = CInt(body["AdjustYearMonth"]);
         if (month != 0 && (month < 100 || month > 999912 || GetMaxDay(static_cast<int>(month)) == 0))
             throw InputError("AdjustYearMonth " + Num(month) + " is not a year-month (yyyymm, or 0)");
-        if (Trim(CStr(body["PersonID"])).empty()) MakeException(0, 0, msg::kInsurancePersonEmpty);
+        if (Trim(CStr(body["PersonID"])).empty()) MakeException(msg::kInsurancePersonEmpty);
         const int kind = static_cast<int>(CInt(body["InsurKind"]));
-        if (kind < 0 || kind >= kinds) MakeException(0, 0, msg::kInsuranceKindUnknown, {Variant(kind)});
+        if (kind < 0 || kind >= kinds) MakeException(msg::kInsuranceKindUnknown, {Variant(kind)});
         const int type = static_cast<int>(CInt(body["ChangeType"]));
-        if (type < kAdd || type > kCancelOther) MakeException(0, 0, msg::kInsuranceChangeTypeUnknown, {Variant(type)});
+        if (type < kAdd || type > kCancelOther) MakeException(msg::kInsuranceChangeTypeUnknown, {Variant(type)});
 
         const UpdateStatus status = body.RowStatus();
         const bool stored = status != UpdateStatus::Inserted;
@@ -125,7 +125,7 @@ void TChangeInsurance::CheckChangeRowIntegrity(Dataset& body) {
         const auto inBill = kept.find({UpperAscii(Trim(person)), kind});
         const int highest = std::max(HighestInOtherBills(person, kind, billNo), inBill == kept.end() ? 0 : inBill->second);
         if (CInt(d.OldValue("ChangeTimes")) < highest)
-            MakeException(0, 0, msg::kInsuranceOnlyLatestDelete, {Variant(person), Variant(KindName(kind))});
+            MakeException(msg::kInsuranceOnlyLatestDelete, {Variant(person), Variant(KindName(kind))});
     }
 }
 
@@ -140,7 +140,7 @@ void TChangeInsurance::CheckChangeRows(Dataset& body) {
         const bool dateBased = IsDateBased(kind);
         // On the job on the day the change takes effect (the first day of its month).
         const int day = static_cast<int>(dateBased ? CInt(body["AdjustDate"]) : CInt(body["AdjustYearMonth"]) * 100 + 1);
-        if (!GetIsOnWork(Db(), person, day)) MakeException(0, 0, msg::kInsurancePersonOffJob, {Variant(person)});
+        if (!GetIsOnWork(Db(), person, day)) MakeException(msg::kInsurancePersonOffJob, {Variant(person)});
 
         // A new change, or one moved to another person or kind, follows the latest one.
         const UpdateStatus status = body.RowStatus();
@@ -156,18 +156,18 @@ void TChangeInsurance::CheckChangeRows(Dataset& body) {
         const int type = static_cast<int>(CInt(body["ChangeType"]));
         const VariantArray personKind{Variant(person), Variant(KindName(kind))};
 
-        if (type != kAdd && NotYetInsured(person, kind, n)) MakeException(0, 0, msg::kInsuranceNotYetInsured, personKind);
+        if (type != kAdd && NotYetInsured(person, kind, n)) MakeException(msg::kInsuranceNotYetInsured, personKind);
         // The labour pension knows additions and stops only.
         if (localType != 0 && kind == 2 && type != kAdd && type != kStop)
-            MakeException(0, 0, msg::kPensionOnlyAddOrStop, {Variant(person)});
+            MakeException(msg::kPensionOnlyAddOrStop, {Variant(person)});
         if (type == kResume &&
             CInt(SelectValue("humChangeInsurance", "ChangeType",
                              PersonKind(person, kind) + " And ChangeTimes = " + Num(n - 1))) != kStop)
-            MakeException(0, 0, msg::kInsuranceResumeNeedsStop, personKind);
+            MakeException(msg::kInsuranceResumeNeedsStop, personKind);
         if (type == kAdd && localType == 1 && kind == 2 && CFloat(body["EmployerPensionRate"]) == 0)
-            MakeException(0, 0, msg::kPensionEmployerRateZero, {Variant(person)});
+            MakeException(msg::kPensionEmployerRateZero, {Variant(person)});
         if ((type == kAdd || type == kResume) && CCurr(body["ChangeMoneny"]) == Currency())
-            MakeException(0, 0, msg::kInsuranceAmountZero, {Variant(person)});
+            MakeException(msg::kInsuranceAmountZero, {Variant(person)});
         body.Post();
     }
 }
@@ -207,9 +207,9 @@ void TChangeInsurance::CheckChangeSet() {
         if (latest == 0) latest = CInt(GetDBConn().DBSelectSQL("Select Max(" + field + ") From humHistInsurance" + where));
         const int64_t value = CInt(d.RealFieldValue(field));
         const VariantArray personKind{Variant(person), Variant(KindName(kind))};
-        if (value == 0) MakeException(0, 0, dateBased ? msg::kInsuranceDateEmpty : msg::kInsuranceMonthEmpty, personKind);
+        if (value == 0) MakeException(dateBased ? msg::kInsuranceDateEmpty : msg::kInsuranceMonthEmpty, personKind);
         if (value < latest)
-            MakeException(0, 0, dateBased ? msg::kInsuranceDateBeforeLatest : msg::kInsuranceMonthBeforeLatest,
+            MakeException(dateBased ? msg::kInsuranceDateBeforeLatest : msg::kInsuranceMonthBeforeLatest,
                           personKind);
 
         if (moved && wasTransferred) {
@@ -241,7 +241,7 @@ void TChangeInsurance::BeforeDelete() {
         const int kind = static_cast<int>(CInt(body["InsurKind"]));
         const int n = static_cast<int>(CInt(body["ChangeTimes"]));
         if (n < HighestInOtherBills(person, kind, billNo))
-            MakeException(0, 0, msg::kInsuranceOnlyLatestDelete, {Variant(person), Variant(KindName(kind))});
+            MakeException(msg::kInsuranceOnlyLatestDelete, {Variant(person), Variant(KindName(kind))});
         if (CBool(body["IsTransfer"])) transferred.push_back({person, kind, n, static_cast<int>(CInt(body["ChangeType"]))});
     }
     UndoHighestFirst(transferred);

@@ -58,7 +58,7 @@ void TChangePerson::BeforeUpdate() {
             CheckStateTransition(person, static_cast<int>(CInt(rows["BType"])), type, ownFormalRows);
             if (type == work_state::kUnpaidLeave) {
                 if (CInt(rows["LeaveMonths"]) <= 0)
-                    MakeException(0, 0, msg::kUnpaidLeaveMonthsNotPositive, {Variant(person)});
+                    MakeException(msg::kUnpaidLeaveMonthsNotPositive, {Variant(person)});
             } else if (CInt(rows["LeaveMonths"]) != 0) {
                 rows.SetFieldValue("LeaveMonths", 0);
                 rows.Post();
@@ -82,10 +82,10 @@ void TChangePerson::CheckRowIntegrity(Dataset& rows) {
     // that stays the server's.
     for (rows.First(); !rows.Eof(); rows.Next()) {
         const std::string person = CStr(rows["PersonID"]);
-        if (Trim(person).empty()) MakeException(0, 0, msg::kChangePersonEmpty);
+        if (Trim(person).empty()) MakeException(msg::kChangePersonEmpty);
         RequireDateOrZero(CInt(rows["ActiveDate"]), "ActiveDate");
         if (CInt(GetDBConn().DBSelectSQL("Select Count(*) From comPerson" + WherePerson(person))) == 0)
-            MakeException(0, 0, msg::kChangePersonUnknown, {Variant(person)});
+            MakeException(msg::kChangePersonUnknown, {Variant(person)});
         // A stored row keeps its number: a client could otherwise pass an old change off
         // as the latest one and have it written over the person's record.
         if (rows.RowStatus() == UpdateStatus::Modified &&
@@ -144,7 +144,7 @@ void TChangePerson::BeforeDelete() {
     Dataset& rows = GetDatasets(1);
     for (rows.First(); !rows.Eof(); rows.Next())
         if (CInt(rows["ChangeTimes"]) < HighestChangeTimes(CStr(rows["PersonID"])))
-            MakeException(0, 0, msg::kDeleteNotLatestChange);
+            MakeException(msg::kDeleteNotLatestChange);
     // Undone from the last row back: when the document holds several changes of one
     // person, the values before its first change are the ones that stand.
     for (size_t i = rows.RecordCount(); i-- > 0;) {
@@ -182,7 +182,7 @@ int TChangePerson::HighestChangeTimes(const std::string& person) {
 }
 
 void TChangePerson::CheckLatestChange(const std::string& person, int changeTimes) {
-    if (changeTimes < HighestChangeTimes(person)) MakeException(0, 0, msg::kNotLatestChange);
+    if (changeTimes < HighestChangeTimes(person)) MakeException(msg::kNotLatestChange);
 }
 
 void TChangePerson::CheckActiveDateOrder(const std::string& billNo, const std::string& person,
@@ -190,7 +190,7 @@ void TChangePerson::CheckActiveDateOrder(const std::string& billNo, const std::s
     const int64_t latest =
         CInt(GetDBConn().DBSelectSQL("Select Max(ActiveDate) From humChangePerson Where PersonID=" +
                                      QuoteStr(person) + " And BillNO <> " + QuoteStr(billNo)));
-    if (activeDate < latest) MakeException(0, 0, msg::kActiveDateBeforeEarlier, {Variant(person)});
+    if (activeDate < latest) MakeException(msg::kActiveDateBeforeEarlier, {Variant(person)});
 }
 
 // ------------------------------------------------------------------ rules of a change
@@ -205,32 +205,32 @@ bool TChangePerson::HasFormalChange(const std::string& person, int ownFormalRows
 void TChangePerson::CheckStateTransition(const std::string& person, int bType, int type, int ownFormalRows) {
     using namespace work_state;
     const VariantArray who{Variant(person)};
-    if (type == 0) MakeException(0, 0, msg::kChangeTypeEmpty, who);
+    if (type == 0) MakeException(msg::kChangeTypeEmpty, who);
     switch (bType) {
         case kNotYetOnJob:
             if (type != kProbation && type != kFormal)
-                MakeException(0, 0, msg::kNotOnJobOnlyProbationOrFormal, who);
+                MakeException(msg::kNotOnJobOnlyProbationOrFormal, who);
             break;
         case kProbation:
             if (type != kFormal && type != kTransferred && type != kLeft)
-                MakeException(0, 0, msg::kProbationOnlyFormalTransferLeave, who);
+                MakeException(msg::kProbationOnlyFormalTransferLeave, who);
             break;
         case kFormal:
         case kTransferred:
         case kReinstated:
-            if (type == kProbation) MakeException(0, 0, msg::kAlreadyOnProbation, who);
-            if (type == kReinstated) MakeException(0, 0, msg::kNotOnUnpaidLeaveNoReinstate, who);
+            if (type == kProbation) MakeException(msg::kAlreadyOnProbation, who);
+            if (type == kReinstated) MakeException(msg::kNotOnUnpaidLeaveNoReinstate, who);
             if (type == kFormal && HasFormalChange(person, ownFormalRows))
-                MakeException(0, 0, msg::kAlreadyFormal, who);
+                MakeException(msg::kAlreadyFormal, who);
             // A transferred person who never became formal is still on probation.
             if (bType == kTransferred && type == kUnpaidLeave && !HasFormalChange(person, ownFormalRows))
-                MakeException(0, 0, msg::kProbationOnlyFormalTransferLeave, who);
+                MakeException(msg::kProbationOnlyFormalTransferLeave, who);
             break;
         case kLeft:
-            MakeException(0, 0, msg::kPersonLeftNoChange, who);
+            MakeException(msg::kPersonLeftNoChange, who);
         case kUnpaidLeave:
             if (type != kLeft && type != kReinstated)
-                MakeException(0, 0, msg::kUnpaidLeaveOnlyReinstateOrLeave, who);
+                MakeException(msg::kUnpaidLeaveOnlyReinstateOrLeave, who);
             break;
         default:
             break;
@@ -238,7 +238,7 @@ void TChangePerson::CheckStateTransition(const std::string& person, int bType, i
     // A code that is no change type at all, where the state before has no answer of its
     // own for it: it would otherwise become the person's work state.
     if (type < kProbation || type > kReinstated)
-        MakeException(0, 0, msg::kChangeTypeUnknown, {Variant(person), Variant(type)});
+        MakeException(msg::kChangeTypeUnknown, {Variant(person), Variant(type)});
 }
 
 int TChangePerson::ProbationMonths(int onJobDate, int activeDate) {
@@ -272,7 +272,7 @@ void TChangePerson::CheckResignationCard(const std::string& person, int type) {
     const int64_t holders =
         CInt(conn.DBSelectSQL("Select Count(*) from humPersonExtend Where " + std::string(" PersonID <> ") +
                               QuoteStr(person) + " And CardNo = " + QuoteStr(card)));
-    if (holders > 0) MakeException(0, 0, msg::kCardNoTaken);
+    if (holders > 0) MakeException(msg::kCardNoTaken);
 }
 
 void TChangePerson::ApplyChange(const PersonChange& c) {

@@ -81,8 +81,8 @@ void TChangeSalary::CheckBillDeletable(const std::vector<ChangeRow>& rows) {
         // The whole bill goes: a later adjustment of the person in this same bill does
         // not hold an earlier one back.
         if (row.changeTimes < HighestInOtherBills(row.person, billNo))
-            MakeException(0, 0, msg::kSalaryChangeNotLatestDelete, {Variant(row.person)});
-        if (!row.isNew) MakeException(0, 0, msg::kSalaryChangeOldMethod);
+            MakeException(msg::kSalaryChangeNotLatestDelete, {Variant(row.person)});
+        if (!row.isNew) MakeException(msg::kSalaryChangeOldMethod);
     }
 }
 
@@ -93,14 +93,14 @@ void TChangeSalary::CheckRowIntegrity(Dataset& body) {
     std::map<std::string, int> highestInBill;
     for (body.First(); !body.Eof(); body.Next()) {
         const std::string person = Trim(CStr(body["PersonID"]));
-        if (person.empty()) MakeException(0, 0, msg::kSalaryChangePersonEmpty);
+        if (person.empty()) MakeException(msg::kSalaryChangePersonEmpty);
         RequireDateOrZero(CInt(body["NAdjustDate"]), "NAdjustDate");
         RequireDateOrZero(CInt(body["BillDate"]), "BillDate");
         if (CBool(body["IsNew"]) && CInt(body["NAdjustDate"]) == 0)
-            MakeException(0, 0, msg::kAdjustDateEmpty, {Variant(person)});
+            MakeException(msg::kAdjustDateEmpty, {Variant(person)});
         if (CInt(SelectValue(Db(), "Select Count(*) From comPerson Where PersonID = ?", {Variant(person)})) ==
             0)
-            MakeException(0, 0, msg::kSalaryChangePersonUnknown, {Variant(person)});
+            MakeException(msg::kSalaryChangePersonUnknown, {Variant(person)});
         // The transfer mark belongs to the transfer and a stored row keeps its number:
         // a client cannot make the history and the settings disagree by sending them.
         const bool stored = body.RowStatus() != UpdateStatus::Inserted;
@@ -124,24 +124,24 @@ void TChangeSalary::CheckRowIntegrity(Dataset& body) {
         if (body.RowStatus() != UpdateStatus::Modified) continue;
         const std::string person = CStr(body["PersonID"]);
         if (CInt(body["ChangeTimes"]) < highestRemaining(person))
-            MakeException(0, 0, msg::kSalaryChangeNotLatestEdit, {Variant(person)});
+            MakeException(msg::kSalaryChangeNotLatestEdit, {Variant(person)});
     }
     DeltaDataset d(GetDeltaDatasets(1));
     for (d.First(); !d.Eof(); d.Next()) {
         if (d.Status() != UpdateStatus::Deleted) continue;
         const std::string person = CStr(d.OldValue("PersonID"));
         if (CInt(d.OldValue("ChangeTimes")) < highestRemaining(person))
-            MakeException(0, 0, msg::kSalaryChangeNotLatestDelete, {Variant(person)});
-        if (!CBool(d.OldValue("IsNew"))) MakeException(0, 0, msg::kSalaryChangeOldMethod);
+            MakeException(msg::kSalaryChangeNotLatestDelete, {Variant(person)});
+        if (!CBool(d.OldValue("IsNew"))) MakeException(msg::kSalaryChangeOldMethod);
     }
 }
 
 void TChangeSalary::CheckChosenAmounts(Dataset& body) {
     const Variant person = body["PersonID"];
     if (CBool(body["NoLeave"]) && CCurr(body["NNoLeave"]) == Currency())
-        MakeException(0, 0, msg::kNoLeaveAmountZero, {person});
+        MakeException(msg::kNoLeaveAmountZero, {person});
     if (CBool(body["Meal"]) && CCurr(body["NMealSalary"]) == Currency())
-        MakeException(0, 0, msg::kMealAmountZero, {person});
+        MakeException(msg::kMealAmountZero, {person});
 }
 
 void TChangeSalary::NumberChange(Dataset& body, std::vector<std::pair<std::string, int>>& numbered) {
@@ -165,8 +165,8 @@ void TChangeSalary::CheckSalaryItems(Dataset& body, Dataset& items) {
     for (size_t i = 0; i < own.size(); ++i) {
         for (size_t j = 0; j < own.size(); ++j)
             if (j != i && SameText(Trim(own[i].first), Trim(own[j].first)))
-                MakeException(0, 0, msg::kSalaryItemTwice, {person, Variant(own[i].first)});
-        if (own[i].second == Currency()) MakeException(0, 0, msg::kSalaryItemAmountZero, {person, Variant(own[i].first)});
+                MakeException(msg::kSalaryItemTwice, {person, Variant(own[i].first)});
+        if (own[i].second == Currency()) MakeException(msg::kSalaryItemAmountZero, {person, Variant(own[i].first)});
     }
 }
 
@@ -186,7 +186,7 @@ void TChangeSalary::CheckTwoChangesInMonth(Dataset& body) {
             ++inBill;
     body.MoveTo(here);
     if (elsewhere + inBill >= 2)
-        MakeException(0, 0, msg::kTwoChangesInMonth, {Variant(person), Variant(std::to_string(month))});
+        MakeException(msg::kTwoChangesInMonth, {Variant(person), Variant(std::to_string(month))});
 }
 
 void TChangeSalary::CheckAdjustDateOrder(const std::string& person, int adjustDate, bool isNew) {
@@ -201,7 +201,7 @@ void TChangeSalary::CheckAdjustDateOrder(const std::string& person, int adjustDa
         latest = static_cast<int>(CInt(SelectValue(
             Db(), "Select AdjustDate From humHistSalaryBase Where PersonID = ? And ChangeTimes = 0",
             {Variant(person)})));
-    if (adjustDate < latest && isNew) MakeException(0, 0, msg::kAdjustDateBeforeLatest, {Variant(person)});
+    if (adjustDate < latest && isNew) MakeException(msg::kAdjustDateBeforeLatest, {Variant(person)});
 }
 
 // ------------------------------------------------------------------ the change number
@@ -219,7 +219,7 @@ int TChangeSalary::HighestInOtherBills(const std::string& person, const std::str
 
 void TChangeSalary::CheckLatestChange(const std::string& person, int changeTimes, int flag) {
     if (changeTimes >= HighestChangeTimes(person)) return;
-    MakeException(0, 0, flag != 0 ? msg::kSalaryChangeNotLatestEdit : msg::kSalaryChangeNotLatestDelete,
+    MakeException(flag != 0 ? msg::kSalaryChangeNotLatestEdit : msg::kSalaryChangeNotLatestDelete,
                   {Variant(person)});
 }
 

@@ -22,7 +22,7 @@ bool HasSalarySettings(TQVXComBase& object, const std::string& person) {
 }
 
 void TransferRows(TQVXComBase& object, size_t count, const std::function<std::string(size_t)>& personOf,
-                  const std::function<void(size_t)>& transferRow, bool eachPersonAlone, const char* failedNotice) {
+                  const std::function<void(size_t)>& transferRow, bool eachPersonAlone, const Message& failedNotice) {
     if (!eachPersonAlone) {
         for (size_t i = 0; i < count; ++i) transferRow(i);
         return;

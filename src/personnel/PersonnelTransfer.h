@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Message.h"
 #include "core/Variant.h"
 
 namespace humrs {
@@ -31,7 +32,7 @@ bool HasSalarySettings(TQVXComBase& object, const std::string& person);
 // leaves every other person's transfer standing. Without it a failure goes to the
 // caller and the whole operation rolls back.
 void TransferRows(TQVXComBase& object, size_t count, const std::function<std::string(size_t)>& personOf,
-                  const std::function<void(size_t)>& transferRow, bool eachPersonAlone, const char* failedNotice);
+                  const std::function<void(size_t)>& transferRow, bool eachPersonAlone, const Message& failedNotice);
 
 // The daily job over every person with due rows: the rows of `table` that meet
 // `due` are read a block of persons at a time, ordered by `orderBy`, and each block

@@ -358,7 +358,8 @@ void CheckGetIsOnWork(Database& db, const Variant& data, const std::string& date
         auto it = known.find(person);
         if (it == known.end()) it = known.emplace(person, ReadEmployment(db, person)).first;
         if (!it->second || !EmployedOn(*it->second, date))
-            throw BusinessError(FormatMessage(msg::kPersonNotOnJobAt, {Variant(person), Variant(DateToText(date))}));
+            throw BusinessError(msg::kPersonNotOnJobAt,
+                                FormatMessage(msg::kPersonNotOnJobAt, {Variant(person), Variant(DateToText(date))}));
     }
 }
 

@@ -62,6 +62,8 @@ TEST_F(BatchTest, AnObjectKeepsItsClassFromAProcedureToTheSaves) {
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_TRUE(lines[0]["ok"]);
     EXPECT_EQ(lines[1]["error"], "加班时间不可设在此班别的上下班时间之间");
+    EXPECT_EQ(lines[1]["messageId"], "OvertimeInClassWorkTime");
+    EXPECT_FALSE(lines[3].contains("messageId"));  // bad input names no message
     EXPECT_EQ(lines[1]["line"], 2);
     EXPECT_TRUE(lines[2]["ok"]);
     EXPECT_EQ(lines[2]["key"], "JB1");

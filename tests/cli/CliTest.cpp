@@ -154,6 +154,7 @@ TEST_F(CliTest, RefusedSaveLeavesTheDatabaseUnchanged) {
         EXPECT_EQ(r.exitCode, 1) << r.out;
         EXPECT_EQ(r.answer["ok"], false);
         EXPECT_EQ(r.answer["error"], "计假单位不可小于等于0");
+        EXPECT_EQ(r.answer["messageId"], "ExcuseUnitNotPositive");
         EXPECT_TRUE(r.answer["notices"].is_array());
         EXPECT_EQ(DumpAllTables(), before);
     }
@@ -414,9 +415,10 @@ namespace humrs {
 namespace {
 
 // A bill whose class forbids changing it once stored, as for a bill already posted.
+constexpr Message kNoteLocked{"NoteLocked", "单据已锁定, 不可修改"};
 class TLockedNote : public TQVXComBase {
 public:
-    void BeforeEdit() override { MakeException(0, 0, "单据已锁定, 不可修改"); }
+    void BeforeEdit() override { MakeException(kNoteLocked); }
 };
 
 // Saving over a stored bill takes it up for a change first, so the class's edit

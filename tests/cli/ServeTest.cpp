@@ -54,6 +54,8 @@ TEST_F(ServeTest, SavesRefusesAndGuardsItsDoor) {
     Reply refused = Call(client, "/v1/save", Category("C2", 0));
     EXPECT_EQ(refused.status, 422);
     EXPECT_EQ(refused.body["error"], "计假单位不可小于等于0");
+    EXPECT_EQ(refused.body["messageId"], "ExcuseUnitNotPositive");
+    EXPECT_FALSE(saved.body.contains("messageId"));
 
     Reply opened = Call(client, "/v1/open", {{"progid", "QVXHumrs.ExcuseCls"}, {"key", "C1"}});
     EXPECT_EQ(opened.body["datasets"][0][0]["ExcuseUnit"], 0.5);

@@ -10,21 +10,26 @@
 namespace humrs {
 namespace {
 
+constexpr Message kLocked{"Locked", "单据已锁定"};
+constexpr Message kUnluckyAmount{"UnluckyAmount", "不吉利的金额"};
+constexpr Message kNoDelete{"NoDelete", "不允许删除"};
+constexpr Message kProcedureRefuses{"ProcedureRefuses", "过程拒绝"};
+
 // A one-row bill whose hooks refuse on demand, after its rows are written.
 class TAuditedBill : public TQVXComBase {
 public:
     bool refuseDelete = false;
     bool refuseEdit = false;
     void BeforeEdit() override {
-        if (refuseEdit) MakeException(0, 0, "单据已锁定");
+        if (refuseEdit) MakeException(kLocked);
     }
     void AfterUpdate() override {
         // The row is written by now; the refusal must take it back with the entry.
         if (CInt(GetDBConn().DBSelectSQL("Select Count(*) From tstAudited Where Amount = 13")) > 0)
-            MakeException(0, 0, "不吉利的金额");
+            MakeException(kUnluckyAmount);
     }
     void AfterDelete() override {
-        if (refuseDelete) MakeException(0, 0, "不允许删除");
+        if (refuseDelete) MakeException(kNoDelete);
     }
 };
 
@@ -40,7 +45,7 @@ ClassDescriptor AuditedBillClass() {
         1, "Write", ArgShape::Single, {{"BillNo", ArgType::Text}}, [](TQVXComBase& o, const ProcArgs& a) {
             o.GetDBConn().Db().Execute("Insert Into tstAudited (BillNo, Amount) Values (?, 13)",
                                        {Variant(a.Text(0))});
-            if (a.Text(0) == "refuse") o.MakeException(0, 0, "过程拒绝");
+            if (a.Text(0) == "refuse") o.MakeException(kProcedureRefuses);
             return Variant();
         }};
     d.procedures = {write};

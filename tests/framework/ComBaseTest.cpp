@@ -8,14 +8,23 @@
 #include "framework/ComBase.h"
 #include "framework/Messages.h"
 #include "core/Convert.h"
+#include "support/Refusals.h"
 
 namespace humrs {
 namespace {
+
+using testing::Refused;
 
 std::vector<std::string>* g_calls = nullptr;
 void Note(const std::string& s) {
     if (g_calls) g_calls->push_back(s);
 }
+
+// The refusals of the test bill.
+constexpr Message kRefusedIn{"RefusedIn", "拒绝: %s"};
+constexpr Message kNoDelete{"NoDelete", "不允许删除"};
+constexpr Message kCallerRefuses{"CallerRefuses", "callee wrote, caller refuses"};
+constexpr Message kRefusedInTwo{"RefusedInTwo", "拒绝: %s %s"};
 
 // A header-and-body bill: tstHead (BillNo) with rows in tstBody (BillNo, RowNo).
 class TTestBill : public TQVXComBase {
@@ -26,21 +35,21 @@ public:
         Note("BeforeUpdate rows=" + CStr(GetDBConn().DBSelectSQL("Select Count(*) From tstBody")));
         GetDBConn().DBExecSQL("Insert Into tstLog (Msg) Values ('before')");
         if (!GetDatasets(1).IsEmpty()) memoSeenByChecks = CStr(GetDatasets(1)["Memo"]);
-        if (refuseIn == "BeforeUpdate") MakeException(0, 0, "拒绝: %s", {Variant("before")});
+        if (refuseIn == "BeforeUpdate") MakeException(kRefusedIn, {Variant("before")});
     }
     void AfterUpdate() override {
         Note("AfterUpdate rows=" + CStr(GetDBConn().DBSelectSQL("Select Count(*) From tstBody")) +
              " mode=" + std::to_string(SaveMode()));
         AddMessage("posted", 1, 0);
         lastDelta = GetDeltaDatasets(1);
-        if (refuseIn == "AfterUpdate") MakeException(0, 0, "拒绝: %s", {Variant("after")});
+        if (refuseIn == "AfterUpdate") MakeException(kRefusedIn, {Variant("after")});
     }
     void BeforeDelete() override { Note("BeforeDelete"); }
     bool refuseDelete = false;
     void AfterDelete() override {
         Note("AfterDelete rows=" + CStr(GetDBConn().DBSelectSQL("Select Count(*) From tstBody")));
         lastDelta = GetDeltaDatasets(1);
-        if (refuseDelete) MakeException(0, 0, "不允许删除");
+        if (refuseDelete) MakeException(kNoDelete);
     }
     void DoExecuteProc(int procNo, const Variant& arg1, const Variant&, Variant& result) override {
         if (procNo == 1) {
@@ -49,9 +58,9 @@ public:
         } else if (procNo == 2) {
             // Calls procedure 1 of another object by a differently spelled ProgID.
             result = DoCOMMethod("TEST.bill", ContextNumber(), 1, arg1);
-            if (CStr(arg1) == "fail") MakeException(0, 0, "callee wrote, caller refuses");
+            if (CStr(arg1) == "fail") MakeException(kCallerRefuses);
         } else if (procNo == 3) {
-            MakeException(0, 0, "拒绝: %s %s", {arg1});  // one value short
+            MakeException(kRefusedInTwo, {arg1});  // one value short
         }
     }
     // Every body row's Memo follows its quantity, as a bill fills a total from its
@@ -215,12 +224,12 @@ TEST_F(ComBaseTest, TheFrameworkGuardsTheVoucherNumberUnlessTheClassDoesItself) 
         editor->voucherLeftToFramework = c.leftToFramework;
         const Outcome edit = editor->Edit(Variant("B1"));
         EXPECT_EQ(!edit.ok, c.editRefused) << c.stored << " " << c.leftToFramework;
-        if (c.editRefused) EXPECT_EQ(edit.error, FormatMessage(msg::kVoucherNoEdit, {Variant(c.stored)}));
+        if (c.editRefused) EXPECT_TRUE(Refused(edit, msg::kVoucherNoEdit, {Variant(c.stored)}));
         auto deleter = NewBill();
         deleter->voucherLeftToFramework = c.leftToFramework;
         const Outcome del = deleter->Delete(Variant("B1"));
         EXPECT_EQ(!del.ok, c.deleteRefused) << c.stored << " " << c.leftToFramework;
-        if (c.deleteRefused) EXPECT_EQ(del.error, FormatMessage(msg::kVoucherNoDelete, {Variant(c.stored)}));
+        if (c.deleteRefused) EXPECT_TRUE(Refused(del, msg::kVoucherNoDelete, {Variant(c.stored)}));
         db->Execute("Delete From tstBody");
         db->Execute("Delete From tstHead");
     }
@@ -239,7 +248,7 @@ TEST_F(ComBaseTest, RefusalInAfterUpdateRollsBackRowsAndHookStatementsButKeepsNo
     Outcome out = bill->Save();
     EXPECT_FALSE(out.ok);
     EXPECT_EQ(out.failure, Outcome::Kind::Refused);
-    EXPECT_EQ(out.error, "拒绝: after");
+    EXPECT_TRUE(Refused(out, kRefusedIn, {Variant("after")}));
     EXPECT_EQ(Count("tstHead"), 0);
     EXPECT_EQ(Count("tstBody"), 0);
     EXPECT_EQ(Count("tstLog"), 0);  // BeforeUpdate's own insert went too
@@ -256,7 +265,7 @@ TEST_F(ComBaseTest, RefusalInBeforeUpdateWritesNothing) {
     bill->refuseIn = "BeforeUpdate";
     Fill(*bill, "B1", {{{"RowNo", 1}}});
     Outcome out = bill->Save();
-    EXPECT_EQ(out.error, "拒绝: before");
+    EXPECT_TRUE(Refused(out, kRefusedIn, {Variant("before")}));
     EXPECT_EQ(calls.size(), 1u);  // AfterUpdate never ran
     EXPECT_EQ(Count("tstHead") + Count("tstLog"), 0);
 }
@@ -329,7 +338,7 @@ TEST_F(ComBaseTest, CalleeRunsInsideCallersTransaction) {
     // The callee's insert is undone with the caller's refusal.
     Outcome refused = bill->ExecuteProc(2, Variant("fail"));
     EXPECT_FALSE(refused.ok);
-    EXPECT_EQ(refused.error, "callee wrote, caller refuses");
+    EXPECT_TRUE(Refused(refused, kCallerRefuses));
     EXPECT_EQ(Count("tstLog"), 1);
 }
 
@@ -438,7 +447,7 @@ TEST_F(ComBaseTest, RefusedDeleteLeavesTheBillInHand) {
     Fill(*bill, "B1", {{{"RowNo", 1}}});
     ASSERT_TRUE(bill->Save().ok);
     bill->refuseDelete = true;
-    EXPECT_EQ(bill->Delete(Variant("B1")).error, "不允许删除");
+    EXPECT_TRUE(Refused(bill->Delete(Variant("B1")), kNoDelete));
     ASSERT_TRUE(bill->Save().ok);  // saves the bill as it was, deletes nothing
     EXPECT_EQ(Count("tstHead"), 1);
     EXPECT_EQ(Count("tstBody"), 1);

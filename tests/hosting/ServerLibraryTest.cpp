@@ -432,12 +432,13 @@ TEST(ServerRegistryPath, EnvironmentDecides) {
 
 // A stand-in business object: procedure 1 echoes its arguments, 2 leaves a notice and
 // refuses, 3 leaves a notice.
+constexpr Message kEchoRefused{"EchoRefused", "拒绝 %s"};
 class EchoObject : public TQVXComBase {
 public:
     void DoExecuteProc(int procNo, const Variant& a1, const Variant& a2, Variant& result) override {
         if (procNo == 1) result = Variant(VariantArray{a1, a2});
         if (procNo >= 2) AddMessage("注意", 1, 7);
-        if (procNo == 2) MakeException(0, 0, "拒绝 %s", {a1});
+        if (procNo == 2) MakeException(kEchoRefused, {a1});
     }
 };
 
@@ -509,11 +510,13 @@ TEST_F(ServerJson, RefusalCarriesMessageAndNotices) {
     EXPECT_EQ(r.body["ok"], false);
     EXPECT_EQ(r.body["failure"], "refused");
     EXPECT_EQ(r.body["error"], "拒绝 X");
+    EXPECT_EQ(r.body["messageId"], "EchoRefused");
     EXPECT_FALSE(r.body.contains("result"));
 
     r = Proc(3, nullptr);
     EXPECT_EQ(r.hr, S_OK);
     EXPECT_EQ(r.body["error"], nullptr);
+    EXPECT_FALSE(r.body.contains("messageId"));
     EXPECT_EQ(r.body["notices"], json::parse(R"([{"text": "注意", "kind": 1, "flag": 7}])"));
 }
 

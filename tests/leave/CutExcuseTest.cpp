@@ -2,6 +2,9 @@
 // on the same object marks it, and deleting or saving again lifts the marks.
 #include "leave/CoCutExcuse.h"
 #include "leave/LeaveFixture.h"
+#include "leave/CutExcuseMessages.h"
+#include "leave/LeaveMessages.h"
+#include "support/Refusals.h"
 
 namespace humrs::testing {
 namespace {
@@ -48,7 +51,7 @@ TEST_F(CutExcuseTest, LookupFindsTheRowWhoseDatesHoldTheBeginDate) {
     for (const Variant& outside : {Span("P1", 20050501, 800, 20050503, 1200), Span("P1", 20050504, 1300, 20050505, 900),
                                    Span("P2", 20050503, 800, 20050503, 1200)}) {
         const Outcome none = cut->ExecuteProc(0, outside);
-        EXPECT_EQ(none.error, "找不到符合销假期间的请假单") << outside.Describe();
+        EXPECT_TRUE(Refused(none, msg::kNoLeaveForCutSpan)) << outside.Describe();
     }
 }
 
@@ -59,7 +62,8 @@ TEST_F(CutExcuseTest, SaveMarksTheFoundRowAndDeleteLiftsIt) {
     ASSERT_TRUE(saved.ok) << saved.error;
     EXPECT_EQ(Marks("QJ1"), "1|XJ1|0.5");
     // A cancelled leave may no longer be changed or deleted.
-    EXPECT_EQ(SaveLeave(Leave("QJ1", "P1", "PT", 20050502, 800, 20050503, 1200, 2)).error, "此请假单已有销假，不允许修改");
+    EXPECT_TRUE(Refused(SaveLeave(Leave("QJ1", "P1", "PT", 20050502, 800, 20050503, 1200, 2)),
+                        msg::kLeaveHasCancellationEdit));
 
     // The looked-up row is remembered: saving the bill again re-marks it with the new count.
     const Outcome changed = SaveWith(*cut, {{Cut("XJ1", "P1", 0.25)}});
@@ -77,15 +81,15 @@ TEST_F(CutExcuseTest, CheckFlagDecidesWhetherACancelledRowIsFoundAgain) {
     ASSERT_TRUE(SaveWith(*first, {{Cut("XJ1", "P1", 0.5)}}).ok);
 
     auto second = Object("QVXHumrs.CutExcuse");
-    EXPECT_EQ(second->ExecuteProc(0, Span("P1", 20050503, 800, 20050503, 1200, 1)).error,
-              "此销假期间对应的请假单已销假");
+    EXPECT_TRUE(
+        Refused(second->ExecuteProc(0, Span("P1", 20050503, 800, 20050503, 1200, 1)), msg::kLeaveAlreadyCut));
     ASSERT_TRUE(second->ExecuteProc(0, Span("P1", 20050503, 800, 20050503, 1200, 0)).ok);
     ASSERT_TRUE(SaveWith(*second, {{Cut("XJ2", "P1", 0.5)}}).ok);
     EXPECT_EQ(Marks("QJ1"), "1|XJ2|0.5");  // the first bill's number is overwritten
 }
 
 TEST_F(CutExcuseTest, SaveWithoutLookupMarksNothingButChecksTheCount) {
-    EXPECT_EQ(SaveBill("QVXHumrs.CutExcuse", {{Cut("XJ1", "P1", 0)}}).error, "销假合计不可为空");
+    EXPECT_TRUE(Refused(SaveBill("QVXHumrs.CutExcuse", {{Cut("XJ1", "P1", 0)}}), msg::kCutCountEmpty));
     ASSERT_TRUE(SaveBill("QVXHumrs.CutExcuse", {{Cut("XJ1", "P1", 0.5)}}).ok);
     EXPECT_EQ(Marks("QJ1"), "0||0");
 }

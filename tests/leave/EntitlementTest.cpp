@@ -3,9 +3,13 @@
 // leave year is checked against both years.
 #include "leave/CoExcuse.h"
 #include "leave/LeaveFixture.h"
+#include "leave/LeaveMessages.h"
+#include "support/Refusals.h"
 
 namespace humrs {
 namespace {
+
+using testing::Refused;
 
 class EntitlementTest : public testing::LeaveFixture {
 protected:
@@ -52,7 +56,7 @@ TEST_F(EntitlementTest, SpecialLeaveWithoutHireDateCountsAsCrossingTheYear) {
     AddSpecialLeave(*db, 0, 5);
     Outcome out = SaveLeave(Leave("L1", "P0", "TX", 20050110, 800, 20050110, 1700, 1));
     // P0 is not employed either; the quota comes first.
-    EXPECT_EQ(out.error, "P0人员请特休假,但特休假不可跨越假别年度");
+    EXPECT_TRUE(Refused(out, msg::kSpecialLeaveCrossesYear, {Variant("P0")}));
 }
 
 // ---- personal and sick leave caps
@@ -68,15 +72,15 @@ TEST_F(EntitlementTest, PersonalLeaveCapComparesAtFourDecimals) {
     SetParam(*db, "HumMaxPrivateExCount", "3");
     EXPECT_TRUE(SaveLeave(Leave("L1", "P1", "SJ", 20050110, 800, 20050110, 1200, 3.00004)).ok);
     Outcome out = SaveLeave(Leave("L2", "P1", "SJ", 20050111, 800, 20050111, 1200, 3.0001));
-    EXPECT_EQ(out.error, "事假请假数量已超过P1人员年度应有的请假数量0");
+    EXPECT_TRUE(Refused(out, msg::kPersonalLeaveOverCap, {Variant("P1"), Variant("0")}));
 }
 
 TEST_F(EntitlementTest, UsedLeaveOfOtherBillsReducesWhatIsLeftButTheBillItselfDoesNot) {
     SetParam(*db, "AllowAffairLeaveYear", "1");
     SetParam(*db, "HumMaxPrivateExCount", "3");
     ASSERT_TRUE(SaveLeave(Leave("L1", "P1", "SJ", 20050110, 800, 20050110, 1000, 2)).ok);
-    EXPECT_EQ(SaveLeave(Leave("L2", "P1", "SJ", 20050111, 800, 20050111, 1000, 1.5)).error,
-              "事假请假数量已超过P1人员年度应有的请假数量1");
+    EXPECT_TRUE(Refused(SaveLeave(Leave("L2", "P1", "SJ", 20050111, 800, 20050111, 1000, 1.5)),
+                        msg::kPersonalLeaveOverCap, {Variant("P1"), Variant("1")}));
     // Saving L1 again with 3 hours: its own 2 hours are not counted as used.
     EXPECT_TRUE(SaveLeave(Leave("L1", "P1", "SJ", 20050110, 800, 20050110, 1200, 3)).ok);
     EXPECT_DOUBLE_EQ(CFloat(Proc(6, Variant(VariantArray{"P1", 20050301, "", "", 1, 0})).result), 0);
@@ -86,8 +90,8 @@ TEST_F(EntitlementTest, UsedLeaveOfOtherBillsReducesWhatIsLeftButTheBillItselfDo
 
 TEST_F(EntitlementTest, CapOfZeroRefusesAnyLeave) {
     SetParam(*db, "AllowAffairLeaveYear", "1");
-    EXPECT_EQ(SaveLeave(Leave("L1", "P1", "SJ", 20050110, 800, 20050110, 900, 1)).error,
-              "事假请假数量已超过P1人员年度应有的请假数量0");
+    EXPECT_TRUE(Refused(SaveLeave(Leave("L1", "P1", "SJ", 20050110, 800, 20050110, 900, 1)),
+                        msg::kPersonalLeaveOverCap, {Variant("P1"), Variant("0")}));
 }
 
 TEST_F(EntitlementTest, SickLeaveIsCappedOnlyUnderLocalTypeOne) {
@@ -95,12 +99,13 @@ TEST_F(EntitlementTest, SickLeaveIsCappedOnlyUnderLocalTypeOne) {
     SetParam(*db, "AllowSickLeaveMuchYear", "2");
     EXPECT_TRUE(SaveLeave(Leave("L1", "P1", "BJ", 20050110, 800, 20050110, 1200, 3)).ok);
     session->localType = 1;
-    EXPECT_EQ(SaveLeave(Leave("L2", "P1", "BJ", 20050111, 800, 20050111, 1200, 3)).error,
-              "病假请假数量已超过P1人员年度应有的请假数量0");
+    EXPECT_TRUE(Refused(SaveLeave(Leave("L2", "P1", "BJ", 20050111, 800, 20050111, 1200, 3)),
+                        msg::kSickLeaveOverCap, {Variant("P1"), Variant("0")}));
 }
 
 TEST_F(EntitlementTest, CategoryWithoutAKindIsRefused) {
-    EXPECT_EQ(SaveLeave(Leave("L1", "P1", "NOSUCH", 20050110, 800, 20050110, 1200, 3)).error, "请假类别不能为空");
+    EXPECT_TRUE(Refused(SaveLeave(Leave("L1", "P1", "NOSUCH", 20050110, 800, 20050110, 1200, 3)),
+                        msg::kLeaveCategoryEmpty));
 }
 
 // ---- crossing into the next leave year
@@ -112,7 +117,7 @@ TEST_F(EntitlementTest, LeaveCrossingTheYearIsCheckedAgainstEachYearsRemainder) 
     // 12:00 takes 16 hours in 2004 and 3 in 2005.
     ASSERT_TRUE(SaveLeave(Leave("L0", "P1", "SJ", 20040105, 800, 20040105, 1700, 8)).ok);
     Outcome out = SaveLeave(Leave("L1", "P1", "SJ", 20041230, 800, 20050103, 1200, 19));
-    EXPECT_EQ(out.error, "事假请假数量已超过P1人员年度应有的请假数量10");
+    EXPECT_TRUE(Refused(out, msg::kPersonalLeaveOverCap, {Variant("P1"), Variant("10")}));
     // Friday 15:00-17:00 uses the 2 hours left of 2004, Monday morning 4 of 2005.
     EXPECT_TRUE(SaveLeave(Leave("L2", "P1", "SJ", 20041231, 1500, 20050103, 1200, 5)).ok);
 }
@@ -121,10 +126,10 @@ TEST_F(EntitlementTest, SpecialLeaveMayEndOnTheNextYearsFirstDayOnlyBeforeItsShi
     SetParam(*db, "HumSpecialsCaleType", "2");  // P1's year ends 20050309 (a Wednesday)
     AddSpecialLeave(*db, 1, 3);
     AddSpecialLeave(*db, 5, 7);
-    EXPECT_EQ(SaveLeave(Leave("L2", "P1", "TX", 20050308, 800, 20050310, 800, 2)).error,
-              "P1人员请特休假,但特休假不可跨越假别年度");
-    EXPECT_EQ(SaveLeave(Leave("L3", "P1", "TX", 20050308, 800, 20050311, 700, 3)).error,
-              "P1人员请特休假,但特休假不可跨越假别年度");
+    EXPECT_TRUE(Refused(SaveLeave(Leave("L2", "P1", "TX", 20050308, 800, 20050310, 800, 2)),
+                        msg::kSpecialLeaveCrossesYear, {Variant("P1")}));
+    EXPECT_TRUE(Refused(SaveLeave(Leave("L3", "P1", "TX", 20050308, 800, 20050311, 700, 3)),
+                        msg::kSpecialLeaveCrossesYear, {Variant("P1")}));
     // Ends Thursday 20050310 before its 08:00 shift: accepted.
     EXPECT_TRUE(SaveLeave(Leave("L1", "P1", "TX", 20050309, 800, 20050310, 700, 1)).ok);
 }
@@ -138,8 +143,8 @@ TEST_F(EntitlementTest, SpecialLeaveIsGrantedByTheHighestThresholdReached) {
     // P1 has 4 completed years on 20040601, P2 one.
     EXPECT_DOUBLE_EQ(CFloat(Proc(6, Variant(VariantArray{"P1", 20040601, "", "", 1, 5})).result), 7);
     EXPECT_DOUBLE_EQ(CFloat(Proc(6, Variant(VariantArray{"P2", 20040601, "", "", 1, 5})).result), 3);
-    EXPECT_EQ(SaveLeave(Leave("L1", "P2", "TX", 20040601, 800, 20040604, 1700, 4)).error,
-              "特休请假数量已超过P2人员年资应有的请假数量3");
+    EXPECT_TRUE(Refused(SaveLeave(Leave("L1", "P2", "TX", 20040601, 800, 20040604, 1700, 4)),
+                        msg::kSpecialLeaveOverCap, {Variant("P2"), Variant("3")}));
 }
 
 TEST_F(EntitlementTest, SpecialLeaveInHoursUsesTheHoursOfADay) {

@@ -1,9 +1,13 @@
 // Saving a leave category: the unit must be positive, and the settings of a
 // switched-off option are never stored.
 #include "support/Fixture.h"
+#include "leave/LeaveMessages.h"
+#include "support/Refusals.h"
 
 namespace humrs {
 namespace {
+
+using testing::Refused;
 
 class ExcuseClsTest : public testing::HumrsFixture {
 protected:
@@ -32,7 +36,7 @@ TEST_F(ExcuseClsTest, UnitMustBeAboveZero) {
     for (double unit : {0.0, -1.0}) {
         Outcome out = SaveCategory({{"ExcuseUnit", unit}});
         EXPECT_FALSE(out.ok);
-        EXPECT_EQ(out.error, "计假单位不可小于等于0");
+        EXPECT_TRUE(Refused(out, msg::kExcuseUnitNotPositive));
         EXPECT_EQ(Count("humExcuseCls"), 0);
     }
     EXPECT_TRUE(SaveCategory({{"ExcuseUnit", 0.5}}).ok);

@@ -2,9 +2,14 @@
 // the bill's rows checked against each other, cancelled rows kept, and the
 // compensatory-leave allocation left as a fresh rebuild would make it.
 #include "leave/LeaveFixture.h"
+#include "leave/ExcuseDateMessages.h"
+#include "leave/LeaveMessages.h"
+#include "support/Refusals.h"
 
 namespace humrs {
 namespace {
+
+using testing::Refused;
 
 using testing::Row;
 
@@ -43,34 +48,43 @@ protected:
 TEST_F(ExcuseDateTest, RowsAreRefusedOrAcceptedInTheOrderTheChecksRun) {
     SetParam(*db, "AllowAffairLeaveYear", "1");
     SetParam(*db, "HumMaxPrivateExCount", "3");
-    const std::string inBill = "本单请假时间与以下资料有冲突: (日期别)请假凭单号: D1  假别: 婚假  时间: ";
     struct Case {
         const char* what;
         std::vector<Row> rows;
-        std::string error;  // empty: accepted
+        const Message* refusal;  // null: accepted
+        VariantArray values;
     } cases[] = {
         // The first row is over the personal-leave cap too: the overlap with the
         // person's later row is found first.
         {"same person overlapping",
          {R(1, "P1", "SJ", 20050110, 900, 1100, 5), R(2, "P2", "PT", 20050110, 900, 1100, 2),
           R(3, "p1", "PT", 20050110, 1000, 1200, 2)},
-         inBill + "2005/01/10 10:00 - 2005/01/10 12:00"},
-        {"over the cap alone", {R(1, "P1", "SJ", 20050110, 900, 1100, 5)}, "事假请假数量已超过P1人员年度应有的请假数量3"},
+         &msg::kLeaveConflict,
+         {"日期别", "D1", "婚假", "2005/01/10", "10:00", "2005/01/10", "12:00"}},
+        {"over the cap alone",
+         {R(1, "P1", "SJ", 20050110, 900, 1100, 5)},
+         &msg::kPersonalLeaveOverCap,
+         {"P1", "3"}},
         {"different persons, same times",
-         {R(1, "P1", "PT", 20050110, 900, 1100, 2), R(2, "P2", "PT", 20050110, 900, 1100, 2)}, ""},
+         {R(1, "P1", "PT", 20050110, 900, 1100, 2), R(2, "P2", "PT", 20050110, 900, 1100, 2)},
+         {}},
         {"rows without times never overlap",
-         {R(1, "P1", "PT", 20050110, 0, 0, 1), R(2, "P1", "PT", 20050110, 0, 0, 1)}, ""},
-        {"no begin time", {R(1, "P1", "PT", 20050110, -1, 1100, 2)}, "开始时间或结束时间不能为空"},
-        {"zero count", {R(1, "P1", "PT", 20050110, 900, 1100, 0)}, "请假合计不可为零!"},
-        {"no category", {R(1, "P1", "", 20050110, 900, 1100, 2)}, "请假类别不可为空"},
-        {"end time before begin", {R(1, "P1", "PT", 20050110, 1100, 900, 2)}, "结束时间不能小于开始时间"},
-        {"not employed", {R(1, "P2", "PT", 20021231, 900, 1100, 2)}, "P2人员在请假期间内有不在职时段"},
+         {R(1, "P1", "PT", 20050110, 0, 0, 1), R(2, "P1", "PT", 20050110, 0, 0, 1)},
+         {}},
+        {"no begin time", {R(1, "P1", "PT", 20050110, -1, 1100, 2)}, &msg::kByDateTimeNotEntered},
+        {"zero count", {R(1, "P1", "PT", 20050110, 900, 1100, 0)}, &msg::kByDateCountZero},
+        {"no category", {R(1, "P1", "", 20050110, 900, 1100, 2)}, &msg::kByDateCategoryEmpty},
+        {"end time before begin", {R(1, "P1", "PT", 20050110, 1100, 900, 2)}, &msg::kEndTimeBeforeBegin},
+        {"not employed", {R(1, "P2", "PT", 20021231, 900, 1100, 2)}, &msg::kPersonOffJobPartly, {"P2"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Outcome out = SaveDate("D1", 20050105, c.rows);
-        EXPECT_EQ(out.error, c.error);
-        EXPECT_EQ(Count("humExcuse"), c.error.empty() ? static_cast<int64_t>(c.rows.size()) : 0);
+        if (c.refusal)
+            EXPECT_TRUE(Refused(out, *c.refusal, c.values));
+        else
+            EXPECT_TRUE(out.ok) << out.error;
+        EXPECT_EQ(Count("humExcuse"), !c.refusal ? static_cast<int64_t>(c.rows.size()) : 0);
         db->Execute("Delete From humExcuse");
         db->Execute("Delete From humExcuseDateMain");
     }
@@ -81,7 +95,7 @@ TEST_F(ExcuseDateTest, LoginFiveAndMergeInSkipTheRulesButNotTheStoredDataGuards)
     EXPECT_TRUE(SaveDate("D1", 20050105, {R(1, "P1", "PT", 20050110, -1, -1, 0)}).ok);
     auto backwards = R(1, "P1", "PT", 20050112, 900, 1100, 2);
     backwards[5].second = Variant(20050110);  // EndDate
-    EXPECT_EQ(SaveDate("D2", 20050105, {backwards}).error, "结束日期不能小于开始日期");
+    EXPECT_TRUE(Refused(SaveDate("D2", 20050105, {backwards}), msg::kByDateEndDateBeforeBegin));
     session->loginType = 0;
     session->mergeIn = true;
     EXPECT_TRUE(SaveDate("D3", 20050105, {R(1, "P1", "PT", 20050111, -1, 1100, 2)}).ok);
@@ -93,15 +107,15 @@ TEST_F(ExcuseDateTest, CancelledRowCannotBeChangedRemovedOrDeletedWithItsBill) {
     ASSERT_TRUE(SaveDate("D1", 20050105, rows).ok);
     db->Execute("Update humExcuse Set IfCutExcuse = 1, CutExcuseNo = 'C1', CutExcuseCount = 1 Where SerNo = 3");
 
-    EXPECT_EQ(DeleteDate("D1").error, "此请假单已有销假，不允许删除!");
+    EXPECT_TRUE(Refused(DeleteDate("D1"), msg::kLeaveHasCancellationDelete));
     auto changed = rows;
     changed[2][7].second = Variant(1.5);  // ExcuseCount of the third row
-    EXPECT_EQ(SaveDate("D1", 20050105, changed).error, "第3笔请假单已有销假，不允许修改");
+    EXPECT_TRUE(Refused(SaveDate("D1", 20050105, changed), msg::kByDateRowHasCancellationEdit, {Variant(3)}));
     auto lifted = rows;
     lifted[2][7].second = Variant(1.5);
     lifted[2].push_back({"IfCutExcuse", Variant(false)});
-    EXPECT_EQ(SaveDate("D1", 20050105, lifted).error, "第3笔请假单已有销假，不允许修改");
-    EXPECT_EQ(SaveDate("D1", 20050105, {rows[0], rows[1]}).error, "此请假单已有销假，不允许删除!");
+    EXPECT_TRUE(Refused(SaveDate("D1", 20050105, lifted), msg::kByDateRowHasCancellationEdit, {Variant(3)}));
+    EXPECT_TRUE(Refused(SaveDate("D1", 20050105, {rows[0], rows[1]}), msg::kLeaveHasCancellationDelete));
 
     // The other rows may still change; the mark and the cancelled quantity stay.
     changed = rows;

@@ -2,9 +2,13 @@
 // meets them, and the procedures other bills call.
 #include "leave/LeaveFixture.h"
 #include "leave/CoExcuse.h"
+#include "leave/LeaveMessages.h"
+#include "support/Refusals.h"
 
 namespace humrs {
 namespace {
+
+using testing::Refused;
 
 class ExcuseTest : public testing::LeaveFixture {};
 
@@ -14,14 +18,15 @@ TEST_F(ExcuseTest, CancelledBillIsRefusedBeforeAnyOtherCheck) {
     auto row = Leave("L1", "P1", "SJ", 20050110, 800, 20050110, 1200, 0);  // count 0 too
     row.push_back({"IfCutExcuse", true});
     Outcome out = SaveLeave(row);
-    EXPECT_EQ(out.error, "此请假单已有销假，不允许修改");
+    EXPECT_TRUE(Refused(out, msg::kLeaveHasCancellationEdit));
     EXPECT_EQ(Count("humExcuse"), 0);
 }
 
 TEST_F(ExcuseTest, ZeroOrNegativeCountIsRefused) {
-    EXPECT_EQ(SaveLeave(Leave("L1", "P1", "PT", 20050110, 800, 20050110, 1200, 0)).error, "请假合计不可为零");
-    EXPECT_EQ(SaveLeave(Leave("L1", "P1", "PT", 20050110, 800, 20050110, 1200, -1)).error,
-              "请假合计不可小于零");
+    EXPECT_TRUE(
+        Refused(SaveLeave(Leave("L1", "P1", "PT", 20050110, 800, 20050110, 1200, 0)), msg::kLeaveCountZero));
+    EXPECT_TRUE(Refused(SaveLeave(Leave("L1", "P1", "PT", 20050110, 800, 20050110, 1200, -1)),
+                        msg::kLeaveCountNegative));
 }
 
 TEST_F(ExcuseTest, CancellationMarkCannotBeLiftedByTheClient) {
@@ -29,7 +34,7 @@ TEST_F(ExcuseTest, CancellationMarkCannotBeLiftedByTheClient) {
     db->Execute("Update humExcuse Set IfCutExcuse = 1, CutExcuseNo = 'C1', CutExcuseCount = 1 Where BillNo = 'L1'");
     auto row = Leave("L1", "P1", "PT", 20050110, 800, 20050110, 1200, 2);
     row.push_back({"IfCutExcuse", false});
-    EXPECT_EQ(SaveLeave(row).error, "此请假单已有销假，不允许修改");
+    EXPECT_TRUE(Refused(SaveLeave(row), msg::kLeaveHasCancellationEdit));
     EXPECT_TRUE(CBool(Value("Select IfCutExcuse From humExcuse Where BillNo = 'L1'")));
 }
 
@@ -41,13 +46,15 @@ TEST_F(ExcuseTest, CancelledAndFrozenQuantitiesAreNotTheClientsToSet) {
     row.push_back({"RedeemOldExcuseCount", 0.5});
     ASSERT_TRUE(SaveLeave(row).ok);
     EXPECT_DOUBLE_EQ(CFloat(Value("Select CutExcuseCount + RedeemOldExcuseCount From humExcuse")), 0);
-    EXPECT_EQ(SaveLeave(Leave("L2", "P1", "SJ", 20050111, 800, 20050111, 1100, 3)).error,
-              "事假请假数量已超过P1人员年度应有的请假数量0");
+    EXPECT_TRUE(Refused(SaveLeave(Leave("L2", "P1", "SJ", 20050111, 800, 20050111, 1100, 3)),
+                        msg::kPersonalLeaveOverCap, {Variant("P1"), Variant("0")}));
 }
 
 TEST_F(ExcuseTest, LeaveOfNobodyOrEndingBeforeItBeginsIsRefused) {
-    EXPECT_EQ(SaveLeave(Leave("L1", "", "PT", 20050110, 800, 20050110, 1200, 3)).error, "请假人员不能为空");
-    EXPECT_EQ(SaveLeave(Leave("L1", "P1", "PT", 20050112, 800, 20050110, 1200, 3)).error, "结束日期不能小于起始日期");
+    EXPECT_TRUE(
+        Refused(SaveLeave(Leave("L1", "", "PT", 20050110, 800, 20050110, 1200, 3)), msg::kLeavePersonEmpty));
+    EXPECT_TRUE(Refused(SaveLeave(Leave("L1", "P1", "PT", 20050112, 800, 20050110, 1200, 3)),
+                        msg::kEndDateBeforeBegin));
 }
 
 TEST_F(ExcuseTest, SavedRowCarriesTheBillKindAndRowZero) {
@@ -119,7 +126,7 @@ TEST_F(ExcuseTest, ConflictQueriesAreTheTwoKindsOfRowsOfThePerson) {
 TEST_F(ExcuseTest, LeaveReachingPastTheLeavingDateIsRefused) {
     AddPerson(*db, {.personId = "P9", .onJobDate = 20040101, .leaveJobDate = 20050110, .jobSch = "S-DAY"});
     Outcome out = SaveLeave(Leave("L1", "P9", "PT", 20050110, 800, 20050111, 1700, 16));
-    EXPECT_EQ(out.error, "P9人员在请假期间内有不在职时段");
+    EXPECT_TRUE(Refused(out, msg::kPersonOffJobPartly, {Variant("P9")}));
 }
 
 TEST_F(ExcuseTest, FieldCheckOfThePersonRefusesOnlyWhenNotEmployedAtAll) {
@@ -130,7 +137,7 @@ TEST_F(ExcuseTest, FieldCheckOfThePersonRefusesOnlyWhenNotEmployedAtAll) {
     EXPECT_TRUE(partly.ok) << partly.error;
     Outcome never = leave->CheckFieldValues(0, {Variant("personid")},
                                             {Variant("P9"), Variant(20050110), Variant(20050111)});
-    EXPECT_EQ(never.error, "P9人员在请假期间内不在职");
+    EXPECT_TRUE(Refused(never, msg::kPersonOffJob, {Variant("P9")}));
 }
 
 TEST_F(ExcuseTest, EmploymentProcedureWarnsInModeOne) {
@@ -139,7 +146,8 @@ TEST_F(ExcuseTest, EmploymentProcedureWarnsInModeOne) {
     ASSERT_TRUE(warn.ok);
     ASSERT_EQ(warn.notices.size(), 1u);
     EXPECT_EQ(warn.notices[0].text, "P9人员在请假期间内有不在职时段");
-    EXPECT_EQ(Proc(5, Variant(VariantArray{"P9", 20050110, 20050111, 0, 1, true})).error, "P9人员在请假期间内不在职");
+    EXPECT_TRUE(Refused(Proc(5, Variant(VariantArray{"P9", 20050110, 20050111, 0, 1, true})),
+                        msg::kPersonOffJob, {Variant("P9")}));
 }
 
 // ---- lateness leave
@@ -176,7 +184,7 @@ TEST_F(ExcuseTest, CancelledBillCannotBeDeleted) {
     ASSERT_TRUE(SaveLeave(Leave("L1", "P1", "PT", 20050110, 800, 20050110, 1200, 3)).ok);
     db->Execute("Update humExcuse Set IfCutExcuse = 1, CutExcuseNo = 'C1' Where BillNo = 'L1'");
     Outcome out = Object("QVXHumrs.Excuse")->Delete(Variant("L1"));
-    EXPECT_EQ(out.error, "此请假单已有销假，不允许删除!");
+    EXPECT_TRUE(Refused(out, msg::kLeaveHasCancellationDelete));
     EXPECT_EQ(Count("humExcuse"), 1);
     db->Execute("Update humExcuse Set IfCutExcuse = 0 Where BillNo = 'L1'");
     EXPECT_TRUE(Object("QVXHumrs.Excuse")->Delete(Variant("L1")).ok);
@@ -192,7 +200,7 @@ TEST_F(ExcuseTest, DateTimeRangeAcceptsMidnightAsEndOfTheSameDay) {
     Outcome midnight = range("0000");
     ASSERT_TRUE(midnight.ok);
     EXPECT_TRUE(CBool(midnight.result));
-    EXPECT_EQ(range("0800").error, "结束时间不能小于开始时间");
+    EXPECT_TRUE(Refused(range("0800"), msg::kEndTimeBeforeBegin));
 }
 
 TEST_F(ExcuseTest, DateTimeRangeIsFalseWhenIncompleteAndRefusesAReversedSpan) {
@@ -200,7 +208,7 @@ TEST_F(ExcuseTest, DateTimeRangeIsFalseWhenIncompleteAndRefusesAReversedSpan) {
     EXPECT_FALSE(CBool(range({"", "20050110", "0800", "0900", "x", "y"}).result));
     EXPECT_FALSE(CBool(range({"20050110", "20050110", "0800", "0800", "x", "y"}).result));
     EXPECT_FALSE(CBool(range({"20050110", "20050111", "0800", "0900", " ", "y"}).result));
-    EXPECT_EQ(range({"20050111", "20050110", "0800", "0900", "x", "y"}).error, "结束日期不能小于起始日期");
+    EXPECT_TRUE(Refused(range({"20050111", "20050110", "0800", "0900", "x", "y"}), msg::kEndDateBeforeBegin));
 }
 
 TEST_F(ExcuseTest, ConflictProcedureServesTheByDateBill) {

@@ -7,9 +7,13 @@
 #include "leave/LeaveFixture.h"
 
 #include <functional>
+#include "leave/LeaveMessages.h"
+#include "support/Refusals.h"
 
 namespace humrs {
 namespace {
+
+using testing::Refused;
 
 using testing::Row;
 
@@ -65,8 +69,8 @@ TEST_F(LeaveFaultsTest, NewYearsPartStillCountsTheShiftItCovers) {
     CapPersonalLeave("8");
     StoreByDateRow("D1", 1, "P1", "SJ", 20050405, 800, 20050405, 1200, 4);
     // Friday 04-01 08:00-17:00 is 8 hours of the new year, where 4 are left.
-    EXPECT_EQ(SaveLeave(Leave("L1", "P1", "SJ", 20050331, 1300, 20050401, 1700, 12)).error,
-              "事假请假数量已超过P1人员年度应有的请假数量4");
+    EXPECT_TRUE(Refused(SaveLeave(Leave("L1", "P1", "SJ", 20050331, 1300, 20050401, 1700, 12)),
+                        msg::kPersonalLeaveOverCap, {Variant("P1"), Variant("4")}));
 }
 
 // ---- 2. an overnight span written on one date meets the next date's leave
@@ -99,7 +103,8 @@ TEST_F(LeaveFaultsTest, CategoryWithoutAKindIsNoPersonalLeave) {
         SCOPED_TRACE(id);
         ASSERT_TRUE(SaveBill("QVXHumrs.ExcuseCls", {{category}}).ok);
         EXPECT_TRUE(Value("Select ExcuseCls From humExcuseCls Where ExcuseClsID = '" + id + "'").IsNull());
-        EXPECT_EQ(SaveLeave(Leave("L1", "P1", id, 20050110, 800, 20050110, 1200, 4)).error, "请假类别不能为空");
+        EXPECT_TRUE(Refused(SaveLeave(Leave("L1", "P1", id, 20050110, 800, 20050110, 1200, 4)),
+                            msg::kLeaveCategoryEmpty));
     }
 }
 
@@ -176,11 +181,12 @@ TEST_F(LeaveFaultsTest, CompensatoryLeaveMovedBeforeItsOvertimeEndsIsRefused) {
 
 TEST_F(LeaveFaultsTest, QuotaCheckOfTheByDateBillAnswersStructuralFaultsFirst) {
     CapPersonalLeave("0");
-    EXPECT_EQ(Proc(8, Variant(VariantArray{"", "B1", "SJ", 20050110, 800, 20050110, 1200, 2, 3})).error,
-              "请假人员不能为空");
-    EXPECT_EQ(Proc(8, Variant(VariantArray{"P1", "B1", "SJ", 20050112, 800, 20050110, 1200, 2, 3})).error,
-              "结束日期不能小于起始日期");
-    EXPECT_EQ(SaveLeave(Leave("L1", "", "SJ", 20050110, 800, 20050110, 1200, 3)).error, "请假人员不能为空");
+    EXPECT_TRUE(Refused(Proc(8, Variant(VariantArray{"", "B1", "SJ", 20050110, 800, 20050110, 1200, 2, 3})),
+                        msg::kLeavePersonEmpty));
+    EXPECT_TRUE(Refused(Proc(8, Variant(VariantArray{"P1", "B1", "SJ", 20050112, 800, 20050110, 1200, 2, 3})),
+                        msg::kEndDateBeforeBegin));
+    EXPECT_TRUE(
+        Refused(SaveLeave(Leave("L1", "", "SJ", 20050110, 800, 20050110, 1200, 3)), msg::kLeavePersonEmpty));
 }
 
 // ---- 8. times without their leading zero
@@ -199,7 +205,7 @@ TEST_F(LeaveFaultsTest, DateTimeRangeComparesTimesInTheirFourDigitForm) {
         SCOPED_TRACE(CStr(c.begin) + "-" + CStr(c.end));
         Outcome out = Proc(1, Variant(VariantArray{"20050110", "20050110", c.begin, c.end, "a", "b"}));
         if (c.raises) {
-            EXPECT_EQ(out.error, "结束时间不能小于开始时间");
+            EXPECT_TRUE(Refused(out, msg::kEndTimeBeforeBegin));
         } else {
             ASSERT_TRUE(out.ok) << out.error;
             EXPECT_TRUE(CBool(out.result));
@@ -214,8 +220,8 @@ TEST_F(LeaveFaultsTest, PersonOfANewBillIsJudgedOnTheServerDate) {
     auto leave = Object("QVXHumrs.Excuse");
     EXPECT_TRUE(leave->CheckFieldValues(0, {"PersonID", "BeginDate", "EndDate"}, {"P1", 0, 0}).ok);
     // Hired after the server date 20050115.
-    EXPECT_EQ(leave->CheckFieldValues(0, {"PersonID", "BeginDate", "EndDate"}, {"P9", 0, 0}).error,
-              "P9人员在请假期间内不在职");
+    EXPECT_TRUE(Refused(leave->CheckFieldValues(0, {"PersonID", "BeginDate", "EndDate"}, {"P9", 0, 0}),
+                        msg::kPersonOffJob, {Variant("P9")}));
 }
 
 // ---- 10. a bill number with blanks around it

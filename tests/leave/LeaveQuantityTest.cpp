@@ -3,9 +3,15 @@
 #include <functional>
 
 #include "leave/LeaveFixture.h"
+#include "leave/CutExcuseMessages.h"
+#include "leave/ExcuseDateMessages.h"
+#include "leave/LeaveMessages.h"
+#include "support/Refusals.h"
 
 namespace humrs {
 namespace {
+
+using testing::Refused;
 
 using testing::Row;
 using testing::With;
@@ -41,35 +47,35 @@ TEST_F(LeaveQuantityTest, NegativeLeaveIsRefusedAndCannotOpenTheCap) {
     struct Case {
         const char* what;
         std::function<Outcome()> save;
-        const char* error;
+        const Message& refusal;
     } cases[] = {
-        {"by person", [&] { return SaveLeave(negative); }, "请假合计不可小于零"},
-        {"compensatory by person", [&] { return SaveLeave(compNegative); }, "请假合计不可小于零"},
+        {"by person", [&] { return SaveLeave(negative); }, msg::kLeaveCountNegative},
+        {"compensatory by person", [&] { return SaveLeave(compNegative); }, msg::kLeaveCountNegative},
         {"by person, merged in",
          [&] {
              Import(true);
              return SaveLeave(negative);
          },
-         "请假合计不可小于零"},
-        {"by date", [&] { return SaveByDate("N1", negative); }, "请假合计不可小于零!"},
+         msg::kLeaveCountNegative},
+        {"by date", [&] { return SaveByDate("N1", negative); }, msg::kByDateCountNegative},
         {"by date, login 5",
          [&] {
              Import(false);
              return SaveByDate("N1", negative);
          },
-         "请假合计不可小于零!"},
+         msg::kByDateCountNegative},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         SetUp();
         SetParam(*db, "AllowAffairLeaveYear", "1");
         SetParam(*db, "HumMaxPrivateExCount", "8");
-        EXPECT_EQ(c.save().error, c.error);
+        EXPECT_TRUE(Refused(c.save(), c.refusal));
         EXPECT_EQ(Count("humExcuse"), 0);
         Import(false);
         session->loginType = 0;
-        EXPECT_EQ(SaveLeave(Leave("L2", "P1", "SJ", 20050111, 800, 20050112, 1700, 16)).error,
-                  "事假请假数量已超过P1人员年度应有的请假数量8");
+        EXPECT_TRUE(Refused(SaveLeave(Leave("L2", "P1", "SJ", 20050111, 800, 20050112, 1700, 16)),
+                            msg::kPersonalLeaveOverCap, {Variant("P1"), Variant("8")}));
     }
 }
 
@@ -89,8 +95,8 @@ TEST_F(LeaveQuantityTest, CancelledQuantityLiesBetweenZeroAndTheLeave) {
                                  {"EndTime", 1200},
                                  {"ExcuseCount", count}}}});
     };
-    EXPECT_EQ(cut(-1).error, "销假合计不可为空");
-    EXPECT_EQ(cut(2.5).error, "销假合计不可大于请假合计");
+    EXPECT_TRUE(Refused(cut(-1), msg::kCutCountEmpty));
+    EXPECT_TRUE(Refused(cut(2.5), msg::kCutCountOverLeave));
     EXPECT_EQ(Marks("QJ1"), "0||0");
 
     Import(true);
@@ -98,8 +104,8 @@ TEST_F(LeaveQuantityTest, CancelledQuantityLiesBetweenZeroAndTheLeave) {
         SCOPED_TRACE(count);
         const Row imported = With(Leave("QJ2", "P1", "PT", 20050111, 800, 20050111, 1700, 2),
                                   {{"IfCutExcuse", true}, {"CutExcuseNo", "XJ9"}, {"CutExcuseCount", count}});
-        EXPECT_EQ(SaveLeave(imported).error, "销假数量不可小于零,也不可大于请假合计");
-        EXPECT_EQ(SaveByDate("D1", imported).error, "销假数量不可小于零,也不可大于请假合计");
+        EXPECT_TRUE(Refused(SaveLeave(imported), msg::kCutCountOutOfRange));
+        EXPECT_TRUE(Refused(SaveByDate("D1", imported), msg::kCutCountOutOfRange));
     }
     EXPECT_EQ(Count("humExcuse"), 1);
 }
@@ -114,21 +120,24 @@ TEST_F(LeaveQuantityTest, ImportedCancellationIsKeptWholeOrRefused) {
         int login;  // -1 interactive, 0 merged in, 5 login type 5
         bool byDate;
         Row row;
-        std::string marks;  // empty: refused with `error`
-        std::string error;
+        std::string marks;  // empty: refused with `refusal`
+        const Message* refusal;
     } cases[] = {
-        {"merged in", 0, false, cancelled, "1|XJ9|8", ""},
-        {"login 5", 5, false, cancelled, "1|XJ9|8", ""},
-        {"by date, merged in", 0, true, cancelled, "1|XJ9|8", ""},
-        {"mark without a number", 0, false, With(cancelled, {{"CutExcuseNo", ""}}), "",
-         "已销假的请假单,销假单号不可为空"},
+        {"merged in", 0, false, cancelled, "1|XJ9|8", {}},
+        {"login 5", 5, false, cancelled, "1|XJ9|8", {}},
+        {"by date, merged in", 0, true, cancelled, "1|XJ9|8", {}},
+        {"mark without a number", 0, false, With(cancelled, {{"CutExcuseNo", ""}}), "", &msg::kCutNoEmpty},
         {"by date, mark without a number", 5, true, With(cancelled, {{"CutExcuseNo", " "}}), "",
-         "已销假的请假单,销假单号不可为空"},
-        {"number without a mark", 0, false, With(cancelled, {{"IfCutExcuse", false}}), "0||0", ""},
-        {"interactive, number without a mark", -1, false, With(cancelled, {{"IfCutExcuse", false}}), "0||0",
-         ""},
-        {"interactive by date", -1, true, cancelled, "0||0", ""},
-        {"interactive", -1, false, cancelled, "", "此请假单已有销假，不允许修改"},
+         &msg::kCutNoEmpty},
+        {"number without a mark", 0, false, With(cancelled, {{"IfCutExcuse", false}}), "0||0", {}},
+        {"interactive, number without a mark",
+         -1,
+         false,
+         With(cancelled, {{"IfCutExcuse", false}}),
+         "0||0",
+         {}},
+        {"interactive by date", -1, true, cancelled, "0||0", {}},
+        {"interactive", -1, false, cancelled, "", &msg::kLeaveHasCancellationEdit},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -137,7 +146,7 @@ TEST_F(LeaveQuantityTest, ImportedCancellationIsKeptWholeOrRefused) {
         session->loginType = c.login == 5 ? 5 : 0;
         const Outcome out = c.byDate ? SaveByDate("MG1", c.row) : SaveLeave(c.row);
         if (c.marks.empty()) {
-            EXPECT_EQ(out.error, c.error);
+            EXPECT_TRUE(Refused(out, *c.refusal));
             EXPECT_EQ(Count("humExcuse"), 0);
         } else {
             ASSERT_TRUE(out.ok) << out.error;

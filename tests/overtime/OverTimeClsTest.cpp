@@ -1,9 +1,13 @@
 // Saving an overtime category: a monthly limit and its salary item go together; the
 // printed report follows the installation's local type.
 #include "support/Fixture.h"
+#include "overtime/OverTimeClsMessages.h"
+#include "support/Refusals.h"
 
 namespace humrs {
 namespace {
+
+using testing::Refused;
 
 class OverTimeClsTest : public testing::HumrsFixture {};
 
@@ -28,7 +32,7 @@ TEST_F(OverTimeClsTest, MonthlyLimitAndSalaryItemGoTogether) {
         EXPECT_EQ(out.ok, c.saved);
         EXPECT_EQ(Count("humOverTimeCls"), c.saved ? 1 : 0);
         if (!c.saved) {
-            EXPECT_EQ(out.error, "请将月加班超时的处理方式正确的填写完整");
+            EXPECT_TRUE(Refused(out, msg::kOverTimeClsHandlingIncomplete));
         }
     }
 }

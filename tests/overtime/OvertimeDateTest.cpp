@@ -4,9 +4,14 @@
 #include "overtime/CoOvertimeDate.h"
 #include "overtime/OvertimeFixture.h"
 #include "utils/DateUtils.h"
+#include "overtime/OvertimeDateMessages.h"
+#include "overtime/OvertimeMessages.h"
+#include "support/Refusals.h"
 
 namespace humrs {
 namespace {
+
+using testing::Refused;
 
 using testing::Row;
 
@@ -43,17 +48,18 @@ TEST_F(OvertimeDateTest, EveryRowMustAddUpToAPositiveTotalAndBeComplete) {
     struct Case {
         std::string person;
         Hours hours;
-        std::string cls, error;
+        std::string cls;
+        const Message* refusal;  // (the person where it names one); null: accepted
         int beginTime = 1800;
     } cases[] = {
-        {"P1", {1.5, 0.5, 0, 0, 2}, "DAY", ""},
-        {"P1", {1.5, 0.5, 0, 0, 2.0001}, "DAY", ""},  // the total typed in gives way to the sum
-        {"P1", {0.1, 0.2, 0, 0.7, 1}, "DAY", ""},
-        {"P1", {0, 0, 0, 0, 0}, "DAY", "加班合计不可为零"},
-        {"P1", {-1, 0, 0, 0, -1}, "DAY", "P1人员的加班时数不可为负数"},
-        {"P1", {}, "  ", "加班班别不能为空"},
-        {"P1", {}, "DAY", "请填写加班的上下班时间", -1},
-        {"Q1", {}, "DAY", "Q1人员的加班日期不能小于到职日期大于离职日期"},
+        {"P1", {1.5, 0.5, 0, 0, 2}, "DAY", {}},
+        {"P1", {1.5, 0.5, 0, 0, 2.0001}, "DAY", {}},  // the total typed in gives way to the sum
+        {"P1", {0.1, 0.2, 0, 0.7, 1}, "DAY", {}},
+        {"P1", {0, 0, 0, 0, 0}, "DAY", &msg::kOvertimeDateTotalZero},
+        {"P1", {-1, 0, 0, 0, -1}, "DAY", &msg::kOvertimeHoursNegative},
+        {"P1", {}, "  ", &msg::kOvertimeClassEmpty},
+        {"P1", {}, "DAY", &msg::kOvertimeTimesMissing, -1},
+        {"Q1", {}, "DAY", &msg::kOvertimeDateOffJob},
     };
     int date = kMonday;
     for (const Case& c : cases) {
@@ -61,9 +67,15 @@ TEST_F(OvertimeDateTest, EveryRowMustAddUpToAPositiveTotalAndBeComplete) {
         // The row under test comes second: every row of the bill is checked.
         Outcome out = SaveByDate("D" + std::to_string(date),
                                  {Line("N1", date, 1800, 1900), Line(c.person, date, c.beginTime, 2000, c.hours, c.cls)});
-        EXPECT_EQ(out.error, c.error) << date;
-        EXPECT_EQ(Count("humOverTime Where OverTimeDate = " + std::to_string(date)), c.error.empty() ? 2 : 0);
-        EXPECT_EQ(Count("humOverTimeDateMain Where BillNo = 'D" + std::to_string(date) + "'"), c.error.empty() ? 1 : 0);
+        if (!c.refusal)
+            EXPECT_TRUE(out.ok) << date << ": " << out.error;
+        else if (CountPlaceholders(c.refusal->text) == 0)
+            EXPECT_TRUE(Refused(out, *c.refusal)) << date;
+        else
+            EXPECT_TRUE(Refused(out, *c.refusal, {Variant(c.person)})) << date;
+        EXPECT_EQ(Count("humOverTime Where OverTimeDate = " + std::to_string(date)), !c.refusal ? 2 : 0);
+        EXPECT_EQ(Count("humOverTimeDateMain Where BillNo = 'D" + std::to_string(date) + "'"),
+                  !c.refusal ? 1 : 0);
     }
 }
 
@@ -90,10 +102,11 @@ TEST_F(OvertimeDateTest, NegativeHoursAreRefusedOnBothBills) {
         for (const auto& c : cases) {
             SCOPED_TRACE(std::string(c.column) + " login " + std::to_string(loginType));
             if (c.typedOnTheByDateBill)
-                EXPECT_EQ(SaveByDate("D1", {with(Line("P1", kMonday, 1800, 2100, c.byDate), c.column, -1)}).error,
-                          "P1人员的加班时数不可为负数");
-            EXPECT_EQ(SaveOvertime(with(Overtime("O1", "P1", kMonday, 1800, 2100), c.column, -0.5)).error,
-                      "P1人员的加班时数不可为负数");
+                EXPECT_TRUE(
+                    Refused(SaveByDate("D1", {with(Line("P1", kMonday, 1800, 2100, c.byDate), c.column, -1)}),
+                            msg::kOvertimeHoursNegative, {Variant("P1")}));
+            EXPECT_TRUE(Refused(SaveOvertime(with(Overtime("O1", "P1", kMonday, 1800, 2100), c.column, -0.5)),
+                                msg::kOvertimeHoursNegative, {Variant("P1")}));
             EXPECT_EQ(Count("humOverTime"), 0);
         }
     }
@@ -104,7 +117,7 @@ TEST_F(OvertimeDateTest, AStoredTotalThatTheHoursDoNotMakeIsRefusedWhenTheBillIs
     db->Execute("Update humOverTime Set TotalCount = 2.5 Where BillNo = 'D1'");  // around the rules
     auto object = Object(kByDate);
     const BillInput headerOnly{InputDataset{{{"BillNo", Variant("D1")}, {"BillDate", Variant(kMonday)}}}, std::nullopt};
-    EXPECT_EQ(humrs::SaveBill(*object, headerOnly).error, "加班时段的合计必须与加班合计相等");
+    EXPECT_TRUE(Refused(humrs::SaveBill(*object, headerOnly), msg::kOvertimeDateSegmentsNotTotal));
     // A change to the row makes the total follow its hours again.
     Row changed = Line("P1", kMonday, 1800, 2000);
     changed.emplace_back("RowNo", Variant(1));
@@ -211,7 +224,7 @@ TEST_F(OvertimeDateTest, LeaveOverlapsAreNoticesNamingTheRowUnlessImported) {
         ASSERT_TRUE(out.ok) << out.error;
         EXPECT_TRUE(out.notices.empty());
         EXPECT_EQ(Count("humOverTime Where BillNo = '" + billNo + "'"), 2);
-        EXPECT_EQ(SaveByDate("J", {Line("", kMonday, 1800, 2000)}).error, "加班人员不能为空");
+        EXPECT_TRUE(Refused(SaveByDate("J", {Line("", kMonday, 1800, 2000)}), msg::kOvertimePersonEmpty));
     }
 }
 
@@ -235,8 +248,8 @@ TEST_F(OvertimeDateTest, ClassLookedUpForAPersonNotOnTheJobIsRefused) {
     auto check = [&](VariantArray values) {
         return Object(kByDate)->CheckFieldValues(1, {Variant("OvertimeClass")}, values);
     };
-    EXPECT_EQ(check({"DAY", "P2", 20021231}).error, "P2人员不在职");
-    EXPECT_EQ(check({"DAY", "", kMonday}).error, "请先确认人员编号");
+    EXPECT_TRUE(Refused(check({"DAY", "P2", 20021231}), msg::kOvertimePersonOffJob, {Variant("P2")}));
+    EXPECT_TRUE(Refused(check({"DAY", "", kMonday}), msg::kOvertimePersonFirst));
     Outcome out = check({"DAY", "P2", kMonday});
     EXPECT_TRUE(out.ok && out.notices.empty());
 }

@@ -4,9 +4,13 @@
 #include "overtime/OvertimeFixture.h"
 #include "utils/LunarCalendar.h"
 #include "utils/TimeUtils.h"
+#include "overtime/OvertimeMessages.h"
+#include "support/Refusals.h"
 
 namespace humrs {
 namespace {
+
+using testing::Refused;
 
 class OvertimeTest : public testing::OvertimeFixture {};
 
@@ -15,16 +19,16 @@ class OvertimeTest : public testing::OvertimeFixture {};
 TEST_F(OvertimeTest, IncompleteOrImpossibleRowsAreRefusedAndNothingIsStored) {
     struct Case {
         testing::Row row;
-        std::string error;
+        const Message& refusal;
     } cases[] = {
-        {Overtime("O1", "P1", kMonday, -1, 2000), "请填写加班的上下班时间"},
-        {Overtime("O1", "P1", kMonday, 1800, -1), "请填写加班的上下班时间"},
-        {Overtime("O1", "P1", kMonday, 1800, 2000, "  "), "加班班别不能为空"},
-        {Overtime("O1", "P2", 20021231, 1800, 2000), "加班日期不能小于到职日期大于离职日期"},
-        {Overtime("O1", "", kMonday, 1800, 2000), "加班人员不能为空"},
+        {Overtime("O1", "P1", kMonday, -1, 2000), msg::kOvertimeTimesMissing},
+        {Overtime("O1", "P1", kMonday, 1800, -1), msg::kOvertimeTimesMissing},
+        {Overtime("O1", "P1", kMonday, 1800, 2000, "  "), msg::kOvertimeClassEmpty},
+        {Overtime("O1", "P2", 20021231, 1800, 2000), msg::kOvertimeOffJob},
+        {Overtime("O1", "", kMonday, 1800, 2000), msg::kOvertimePersonEmpty},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(SaveOvertime(c.row).error, c.error);
+        EXPECT_TRUE(Refused(SaveOvertime(c.row), c.refusal)) << c.refusal.id;
         EXPECT_EQ(Count("humOverTime"), 0);
     }
     // A time of day that does not exist is bad input under every login.
@@ -47,8 +51,8 @@ TEST_F(OvertimeTest, ClassChosenByProcedureFourGuardsTheWorkingHoursOfLaterSaves
     ASSERT_TRUE(SaveWith(*object, {{Overtime("O1", "P1", kMonday, 1400, 1600)}}).ok);
 
     ASSERT_TRUE(object->ExecuteProc(4, Variant("DAY")).ok);
-    EXPECT_EQ(SaveWith(*object, {{Overtime("O2", "P1", 20050111, 1400, 1600)}}).error,
-              "加班时间不可设在此班别的上下班时间之间");
+    EXPECT_TRUE(Refused(SaveWith(*object, {{Overtime("O2", "P1", 20050111, 1400, 1600)}}),
+                        msg::kOvertimeInClassWorkTime));
     EXPECT_TRUE(SaveWith(*object, {{Overtime("O2", "P1", 20050111, 1730, 1900)}}).ok);
     // The break is free, and a person outside attendance is not held to the class.
     EXPECT_TRUE(SaveWith(*object, {{Overtime("O3", "P1", 20050112, 1200, 1300)}}).ok);
@@ -243,8 +247,8 @@ TEST_F(OvertimeTest, FieldChecksOfPersonAndClass) {
         return Object(kOvertime)->CheckFieldValues(0, {Variant(field)}, values);
     };
     EXPECT_TRUE(check("PersonID", {"P2", 20030101}).ok);
-    EXPECT_EQ(check("personid", {"P2", 20021231}).error, "P2人员不在职");
-    EXPECT_EQ(check("OvertimeClass", {"DAY", "", 20050110}).error, "请先确认人员编号");
+    EXPECT_TRUE(Refused(check("personid", {"P2", 20021231}), msg::kOvertimePersonOffJob, {Variant("P2")}));
+    EXPECT_TRUE(Refused(check("OvertimeClass", {"DAY", "", 20050110}), msg::kOvertimePersonFirst));
     Outcome out = check("OvertimeClass", {"DAY", "P2", 20021231});
     ASSERT_TRUE(out.ok) << out.error;
     ASSERT_EQ(out.notices.size(), 1u);

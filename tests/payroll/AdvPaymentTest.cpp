@@ -5,9 +5,13 @@
 
 #include "payroll/CoAdvPayment.h"
 #include "support/Fixture.h"
+#include "payroll/AdvPaymentMessages.h"
+#include "support/Refusals.h"
 
 namespace humrs {
 namespace {
+
+using testing::Refused;
 
 using testing::With;
 
@@ -58,35 +62,48 @@ protected:
 };
 
 TEST_F(AdvPaymentTest, SaveChecksRunInOrderAndTheFirstFailureWins) {
-    const std::string noBank = "人员P1薪资发放不为现金,薪资银行不可为空";
-    const std::string split = "人员P1帐号总金额不等于银行金额";
+    const testing::Expected noBank(msg::kAdvBankRequired, {"P1"});
+    const testing::Expected split(msg::kAdvBankSplitMismatch, {"P1"});
     const Row bankOnly{{"SalaryType", 0}, {"PSalaryBank", "B1"}, {"BankAmount", 1000.0}};
     const std::vector<Row> twoBanks{Bank(1, 1, "B1", 600.0), Bank(1, 2, "B2", 400.0)};
-    const std::vector<std::tuple<const char*, Row, Row, std::vector<Row>, std::string>> cases = {
-        {"a period bill", Header("A", 1), {}, {}, ""},
-        {"a period bill without a period", Header("A", 0, {{"CaclByPercent", false}}), {}, {}, "期数未设定"},
-        {"a percentage bill without a period", Percent("A"), {}, {}, ""},
-        {"a person who left", Header("A", 1), {{"PersonID", "P2"}}, {}, "P2人员不在职"},
+    const std::vector<std::tuple<const char*, Row, Row, std::vector<Row>, testing::Expected>> cases = {
+        {"a period bill", Header("A", 1), {}, {}, {}},
+        {"a period bill without a period",
+         Header("A", 0, {{"CaclByPercent", false}}),
+         {},
+         {},
+         msg::kAdvPeriodNotSet},
+        {"a percentage bill without a period", Percent("A"), {}, {}, {}},
+        {"a person who left", Header("A", 1), {{"PersonID", "P2"}}, {}, {msg::kAdvPersonOffJob, {"P2"}}},
         {"bank only, no bank", Header("A", 1), {{"SalaryType", 0}}, {}, noBank},
         {"split, no bank", Header("A", 1), {{"SalaryType", 2}}, {}, noBank},
         {"cash with a bank amount", Header("A", 1), {{"BankAmount", 10.0}}, {}, split},
-        {"a bank the person lacks", Header("A", 1), {{"SalaryType", 0}, {"PSalaryBank", "B9"}}, {},
-         "薪资银行B9不属于该人员P1"},
-        {"bank split adding up", Header("A", 1), bankOnly, twoBanks, ""},
-        {"bank split one cent short", Header("A", 1), bankOnly, {Bank(1, 1, "B1", 600.0), Bank(1, 2, "B2", 399.99)},
+        {"a bank the person lacks",
+         Header("A", 1),
+         {{"SalaryType", 0}, {"PSalaryBank", "B9"}},
+         {},
+         {msg::kAdvBankNotOwned, {"B9", "P1"}}},
+        {"bank split adding up", Header("A", 1), bankOnly, twoBanks, {}},
+        {"bank split one cent short",
+         Header("A", 1),
+         bankOnly,
+         {Bank(1, 1, "B1", 600.0), Bank(1, 2, "B2", 399.99)},
          split},
         {"no split on a period bill", Header("A", 1), bankOnly, {}, split},
-        {"no split on a percentage bill", Percent("A"), bankOnly, {}, ""},
-        {"no period and a person who left", Header("A", 0, {{"CaclByPercent", false}}), {{"PersonID", "P2"}}, {},
-         "期数未设定"},
+        {"no split on a percentage bill", Percent("A"), bankOnly, {}, {}},
+        {"no period and a person who left",
+         Header("A", 0, {{"CaclByPercent", false}}),
+         {{"PersonID", "P2"}},
+         {},
+         msg::kAdvPeriodNotSet},
     };
     for (const auto& [what, header, row, banks, refusal] : cases) {
         db->Execute("Delete From humSalaryBank");
         db->Execute("Delete From humAdvPaySub");
         db->Execute("Delete From humAdvPayMain");
         Outcome out = Save(header, {Cash(1, "P1", 1000.0, row)}, banks);
-        EXPECT_EQ(out.error, refusal) << what;
-        EXPECT_EQ(Count("humAdvPaySub"), refusal.empty() ? 1 : 0) << what;
+        EXPECT_TRUE(Ended(out, refusal)) << what;
+        EXPECT_EQ(Count("humAdvPaySub"), refusal.message ? 0 : 1) << what;
     }
     // The header's month, pay day, period and kind are copied onto the rows, and a
     // bank row carries the person's account number, whatever the client sent.
@@ -101,17 +118,17 @@ TEST_F(AdvPaymentTest, PercentageAdvanceIsCappedBySalaryDue) {
     // Advanced outside the salary due: does not count.
     db->Execute("Insert Into humAdvPaySub (BillNo, RowNo, PersonID, RealSalary, SalaryType, SalaryStatus, "
                 "SalaryYearMonth) Values ('O2', 1, 'P1', 4000, 1, 0, 200501)");
-    const std::string over = "人员P1的预发薪资已超出其应发薪资!";
-    const std::vector<std::tuple<const char*, std::vector<Row>, std::string>> cases = {
-        {"what is left", {Cash(1, "P1", 2000.0)}, ""},
+    const testing::Expected over(msg::kAdvOverSalaryDue, {"P1"});
+    const std::vector<std::tuple<const char*, std::vector<Row>, testing::Expected>> cases = {
+        {"what is left", {Cash(1, "P1", 2000.0)}, {}},
         {"a cent more", {Cash(1, "P1", 2000.01)}, over},
         {"over the due on its own, outside it", {Cash(1, "P1", 5000.01, {{"SalaryStatus", 0}})}, over},
         {"within the due, outside it", {Cash(1, "P1", 2500.0, {{"SalaryStatus", 0}})}, over},
         {"two rows of the person on this bill", {Cash(1, "P1", 1000.0), Cash(2, "P1", 1000.01)}, over},
-        {"a person without salary settings", {Cash(1, "P3", 10.0)}, "人员P3的预发薪资已超出其应发薪资!"},
+        {"a person without salary settings", {Cash(1, "P3", 10.0)}, {msg::kAdvOverSalaryDue, {"P3"}}},
     };
     for (const auto& [what, rows, refusal] : cases) {
-        EXPECT_EQ(Save(Percent("A"), rows).error, refusal) << what;
+        EXPECT_TRUE(Ended(Save(Percent("A"), rows), refusal)) << what;
         db->Execute("Delete From humAdvPaySub Where BillNo = 'A'");
         db->Execute("Delete From humAdvPayMain Where BillNo = 'A'");
     }
@@ -126,7 +143,7 @@ TEST_F(AdvPaymentTest, AdvanceEqualToWhatIsLeftPassesWhateverTheBinarySums) {
     ASSERT_TRUE(Save(Percent("O2"), {Cash(1, "P3", 189.26)}).ok);
     Outcome out = Save(Percent("A"), {Cash(1, "P3", 1166.94)});
     EXPECT_TRUE(out.ok) << out.error;
-    EXPECT_EQ(Save(Percent("B"), {Cash(1, "P3", 0.01)}).error, "人员P3的预发薪资已超出其应发薪资!");
+    EXPECT_TRUE(Refused(Save(Percent("B"), {Cash(1, "P3", 0.01)}), msg::kAdvOverSalaryDue, {Variant("P3")}));
 }
 
 TEST_F(AdvPaymentTest, PeriodBillsOfAMonthShareTheEndDateSavedLast) {
@@ -159,7 +176,8 @@ TEST_F(AdvPaymentTest, RowsArePaidOneByOneAndTheBillWhenAllAre) {
     }
     EXPECT_EQ(Count("humSalaryMain Where Flag = 2 And CashPaid = 1 And BankPaid = 1"), 1);
     // A row that is not there is refused, nothing marked.
-    EXPECT_EQ(Pay("A", "P3", 1, true, true).error, "预发薪资单A中没有人员P3的第1行");
+    EXPECT_TRUE(Refused(Pay("A", "P3", 1, true, true), msg::kAdvRowNotFound,
+                        {Variant("A"), Variant("P3"), Variant(1)}));
     EXPECT_EQ(Object(kAdv)->ExecuteProc(1, Variant(VariantArray{"A", "P1", "x", true, true})).failure,
               Outcome::Kind::BadInput);
 
@@ -185,9 +203,9 @@ TEST_F(AdvPaymentTest, OnlyAnUnpaidLastPeriodMayBeDeleted) {
     ASSERT_TRUE(Save(Header("A", 1), {Cash(1, "P1", 100.0), Cash(2, "P3", 100.0)}).ok);
     ASSERT_TRUE(Save(Header("B", 2), {Cash(1, "P3", 100.0)}).ok);
     ASSERT_TRUE(Save(Percent("P"), {Cash(1, "P1", 100.0)}).ok);
-    EXPECT_EQ(Object(kAdv)->Delete(Variant("A")).error, "人员P3此期薪资不为最后一期不可删除");
+    EXPECT_TRUE(Refused(Object(kAdv)->Delete(Variant("A")), msg::kAdvNotLastPeriod, {Variant("P3")}));
     ASSERT_TRUE(Pay("B", "P3", 1, true, false).ok);
-    EXPECT_EQ(Object(kAdv)->Delete(Variant("B")).error, "部分人员的预发薪资已发放，单据不能删除!");
+    EXPECT_TRUE(Refused(Object(kAdv)->Delete(Variant("B")), msg::kAdvPaidNoDelete));
     ASSERT_TRUE(Pay("B", "P3", 1, false, false).ok);
     ASSERT_TRUE(Object(kAdv)->Delete(Variant("B")).ok);
     ASSERT_TRUE(Object(kAdv)->Delete(Variant("A")).ok);
@@ -210,8 +228,9 @@ TEST_F(AdvPaymentTest, SelectionRangesLeaveThePersonsEmptyWhenNobodyIsOnTheJob) 
 
 TEST_F(AdvPaymentTest, LookupsOfPersonAndBank) {
     auto object = Object(kAdv);
-    EXPECT_EQ(object->CheckFieldValues(1, {Variant("PersonID")}, {Variant("P2"), Variant(20050110)}).error,
-              "P2人员不在职");
+    EXPECT_TRUE(
+        Refused(object->CheckFieldValues(1, {Variant("PersonID")}, {Variant("P2"), Variant(20050110)}),
+                msg::kAdvPersonOffJob, {Variant("P2")}));
     Outcome person = object->CheckFieldValues(1, {Variant("personid")}, {Variant("P1"), Variant(20050110)});
     ASSERT_TRUE(person.ok) << person.error;
     ASSERT_EQ(person.fields.size(), 2u);
@@ -221,8 +240,8 @@ TEST_F(AdvPaymentTest, LookupsOfPersonAndBank) {
     ASSERT_EQ(unset.fields.size(), 2u);
     EXPECT_EQ(CInt(unset.fields[0].second), 1);
 
-    EXPECT_EQ(object->CheckFieldValues(1, {Variant("PSalaryBank")}, {Variant("B1"), Variant("P3")}).error,
-              "薪资银行B1不属于该人员P3");
+    EXPECT_TRUE(Refused(object->CheckFieldValues(1, {Variant("PSalaryBank")}, {Variant("B1"), Variant("P3")}),
+                        msg::kAdvBankNotOwned, {Variant("B1"), Variant("P3")}));
     Outcome bank = object->CheckFieldValues(1, {Variant("PSalaryBank")}, {Variant("B2"), Variant("P1")});
     ASSERT_EQ(bank.fields.size(), 1u);
     EXPECT_EQ(CStr(bank.fields[0].second), "6222-02");

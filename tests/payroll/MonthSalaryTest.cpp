@@ -5,9 +5,14 @@
 
 #include "payroll/CoMonthSalary.h"
 #include "support/Fixture.h"
+#include "framework/Messages.h"
+#include "payroll/MonthSalaryMessages.h"
+#include "support/Refusals.h"
 
 namespace humrs {
 namespace {
+
+using testing::Refused;
 
 constexpr const char* kVoucher = "QVXHumrs.MonthSalary";
 const std::string kDuplicateP1 = "人员P1于该月已有一张薪资凭单，不能重复!";
@@ -84,19 +89,21 @@ TEST_F(MonthSalaryTest, HeaderChecksRunUnderEveryLoginType) {
     for (int login : {0, 5}) {
         session->loginType = login;
         const std::string at = "login type " + std::to_string(login);
-        EXPECT_EQ(Save(Head("V1", "", 200411)).error, "人员编号不能为空") << at;
-        EXPECT_EQ(Save(Head("V1", "P9", 200411)).error, "人员P9不存在") << at;
-        EXPECT_EQ(Save(Head("V1", "P1", 0)).error, "薪资年月不能为空") << at;
+        EXPECT_TRUE(Refused(Save(Head("V1", "", 200411)), msg::kSalaryPersonEmpty)) << at;
+        EXPECT_TRUE(Refused(Save(Head("V1", "P9", 200411)), msg::kSalaryPersonUnknown, {Variant("P9")}))
+            << at;
+        EXPECT_TRUE(Refused(Save(Head("V1", "P1", 0)), msg::kSalaryMonthEmpty)) << at;
         EXPECT_EQ(Save(Head("V1", "P1", 200413)).failure, Outcome::Kind::BadInput) << at;
         // Left on the 10th: on the job for part of October, not at all in November.
-        EXPECT_EQ(Save(Head("V1", "P2", 200411)).error, "P2人员不在职!") << at;
+        EXPECT_TRUE(Refused(Save(Head("V1", "P2", 200411)), msg::kSalaryPersonOffJob, {Variant("P2")})) << at;
         EXPECT_EQ(Count("humSalaryMain"), 0) << at;
     }
     EXPECT_TRUE(Save(Head("V1", "P2", 200410)).ok);
     auto object = Object(kVoucher);
     const VariantArray person{Variant("personid")};
-    EXPECT_EQ(object->CheckFieldValues(0, person, {Variant("P2"), Variant(20041101), Variant(20041130)}).error,
-              "P2人员不在职!");
+    EXPECT_TRUE(
+        Refused(object->CheckFieldValues(0, person, {Variant("P2"), Variant(20041101), Variant(20041130)}),
+                msg::kSalaryPersonOffJob, {Variant("P2")}));
     EXPECT_TRUE(object->CheckFieldValues(0, person, {Variant("P2"), Variant(20041001), Variant(20041031)}).ok);
 }
 
@@ -136,8 +143,8 @@ TEST_F(MonthSalaryTest, PaymentMarksBelongToThePaymentSide) {
               Outcome::Kind::BadInput);
 
     db->Execute("Update humSalaryMain Set PVoucherNO = 'PZ7' Where BillNo = 'V1'");
-    EXPECT_EQ(Object(kVoucher)->Edit(Variant("V1")).error, "此单据已生成凭证(PZ7)，不允许修改");
-    EXPECT_EQ(Object(kVoucher)->Delete(Variant("V1")).error, "此单据已生成凭证(PZ7)，不允许删除");
+    EXPECT_TRUE(Refused(Object(kVoucher)->Edit(Variant("V1")), msg::kVoucherNoEdit, {Variant("PZ7")}));
+    EXPECT_TRUE(Refused(Object(kVoucher)->Delete(Variant("V1")), msg::kVoucherNoDelete, {Variant("PZ7")}));
 }
 
 TEST_F(MonthSalaryTest, DefaultSalaryMonthIsTheMonthBeforeTheBillDate) {

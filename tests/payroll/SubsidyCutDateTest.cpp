@@ -3,9 +3,13 @@
 #include <tuple>
 
 #include "support/Fixture.h"
+#include "payroll/SubsidyCutDateMessages.h"
+#include "support/Refusals.h"
 
 namespace humrs {
 namespace {
+
+using testing::Refused;
 
 using testing::With;
 
@@ -87,8 +91,8 @@ TEST_F(SubsidyCutDateTest, RowsTakeTheBillsItemAndDateAndTheAccountOfTheirBank) 
     ASSERT_TRUE(owned.ok) << owned.error;
     ASSERT_EQ(owned.fields.size(), 1u);
     EXPECT_EQ(CStr(owned.fields[0].second), "6222-P1");
-    EXPECT_EQ(object->CheckFieldValues(1, {Variant("PSalaryBank")}, {Variant("B2"), Variant("P1")}).error,
-              "薪资银行B2不属于该人员P1");
+    EXPECT_TRUE(Refused(object->CheckFieldValues(1, {Variant("PSalaryBank")}, {Variant("B2"), Variant("P1")}),
+                        msg::kSubsidyDateBankNotOwned, {Variant("B2"), Variant("P1")}));
 }
 
 TEST_F(SubsidyCutDateTest, FieldLookupsReturnTheAccountForRowsOnlyAndRefuseInTheirOwnWords) {
@@ -153,7 +157,8 @@ TEST_F(SubsidyCutDateTest, TheHeaderIsPaidExactlyWhenEveryRowIs) {
     EXPECT_EQ(Count("HumSubsidyCut Where Flag = 1 And CashPaid = 0 And BankPaid = 0"), 1);
 
     // A row the bill lacks is refused, and nothing is marked.
-    EXPECT_EQ(Mark("D1", "P1", 2, false, false).error, "单据D1中找不到人员P1的第2行");
+    EXPECT_TRUE(Refused(Mark("D1", "P1", 2, false, false), msg::kSubsidyDateRowNotFound,
+                        {Variant("D1"), Variant("P1"), Variant(2)}));
     EXPECT_EQ(Count("HumSubsidyCut Where Flag = 4 And CashPaid = 1"), 2);
     EXPECT_EQ(HeaderPaid("D1"), 1);
 }
@@ -188,8 +193,8 @@ TEST_F(SubsidyCutDateTest, ABillWithoutRowsHasPaidNothingOut) {
 TEST_F(SubsidyCutDateTest, LoginType5SkipsTheRulesButNotTheCalendar) {
     session->loginType = 5;
     EXPECT_TRUE(Save("D1", {With(CashRow(1, "P1"), {{"Account", 0.0}, {"PayType", 0}})}).ok);
-    EXPECT_EQ(Save("D2", {With(CashRow(1, "P1"), {{"SalaryType", 1}, {"SalaryMonth", 200413}})}).error,
-              "日期不合法");
+    EXPECT_TRUE(Refused(Save("D2", {With(CashRow(1, "P1"), {{"SalaryType", 1}, {"SalaryMonth", 200413}})}),
+                        msg::kSubsidyDateInvalid));
     EXPECT_EQ(Count("OstrelHeader"), 1);
 }
 

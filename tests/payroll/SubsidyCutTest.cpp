@@ -5,9 +5,14 @@
 
 #include "payroll/PaidFlags.h"
 #include "support/Fixture.h"
+#include "framework/Messages.h"
+#include "payroll/SubsidyCutMessages.h"
+#include "support/Refusals.h"
 
 namespace humrs {
 namespace {
+
+using testing::Refused;
 
 using testing::With;
 
@@ -41,48 +46,57 @@ protected:
 // ---- the save checks
 
 TEST_F(SubsidyCutTest, SaveChecksRunInOrderAndTheFirstFailureWins) {
-    const std::string bankRequired = "薪资发放不为现金,薪资银行不可为空";
-    const std::string taxRange = "扣缴税率应在0~1之间";
-    const std::string outsideEmployment = "薪资年月不能小于到职日期大于离职日期";
-    const std::vector<std::tuple<const char*, testing::Row, std::string>> cases = {
-        {"cash without a bank", {}, ""},
+    const Message* const accepted = nullptr;
+    const Message* const bankRequired = &msg::kSubsidyBankRequired;
+    const Message* const taxRange = &msg::kSubsidyTaxRateRange;
+    const Message* const outsideEmployment = &msg::kSubsidyMonthOutsideEmployment;
+    const std::vector<std::tuple<const char*, testing::Row, const Message*>> cases = {
+        {"cash without a bank", {}, accepted},
         {"bank only without a bank", {{"PayType", 0}}, bankRequired},
         {"split without a bank", {{"PayType", 2}}, bankRequired},
-        {"split through the person's bank", {{"PayType", 2}, {"PSalaryBank", "B2"}}, ""},
-        {"tax rate 0", {{"IncomTaxRate", 0.0}}, ""},
-        {"tax rate 1", {{"IncomTaxRate", 1.0}}, ""},
+        {"split through the person's bank", {{"PayType", 2}, {"PSalaryBank", "B2"}}, accepted},
+        {"tax rate 0", {{"IncomTaxRate", 0.0}}, accepted},
+        {"tax rate 1", {{"IncomTaxRate", 1.0}}, accepted},
         {"tax rate 1.0001", {{"IncomTaxRate", 1.0001}}, taxRange},
         {"tax rate -0.01", {{"IncomTaxRate", -0.01}}, taxRange},
-        {"a deduction", {{"Account", -35.5}}, ""},
-        {"amount zero", {{"Account", 0.0}}, "加扣金额不能为零"},
-        {"no pay date", {{"SalaryDate", 0}}, "薪资发放日不能为空"},
-        {"in a salary month, no date, no bank", {{"SalaryType", 1}, {"PayType", 0}, {"SalaryDate", 0},
-                                                 {"SalaryMonth", 200412}}, ""},
-        {"in no salary month", {{"SalaryType", 1}, {"SalaryMonth", 0}}, "薪资年月不能为空"},
+        {"a deduction", {{"Account", -35.5}}, accepted},
+        {"amount zero", {{"Account", 0.0}}, &msg::kSubsidyAmountZero},
+        {"no pay date", {{"SalaryDate", 0}}, &msg::kSubsidyPayDateEmpty},
+        {"in a salary month, no date, no bank",
+         {{"SalaryType", 1}, {"PayType", 0}, {"SalaryDate", 0}, {"SalaryMonth", 200412}},
+         accepted},
+        {"in no salary month", {{"SalaryType", 1}, {"SalaryMonth", 0}}, &msg::kSubsidySalaryMonthEmpty},
         {"a month before the hire date", {{"SalaryType", 1}, {"SalaryMonth", 200402}}, outsideEmployment},
-        {"the month of the hire date", {{"SalaryType", 1}, {"SalaryMonth", 200403}}, ""},
-        {"every check failing", {{"PayType", 2}, {"IncomTaxRate", 2.0}, {"Account", 0.0}, {"SalaryDate", 0}},
+        {"the month of the hire date", {{"SalaryType", 1}, {"SalaryMonth", 200403}}, accepted},
+        {"every check failing",
+         {{"PayType", 2}, {"IncomTaxRate", 2.0}, {"Account", 0.0}, {"SalaryDate", 0}},
          bankRequired},
-        {"tax, amount and date failing", {{"IncomTaxRate", 2.0}, {"Account", 0.0}, {"SalaryDate", 0}}, taxRange},
+        {"tax, amount and date failing",
+         {{"IncomTaxRate", 2.0}, {"Account", 0.0}, {"SalaryDate", 0}},
+         taxRange},
     };
     for (const auto& [what, changes, refusal] : cases) {
         db->Execute("Delete From HumSubsidyCut");
         Outcome out = Save(With(CashRow("S1"), changes));
-        EXPECT_EQ(out.error, refusal) << what;
-        EXPECT_EQ(Count("HumSubsidyCut"), refusal.empty() ? 1 : 0) << what;
+        if (refusal)
+            EXPECT_TRUE(Refused(out, *refusal)) << what;
+        else
+            EXPECT_TRUE(out.ok) << what << ": " << out.error;
+        EXPECT_EQ(Count("HumSubsidyCut"), refusal ? 0 : 1) << what;
     }
 }
 
 TEST_F(SubsidyCutTest, SalaryMonthAfterTheLeavingDateIsRefused) {
     auto row = With(CashRow("S1", "P2"), {{"SalaryType", 1}, {"SalaryMonth", 200410}});
     EXPECT_TRUE(Save(row).ok);
-    EXPECT_EQ(Save(With(row, {{"BillNo", "S2"}, {"SalaryMonth", 200411}})).error,
-              "薪资年月不能小于到职日期大于离职日期");
+    EXPECT_TRUE(Refused(Save(With(row, {{"BillNo", "S2"}, {"SalaryMonth", 200411}})),
+                        msg::kSubsidyMonthOutsideEmployment));
 }
 
 TEST_F(SubsidyCutTest, BankPaymentNeedsAnAccountOfThePersonAndStoresItsNumber) {
     // A bill saved without the lookup cannot pay into a bank the person lacks.
-    EXPECT_EQ(Save(With(CashRow("S1", "P2"), {{"PayType", 0}, {"PSalaryBank", "B2"}})).error, "薪资银行B2不属该人员");
+    EXPECT_TRUE(Refused(Save(With(CashRow("S1", "P2"), {{"PayType", 0}, {"PSalaryBank", "B2"}})),
+                        msg::kSubsidyBankNotOwned, {Variant("B2")}));
     EXPECT_EQ(Count("HumSubsidyCut"), 0);
     // The account number is the person's, whatever the client sent.
     ASSERT_TRUE(Save(With(CashRow("S1"), {{"PayType", 0}, {"PSalaryBank", "B2"}, {"PAccountNumber", "9999"}})).ok);
@@ -98,15 +112,15 @@ TEST_F(SubsidyCutTest, LoginType5SavesARowWithEveryCheckedFieldEmpty) {
     // Merged-in data is checked like any other.
     session->loginType = 0;
     session->mergeIn = true;
-    EXPECT_EQ(Save({{"BillNo", "S2"}, {"PersonID", "P1"}}).error, "薪资发放不为现金,薪资银行不可为空");
+    EXPECT_TRUE(Refused(Save({{"BillNo", "S2"}, {"PersonID", "P1"}}), msg::kSubsidyBankRequired));
 }
 
 TEST_F(SubsidyCutTest, RowIntegrityHoldsUnderEveryLoginType) {
     for (int login : {0, 5}) {
         session->loginType = login;
         const std::string at = "login type " + std::to_string(login);
-        EXPECT_EQ(Save(CashRow("S1", "")).error, "人员编号不能为空") << at;
-        EXPECT_EQ(Save(CashRow("S1", "P9")).error, "人员P9不存在") << at;
+        EXPECT_TRUE(Refused(Save(CashRow("S1", "")), msg::kSubsidyPersonEmpty)) << at;
+        EXPECT_TRUE(Refused(Save(CashRow("S1", "P9")), msg::kSubsidyPersonUnknown, {Variant("P9")})) << at;
         Outcome month = Save(With(CashRow("S1"), {{"SalaryType", 1}, {"SalaryMonth", 200413}}));
         EXPECT_EQ(month.failure, Outcome::Kind::BadInput) << at;
         Outcome date = Save(With(CashRow("S1"), {{"SalaryDate", 20050230}}));
@@ -193,7 +207,7 @@ TEST_F(SubsidyCutTest, BankProceduresAnswerFromThePersonsCurrentAccounts) {
 TEST_F(SubsidyCutTest, BankLookupRefusesABankThePersonLacksAndReturnsTheAccount) {
     auto object = Object(kSubsidy);
     Outcome lacks = object->CheckFieldValues(0, {Variant("PSalaryBank")}, {Variant("B2"), Variant("P2")});
-    EXPECT_EQ(lacks.error, "薪资银行B2不属该人员");
+    EXPECT_TRUE(Refused(lacks, msg::kSubsidyBankNotOwned, {Variant("B2")}));
     Outcome has = object->CheckFieldValues(0, {Variant("psalarybank")}, {Variant("B2"), Variant("P1")});
     ASSERT_TRUE(has.ok) << has.error;
     ASSERT_EQ(has.fields.size(), 1u);
@@ -226,8 +240,9 @@ TEST_F(SubsidyCutTest, BankIdentifierWithAQuoteIsSafeInEveryStatement) {
     EXPECT_EQ(CStr(object->ExecuteProc(1, Variant("P1")).result), "'B1','B2','O''Hara'");
     EXPECT_EQ(CStr(object->ExecuteProc(1, Variant("P2' Or '1'='1")).result), "");
     EXPECT_TRUE(object->CheckFieldValues(0, {Variant("PSalaryBank")}, {Variant("O'Hara"), Variant("P1")}).ok);
-    EXPECT_EQ(object->CheckFieldValues(0, {Variant("PSalaryBank")}, {Variant("x' Or '1'='1"), Variant("P1")}).error,
-              "薪资银行x' Or '1'='1不属该人员");
+    EXPECT_TRUE(Refused(
+        object->CheckFieldValues(0, {Variant("PSalaryBank")}, {Variant("x' Or '1'='1"), Variant("P1")}),
+        msg::kSubsidyBankNotOwned, {Variant("x' Or '1'='1")}));
     ASSERT_TRUE(Save(With(CashRow("O'1"), {{"PayType", 0}, {"PSalaryBank", "O'Hara"}})).ok);
     EXPECT_EQ(CStr(Value("Select PAccountNumber From HumSubsidyCut Where BillNo = 'O''1'")), "6222-0003");
     ASSERT_TRUE(object->ExecuteProc(0, Variant(VariantArray{"O'1", false, true})).ok);
@@ -247,9 +262,10 @@ TEST_F(SubsidyCutTest, BillWithAVoucherNumberCannotBeEditedOrDeleted) {
 
     // The posting side gives S1 a voucher.
     db->Execute("Update HumSubsidyCut Set PVoucherNO = 'PZ001' Where BillNo = 'S1'");
-    EXPECT_EQ(Save(With(CashRow("S1"), {{"Account", 999.0}})).error, "此单据已生成凭证(PZ001)，不允许修改");
-    EXPECT_EQ(Object(kSubsidy)->Edit(Variant("S1")).error, "此单据已生成凭证(PZ001)，不允许修改");
-    EXPECT_EQ(Object(kSubsidy)->Delete(Variant("S1")).error, "此单据已生成凭证(PZ001)，不允许删除");
+    EXPECT_TRUE(
+        Refused(Save(With(CashRow("S1"), {{"Account", 999.0}})), msg::kVoucherNoEdit, {Variant("PZ001")}));
+    EXPECT_TRUE(Refused(Object(kSubsidy)->Edit(Variant("S1")), msg::kVoucherNoEdit, {Variant("PZ001")}));
+    EXPECT_TRUE(Refused(Object(kSubsidy)->Delete(Variant("S1")), msg::kVoucherNoDelete, {Variant("PZ001")}));
     EXPECT_EQ(Count("HumSubsidyCut Where BillNo = 'S1' And Account = 100"), 1);
 }
 

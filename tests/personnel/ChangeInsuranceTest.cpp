@@ -2,9 +2,13 @@
 // both regional schemes, the transfer into the salary settings and history when due,
 // and its undoing on delete and on a change of kind.
 #include "support/Fixture.h"
+#include "personnel/ChangeInsuranceMessages.h"
+#include "support/Refusals.h"
 
 namespace humrs {
 namespace {
+
+using testing::Refused;
 
 constexpr const char* kProgId = "QVXHumrs.ChangeInsurance";
 
@@ -96,8 +100,8 @@ TEST_F(ChangeInsuranceTest, KindThreeOfTheMainlandSchemeIsTheWorkInjuryInsurance
     SetUpSettings("P1");
     ASSERT_TRUE(SaveChange("B1", Change("P1", 3, 1, 3000, 202406)).ok);  // a month, no date
     EXPECT_EQ(CStr(Setting("House")), "3000");
-    EXPECT_EQ(SaveChange("B2", Change("P1", 3, 2, 0, 202405)).error,
-              "该人员P1工伤保险异动年月不能比最近一次异动记录的调整年月小");
+    EXPECT_TRUE(Refused(SaveChange("B2", Change("P1", 3, 2, 0, 202405)), msg::kInsuranceMonthBeforeLatest,
+                        {Variant("P1"), Variant("工伤保险")}));
 }
 
 // ---- the regional scheme's dates and the labour pension
@@ -123,7 +127,7 @@ TEST_F(ChangeInsuranceTest, UndoingTheFirstPensionAdditionClearsThePensionDate) 
     session->localType = 1;
     SetUpSettings("P1", {{"EmployerPensionRate", 0.02}});
     auto add = Change("P1", 2, 1, 40100, 0, 20240601);
-    EXPECT_EQ(SaveChange("B1", add).error, "人员 P1 选择劳退新制，劳退雇主提缴不能为0");
+    EXPECT_TRUE(Refused(SaveChange("B1", add), msg::kPensionEmployerRateZero, {Variant("P1")}));
     add.push_back({"EmployerPensionRate", 0.06});
     ASSERT_TRUE(SaveChange("B1", add).ok);
     EXPECT_EQ(CInt(Setting("PensionDate")), 20240601);
@@ -144,8 +148,8 @@ TEST_F(ChangeInsuranceTest, LabourPensionOnlyAddsAndStopsAndItsFirstStopUndoesTo
     auto add = Change("P1", 2, 1, 40100, 0, 20240501);
     add.push_back({"EmployerPensionRate", 0.06});
     ASSERT_TRUE(SaveChange("B1", add).ok);
-    EXPECT_EQ(SaveChange("B2", Change("P1", 2, 4, 0, 0, 20240601)).error,
-              "人员 P1 选择劳退新制，只能做加保或停保的操作");
+    EXPECT_TRUE(Refused(SaveChange("B2", Change("P1", 2, 4, 0, 0, 20240601)), msg::kPensionOnlyAddOrStop,
+                        {Variant("P1")}));
     ASSERT_TRUE(SaveChange("B2", Change("P1", 2, 2, 0, 0, 20240601)).ok);
     EXPECT_EQ(CInt(Setting("CancelPensionDate")), 20240601);
     // No earlier stop: the cancellation date goes back to none.
@@ -163,11 +167,14 @@ TEST_F(ChangeInsuranceTest, OnlyTheLatestChangeOfAKindMayBeChangedOrDeleted) {
     EXPECT_EQ(CInt(Proc(1, Variant("P1"), Variant(0)).result), 3);
     EXPECT_EQ(CInt(Proc(1, Variant("P1"), Variant(1)).result), 1);
 
-    EXPECT_EQ(DeleteBill("B1").error, "您只能删除人员P1养老保险的最近一次的异动");
-    EXPECT_EQ(SaveChange("B1", {{"RowNo", 1}, {"ChangeMoneny", 5100.0}}).error,
-              "您只能修改人员P1养老保险的最近一次的异动");
-    EXPECT_EQ(Proc(0, Variant(VariantArray{"P1", 0, 1, 1})).error, "您只能修改人员P1养老保险的最近一次的异动");
-    EXPECT_EQ(Proc(0, Variant(VariantArray{"P1", 0, 0, 1})).error, "您只能删除人员P1养老保险的最近一次的异动");
+    EXPECT_TRUE(
+        Refused(DeleteBill("B1"), msg::kInsuranceOnlyLatestDelete, {Variant("P1"), Variant("养老保险")}));
+    EXPECT_TRUE(Refused(SaveChange("B1", {{"RowNo", 1}, {"ChangeMoneny", 5100.0}}),
+                        msg::kInsuranceOnlyLatestEdit, {Variant("P1"), Variant("养老保险")}));
+    EXPECT_TRUE(Refused(Proc(0, Variant(VariantArray{"P1", 0, 1, 1})), msg::kInsuranceOnlyLatestEdit,
+                        {Variant("P1"), Variant("养老保险")}));
+    EXPECT_TRUE(Refused(Proc(0, Variant(VariantArray{"P1", 0, 0, 1})), msg::kInsuranceOnlyLatestDelete,
+                        {Variant("P1"), Variant("养老保险")}));
     EXPECT_TRUE(Proc(0, Variant(VariantArray{"P1", 0, 0, 2})).ok);
     EXPECT_EQ(CStr(Setting("Endowment")), "5200");
 }
@@ -332,7 +339,8 @@ TEST_F(ChangeInsuranceTest, RemovingRowsOfABillKeepsALaterChangeOfTheKindFromLos
     auto second = Change("P1", 0, 1, 5200, 202406);
     second[0].second = Variant(2);
     ASSERT_TRUE(SaveBill(kProgId, {{{{"BillNo", "B1"}}}, {Change("P1", 0, 1, 5000, 202405), second}}).ok);
-    EXPECT_EQ(SaveBill(kProgId, {{{{"BillNo", "B1"}}}, {second}}).error, "您只能删除人员P1养老保险的最近一次的异动");
+    EXPECT_TRUE(Refused(SaveBill(kProgId, {{{{"BillNo", "B1"}}}, {second}}), msg::kInsuranceOnlyLatestDelete,
+                        {Variant("P1"), Variant("养老保险")}));
     Outcome out = SaveBill(kProgId, {{{{"BillNo", "B1"}}}, {}});
     ASSERT_TRUE(out.ok) << out.error;
     EXPECT_EQ(Count("humChangeInsurance"), 0);

@@ -2,9 +2,13 @@
 // person's record, the change numbers, and taking changes back.
 #include "personnel/CoChangePerson.h"
 #include "support/Fixture.h"
+#include "personnel/ChangePersonMessages.h"
+#include "support/Refusals.h"
 
 namespace humrs {
 namespace {
+
+using testing::Refused;
 
 using namespace work_state;
 constexpr const char* kProgId = "QVXHumrs.ChangePerson";
@@ -87,43 +91,63 @@ protected:
 // ---- the work state before the change decides the change types allowed
 
 TEST_F(ChangePersonTest, StateMachineAllowsAndRefusesRowByRow) {
-    const std::string kNone = "请选择%s人员的异动类型,类型不能为空",
-                      kNotOnJob = "%s人员处于未就职状态,您只能选择试用或转正",
-                      kOnProbation = "%s人员处于试用期,此时你只能选择转正、调职或离职",
-                      kIsProbation = "%s人员已经是试用状态", kIsFormal = "%s人员已经转正,你不能再次选择转正",
-                      kNoUnpaid = "%s人员不处在留职停薪状态,不能选择复职",
-                      kLeftAll = "%s人员已离职,不能再登打任何异动单据",
-                      kUnpaid = "%s人员处于留职停薪状态,您只能选择复职或离职",
-                      kUnknown = "%s人员的异动类型%d不存在";
+    const Message *const
+        kNone = &msg::kChangeTypeEmpty,
+        *const kNotOnJob = &msg::kNotOnJobOnlyProbationOrFormal,
+        *const kOnProbation = &msg::kProbationOnlyFormalTransferLeave,
+        *const kIsProbation = &msg::kAlreadyOnProbation, *const kIsFormal = &msg::kAlreadyFormal,
+        *const kNoUnpaid = &msg::kNotOnUnpaidLeaveNoReinstate, *const kLeftAll = &msg::kPersonLeftNoChange,
+        *const kUnpaid = &msg::kUnpaidLeaveOnlyReinstateOrLeave, *const kUnknown = &msg::kChangeTypeUnknown;
     struct Case {
         int bType, type;
         bool formalRow;
-        std::string refusal;  // empty: allowed
+        const Message* refusal;  // null: allowed
     };
     const Case cases[] = {
-        {0, 0, false, kNone},        {0, 1, false, ""},
-        {0, 2, false, ""},           {0, 3, false, kNotOnJob},
-        {0, 4, false, kNotOnJob},    {0, 6, false, kNotOnJob},
-        {1, 2, false, ""},           {1, 3, false, ""},
-        {1, 4, false, ""},           {1, 1, false, kOnProbation},
-        {1, 5, false, kOnProbation}, {1, 6, false, kOnProbation},
-        {2, 3, false, ""},           {2, 4, false, ""},
-        {2, 5, false, ""},           {2, 2, false, ""},
-        {2, 2, true, kIsFormal},     {2, 1, false, kIsProbation},
-        {2, 6, false, kNoUnpaid},    {3, 5, true, ""},
-        {3, 5, false, kOnProbation}, {3, 2, false, ""},
-        {3, 1, false, kIsProbation}, {6, 5, false, ""},
-        {6, 6, false, kNoUnpaid},    {6, 2, true, kIsFormal},
-        {4, 6, false, kLeftAll},     {4, 1, false, kLeftAll},
-        {5, 4, false, ""},           {5, 6, false, ""},
-        {5, 3, false, kUnpaid},      {5, 2, false, kUnpaid},
-        {9, 3, false, ""},           {2, 0, false, kNone},
+        {0, 0, false, kNone},
+        {0, 1, false, {}},
+        {0, 2, false, {}},
+        {0, 3, false, kNotOnJob},
+        {0, 4, false, kNotOnJob},
+        {0, 6, false, kNotOnJob},
+        {1, 2, false, {}},
+        {1, 3, false, {}},
+        {1, 4, false, {}},
+        {1, 1, false, kOnProbation},
+        {1, 5, false, kOnProbation},
+        {1, 6, false, kOnProbation},
+        {2, 3, false, {}},
+        {2, 4, false, {}},
+        {2, 5, false, {}},
+        {2, 2, false, {}},
+        {2, 2, true, kIsFormal},
+        {2, 1, false, kIsProbation},
+        {2, 6, false, kNoUnpaid},
+        {3, 5, true, {}},
+        {3, 5, false, kOnProbation},
+        {3, 2, false, {}},
+        {3, 1, false, kIsProbation},
+        {6, 5, false, {}},
+        {6, 6, false, kNoUnpaid},
+        {6, 2, true, kIsFormal},
+        {4, 6, false, kLeftAll},
+        {4, 1, false, kLeftAll},
+        {5, 4, false, {}},
+        {5, 6, false, {}},
+        {5, 3, false, kUnpaid},
+        {5, 2, false, kUnpaid},
+        {9, 3, false, {}},
+        {2, 0, false, kNone},
         {9, 0, false, kNone},
         // A code that is no change type: the state before answers where it can.
-        {0, 7, false, kNotOnJob},    {1, -1, false, kOnProbation},
-        {4, 7, false, kLeftAll},     {5, 8, false, kUnpaid},
-        {2, 7, false, kUnknown},     {3, -2, true, kUnknown},
-        {6, 7, false, kUnknown},     {9, 7, false, kUnknown},
+        {0, 7, false, kNotOnJob},
+        {1, -1, false, kOnProbation},
+        {4, 7, false, kLeftAll},
+        {5, 8, false, kUnpaid},
+        {2, 7, false, kUnknown},
+        {3, -2, true, kUnknown},
+        {6, 7, false, kUnknown},
+        {9, 7, false, kUnknown},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -132,12 +156,13 @@ TEST_F(ChangePersonTest, StateMachineAllowsAndRefusesRowByRow) {
         if (c.formalRow) StoreFormalRow(person);
         SCOPED_TRACE(person + " from " + std::to_string(c.bType) + " by " + std::to_string(c.type));
         Outcome out = Save("B" + person, {Change(person, c.bType, c.type, 20060301, 1)});
-        if (c.refusal.empty()) {
+        if (!c.refusal) {
             EXPECT_TRUE(out.ok) << out.error;
             EXPECT_EQ(State(person), c.type);
         } else {
-            EXPECT_EQ(out.error, c.refusal == kUnknown ? FormatMessage(c.refusal, {Variant(person), Variant(c.type)})
-                                                       : FormatMessage(c.refusal, {Variant(person)}));
+            EXPECT_TRUE(Refused(out, *c.refusal,
+                                c.refusal == kUnknown ? VariantArray{Variant(person), Variant(c.type)}
+                                                      : VariantArray{Variant(person)}));
             EXPECT_EQ(State(person), c.bType);
             EXPECT_EQ(Count("humChangePerson Where BillNo = 'B" + person + "'"), 0);
         }
@@ -146,10 +171,10 @@ TEST_F(ChangePersonTest, StateMachineAllowsAndRefusesRowByRow) {
 
 TEST_F(ChangePersonTest, LeaveWithoutPayNeedsMonthsAndOtherTypesCarryNone) {
     Person("F", kFormal);
-    EXPECT_EQ(Save("B1", {Change("F", kFormal, kUnpaidLeave, 20060301, 0)}).error,
-              "F人员的留职停薪月必须大于零");
-    EXPECT_EQ(Save("B1", {Change("F", kFormal, kUnpaidLeave, 20060301, -2)}).error,
-              "F人员的留职停薪月必须大于零");
+    EXPECT_TRUE(Refused(Save("B1", {Change("F", kFormal, kUnpaidLeave, 20060301, 0)}),
+                        msg::kUnpaidLeaveMonthsNotPositive, {Variant("F")}));
+    EXPECT_TRUE(Refused(Save("B1", {Change("F", kFormal, kUnpaidLeave, 20060301, -2)}),
+                        msg::kUnpaidLeaveMonthsNotPositive, {Variant("F")}));
     ASSERT_TRUE(Save("B1", {Change("F", kFormal, kTransferred, 20060301, 4)}).ok);
     EXPECT_EQ(CInt(Value("Select LeaveMonths From humChangePerson")), 0);
 }
@@ -159,7 +184,7 @@ TEST_F(ChangePersonTest, ResavingAStoredFormalChangeDoesNotCountItAgainstItself)
     ASSERT_TRUE(Save("B1", {Change("T", kTransferred, kFormal)}).ok);
     EXPECT_TRUE(Save("B1", {With(At(1, Change("T", kTransferred, kFormal)), "ChangeDepart", "D1")}).ok);
     EXPECT_EQ(Text("DepartID", "T"), "D1");
-    EXPECT_EQ(Save("B2", {Change("T", kFormal, kFormal)}).error, "T人员已经转正,你不能再次选择转正");
+    EXPECT_TRUE(Refused(Save("B2", {Change("T", kFormal, kFormal)}), msg::kAlreadyFormal, {Variant("T")}));
 }
 
 // ---- probation served
@@ -211,8 +236,9 @@ TEST_F(ChangePersonTest, ChangesWriteThePersonsRecord) {
 TEST_F(ChangePersonTest, RowsMustNameAKnownPersonAndARealDate) {
     Person("F", kFormal);
     session->loginType = 5;
-    EXPECT_EQ(Save("B1", {Change("", kFormal, kTransferred)}).error, "人事异动单的人员不能为空");
-    EXPECT_EQ(Save("B1", {Change("X", kFormal, kTransferred)}).error, "X人员不存在");
+    EXPECT_TRUE(Refused(Save("B1", {Change("", kFormal, kTransferred)}), msg::kChangePersonEmpty));
+    EXPECT_TRUE(
+        Refused(Save("B1", {Change("X", kFormal, kTransferred)}), msg::kChangePersonUnknown, {Variant("X")}));
     EXPECT_EQ(Save("B1", {Change("F", kFormal, kTransferred, 20060230)}).failure, Outcome::Kind::BadInput);
     EXPECT_EQ(Count("humChangePerson"), 0);
 }
@@ -280,10 +306,10 @@ TEST_F(ChangePersonTest, DeletingTheLatestChangeRestoresThePerson) {
                                  "BChangePosition", "P-NEW")})
                     .ok);
 
-    EXPECT_EQ(Delete("B1").error, "您要删除的单据中含有不是最后一次更改的人员");
+    EXPECT_TRUE(Refused(Delete("B1"), msg::kDeleteNotLatestChange));
     EXPECT_EQ(Count("humChangePerson Where BillNo = 'B1'"), 1);
     // Removing the earlier row from its document is refused the same way.
-    EXPECT_EQ(SaveBill(kProgId, {{{{"BillNo", "B1"}}}, {}}).error, "您要修改,删除的人事记录不是最后一次");
+    EXPECT_TRUE(Refused(SaveBill(kProgId, {{{{"BillNo", "B1"}}}, {}}), msg::kNotLatestChange));
 
     ASSERT_TRUE(Delete("B2").ok);
     EXPECT_EQ(Record("P"), formal);
@@ -306,7 +332,7 @@ TEST_F(ChangePersonTest, ResignationIsNotUndoneWhileItsCardIsSomebodyElses) {
     Person("F", kFormal, 20060115, "C01");
     ASSERT_TRUE(Save("B1", {Change("F", kFormal, kLeft, 20060331)}).ok);
     Person("G", kFormal, 20060401, "C01");
-    EXPECT_EQ(Delete("B1").error, "人员卡号已被用，无法删除资料");
+    EXPECT_TRUE(Refused(Delete("B1"), msg::kCardNoTaken));
     EXPECT_EQ(Int("LeaveJobDate", "comPerson", "F"), 20060331);
     db->Execute("Update humPersonExtend Set CardNo = 'C02' Where PersonID = 'G'");
     ASSERT_TRUE(Delete("B1").ok);
@@ -323,13 +349,13 @@ TEST_F(ChangePersonTest, ProceduresAnswerWorkStateLatestChangeAndDateOrder) {
     auto obj = Object(kProgId);
     EXPECT_EQ(CInt(obj->ExecuteProc(0, Variant("F")).result), kLeft);
     EXPECT_EQ(CInt(obj->ExecuteProc(0, Variant("nobody")).result), 0);
-    EXPECT_EQ(obj->ExecuteProc(1, Variant("F"), Variant(1)).error, "您要修改,删除的人事记录不是最后一次");
+    EXPECT_TRUE(Refused(obj->ExecuteProc(1, Variant("F"), Variant(1)), msg::kNotLatestChange));
     EXPECT_TRUE(obj->ExecuteProc(1, Variant("F"), Variant(2)).ok);
     EXPECT_EQ(obj->ExecuteProc(1, Variant("F"), Variant("x")).failure, Outcome::Kind::BadInput);
     auto order = [&](const char* bill, int date) {
         return obj->ExecuteProc(2, Variant(VariantArray{Variant(bill), Variant("F"), Variant(date)}));
     };
-    EXPECT_EQ(order("B3", 20060331).error, "F人员的异动单生效日期不能比以前生效日期要小");
+    EXPECT_TRUE(Refused(order("B3", 20060331), msg::kActiveDateBeforeEarlier, {Variant("F")}));
     EXPECT_TRUE(order("B3", 20060401).ok);
     EXPECT_TRUE(order("B2", 20060331).ok);
     EXPECT_TRUE(obj->ExecuteProc(9, Variant("F")).ok);

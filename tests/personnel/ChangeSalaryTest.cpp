@@ -1,9 +1,13 @@
 // Saving a salary adjustment: the change number, the checks of the new terms and
 // the rules on dates, in the order a clerk meets them.
 #include "personnel/ChangeSalaryFixture.h"
+#include "personnel/ChangeSalaryMessages.h"
+#include "support/Refusals.h"
 
 namespace humrs {
 namespace {
+
+using testing::Refused;
 
 using testing::Row;
 
@@ -51,8 +55,9 @@ TEST_F(ChangeSalaryTest, OnlyThePersonsLatestAdjustmentMayBeChangedOrDeleted) {
 
     ASSERT_TRUE(SaveChange("T1", {Change(1, "P1", 20050110, 3100)}).ok);
     ASSERT_TRUE(SaveChange("T2", {Change(1, "P1", 20050112, 3200)}).ok);
-    EXPECT_EQ(SaveChange("T1", {Change(1, "P1", 20050110, 9999)}).error, "您只能修改人员P1的最近一次的薪资异动单");
-    EXPECT_EQ(Delete("T1").error, "您只能删除人员P1的最近一次的薪资异动单");
+    EXPECT_TRUE(Refused(SaveChange("T1", {Change(1, "P1", 20050110, 9999)}), msg::kSalaryChangeNotLatestEdit,
+                        {Variant("P1")}));
+    EXPECT_TRUE(Refused(Delete("T1"), msg::kSalaryChangeNotLatestDelete, {Variant("P1")}));
     EXPECT_DOUBLE_EQ(Base("P1"), 3200);
 }
 
@@ -86,9 +91,11 @@ TEST_F(ChangeSalaryTest, ChosenAmountsAndSalaryItemsMustBeComplete) {
 
 TEST_F(ChangeSalaryTest, RowsWithoutAPersonOrAnAdjustmentDateAreRefusedEvenOnImport) {
     session->mergeIn = true;
-    EXPECT_EQ(SaveChange("T1", {Change(1, "", 20050110, 3100)}).error, "薪资异动人员不能为空");
-    EXPECT_EQ(SaveChange("T1", {Change(1, "P9", 20050110, 3100)}).error, "薪资异动人员P9不存在");
-    EXPECT_EQ(SaveChange("T1", {Change(1, "P1", 0, 3100)}).error, "人员P1的调薪日期不能为空");
+    EXPECT_TRUE(Refused(SaveChange("T1", {Change(1, "", 20050110, 3100)}), msg::kSalaryChangePersonEmpty));
+    EXPECT_TRUE(Refused(SaveChange("T1", {Change(1, "P9", 20050110, 3100)}), msg::kSalaryChangePersonUnknown,
+                        {Variant("P9")}));
+    EXPECT_TRUE(
+        Refused(SaveChange("T1", {Change(1, "P1", 0, 3100)}), msg::kAdjustDateEmpty, {Variant("P1")}));
     EXPECT_EQ(SaveChange("T1", {Change(1, "P1", 20050230, 3100)}).failure, Outcome::Kind::BadInput);
     EXPECT_EQ(Count("humChangeSalary"), 0);
 }
@@ -120,7 +127,7 @@ TEST_F(ChangeSalaryTest, AThirdAdjustmentInAMonthIsRefusedFromDay01ToDay31) {
 TEST_F(ChangeSalaryTest, RowsOfTheSameBillCountTowardsTheMonthAndAnImportSkipsTheRule) {
     Outcome out = SaveChange("T1", {Change(1, "P1", 20041201, 3100), Change(2, "P1", 20041210, 3200),
                                     Change(3, "P1", 20041220, 3300)});
-    EXPECT_EQ(out.error, "人员P1 在该调薪年月200412已做了两笔薪资异动现已不能再做异动了");
+    EXPECT_TRUE(Refused(out, msg::kTwoChangesInMonth, {Variant("P1"), Variant("200412")}));
     session->mergeIn = true;
     EXPECT_TRUE(SaveChange("T1", {Change(1, "P1", 20041201, 3100), Change(2, "P1", 20041210, 3200),
                                   Change(3, "P1", 20041220, 3300)})
@@ -129,11 +136,11 @@ TEST_F(ChangeSalaryTest, RowsOfTheSameBillCountTowardsTheMonthAndAnImportSkipsTh
 
 TEST_F(ChangeSalaryTest, AnAdjustmentMayNotPrecedeTheLatestOne) {
     // Without adjustments the terms' snapshot before the first one sets the bound.
-    EXPECT_EQ(SaveChange("T1", {Change(1, "P1", 20031231, 3100)}).error,
-              "该人员P1调薪日期不能比最近一次薪资异动的调薪日期小");
+    EXPECT_TRUE(Refused(SaveChange("T1", {Change(1, "P1", 20031231, 3100)}), msg::kAdjustDateBeforeLatest,
+                        {Variant("P1")}));
     ASSERT_TRUE(SaveChange("T1", {Change(1, "P1", 20050110, 3100)}).ok);
-    EXPECT_EQ(SaveChange("T2", {Change(1, "P1", 20050109, 3200)}).error,
-              "该人员P1调薪日期不能比最近一次薪资异动的调薪日期小");
+    EXPECT_TRUE(Refused(SaveChange("T2", {Change(1, "P1", 20050109, 3200)}), msg::kAdjustDateBeforeLatest,
+                        {Variant("P1")}));
     // The bill's own row does not bound itself when it is saved again.
     EXPECT_TRUE(SaveChange("T1", {Change(1, "P1", 20050105, 3100)}).ok);
 }

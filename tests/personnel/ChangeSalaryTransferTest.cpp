@@ -1,9 +1,13 @@
 // Transferring salary adjustments into the person's settings and history, on save
 // and by the daily job, and undoing them.
 #include "personnel/ChangeSalaryFixture.h"
+#include "personnel/ChangeSalaryMessages.h"
+#include "support/Refusals.h"
 
 namespace humrs {
 namespace {
+
+using testing::Refused;
 
 using testing::Row;
 
@@ -145,8 +149,7 @@ TEST_F(ChangeSalaryTransferTest, UndoAfterAnOldMethodAdjustmentRestoresTheFirstS
     ASSERT_TRUE(Delete("T1").ok);
     EXPECT_DOUBLE_EQ(Base("P1"), 3000);
     EXPECT_EQ(Items("P1"), "A1=50");
-    EXPECT_EQ(Delete("OLD").error,
-              "薪资异动资料更新人员薪资设定的方式改变，以前旧更新方式输入的资料现已不能再做任何异动");
+    EXPECT_TRUE(Refused(Delete("OLD"), msg::kSalaryChangeOldMethod));
 }
 
 TEST_F(ChangeSalaryTransferTest, UndoSkipsAPreviousAdjustmentThatWasNeverTransferred) {
@@ -178,8 +181,8 @@ TEST_F(ChangeSalaryTransferTest, SettingsFirstSetUpThroughTheSettingsObjectAreTh
     EXPECT_EQ(CInt(Value("Select AdjustDate From humHistSalaryBase Where PersonID = 'P2' And ChangeTimes = 0")),
               20040301);
     // The first snapshot also bounds the date of the first adjustment.
-    EXPECT_EQ(SaveChange("T1", {Change(1, "P2", 20040201, 2600)}).error,
-              "该人员P2调薪日期不能比最近一次薪资异动的调薪日期小");
+    EXPECT_TRUE(Refused(SaveChange("T1", {Change(1, "P2", 20040201, 2600)}), msg::kAdjustDateBeforeLatest,
+                        {Variant("P2")}));
     ASSERT_TRUE(SaveChange("T1", {Change(1, "P2", 20050110, 2600)}).ok);
     ASSERT_TRUE(Delete("T1").ok);
     EXPECT_DOUBLE_EQ(Base("P2"), 2200);
