@@ -59,6 +59,22 @@ inline void ReplyFailure(Response& res, int status, const std::string& message) 
     Reply(res, status, Json{{"ok", false}, {"error", message}, {"notices", Json::array()}});
 }
 
+// Shared by the endpoints (Serve.cpp) and the sign-in (ServiceSignIn.cpp).
+// The HTTP status of an operation's outcome.
+int StatusOf(const Outcome& out);
+// `words` random 32-bit words as hex digits.
+std::string RandomHex(int words);
+// Answers with an outcome: refusals and bad input with their message, failures of
+// the database or the service by a request id (the details go to the log).
+void ReplyOutcome(Response& res, const Outcome& out, Json body);
+// Whether a presented token is the configured one, in time that does not depend on
+// where they differ; false when none is configured.
+bool SameToken(const std::string& presented, const std::string& expected);
+// The request's body as a JSON object; InputError otherwise.
+Json ParseRequestBody(const Request& req);
+// The request's "progid", a known ProgID; InputError otherwise.
+std::string ProgIdOf(const Json& body);
+
 
 // One business object kept for a client between calls. It holds its own session
 // (login, context, server date) but no database connection: each call borrows one
