@@ -35,6 +35,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/Loopback.h"
+
 #include "core/Convert.h"
 #include "core/Text.h"
 #include "db/Database.h"
@@ -80,19 +82,7 @@ std::string LeaveJson(const std::string& billNo, const std::string& person, int 
 class Client {
 public:
     explicit Client(int port) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const int on = 1;
-        ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-        timeval wait{30, 0};
-        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+        fd_ = humrs::testing::ConnectLoopback(port);
     }
     ~Client() {
         if (fd_ >= 0) ::close(fd_);
@@ -136,17 +126,6 @@ private:
     std::string buffer_, last_;
 };
 
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 // ---------------------------------------------------------------- the bare statements
 
@@ -369,7 +348,7 @@ int main(int argc, char** argv) {
     const fs::path folder = fs::temp_directory_path() / ("bench-pg-clients-" + std::to_string(::getpid()));
     fs::create_directories(folder);
     std::ofstream(folder / "token") << kToken << "\n";
-    const int port = FreePort();
+    const int port = humrs::testing::FreeLoopbackPort();
     const pid_t service = ::fork();
     if (service == 0) {
         const std::string listen = "127.0.0.1:" + std::to_string(port);

@@ -29,6 +29,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/Loopback.h"
+
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
@@ -36,22 +38,7 @@ namespace {
 
 const std::string kToken = "bench-client-token-0123456789";
 
-int Connect(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int on = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    timeval wait{30, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-    return fd;
-}
+int Connect(int port) { return humrs::testing::ConnectLoopback(port); }
 
 // Sends one request on a new connection and reads the whole answer; the status, or 0.
 int Call(int port, const std::string& request) {
@@ -161,17 +148,6 @@ private:
     std::thread thread_;
 };
 
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 }  // namespace
 
@@ -198,7 +174,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot run %s init\n", humrs.c_str());
         return 1;
     }
-    const int port = FreePort();
+    const int port = humrs::testing::FreeLoopbackPort();
     const pid_t server = ::fork();
     if (server == 0) {
         const std::string listen = "127.0.0.1:" + std::to_string(port);

@@ -23,6 +23,7 @@
 #include "cli/Connection.h"
 #include "cli/Serve.h"
 #include "core/Errors.h"
+#include "support/Loopback.h"
 #include "support/ServiceFixture.h"
 
 namespace humrs::cli {
@@ -35,18 +36,12 @@ using humrs::testing::kClientToken;
 class RawClient {
 public:
     explicit RawClient(int port) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        const int on = 1;
-        ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        timeval wait{10, 0};
-        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+        fd_ = humrs::testing::ConnectLoopback(port, 10);
+        connected_ = fd_ >= 0;
     }
-    ~RawClient() { ::close(fd_); }
+    ~RawClient() {
+        if (fd_ >= 0) ::close(fd_);
+    }
     RawClient(const RawClient&) = delete;
     RawClient& operator=(const RawClient&) = delete;
 
