@@ -18,6 +18,10 @@ struct ColumnDef {
     // When set, the column is computed from the named column of the same row and is
     // never written (e.g. PersonID mirroring ID of the person settings).
     std::string generatedFrom = {};
+    // Numbered by the database when a row leaves it out: one past the highest number
+    // so far, however many transactions insert at once (one that rolls back leaves a
+    // gap). Only for a whole-number column that is the table's whole primary key.
+    bool serial = false;
 };
 
 struct TableDef {

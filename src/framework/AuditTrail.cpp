@@ -26,7 +26,7 @@ constexpr size_t kMaxProcedureKeyBytes = 200;
 TableDef TrailTable() {
     using namespace column_types;
     return TableDef{kTrailTable,
-                    {{"EntryNo", kInt},
+                    {{"EntryNo", kInt, {}, {}, true},
                      {"EntryTime", kText},
                      {"UserName", kText},
                      {"Via", kText},
@@ -79,12 +79,12 @@ std::string UtcNow() {
 }
 
 void WriteEntry(Database& db, const AuditEntry& e) {
-    const auto last = db.QueryFirst("Select Max(EntryNo) From sysAuditTrail");
-    const int64_t number = last && !(*last)[0].IsNullOrEmpty() ? CInt((*last)[0]) + 1 : 1;
+    // The entry's number comes from the database: saves of different persons write
+    // their entries side by side on PostgreSQL.
     db.Execute(
-        "Insert Into sysAuditTrail (EntryNo, EntryTime, UserName, Via, ProgID, BillKey, Operation, Outcome, "
-        "Message, Changes) Values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-        {Variant(number), Variant(e.when), Variant(e.user), Variant(e.via), Variant(e.progId), Variant(e.key),
+        "Insert Into sysAuditTrail (EntryTime, UserName, Via, ProgID, BillKey, Operation, Outcome, "
+        "Message, Changes) Values (?, ?, ?, ?, ?, ?, ?, ?, ?)",
+        {Variant(e.when), Variant(e.user), Variant(e.via), Variant(e.progId), Variant(e.key),
          Variant(e.operation), Variant(e.outcome), Variant(e.message), Variant(e.changes)});
 }
 
