@@ -24,7 +24,7 @@ TEST_F(AuditSqlTest, SqlReadsTheTrailButNeverWritesIt) {
     const auto trail = [&] {
         return cli::RunSqlStatement(*db, "Select * From sysAuditTrail Order By EntryNo")["rows"];
     };
-    const json before = trail();
+    const auto before = trail();
     ASSERT_EQ(before.size(), 1u);
     const char* const writes[] = {
         "Insert Into sysAuditTrail (EntryNo, Outcome) Values (99, 'accepted')",
