@@ -3,7 +3,8 @@
 # with --packages-only it installs the packages and builds nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# One package a line.
+# One package a line. libssl-dev is OpenSSL, for the tests' HTTPS client and certificates;
+# libsodium-dev hashes passwords.
 PKGS="
 build-essential
 cmake
