@@ -4,7 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # One package a line. libssl-dev is OpenSSL, for the tests' HTTPS client and certificates;
-# libsodium-dev hashes passwords.
+# libsodium-dev hashes passwords. The workspace's pages are tried in a real browser:
+# chromium driven through chromium-driver by python3-selenium, with fonts-noto-cjk
+# so that Chinese shows in its screenshots.
 PKGS="
 build-essential
 cmake
@@ -25,6 +27,10 @@ libgmock-dev
 libbenchmark-dev
 python3-lunardate
 python3
+python3-selenium
+chromium
+chromium-driver
+fonts-noto-cjk
 clang
 libclang-rt-14-dev
 ccache

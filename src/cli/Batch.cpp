@@ -153,7 +153,7 @@ int RunBatchLines(Session& session, std::istream& in, std::ostream& out, bool pr
         if (!outcome.ok) {
             body["ok"] = false;
             body["error"] = outcome.error;
-            if (!outcome.messageId.empty()) body["messageId"] = outcome.messageId;
+            PutRefusal(body, outcome);
             if (exitCode == kAccepted) exitCode = ExitCodeOf(outcome);
         }
         body["notices"] = ToJson(outcome.notices);

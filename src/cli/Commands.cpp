@@ -53,7 +53,7 @@ Answer Done(Json body, const std::vector<Notice>& notices = {}) {
 Answer FromOutcome(const Outcome& out, Json body) {
     if (out.ok) return Done(std::move(body), out.notices);
     Answer a = Failure(ExitCodeOf(out), out.error);
-    if (!out.messageId.empty()) a.body["messageId"] = out.messageId;
+    PutRefusal(a.body, out);
     a.body["notices"] = ToJson(out.notices);
     return a;
 }

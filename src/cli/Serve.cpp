@@ -59,7 +59,7 @@ void ReplyOutcome(Response& res, const Outcome& out, Json body) {
     if (!out.ok) {
         body["ok"] = false;
         body["error"] = out.error;
-        if (!out.messageId.empty()) body["messageId"] = out.messageId;
+        PutRefusal(body, out);
         if (StatusOf(out) == 500) {
             const std::string id = RandomHex(2);
             std::cerr << "humrs serve: request " << id << ": " << FailureName(out.failure) << ": " << out.error

@@ -5,6 +5,7 @@
 // descriptors is handed to the framework through the session (ClassRegistry), so the
 // framework never names a class itself.
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -186,6 +187,18 @@ struct ClassDescriptor {
     // owned by one of them).
     std::vector<TableDef> tables;
     std::vector<IndexDef> indexes;
+
+    // The bill's name as a clerk knows it, in Chinese (e.g. 请假单).
+    std::string title;
+    // What a clerk sees of the bill: each field of the datasets (stored and looked
+    // up) with its label in Chinese, as a form shows it.
+    std::map<std::string, std::string> labels;
+    // How a clerk finds the bills: the date column of dataset 0 a list is searched and
+    // ordered by, and the dataset and column naming the person. Empty: the list has no
+    // date, or no person, to search by.
+    std::string findDate;
+    int findPersonDataset = -1;
+    std::string findPerson;
 
     // The role whose holders write this class's bills and run its procedures that
     // write (roles::kAttendance, kPayroll or kPersonnel); empty: administrators only.

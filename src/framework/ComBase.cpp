@@ -532,12 +532,16 @@ int TQVXComBase::GetLocalType() {
 }
 
 void TQVXComBase::MakeException(const Message& message, const VariantArray& args) {
+    MakeException(message, args, RefusalAt{});
+}
+
+void TQVXComBase::MakeException(const Message& message, const VariantArray& args, RefusalAt at) {
     // A message formatted with too few or too many values is a fault of the caller,
     // not a refusal to show the user with holes in it.
     if (const size_t wanted = CountPlaceholders(message.text); wanted != args.size())
         throw std::logic_error("the message " + std::string(message.id) + " takes " + std::to_string(wanted) +
                                " values, " + std::to_string(args.size()) + " were given");
-    throw BusinessError(message, FormatMessage(message, args));
+    throw BusinessError(message, FormatMessage(message, args), std::move(at));
 }
 
 void TQVXComBase::AddMessage(const std::string& text, int kind, int flag) {

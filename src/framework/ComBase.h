@@ -167,6 +167,8 @@ public:
 
     // Raises the refusal: the message formatted with the arguments.
     [[noreturn]] void MakeException(const Message& message, const VariantArray& args = {});
+    // The same, pointing at the dataset, row and field it concerns.
+    [[noreturn]] void MakeException(const Message& message, const VariantArray& args, RefusalAt at);
     void AddMessage(const std::string& text, int kind = 0, int flag = 0);
 
     // Runs procedure `procNo` of another object inside this object's transaction.

@@ -26,7 +26,7 @@ void DemoContext::RecordOutcome(const std::string& action, const std::string& wh
     Json step = {{"action", action}, {"what", what}, {"accepted", out.ok}};
     if (!bill.empty()) step["bill"] = bill;
     if (!out.ok) step["message"] = out.error;
-    if (!out.messageId.empty()) step["messageId"] = out.messageId;
+    PutRefusal(step, out);
     if (!out.notices.empty()) step["notices"] = ToJson(out.notices);
     if (!asMeant) {
         step["unexpected"] = true;

@@ -162,6 +162,15 @@ Json ToJson(const std::vector<Notice>& notices) {
     return out;
 }
 
+void PutRefusal(Json& body, const Outcome& out) {
+    if (!out.messageId.empty()) body["messageId"] = out.messageId;
+    if (!out.at.Known()) return;
+    Json at = {{"dataset", out.at.dataset}};
+    if (out.at.row >= 0) at["row"] = out.at.row;
+    if (!out.at.field.empty()) at["field"] = out.at.field;
+    body["at"] = std::move(at);
+}
+
 Json ToJson(const TOleVariantList& fields) {
     Json out = Json::object();
     for (const auto& [name, value] : fields) out[name] = ToJson(value);

@@ -46,6 +46,9 @@ Json RowsToJson(const Dataset& dataset);
 Json DatasetsToJson(TQVXComBase& object);
 Json ToJson(const std::vector<Notice>& notices);
 Json ToJson(const TOleVariantList& fields);
+// Of a refusal, beside its message: "messageId", and "at" ({"dataset", "row", "field"})
+// when the refusal points at a place in the bill. Nothing for other outcomes.
+void PutRefusal(Json& body, const Outcome& out);
 
 // JSON -> Variant: null gives Null, booleans, integers (int), other numbers
 // (double), texts and arrays as themselves; an object must be a data packet in the

@@ -23,6 +23,7 @@ Outcome FailureOutcome(std::exception_ptr error) {
     } catch (const BusinessError& e) {
         Outcome out = FailureOutcome(Kind::Refused, e.what());
         out.messageId = e.id();
+        out.at = e.at();
         return out;
     } catch (const InputError& e) {
         return FailureOutcome(Kind::BadInput, e.what());

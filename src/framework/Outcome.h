@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/Errors.h"
 #include "core/Variant.h"
 #include "framework/Session.h"
 
@@ -23,6 +24,7 @@ struct Outcome {
     bool ok = true;
     std::string error;  // the refusal or failure message
     std::string messageId;  // of a refusal: the id of its message (core/Message.h); else empty
+    RefusalAt at;           // of a refusal: where in the bill it points, when known
     Kind failure = Kind::None;
     std::vector<Notice> notices;
     Variant result;          // procedure result

@@ -144,7 +144,7 @@ HRESULT OutcomeJson(const Outcome& o, json& out) {
     if (!o.ok && !kind) kind = "internal";
     out = {{"ok", o.ok}, {"notices", NoticesJson(o.notices)}};
     out["error"] = o.ok ? json(nullptr) : json(o.error);
-    if (!o.messageId.empty()) out["messageId"] = o.messageId;
+    PutRefusal(out, o);
     out["failure"] = kind ? json(kind) : json(nullptr);
     if (o.ok) return S_OK;
     return o.failure == Outcome::Kind::BadInput ? E_INVALIDARG : E_FAIL;
