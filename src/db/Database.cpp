@@ -32,9 +32,23 @@ int ResultSet::ColumnIndex(std::string_view name) const {
 
 namespace {
 
-// Results larger than this are not worth keeping: reference reads are a few rows.
+// Results larger than this are not worth keeping: reference reads are a few rows, and
+// a read of other tables asked twice in one operation (a person's shift, the leave
+// of a span) a few more.
 constexpr size_t kMemoMaxRows = 4096;
+constexpr size_t kMemoMaxOtherRows = 64;
 constexpr size_t kMemoMaxResults = 1024;
+
+// Functions whose value changes from one call to the next: a read naming one is
+// asked anew every time.
+bool NamesVolatileFunction(const StatementFacts& facts) {
+    static const char* const kVolatile[] = {"GetDate", "GetUtcDate", "SysDateTime", "NewID", "Rand",
+                                            "Current_Timestamp", "Random"};
+    for (const auto& name : facts.AllNames())
+        for (const char* f : kVolatile)
+            if (SameText(name, f)) return true;
+    return false;
+}
 
 }  // namespace
 
@@ -66,10 +80,15 @@ bool TransactionMemo::IsWholeKey(std::string_view table, const std::vector<std::
     return true;
 }
 
-void TransactionMemo::KeepRow(const std::string& key, const ResultSet& row) {
+void TransactionMemo::Keep(const std::string& key, const ResultSet& result,
+                           std::shared_ptr<const StatementFacts::Names> tables) {
     if (key.empty()) return;
     if (results_.size() >= kMemoMaxResults) results_.clear();
-    results_.emplace(key, row);
+    results_.emplace(key, Kept{result, std::move(tables)});
+}
+
+void TransactionMemo::KeepRow(const std::string& key, std::string_view table, const ResultSet& row) {
+    Keep(key, row, std::make_shared<const StatementFacts::Names>(1, std::string(table)));
 }
 
 bool TransactionMemo::Remembers(std::string_view table) const { return remembered_.find(table) != remembered_.end(); }
@@ -101,24 +120,37 @@ std::string TransactionMemo::Key(char how, const std::string& sql, const std::ve
 
 const ResultSet* TransactionMemo::Find(const std::string& key) const {
     auto it = results_.find(key);
-    return it == results_.end() ? nullptr : &it->second;
+    return it == results_.end() ? nullptr : &it->second.result;
 }
 
 void TransactionMemo::After(const StatementFacts& facts, const std::string& key, const ResultSet* result) {
     if (!facts.select) {
-        // A write whose tables are not all known (or a schema change) may touch anything.
-        bool touches = !facts.tablesComplete;
-        for (const auto& name : facts.AllNames()) touches = touches || Remembers(name);
-        for (const auto& table : facts.Tables()) touches = touches || Remembers(table);
-        if (touches) results_.clear();
+        // A write whose tables are not all known (or a schema change, which names no
+        // table it reads) may touch anything.
+        if (!facts.tablesComplete || facts.Tables().empty()) {
+            results_.clear();
+            return;
+        }
+        auto named = [&](const std::string& table) {
+            for (const auto& name : facts.Tables())
+                if (SameText(name, table)) return true;
+            for (const auto& name : facts.AllNames())
+                if (SameText(name, table)) return true;
+            return false;
+        };
+        std::erase_if(results_, [&](const auto& kept) {
+            for (const auto& table : *kept.second.tables)
+                if (named(table)) return true;
+            return false;
+        });
         return;
     }
     if (!result || key.empty() || !facts.tablesComplete || facts.Tables().empty()) return;
-    if (result->rows.size() > kMemoMaxRows) return;
-    for (const auto& table : facts.Tables())
-        if (!Remembers(table)) return;
-    if (results_.size() >= kMemoMaxResults) results_.clear();
-    results_.emplace(key, *result);
+    bool reference = true;
+    for (const auto& table : facts.Tables()) reference = reference && Remembers(table);
+    if (result->rows.size() > (reference ? kMemoMaxRows : kMemoMaxOtherRows)) return;
+    if (NamesVolatileFunction(facts)) return;
+    Keep(key, *result, facts.tables);
 }
 
 // ---- statements
@@ -130,6 +162,14 @@ int64_t Database::Execute(const std::string& sql, const std::vector<Variant>& pa
     const int64_t changed = RunExecute(sql, params, facts);
     if (memo_.Active()) memo_.After(facts, {}, nullptr);
     return changed;
+}
+
+void Database::ExecuteLater(const std::string& sql, const std::vector<Variant>& params) {
+    recorder_.Record(sql);
+    recorder_.RecordSent(sql, params);
+    StatementFacts facts;
+    RunExecuteLater(sql, params, facts);
+    if (memo_.Active()) memo_.After(facts, {}, nullptr);
 }
 
 ResultSet Database::Query(const std::string& sql, const std::vector<Variant>& params) {
@@ -200,7 +240,7 @@ std::optional<ResultSet> Database::FromRememberedRow(const StatementFacts& facts
     const ResultSet* row = memo_.Find(key);
     if (!row) {
         StatementFacts rowFacts;
-        memo_.KeepRow(key, RunQuery("Select * From " + read->table + where, values, rowFacts));
+        memo_.KeepRow(key, read->table, RunQuery("Select * From " + read->table + where, values, rowFacts));
         row = memo_.Find(key);
         if (!row) return std::nullopt;
     }

@@ -133,10 +133,13 @@ private:
     }
 };
 
-// Reference data read within one transaction: results of selects that read only tables
-// declared as remembered (system parameters, categories, persons), kept until the
-// transaction ends or writes to one of those tables. A client operation runs in one
-// transaction, so nothing is kept from one operation to the next.
+// What a transaction has read, kept until it ends or writes to what a kept read read:
+// the result of a select whose tables are all known is answered from memory when the
+// same text is asked again with the same values, and every result that read a table
+// a write names is forgotten at that write. Tables declared as remembered (system
+// parameters, categories, persons) are besides read by their whole key as one row
+// (KeyRead). A client operation runs in one transaction, so nothing is kept from one
+// operation to the next.
 class TransactionMemo {
 public:
     void Remember(const std::vector<TableDef>& tables);
@@ -153,9 +156,10 @@ public:
     // Whether `columns` are exactly the declared key of a remembered table.
     bool IsWholeKey(std::string_view table, const std::vector<std::pair<std::string, int>>& columns) const;
     // Keeps a row of a remembered table (or that there is none), read by its key.
-    void KeepRow(const std::string& key, const ResultSet& row);
-    // Keeps the result of a select that read only remembered tables; a statement that
-    // changed anything naming one of them (or the schema) drops everything kept.
+    void KeepRow(const std::string& key, std::string_view table, const ResultSet& row);
+    // Keeps the result of a select whose tables are all known; a statement that changed
+    // anything drops what was read from the tables it names (everything, when its
+    // tables are not all known or it changed the schema).
     void After(const StatementFacts& facts, const std::string& key, const ResultSet* result);
 
 private:
@@ -164,9 +168,14 @@ private:
         using is_transparent = void;
         bool operator()(std::string_view a, std::string_view b) const;
     };
+    struct Kept {
+        ResultSet result;
+        std::shared_ptr<const StatementFacts::Names> tables;  // what the read read
+    };
+    void Keep(const std::string& key, const ResultSet& result, std::shared_ptr<const StatementFacts::Names> tables);
     std::set<std::string, NameLess> remembered_;
     std::map<std::string, std::vector<std::string>, NameLess> keys_;  // remembered table -> key columns
-    std::unordered_map<std::string, ResultSet> results_;
+    std::unordered_map<std::string, Kept> results_;
     bool active_ = false;
 };
 
@@ -179,6 +188,13 @@ public:
     // order. Returns the number of rows changed. Text after the statement (a second
     // statement) is refused with DatabaseError.
     int64_t Execute(const std::string& sql, const std::vector<Variant>& params = {});
+    // Runs a write whose count of changed rows the caller does not read. A backend with
+    // a server may hold it back and send it with the next statement (or the COMMIT), in
+    // one round trip; a failure of it is then raised by that statement, by Commit at the
+    // latest, never lost. Writes held back run in their order, before any statement
+    // asked for after them; a savepoint sends them first, so a failure stays within
+    // the part of the transaction that wrote it. Outside a transaction it runs at once.
+    void ExecuteLater(const std::string& sql, const std::vector<Variant>& params = {});
     // All rows of a select.
     ResultSet Query(const std::string& sql, const std::vector<Variant>& params = {});
     // The first row of a select, or nullopt when it gives no row.
@@ -279,6 +295,10 @@ protected:
     // Runs a transaction-control statement (BEGIN, SAVEPOINT, …) as it is: not the
     // component's SQL, so neither translated nor recorded.
     virtual void Control(const std::string& sql) = 0;
+    // Runs a write for ExecuteLater; the default runs it at once.
+    virtual void RunExecuteLater(const std::string& sql, const std::vector<Variant>& params, StatementFacts& facts) {
+        (void)RunExecute(sql, params, facts);
+    }
     // A backend asks this between preparing a select and running it. For a read of
     // plain columns of a remembered table by its whole key (facts.keyRead) within a
     // transaction, the answer taken from the one read of that row the transaction

@@ -14,6 +14,10 @@
 // processes of one machine; shared (BeginSharedWrite) it runs beside other shared
 // writers and locks each person and bill it touches, so that saves of different
 // persons go on together and saves of one person one after the other.
+//
+// Round trips: a statement is prepared in the round trip that first runs it, and a
+// write whose count of changed rows nobody reads (ExecuteLater) waits for the next
+// statement or the COMMIT and goes with it, all sent as one pipeline.
 #include "db/PostgresDatabase.h"
 
 #include <libpq-fe.h>
@@ -90,6 +94,8 @@ using ResultPtr = std::unique_ptr<PGresult, ResultDeleter>;
 
 struct CachedStatement {
     std::string name;  // of the prepared statement on the server; empty for DDL
+    bool prepared = false;  // sent to the server (or queued to be, before its first run)
+    std::vector<Oid> types;  // of its parameters: the caller's left to the server, the lifted ones
     std::string key;   // of the cache: the translated text and the types of its lifted values
     TranslatedStatement translated;
     std::unordered_map<std::string, std::string> spellings;  // folded -> as written
@@ -141,6 +147,19 @@ public:
         return changed;
     }
 
+    // Held back until the next statement or the COMMIT (outside a transaction, and for
+    // a schema statement, it runs at once).
+    void RunExecuteLater(const std::string& sql, const std::vector<Variant>& params, StatementFacts& facts) override {
+        std::vector<LiftedValue> lifted;
+        CachedStatement& entry = Prepare(sql, lifted, facts);
+        if (!transactionOpen_ || entry.name.empty()) {
+            ResultPtr res = Run(entry, params, lifted, sql);
+            if (entry.name.empty()) ForgetStatements();
+            return;
+        }
+        queue_.push_back(ToSend(entry, params, lifted, sql));
+    }
+
     ResultSet RunQuery(const std::string& sql, const std::vector<Variant>& params, StatementFacts& facts) override {
         std::vector<LiftedValue> lifted;
         CachedStatement& entry = Prepare(sql, lifted, facts);
@@ -187,13 +206,30 @@ public:
     // A read sees one snapshot of the database from its first statement to its end.
     void DoBeginRead() override { Begin("BEGIN ISOLATION LEVEL REPEATABLE READ"); }
     void DoBeginReadOnly() override { Begin("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"); }
+    // The writes held back go with the COMMIT; when one of them fails the COMMIT is
+    // skipped, the failure raised, and the transaction is left to be rolled back.
     void DoCommit() override {
-        transactionOpen_ = false;
         schemaChangedInTransaction_ = false;
-        Control("COMMIT");
+        if (queue_.empty()) {
+            transactionOpen_ = false;
+            return Control("COMMIT");
+        }
+        // Still open while the writes go: a connection lost on the way is a lost
+        // transaction, never writes run on a new connection outside it.
+        Outgoing commit;
+        commit.text = "COMMIT";
+        commit.original = "COMMIT";
+        queue_.push_back(std::move(commit));
+        struct Ended {
+            bool& open;
+            ~Ended() { open = false; }
+        } ended{transactionOpen_};
+        SendQueued();
     }
     // On a lost connection there is nothing to end: the server rolled the transaction back.
+    // The writes held back are undone before they were sent.
     void DoRollback() override {
+        DropQueue();
         transactionOpen_ = false;
         if (InTransaction()) Control("ROLLBACK");
         // What was learnt of a schema change the rollback undid is forgotten with it.
@@ -329,7 +365,12 @@ private:
         ++traffic_.roundTrips;
     }
 
+    // The writes held back go first, in a round trip of their own: a transaction-control
+    // statement may hold several statements, which a pipeline does not take. A write
+    // held back after a savepoint is undone with it, not sent.
     void Control(const std::string& sql) override {
+        if (sql.rfind("ROLLBACK TO SAVEPOINT ", 0) == 0) DropQueue();
+        if (!queue_.empty()) SendQueued();
         CountStatement();
         ResultPtr res(PQexec(conn_, sql.c_str()));
         ExecStatusType status = PQresultStatus(res.get());
@@ -378,24 +419,20 @@ private:
         entry.key = key;
         entry.translated = std::move(translated);
         for (const std::string& name : entry.translated.names) entry.spellings.emplace(Lower(name), name);
-        // Schema statements run once and change what prepared statements see.
+        // Schema statements run once and change what prepared statements see. Others
+        // are prepared in the round trip of their first run.
         if (entry.translated.kind != StatementKind::Other) {
             entry.name = "humrs_" + std::to_string(++statementCounter_);
             // The caller's parameters are left to the server; the lifted ones follow.
-            std::vector<Oid> types(static_cast<size_t>(entry.translated.parameterCount), kUnknownOid);
-            for (const LiftedValue& value : lifted) types.push_back(value.type);
-            ++traffic_.prepares;
-            ++traffic_.roundTrips;
-            ResultPtr res(PQprepare(conn_, entry.name.c_str(), entry.translated.sql.c_str(),
-                                    static_cast<int>(types.size()), types.data()));
-            if (PQresultStatus(res.get()) != PGRES_COMMAND_OK) Fail(res.get(), sql, entry.translated.sql);
+            entry.types.assign(static_cast<size_t>(entry.translated.parameterCount), kUnknownOid);
+            for (const LiftedValue& value : lifted) entry.types.push_back(value.type);
         }
         lru_.push_front(key);
         entry.lruPos = lru_.begin();
         CachedStatement& stored = cache_[key] = std::move(entry);
         while (cache_.size() > kStatementCacheSize) {
             auto last = cache_.find(lru_.back());
-            if (!last->second.name.empty()) Control("DEALLOCATE " + last->second.name);
+            if (!last->second.name.empty() && last->second.prepared) Control("DEALLOCATE " + last->second.name);
             cache_.erase(last);
             lru_.pop_back();
         }
@@ -413,41 +450,176 @@ private:
         translations_.Clear();
     }
 
-    ResultPtr Run(const CachedStatement& entry, const std::vector<Variant>& params,
-                  const std::vector<LiftedValue>& lifted, const std::string& sql) {
+    // A statement on its way to the server: a prepared one with its values, or a
+    // plain text without parameters (the COMMIT that ends a pipeline).
+    struct Outgoing {
+        std::string name;        // the prepared statement; empty: `text` as it is
+        std::string text;        // the translated text (prepared with it when `prepare`)
+        std::string original;    // as the caller wrote it, for messages
+        std::string cacheKey;    // of its prepared statement, forgotten when preparing fails
+        bool prepare = false;    // prepared in the same round trip, before it runs
+        std::vector<Oid> types;  // of the parameters, when prepared
+        std::vector<std::string> texts;
+        std::vector<bool> isNull;
+    };
+
+    // The statement with its values, its parameters checked; marks the prepared
+    // statement as sent with it when it is not yet on the server.
+    static Outgoing ToSend(CachedStatement& entry, const std::vector<Variant>& params,
+                             const std::vector<LiftedValue>& lifted, const std::string& sql) {
         const int own = entry.translated.parameterCount;
         if (static_cast<size_t>(own) != params.size())
             throw DatabaseError("the statement has " + std::to_string(own) + " parameter(s), " +
                                     std::to_string(params.size()) + " given",
                                 sql);
-        const int expected = own + static_cast<int>(lifted.size());
-        std::vector<std::string> texts(params.size());
-        std::vector<const char*> values(params.size(), nullptr);
+        Outgoing out;
+        out.name = entry.name;
+        out.text = entry.translated.sql;
+        out.original = sql;
+        out.cacheKey = entry.key;
+        out.texts.resize(params.size());
+        out.isNull.assign(params.size(), true);
         for (size_t i = 0; i < params.size(); ++i) {
             try {
-                if (ParameterText(params[i], texts[i])) values[i] = texts[i].c_str();
+                out.isNull[i] = !ParameterText(params[i], out.texts[i]);
             } catch (const DatabaseError& e) {
                 throw DatabaseError("parameter " + std::to_string(i + 1) + ": " + e.what(), sql);
             }
         }
-        for (const LiftedValue& value : lifted) values.push_back(value.text.c_str());
+        for (const LiftedValue& value : lifted) {
+            out.texts.push_back(value.text);
+            out.isNull.push_back(false);
+        }
+        if (!entry.name.empty() && !entry.prepared) {
+            out.prepare = true;
+            out.types = entry.types;
+            entry.prepared = true;
+        }
+        return out;
+    }
+
+    static std::vector<const char*> Values(const Outgoing& o) {
+        std::vector<const char*> values(o.texts.size(), nullptr);
+        for (size_t i = 0; i < o.texts.size(); ++i)
+            if (!o.isNull[i]) values[i] = o.texts[i].c_str();
+        return values;
+    }
+
+    // Raises the failure of a statement: the statement time limit when the server
+    // cancelled it after the limit had passed (57014, by statement_timeout rather than
+    // by another session's cancel request), else a database error.
+    [[noreturn]] void FailStatement(const PGresult* res, const std::string& original, const std::string& translated,
+                                    std::chrono::steady_clock::time_point started) const {
+        const char* state = res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
+        if (state && std::string_view(state) == "57014" && StatementTimeLimit().count() > 0 &&
+            std::chrono::steady_clock::now() - started >= StatementTimeLimit())
+            throw StatementTimeLimitError(StatementTimeLimit(), original);
+        Fail(res, original, translated);
+    }
+
+    ResultPtr Run(CachedStatement& entry, const std::vector<Variant>& params, const std::vector<LiftedValue>& lifted,
+                  const std::string& sql) {
+        Outgoing out = ToSend(entry, params, lifted, sql);
+        // Prepared and run in one round trip, after the writes held back.
+        if (out.prepare || !queue_.empty()) {
+            queue_.push_back(std::move(out));
+            return SendQueued();
+        }
+        const std::vector<const char*> values = Values(out);
+        const int count = static_cast<int>(values.size());
         CountStatement();
         const auto started = std::chrono::steady_clock::now();
         ResultPtr res(entry.name.empty()
-                          ? PQexecParams(conn_, entry.translated.sql.c_str(), expected, nullptr, values.data(),
-                                         nullptr, nullptr, 0)
-                          : PQexecPrepared(conn_, entry.name.c_str(), expected, values.data(), nullptr, nullptr, 0));
+                          ? PQexecParams(conn_, out.text.c_str(), count, nullptr, values.data(), nullptr, nullptr, 0)
+                          : PQexecPrepared(conn_, entry.name.c_str(), count, values.data(), nullptr, nullptr, 0));
         ExecStatusType status = PQresultStatus(res.get());
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-            // Cancelled (57014) after the limit had passed: by statement_timeout, not
-            // by another session's cancel request.
-            const char* state = PQresultErrorField(res.get(), PG_DIAG_SQLSTATE);
-            if (state && std::string_view(state) == "57014" && StatementTimeLimit().count() > 0 &&
-                std::chrono::steady_clock::now() - started >= StatementTimeLimit())
-                throw StatementTimeLimitError(StatementTimeLimit(), sql);
-            Fail(res.get(), sql, entry.translated.sql);
-        }
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) FailStatement(res.get(), sql, out.text, started);
         return res;
+    }
+
+    // Sends the statements queued as one pipeline, in one round trip, and reads every
+    // result up to the pipeline's end, so that the connection is ready for the next
+    // statement whatever failed. Answers the last statement's result; raises the first
+    // failure (the server skips every statement after it). A prepared statement that
+    // could not be prepared is forgotten, to be prepared again on its next run.
+    ResultPtr SendQueued() {
+        std::vector<Outgoing> sending;
+        sending.swap(queue_);
+        EnsureConnected();
+        if (!PQenterPipelineMode(conn_)) Fail(nullptr, sending.back().original, sending.back().text);
+        const auto started = std::chrono::steady_clock::now();
+        bool sent = true;
+        for (const Outgoing& o : sending) {
+            const std::vector<const char*> values = Values(o);
+            const int count = static_cast<int>(values.size());
+            if (o.prepare) {
+                ++traffic_.prepares;
+                sent = sent && PQsendPrepare(conn_, o.name.c_str(), o.text.c_str(), static_cast<int>(o.types.size()),
+                                             o.types.data());
+            }
+            ++traffic_.statements;
+            sent = sent && (o.name.empty() ? PQsendQueryParams(conn_, o.text.c_str(), count, nullptr, values.data(),
+                                                               nullptr, nullptr, 0)
+                                           : PQsendQueryPrepared(conn_, o.name.c_str(), count, values.data(), nullptr,
+                                                                 nullptr, 0));
+        }
+        ++traffic_.roundTrips;
+        sent = sent && PQpipelineSync(conn_);
+        // The results in the order sent: each command's result and the null that ends
+        // it, a statement skipped after a failure answering "aborted"; then the sync.
+        ResultPtr last, failed;
+        const Outgoing* failedAt = nullptr;
+        bool synced = false;
+        auto take = [&](const Outgoing& o, bool isPrepare) {
+            ResultPtr res(synced ? nullptr : PQgetResult(conn_));
+            if (res && PQresultStatus(res.get()) == PGRES_PIPELINE_SYNC) synced = true, res.reset();
+            while (!synced && res) {
+                PGresult* extra = PQgetResult(conn_);
+                if (!extra) break;
+                if (PQresultStatus(extra) == PGRES_PIPELINE_SYNC) synced = true;
+                PQclear(extra);
+            }
+            const ExecStatusType status = res ? PQresultStatus(res.get()) : PGRES_FATAL_ERROR;
+            const bool ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+            if (!ok && isPrepare) Unprepare(o);
+            if (!ok && !failedAt && status != PGRES_PIPELINE_ABORTED) {
+                failed = std::move(res);
+                failedAt = &o;
+            } else if (ok && !isPrepare) {
+                last = std::move(res);
+            }
+        };
+        if (sent) {
+            for (const Outgoing& o : sending) {
+                if (o.prepare) take(o, true);
+                take(o, false);
+            }
+            for (int read = 0; !synced && read < 4; ++read) {
+                ResultPtr res(PQgetResult(conn_));
+                if (res && PQresultStatus(res.get()) == PGRES_PIPELINE_SYNC) synced = true;
+                if (!res && PQstatus(conn_) != CONNECTION_OK) break;
+            }
+        } else {
+            for (const Outgoing& o : sending)
+                if (o.prepare) Unprepare(o);
+        }
+        PQexitPipelineMode(conn_);
+        if (failedAt) FailStatement(failed.get(), failedAt->original, failedAt->text, started);
+        if (!sent || !synced || !last) Fail(nullptr, sending.back().original, sending.back().text);
+        return last;
+    }
+
+    // The writes held back, dropped unsent; a statement that was to be prepared with
+    // one of them is prepared on its next run.
+    void DropQueue() {
+        for (const Outgoing& o : queue_)
+            if (o.prepare) Unprepare(o);
+        queue_.clear();
+    }
+
+    void Unprepare(const Outgoing& o) {
+        auto it = cache_.find(o.cacheKey);
+        if (it != cache_.end() && it->second.name == o.name) it->second.prepared = false;
     }
 
     static ResultSet Read(const PGresult* res, const CachedStatement& entry, int rows) {
@@ -532,6 +704,7 @@ private:
     std::unordered_map<std::string, CachedStatement> cache_;
     std::map<std::string, std::vector<ResultColumn>> schemaCache_;
     TranslationCache translations_;
+    std::vector<Outgoing> queue_;  // writes held back, in their order (ExecuteLater)
     bool transactionOpen_ = false;  // begun and not yet committed or rolled back
     bool sessionStale_ = false;     // the statement time limit changed since it was set
     bool schemaChangedInTransaction_ = false;  // a schema statement ran in the open transaction

@@ -51,18 +51,93 @@ const char* OperationName(AuditOperation operation) {
     return "save";
 }
 
+// Whether `text` is well-formed UTF-8: no stray or overlong sequence, no surrogate,
+// nothing past U+10FFFF.
+bool IsUtf8(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t n;
+        unsigned char low = 0x80, high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) n = 1;
+        else if (c == 0xE0) n = 2, low = 0xA0;
+        else if (c == 0xED) n = 2, high = 0x9F;
+        else if (c >= 0xE1 && c <= 0xEF) n = 2;
+        else if (c == 0xF0) n = 3, low = 0x90;
+        else if (c >= 0xF1 && c <= 0xF3) n = 3;
+        else if (c == 0xF4) n = 3, high = 0x8F;
+        else return false;
+        if (i + n >= text.size()) return false;
+        for (size_t k = 1; k <= n; ++k) {
+            const auto b = static_cast<unsigned char>(text[i + k]);
+            if (k == 1 ? (b < low || b > high) : (b < 0x80 || b > 0xBF)) return false;
+        }
+        i += n + 1;
+    }
+    return true;
+}
+
 // Text a database stores as text whatever came in: valid UTF-8 without NUL, cut on a
 // character boundary at `limit` bytes.
 std::string StoredText(const std::string& text, size_t limit) {
-    std::string clean = Json::parse(Dump(Json(text), false)).get<std::string>();
     std::string out;
-    out.reserve(clean.size());
-    for (char ch : clean)
-        if (ch != '\0') out += ch;
+    if (IsUtf8(text)) {
+        out = text;
+    } else {
+        // Whatever is not UTF-8 becomes the replacement character, as JSON text does.
+        out = Json::parse(Dump(Json(text), false)).get<std::string>();
+    }
+    std::erase(out, '\0');
     if (out.size() <= limit) return out;
     size_t cut = limit;
     while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) --cut;
     return out.substr(0, cut) + "…";
+}
+
+// ---- the changes as JSON text, written straight out
+
+void AppendText(std::string& out, std::string_view text) {
+    if (!IsUtf8(text)) {
+        out += Dump(Json(std::string(text)), false);
+        return;
+    }
+    out += '"';
+    for (char ch : text) {
+        switch (ch) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\b': out += "\\b"; break;
+            case '\f': out += "\\f"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (static_cast<unsigned char>(ch) < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(ch));
+                    out += escaped;
+                } else {
+                    out += ch;
+                }
+        }
+    }
+    out += '"';
+}
+
+// A value as ToJson gives it.
+void AppendValue(std::string& out, const Variant& v) {
+    switch (v.Type()) {
+        case VarType::Empty:
+        case VarType::Null: out += "null"; return;
+        case VarType::Bool: out += v.AsBool() ? "true" : "false"; return;
+        case VarType::Int: out += std::to_string(v.AsInt()); return;
+        case VarType::String: AppendText(out, v.AsString()); return;
+        default: out += Dump(ToJson(v), false); return;
+    }
 }
 
 std::string UtcNow() {
@@ -80,8 +155,9 @@ std::string UtcNow() {
 
 void WriteEntry(Database& db, const AuditEntry& e) {
     // The entry's number comes from the database: saves of different persons write
-    // their entries side by side on PostgreSQL.
-    db.Execute(
+    // their entries side by side on PostgreSQL. Nothing waits for the insert: it goes
+    // with the operation's next statement or its commit.
+    db.ExecuteLater(
         "Insert Into sysAuditTrail (EntryTime, UserName, Via, ProgID, BillKey, Operation, Outcome, "
         "Message, Changes) Values (?, ?, ?, ?, ?, ?, ?, ?, ?)",
         {Variant(e.when), Variant(e.user), Variant(e.via), Variant(e.progId), Variant(e.key),
@@ -100,13 +176,20 @@ AuditEntry NewEntry(const Actor& actor, const std::string& progId, AuditOperatio
     return e;
 }
 
-Json ValuesOf(const DeltaDataset& delta, bool stored) {
-    Json row = Json::object();
+// The row's values that are set, as an object: {"Field": value, ...}.
+void AppendValues(std::string& out, const DeltaDataset& delta, bool stored) {
+    out += '{';
+    bool first = true;
     for (const FieldDef& f : delta.Packet().fields) {
         const Variant v = stored ? delta.OldValue(f.name) : delta.NewValue(f.name);
-        if (!v.IsNullOrEmpty()) row[f.name] = ToJson(v);
+        if (v.IsNullOrEmpty()) continue;
+        if (!first) out += ',';
+        first = false;
+        AppendText(out, f.name);
+        out += ':';
+        AppendValue(out, v);
     }
-    return row;
+    out += '}';
 }
 
 }  // namespace
@@ -135,7 +218,7 @@ std::string ProcedureAuditKey(int procNo, const Variant& arg1, const Variant& ar
 }
 
 std::string ChangesJson(const ClassMap* map, const std::vector<Dataset>& datasets) {
-    Json out = Json::array();
+    std::string out = "[";
     for (size_t i = 0; i < datasets.size(); ++i) {
         if (!datasets[i].HasChanges()) continue;
         const DatasetMap* dm = map && i < map->datasets.size() ? &map->datasets[i] : nullptr;
@@ -143,40 +226,64 @@ std::string ChangesJson(const ClassMap* map, const std::vector<Dataset>& dataset
         if (dm)
             keys =
                 i == 0 && dm->keyColumns.empty() ? std::vector<std::string>{map->keyColumn} : dm->keyColumns;
-        Json inserted = Json::array(), modified = Json::array(), deleted = Json::array();
+        // The rows of each kind, each list an array without its brackets.
+        std::string inserted, modified, deleted;
+        auto next = [](std::string& list) -> std::string& {
+            if (!list.empty()) list += ',';
+            return list;
+        };
         DeltaDataset delta(*datasets[i].Delta());
         for (delta.First(); !delta.Eof(); delta.Next()) {
             switch (delta.Status()) {
                 case UpdateStatus::Inserted:
-                    inserted.push_back(ValuesOf(delta, false));
+                    AppendValues(next(inserted), delta, false);
                     break;
                 case UpdateStatus::Deleted:
-                    deleted.push_back(ValuesOf(delta, true));
+                    AppendValues(next(deleted), delta, true);
                     break;
                 case UpdateStatus::Modified: {
-                    Json key = Json::object(), changed = Json::object();
-                    for (const std::string& k : keys)
-                        if (delta.HasField(k)) key[k] = ToJson(delta.OldValue(k));
-                    for (const FieldDef& f : delta.Packet().fields)
-                        if (delta.Changed(f.name))
-                            changed[f.name] =
-                                Json::array({ToJson(delta.OldValue(f.name)), ToJson(delta.NewValue(f.name))});
-                    if (!changed.empty())
-                        modified.push_back(Json{{"key", std::move(key)}, {"changed", std::move(changed)}});
+                    std::string changed;
+                    for (const FieldDef& f : delta.Packet().fields) {
+                        if (!delta.Changed(f.name)) continue;
+                        AppendText(next(changed), f.name);
+                        changed += ":[";
+                        AppendValue(changed, delta.OldValue(f.name));
+                        changed += ',';
+                        AppendValue(changed, delta.NewValue(f.name));
+                        changed += ']';
+                    }
+                    if (changed.empty()) break;
+                    std::string& row = next(modified);
+                    row += "{\"key\":{";
+                    bool firstKey = true;
+                    for (const std::string& k : keys) {
+                        if (!delta.HasField(k)) continue;
+                        if (!firstKey) row += ',';
+                        firstKey = false;
+                        AppendText(row, k);
+                        row += ':';
+                        AppendValue(row, delta.OldValue(k));
+                    }
+                    row += "},\"changed\":{" + changed + "}}";
                     break;
                 }
                 default:
                     break;
             }
         }
-        Json entry = {{"dataset", i}};
-        if (dm) entry["table"] = dm->table;
-        if (!inserted.empty()) entry["inserted"] = std::move(inserted);
-        if (!modified.empty()) entry["modified"] = std::move(modified);
-        if (!deleted.empty()) entry["deleted"] = std::move(deleted);
-        if (entry.size() > (dm ? 2u : 1u)) out.push_back(std::move(entry));
+        if (inserted.empty() && modified.empty() && deleted.empty()) continue;
+        if (out.size() > 1) out += ',';
+        out += "{\"dataset\":" + std::to_string(i);
+        if (dm) {
+            out += ",\"table\":";
+            AppendText(out, dm->table);
+        }
+        if (!inserted.empty()) out += ",\"inserted\":[" + inserted + "]";
+        if (!modified.empty()) out += ",\"modified\":[" + modified + "]";
+        if (!deleted.empty()) out += ",\"deleted\":[" + deleted + "]";
+        out += '}';
     }
-    return Dump(out, false);
+    return out + "]";
 }
 
 std::string ProcedureChangesJson(const Variant& arg1, const Variant& arg2) {

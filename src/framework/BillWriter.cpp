@@ -155,7 +155,7 @@ void WriteDatasets(const ClassMap& map, const std::vector<Dataset>& datasets, Da
             if (d.Status() != UpdateStatus::Deleted) continue;
             std::vector<Variant> params;
             std::string sql = "Delete From " + dm.table + keyWhere(dm, d, params);
-            db.Execute(sql, params);
+            db.ExecuteLater(sql, params);
         }
     }
     // Inserts and updates from the header down.
@@ -181,7 +181,7 @@ void WriteDatasets(const ClassMap& map, const std::vector<Dataset>& datasets, Da
                     params.push_back(v);
                 }
                 if (cols.empty()) continue;
-                db.Execute("Insert Into " + dm.table + " (" + cols + ") Values (" + marks + ")", params);
+                db.ExecuteLater("Insert Into " + dm.table + " (" + cols + ") Values (" + marks + ")", params);
             } else if (d.Status() == UpdateStatus::Modified) {
                 std::string sets;
                 std::vector<Variant> params;
@@ -192,7 +192,7 @@ void WriteDatasets(const ClassMap& map, const std::vector<Dataset>& datasets, Da
                 }
                 if (sets.empty()) continue;
                 std::string where = keyWhere(dm, d, params);
-                db.Execute("Update " + dm.table + " Set " + sets + where, params);
+                db.ExecuteLater("Update " + dm.table + " Set " + sets + where, params);
             }
         }
     }

@@ -25,7 +25,9 @@ void FixMappedValues(const ClassMap& map, std::vector<Dataset>& datasets, Databa
 void ReconcileChildRows(const ClassMap& map, std::vector<Dataset>& datasets, const std::string& progId);
 // Writes every dataset's changes to its table: deletes from the lowest level up,
 // then inserts and updates from the header down. Bound parameters only; a new row's
-// empty fields are left to the column defaults.
+// empty fields are left to the column defaults. The writes may be held back to go with
+// the transaction's next statement (Database::ExecuteLater): a failure of one is
+// raised by that statement or by the commit.
 void WriteDatasets(const ClassMap& map, const std::vector<Dataset>& datasets, Database& db);
 
 }  // namespace humrs

@@ -276,5 +276,49 @@ TEST_F(RememberedRowTest, AWriteOrTheTransactionsEndSendsTheNextReadToTheDatabas
     db->Commit();
 }
 
+// Any read whose tables are all known, asked again with the same values in the same
+// transaction, is answered from what it gave, until a write names one of its tables.
+TEST_F(RememberedRowTest, AReadAskedAgainIsAnsweredUntilAWriteNamesItsTables) {
+    const std::string shift = "Select ClassID From humJobScheduleDay Where SchID = ? And WeekDay = ?";
+    const std::vector<Variant> monday = {Variant("S1"), Variant(1)};
+    struct Step {
+        const char* what;
+        std::string sql;  // a write when `rows` is null
+        const char* rows;
+        bool sent;
+    };
+    const Step steps[] = {
+        {"first read", shift, "", true},
+        {"asked again", shift, "", false},
+        {"a write to another table", "Insert Into humExcuse (Flag, BillNo, RowNo, PersonID) Values (1, 'L1', 0, 'P1')",
+         nullptr, true},
+        {"still answered", shift, "", false},
+        {"a write to its table", "Insert Into humJobScheduleDay (SchID, WeekDay, ClassID) Values ('S1', 1, 'DAY')",
+         nullptr, true},
+        {"read anew", shift, "DAY", true},
+        {"answered again", shift, "DAY", false},
+        {"a write naming its table in a subquery",
+         "Update humExcuse Set Memo = 'x' Where PersonID In (Select SchID From humJobScheduleDay)", nullptr, true},
+        {"read anew after it", shift, "DAY", true},
+    };
+    BeginWrite();
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        std::string rows;
+        const uint64_t sent = Sent([&] {
+            if (step.rows)
+                rows = Rows(db->Query(step.sql, monday));
+            else
+                db->Execute(step.sql);
+        });
+        EXPECT_EQ(sent > 0, step.sent);
+        if (step.rows) EXPECT_EQ(rows, step.rows);
+    }
+    db->Rollback();
+    BeginWrite();
+    EXPECT_EQ(Sent([&] { EXPECT_EQ(Rows(db->Query(shift, monday)), ""); }), 1u);
+    db->Commit();
+}
+
 }  // namespace
 }  // namespace humrs

@@ -152,5 +152,28 @@ TEST_F(AuditTrailTest, WritingProceduresLeaveOneEntryWithTheirArguments) {
     EXPECT_EQ(Count("tstAudited"), 1);
 }
 
+// The changes are written as JSON text straight from the rows: every value reads back
+// as it was saved, whatever characters it holds.
+TEST_F(AuditTrailTest, ChangesReadBackAsSavedWhateverTheirCharacters) {
+    struct Case {
+        const char* what;
+        std::string billNo;
+    };
+    const Case cases[] = {
+        {"quotes and backslashes", "A\"1\\b"},
+        {"line breaks, a tab and a control character", "A\n2\r\t\x01"},
+        {"Chinese", "请假单3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(Save(c.billNo, 5).ok);
+        const auto entries = History(c.billNo);
+        ASSERT_EQ(entries.size(), 1u);
+        const nlohmann::json changes = nlohmann::json::parse(entries[0].changes);
+        EXPECT_EQ(changes.at(0).at("inserted").at(0).at("BillNo"), c.billNo);
+        EXPECT_EQ(changes.at(0).at("inserted").at(0).at("Amount"), 5);
+    }
+}
+
 }  // namespace
 }  // namespace humrs
