@@ -10,8 +10,10 @@
 //   bench_leave [--rows 100000,1000000,10000000] [--persons 1000,4000] [--saves N]
 //               [--no-sync] [--show-statements]
 //
-// --no-sync turns off SQLite's wait for the disk at each commit (synchronous=OFF) for
-// the measurement; by default every commit waits, as in production. --show-statements
+// Saves are timed in the processor time of the thread, so that what else the machine
+// runs and the disk's wait at a commit move neither side. --no-sync turns off SQLite's
+// wait for the disk at each commit (synchronous=OFF) for the measurement; by default
+// every commit waits, as in production. --show-statements
 // prints the statements one save of each kind runs through the business object.
 #include <sqlite3.h>
 
@@ -20,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -55,6 +58,14 @@ bool noSync = false;
 bool showStatements = false;
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+// The processor time this thread has used: a save's own work, whatever else the
+// machine runs beside it and however long the disk takes to confirm a commit.
+double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
 
 std::string PersonId(int i) { return "P" + FormatNumLen(i, 6); }
 
@@ -247,9 +258,9 @@ Outcome SaveThroughObject(Session& session, const SaveInput& in) {
 
 // The statements a leave save needs, prepared once: the category, the settings, the
 // person's employment, the overlapping leave, the leave taken in the leave year (or
-// for compensatory leave the free overtime hours), the row itself, the rebuild of the
-// person's free overtime hours, and the person's attendance detail of the day (its
-// shift, and the leave within the shift).
+// for compensatory leave the free overtime hours), the row itself and its entry in the
+// audit trail, the rebuild of the person's free overtime hours, and the person's
+// attendance detail of the day (its shift, and the leave within the shift).
 struct BareSave {
     explicit BareSave(Bare& b)
         : bare(b),
@@ -273,7 +284,10 @@ struct BareSave {
           weekClass(b.Prepare("SELECT ClassID FROM humJobScheduleDay WHERE SchID = ?1 AND WeekDay = ?2")),
           shift(b.Prepare("SELECT OnDutyTime, OffDutyTime FROM humClass WHERE ClassID = ?1")),
           detail(b.Prepare("INSERT INTO humAttendDetail (PersonID, DetailDate, LeaveMinutes) VALUES (?1, ?2, ?3)")),
-          detailUpdate(b.Prepare("UPDATE humAttendDetail SET LeaveMinutes = ?3 WHERE PersonID = ?1 AND DetailDate = ?2")) {}
+          detailUpdate(b.Prepare("UPDATE humAttendDetail SET LeaveMinutes = ?3 WHERE PersonID = ?1 AND DetailDate = ?2")),
+          audit(b.Prepare("INSERT INTO sysAuditTrail (EntryTime, UserName, Via, ProgID, BillKey, Operation, Outcome, "
+                          "Message, Changes) VALUES (?1, ?2, 'command', 'QVXHumrs.Excuse', ?3, 'save', 'accepted', '', "
+                          "?4)")) {}
 
     void Save(const SaveInput& in) {
         bare.Exec("BEGIN IMMEDIATE");
@@ -289,6 +303,8 @@ struct BareSave {
         }
         if (kind == 12) bare.Run(balance, [](sqlite3_stmt*) {}, in.person, in.date);
         bare.Run(insert, nullptr, in.billNo, in.person, in.category, in.date);
+        // The save's entry in the audit trail: when, by whom, and the row inserted.
+        bare.Run(audit, nullptr, EntryTime(), "bench", in.billNo, Changes(in));
         if (kind == 12) redeem.Person(in.person, 0);
         // The day's shift: the person's own class of the day, else the schedule's.
         std::string scheduleId, classId;
@@ -313,14 +329,36 @@ struct BareSave {
         (void)hired;
     }
 
+    static std::string EntryTime() {
+        const auto now = std::chrono::system_clock::now();
+        const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+        const auto millis =
+            std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+        std::tm tm{};
+        gmtime_r(&seconds, &tm);
+        char text[40];
+        std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1,
+                      tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(millis));
+        return text;
+    }
+    static std::string Changes(const SaveInput& in) {
+        char text[400];
+        std::snprintf(text, sizeof text,
+                      "[{\"dataset\":0,\"table\":\"humExcuse\",\"inserted\":[{\"Flag\":1,\"BillNo\":\"%s\","
+                      "\"PersonID\":\"%s\",\"ExcuseClsID\":\"%s\",\"BeginDate\":%d,\"BeginTime\":800,"
+                      "\"EndDate\":%d,\"EndTime\":1000,\"ExcuseCount\":2.0}]}]",
+                      in.billNo.c_str(), in.person.c_str(), in.category.c_str(), in.date, in.date);
+        return text;
+    }
+
     Bare& bare;
     BareRedeem redeem;
     sqlite3_stmt *category, *settings, *person, *overlap, *used, *balance, *insert, *minutes, *schedule, *dayClass,
-        *weekClass, *shift, *detail, *detailUpdate;
+        *weekClass, *shift, *detail, *detailUpdate, *audit;
 };
 
-// Mean microseconds per save over `saves` saves, by the business object and bare on the
-// same file; each save a new leave of another person. The two take turns in blocks, so
+// Mean processor microseconds per save over `saves` saves, by the business object and
+// bare on the same file; each save a new leave of another person. The two take turns in blocks, so
 // that both meet the same load of a shared machine while each connection keeps what it
 // has read between its own saves, as a connection that is the only writer does.
 std::pair<double, double> TimeSaves(const std::string& path, int persons, const std::string& category, int saves,
@@ -340,7 +378,7 @@ std::pair<double, double> TimeSaves(const std::string& path, int persons, const 
     // The first block of each (statements compiled, pages read) is not timed.
     for (int first = -kBlock; first < saves; first += kBlock) {
         const int end = std::min(saves, first + kBlock);
-        auto start = Clock::now();
+        double start = CpuSeconds();
         for (int i = first; i < end; ++i) {
             const bool show = showStatements && i == first + 1 && first >= 0 && first < kBlock;
             if (show) db->Recorder().Start();
@@ -356,10 +394,10 @@ std::pair<double, double> TimeSaves(const std::string& path, int persons, const 
             }
             if (!out.ok) Die("save refused: " + out.error);
         }
-        if (first >= 0) objectSeconds += Seconds(start);
-        start = Clock::now();
+        if (first >= 0) objectSeconds += CpuSeconds() - start;
+        start = CpuSeconds();
         for (int i = first; i < end; ++i) bareSave.Save(input(i + kBlock, "B", 7));
-        if (first >= 0) bareSeconds += Seconds(start);
+        if (first >= 0) bareSeconds += CpuSeconds() - start;
     }
     return {1e6 * objectSeconds / saves, 1e6 * bareSeconds / saves};
 }
@@ -397,7 +435,7 @@ int main(int argc, char** argv) {
     std::printf("Commits %s\n\n", noSync ? "do NOT wait for the disk (--no-sync: synchronous=OFF, measurement only)"
                                          : "wait for the disk (synchronous=FULL, the default)");
 
-    std::printf("Saves: mean microseconds per save (100 leave rows per person)\n");
+    std::printf("Saves: mean processor microseconds per save (100 leave rows per person)\n");
     std::printf("%-22s %12s %10s %12s %12s %8s\n", "save", "leave rows", "persons", "object us", "bare us", "ratio");
     for (int rows : rowSizes) {
         const int persons = std::max(1, rows / 100);

@@ -80,6 +80,7 @@ bool TransactionMemo::IsWholeKey(std::string_view table, const std::vector<std::
     return true;
 }
 
+// `tables`: what the read read, in upper case.
 void TransactionMemo::Keep(const std::string& key, const ResultSet& result,
                            std::shared_ptr<const StatementFacts::Names> tables) {
     if (key.empty()) return;
@@ -88,7 +89,7 @@ void TransactionMemo::Keep(const std::string& key, const ResultSet& result,
 }
 
 void TransactionMemo::KeepRow(const std::string& key, std::string_view table, const ResultSet& row) {
-    Keep(key, row, std::make_shared<const StatementFacts::Names>(1, std::string(table)));
+    Keep(key, row, std::make_shared<const StatementFacts::Names>(1, UpperAscii(table)));
 }
 
 bool TransactionMemo::Remembers(std::string_view table) const { return remembered_.find(table) != remembered_.end(); }
@@ -131,16 +132,13 @@ void TransactionMemo::After(const StatementFacts& facts, const std::string& key,
             results_.clear();
             return;
         }
-        auto named = [&](const std::string& table) {
-            for (const auto& name : facts.Tables())
-                if (SameText(name, table)) return true;
-            for (const auto& name : facts.AllNames())
-                if (SameText(name, table)) return true;
-            return false;
-        };
+        if (results_.empty()) return;
+        std::vector<std::string> named;
+        for (const auto& name : facts.Tables()) named.push_back(UpperAscii(name));
+        for (const auto& name : facts.AllNames()) named.push_back(UpperAscii(name));
         std::erase_if(results_, [&](const auto& kept) {
             for (const auto& table : *kept.second.tables)
-                if (named(table)) return true;
+                if (std::find(named.begin(), named.end(), table) != named.end()) return true;
             return false;
         });
         return;
@@ -150,7 +148,9 @@ void TransactionMemo::After(const StatementFacts& facts, const std::string& key,
     for (const auto& table : facts.Tables()) reference = reference && Remembers(table);
     if (result->rows.size() > (reference ? kMemoMaxRows : kMemoMaxOtherRows)) return;
     if (NamesVolatileFunction(facts)) return;
-    Keep(key, *result, facts.tables);
+    auto tables = std::make_shared<StatementFacts::Names>();
+    for (const auto& table : facts.Tables()) tables->push_back(UpperAscii(table));
+    Keep(key, *result, std::move(tables));
 }
 
 // ---- statements
