@@ -40,13 +40,14 @@ constexpr size_t kMemoMaxOtherRows = 64;
 constexpr size_t kMemoMaxResults = 1024;
 
 // Functions whose value changes from one call to the next: a read naming one is
-// asked anew every time.
+// asked anew every time. Asked of every read a transaction keeps, so the length is
+// looked at before the letters.
 bool NamesVolatileFunction(const StatementFacts& facts) {
-    static const char* const kVolatile[] = {"GetDate", "GetUtcDate", "SysDateTime", "NewID", "Rand",
-                                            "Current_Timestamp", "Random"};
+    static constexpr std::string_view kVolatile[] = {"GetDate", "GetUtcDate", "SysDateTime", "NewID", "Rand",
+                                                     "Current_Timestamp", "Random"};
     for (const auto& name : facts.AllNames())
-        for (const char* f : kVolatile)
-            if (SameText(name, f)) return true;
+        for (std::string_view f : kVolatile)
+            if (name.size() == f.size() && SameText(name, f)) return true;
     return false;
 }
 
