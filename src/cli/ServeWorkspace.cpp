@@ -330,7 +330,7 @@ int LastDayInReach(int date, int endTime, int term) {
 Json ClassesJson(const ClassRegistry& registry, const Actor& actor) {
     Json classes = Json::array();
     for (const ClassDescriptor& c : registry.Classes()) {
-        if (!c.registered || !c.create || c.datasets.empty() || !Permits(actor, Needed(c, "open"))) continue;
+        if (!c.registered || !c.create || !Permits(actor, Needed(c, "open"))) continue;
         Json datasets = Json::array();
         for (size_t i = 0; i < c.datasets.size(); ++i) datasets.push_back(DatasetJson(registry, c, i));
         Json procedures = Json::array();
@@ -341,7 +341,7 @@ Json ClassesJson(const ClassRegistry& registry, const Actor& actor) {
              {"subsystem", SubsystemOf(c.role)},
              {"role", OrNull(c.role)},
              {"canWrite", Permits(actor, Needed(c, "save")) && Permits(actor, Needed(c, "delete"))},
-             {"key", c.keyColumn},
+             {"key", OrNull(c.keyColumn)},
              {"find",
               {{"date", OrNull(c.findDate)},
                {"personDataset", c.findPerson.empty() ? Json(nullptr) : Json(c.findPersonDataset)},
