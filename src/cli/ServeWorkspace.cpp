@@ -117,13 +117,15 @@ auto Reading(Database& db, F work) {
     }
 }
 
-// Names of persons by code, read in one statement.
-std::map<std::string, std::string> PersonNames(Database& db, const std::set<std::string>& persons) {
+// Names by code from a master table (persons, departments), read in one statement.
+std::map<std::string, std::string> NamesByCode(Database& db, const std::string& table, const std::string& code,
+                                               const std::string& name, const std::set<std::string>& codes) {
     std::map<std::string, std::string> names;
-    if (persons.empty()) return names;
-    std::vector<Variant> params(persons.begin(), persons.end());
-    const ResultSet rs = db.Query(
-        "Select PersonID, PersonName From comPerson Where PersonID In (" + Placeholders(params.size()) + ")", params);
+    if (codes.empty()) return names;
+    const std::vector<Variant> params(codes.begin(), codes.end());
+    const ResultSet rs = db.Query("Select " + code + ", " + name + " From " + table + " Where " + code + " In (" +
+                                      Placeholders(params.size()) + ")",
+                                  params);
     for (const auto& row : rs.rows) names[CStr(row[0])] = CStr(row[1]);
     return names;
 }
@@ -243,24 +245,28 @@ std::map<std::string, std::string> FirstPersons(Database& db, const ClassDescrip
 
 // ---------------------------------------------------------------- pick
 
+using Rows = std::vector<std::vector<Variant>>;
+
+// A kind of reference data: its table, code and name, the columns its detail is made
+// of (selected after the name) and the detail of each row.
 struct PickSource {
     const char* kind;
     const char* table;
     const char* code;
     const char* name;
-    const char* detail;  // a third column, or nullptr
-    std::string (*show)(Database& db, const std::vector<std::vector<Variant>>& rows, size_t row);
+    const char* detailColumns;  // ", A.X, A.Y" or ""
+    std::vector<std::string> (*details)(Database& db, const Rows& rows);
 };
 
-std::string NoDetail(Database&, const std::vector<std::vector<Variant>>&, size_t) { return ""; }
+std::vector<std::string> NoDetail(Database&, const Rows& rows) { return std::vector<std::string>(rows.size()); }
 
-std::string UnitText(Database&, const std::vector<std::vector<Variant>>& rows, size_t i) {
-    switch (CInt(rows[i][2])) {
-        case 0: return "天";
-        case 1: return "小时";
-        case 2: return "分钟";
-        default: return "";
+std::vector<std::string> UnitText(Database&, const Rows& rows) {
+    std::vector<std::string> out;
+    for (const auto& row : rows) {
+        const int64_t unit = CInt(row[2]);
+        out.push_back(unit == 0 ? "天" : unit == 1 ? "小时" : unit == 2 ? "分钟" : "");
     }
+    return out;
 }
 
 std::string TimeText(int64_t hhmm) {
@@ -269,30 +275,37 @@ std::string TimeText(int64_t hhmm) {
     return text;
 }
 
-std::string ShiftTimes(Database& db, const std::vector<std::vector<Variant>>& rows, size_t i) {
-    const auto times = db.QueryFirst("Select OnDutyTime, OffDutyTime From humClass Where ClassID = ?", {rows[i][0]});
-    return times ? TimeText(CInt((*times)[0])) + "-" + TimeText(CInt((*times)[1])) : "";
+std::vector<std::string> ShiftTimes(Database&, const Rows& rows) {
+    std::vector<std::string> out;
+    for (const auto& row : rows) out.push_back(TimeText(CInt(row[2])) + "-" + TimeText(CInt(row[3])));
+    return out;
 }
 
-std::string ItemSide(Database&, const std::vector<std::vector<Variant>>& rows, size_t i) {
-    return CInt(rows[i][2]) == 0 ? "加项" : "减项";
+std::vector<std::string> ItemSide(Database&, const Rows& rows) {
+    std::vector<std::string> out;
+    for (const auto& row : rows) out.push_back(CInt(row[2]) == 0 ? "加项" : "减项");
+    return out;
 }
 
-// A person's department name; read per row, a type-ahead answers a few.
-std::string DepartmentName(Database& db, const std::vector<std::vector<Variant>>& rows, size_t i) {
-    const auto name = db.QueryFirst("Select DepartName From comDepartment Where DepartID = ?", {rows[i][2]});
-    return name ? CStr((*name)[0]) : "";
+// The persons' department names, read in one more statement.
+std::vector<std::string> DepartmentNames(Database& db, const Rows& rows) {
+    std::set<std::string> departs;
+    for (const auto& row : rows) departs.insert(CStr(row[2]));
+    auto names = NamesByCode(db, "comDepartment", "DepartID", "DepartName", departs);
+    std::vector<std::string> out;
+    for (const auto& row : rows) out.push_back(names[CStr(row[2])]);
+    return out;
 }
 
 const std::vector<PickSource>& PickSources() {
     static const std::vector<PickSource> sources = {
-        {"person", "comPerson", "PersonID", "PersonName", "DepartID", DepartmentName},
-        {"excuseCls", "humExcuseCls", "ExcuseClsID", "ExcuseClsName", "UnitName", UnitText},
-        {"overtimeCls", "humOverTimeCls", "OTClsID", "OTClsName", nullptr, NoDetail},
-        {"shift", "humClass", "ClassID", "ClassName", nullptr, ShiftTimes},
-        {"salaryItem", "humSalaryItem", "SalaryID", "SalaryName", "Propertiy", ItemSide},
-        {"bank", "comBank", "BankID", "BankName", nullptr, NoDetail},
-        {"department", "comDepartment", "DepartID", "DepartName", nullptr, NoDetail},
+        {"person", "comPerson", "PersonID", "PersonName", ", A.DepartID", DepartmentNames},
+        {"excuseCls", "humExcuseCls", "ExcuseClsID", "ExcuseClsName", ", A.UnitName", UnitText},
+        {"overtimeCls", "humOverTimeCls", "OTClsID", "OTClsName", "", NoDetail},
+        {"shift", "humClass", "ClassID", "ClassName", ", A.OnDutyTime, A.OffDutyTime", ShiftTimes},
+        {"salaryItem", "humSalaryItem", "SalaryID", "SalaryName", ", A.Propertiy", ItemSide},
+        {"bank", "comBank", "BankID", "BankName", "", NoDetail},
+        {"department", "comDepartment", "DepartID", "DepartName", "", NoDetail},
     };
     return sources;
 }
@@ -437,7 +450,7 @@ Json FindBills(Database& db, const ClassDescriptor& c, const QueryArguments& que
         }
         std::set<std::string> codes;
         for (const auto& [key, code] : persons) codes.insert(code);
-        const auto names = PersonNames(db, codes);
+        const auto names = NamesByCode(db, "comPerson", "PersonID", "PersonName", codes);
         Json rows = Json::array();
         for (size_t r = first; r < end; ++r) {
             const auto& row = rs.rows[r];
@@ -468,8 +481,7 @@ Json PickItems(Database& db, const QueryArguments& query) {
     }
     const std::string text = Trim(q.Text("q"));
     std::string sql = std::string("Select Top ? A.") + source->code + ", A." + source->name +
-                      (source->detail ? std::string(", A.") + source->detail : std::string()) + " From " +
-                      source->table + " A";
+                      source->detailColumns + " From " + source->table + " A";
     std::vector<Variant> params = {limit};
     if (!text.empty()) {
         // Upper on both sides: the same blindness to case on every backend.
@@ -482,11 +494,10 @@ Json PickItems(Database& db, const QueryArguments& query) {
     sql += std::string(" Order By A.") + source->code;
     return Reading(db, [&] {
         const ResultSet rs = db.Query(sql, params);
+        const std::vector<std::string> details = source->details(db, rs.rows);
         Json items = Json::array();
         for (size_t i = 0; i < rs.rows.size(); ++i)
-            items.push_back({{"code", CStr(rs.rows[i][0])},
-                             {"name", CStr(rs.rows[i][1])},
-                             {"detail", source->show(db, rs.rows, i)}});
+            items.push_back({{"code", CStr(rs.rows[i][0])}, {"name", CStr(rs.rows[i][1])}, {"detail", details[i]}});
         return Json{{"items", std::move(items)}};
     });
 }

@@ -40,6 +40,7 @@ protected:
         AddLeaveCategory(*db, {.excuseClsId = "SJ", .excuseClsName = "事假", .excuseCls = leave_kind::kPersonal,
                                .unitName = 0});
         AddLeaveCategory(*db, {.excuseClsId = "TX", .excuseClsName = "调休", .excuseCls = leave_kind::kCompensatory});
+        AddWorkClass(*db, {.classId = "A1", .className = "白班"});
         SetParam(*db, "AllowAffairLeaveYear", "1");
         SetParam(*db, "HumMaxPrivateExCount", "5");
         SetParam(*db, "HumMakeUpRestTerm", "3");
@@ -243,6 +244,7 @@ TEST_F(WorkspaceReadTest, PickMatchesCodesAndNamesLiterally) {
     EXPECT_EQ(Get("/v1/pick?kind=person&q=E001").body["items"][0],
               (Json{{"code", "E001"}, {"name", "张三"}, {"detail", "生产部"}}));
     EXPECT_EQ(Get("/v1/pick?kind=excuseCls&q=SJ").body["items"][0]["detail"], "天");
+    EXPECT_EQ(Get("/v1/pick?kind=shift").body["items"][0]["detail"], "08:00-17:00");
 }
 
 TEST_F(WorkspaceReadTest, PersonShowsTheMonthTheBalancesAndTheFreeHours) {
