@@ -102,7 +102,7 @@ function classLink(c) {
 
 async function listView(progId) {
   const view = newView();
-  const cls = await classOf(progId);
+  const cls = await classOf(progId, () => get('/v1/find', { progid: progId }));
   view.append(h('h1', null, cls.title));
   if (!cls.datasets.length) {
     view.append(h('p', null, '这是查询，没有单据可列出。'));
@@ -167,7 +167,7 @@ const VIA = { command: '命令', service: '服务', library: '程序库' };
 
 async function historyView(progId, key) {
   const view = newView();
-  const cls = await classOf(progId);
+  const cls = await classOf(progId, () => get('/v1/audit', { progid: progId, key }));
   const data = must(await get('/v1/audit', { progid: cls.progId, key }));
   view.append(h('h1', null, `${cls.title} ${key} 的历史`),
     h('p', null, h('a', { href: billLink(cls.progId, key) }, '返回单据')));

@@ -32,7 +32,8 @@ const same = (a, b) => a.toLowerCase() === b.toLowerCase();
 
 export async function billView(progId, key) {
   const view = newView();
-  const cls = await classOf(progId);
+  const cls = await classOf(progId, () => (key === null ? post('/v1/new', { progid: progId })
+                                                        : post('/v1/open', { progid: progId, key })));
   if (!cls.datasets.length) {
     view.append(h('h1', null, cls.title), h('p', null, '这是查询，没有单据可填写。'));
     return;
@@ -99,6 +100,7 @@ class BillForm {
       h('thead', null, h('tr', null, h('th', { class: 'no' }, '#'), this.visible(d).map((f) => h('th', null, f.label)))),
       tbody);
     for (const r of rows) tbody.append(this.gridRow(d, r));
+    if (!rows.length && this.key === null && this.cls.canWrite) tbody.append(this.newRow(d));
     fs.append(h('div', { class: 'scroll' }, table));
     if (this.cls.canWrite)
       fs.append(h('div', { class: 'rowbuttons' },
@@ -167,19 +169,28 @@ class BillForm {
     return out;
   }
 
+  // The rows to send: a row the form added and nobody typed in stays out. `sent`
+  // keeps the row elements in the order sent, for a refusal that points at one.
   collect() {
-    return this.cls.datasets.map((d) => this.rowsOf(d.index).map((r) => this.rowValues(r)));
+    this.sent = this.cls.datasets.map((d) => this.rowsOf(d.index).filter((r) => !r._new || typedIn(r)));
+    return this.sent.map((rows) => rows.map((r) => this.rowValues(r)));
+  }
+
+  newRow(d, others = []) {
+    const row = {};
+    if (d.fields.some((f) => same(f.name, 'RowNo'))) {
+      const used = others.map((r) => Number(valueOf(r._row, 'RowNo')) || 0);
+      row.RowNo = Math.max(0, ...used) + 1;
+    }
+    const tr = this.gridRow(d, row);
+    tr._new = true;
+    return tr;
   }
 
   addRow(index, focus) {
     const d = this.descriptor(index);
     const fs = this.el.querySelector(`fieldset[data-dataset="${index}"]`);
-    const row = {};
-    if (d.fields.some((f) => same(f.name, 'RowNo'))) {
-      const used = this.rowsOf(index).map((r) => Number(valueOf(r._row, 'RowNo')) || 0);
-      row.RowNo = Math.max(0, ...used) + 1;
-    }
-    const tr = this.gridRow(d, row);
+    const tr = this.newRow(d, this.rowsOf(index));
     fs.querySelector('tbody').append(tr);
     this.current[index] = tr;
     if (focus) editable(tr)[0]?.focus();
@@ -320,7 +331,7 @@ class BillForm {
 
   // Points at what a refusal names: the row is marked, the field marked and focused.
   markRefused(at) {
-    const rows = this.rowsOf(at.dataset);
+    const rows = this.sent?.[at.dataset] || this.rowsOf(at.dataset);
     const rowEl = rows[at.row ?? 0];
     if (!rowEl) return;
     rowEl.classList.add('refused');
@@ -361,6 +372,10 @@ class BillForm {
 
 function editable(root) {
   return [...root.querySelectorAll('input[name]')].filter((i) => !i.readOnly && !i.disabled);
+}
+
+function typedIn(rowEl) {
+  return [...rowEl.querySelectorAll('input[name]')].some((i) => (i.type === 'checkbox' ? i.checked : i.value.trim() !== ''));
 }
 
 function valueOf(row, name) {

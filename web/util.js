@@ -94,11 +94,14 @@ export async function classes() {
   return classesCache;
 }
 
-export async function classOf(progId) {
+// The descriptor of a class the caller may read. For any other class `probe` asks the
+// service the view's own question, so that the view shows the service's own refusal.
+export async function classOf(progId, probe) {
   const all = await classes();
   const cls = all.find((c) => c.progId.toLowerCase() === progId.toLowerCase());
-  if (!cls) throw new Refusal({ error: `没有这类单据，或您的角色不能查看：${progId}` });
-  return cls;
+  if (cls) return cls;
+  const answer = probe ? await probe() : { ok: true };
+  throw new Refusal(answer.ok ? { error: `没有这类单据，或您的角色不能查看：${progId}` } : answer);
 }
 
 // The label a field has on any class's form, for tables that show result sets.
