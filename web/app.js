@@ -174,7 +174,8 @@ async function historyView(progId, key) {
   const table = h('table', { class: 'history' },
     h('thead', null, h('tr', null, ['序号', '时间', '用户', '途径', '操作', '结果', '变更'].map((t) => h('th', null, t)))),
     h('tbody', null, data.entries.map((e) => h('tr', null,
-      h('td', null, e.number), h('td', null, e.when), h('td', null, e.user ?? ''),
+      h('td', null, e.number), h('td', { class: 'when' }, String(e.when ?? '').replace('T', ' ').replace(/\.\d+Z$/, ' UTC')),
+      h('td', null, e.user ?? ''),
       h('td', null, VIA[e.via] || e.via || ''), h('td', null, OPERATIONS[e.operation] || e.operation),
       h('td', null, OUTCOMES[e.outcome] || e.outcome, e.message ? h('div', { class: 'message' }, e.message) : null),
       h('td', null, changesOf(e.changes))))));
@@ -192,9 +193,12 @@ function changesOf(changes) {
     if (!c || typeof c !== 'object') continue;
     for (const [what, label] of [['inserted', '新增'], ['modified', '修改'], ['deleted', '删除']]) {
       for (const row of c[what] || []) {
-        const parts = Object.entries(row).map(([k, v]) => (Array.isArray(v) && what === 'modified'
+        // A changed row names its key and the fields changed as [old, new].
+        const key = row.key && typeof row.key === 'object' ? Object.values(row.key).map(showValue).join('/') + ' ' : '';
+        const fields = row.changed && typeof row.changed === 'object' ? row.changed : row.key ? {} : row;
+        const parts = Object.entries(fields).map(([k, v]) => (Array.isArray(v) && v.length === 2
           ? `${k}: ${showValue(v[0])} → ${showValue(v[1])}` : `${k}: ${showValue(v)}`));
-        out.append(h('li', null, `[${ds}] ${label} ${parts.join('，')}`));
+        out.append(h('li', null, `[${c.dataset ?? ds}] ${label} ${key}${parts.join('，')}`));
       }
     }
   }
