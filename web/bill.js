@@ -51,6 +51,8 @@ class BillForm {
     this.cls = cls;
     this.key = key;
     this.current = {};  // the row each grid's row buttons act on, by dataset
+    this.saves = 0;     // answers to checks asked before the latest save are not shown
+    this.pending = new Set();  // hours being worked out, which a save waits for
     this.el = h('form', { class: 'bill', novalidate: true });
     this.el.addEventListener('submit', (ev) => ev.preventDefault());
     this.el.addEventListener('keydown', (ev) => this.onKey(ev));
@@ -100,7 +102,6 @@ class BillForm {
       h('thead', null, h('tr', null, h('th', { class: 'no' }, '#'), this.visible(d).map((f) => h('th', null, f.label)))),
       tbody);
     for (const r of rows) tbody.append(this.gridRow(d, r));
-    if (!rows.length && this.key === null && this.cls.canWrite) tbody.append(this.newRow(d));
     fs.append(h('div', { class: 'scroll' }, table));
     if (this.cls.canWrite)
       fs.append(h('div', { class: 'rowbuttons' },
@@ -242,10 +243,7 @@ class BillForm {
   onInput(ev) {
     const t = ev.target;
     t.removeAttribute('aria-invalid');
-    if (t._field && OVERTIME.has(this.progId.toLowerCase()) && /time$/i.test(t._field.name)) {
-      clearTimeout(this.spanTimer);
-      this.spanTimer = setTimeout(() => this.overtimeHours(this.rowOf(t)), 400);
-    }
+    if (t._field && OVERTIME.has(this.progId.toLowerCase()) && /time$/i.test(t._field.name)) this.spanSoon(this.rowOf(t));
   }
 
   onChange(ev) {
@@ -256,10 +254,7 @@ class BillForm {
     const reads = CHECK_READS[this.progId.toLowerCase()] || {};
     for (const other of this.rowOf(t).querySelectorAll('input[aria-invalid="true"]'))
       if (other !== t && (reads[other.name.toLowerCase()] || []).some((n) => same(n, t.name))) this.check(other);
-    if (OVERTIME.has(this.progId.toLowerCase()) && SPAN_FIELDS.has(t._field.name.toLowerCase())) {
-      clearTimeout(this.spanTimer);
-      this.overtimeHours(this.rowOf(t));
-    }
+    if (OVERTIME.has(this.progId.toLowerCase()) && SPAN_FIELDS.has(t._field.name.toLowerCase())) this.spanNow(this.rowOf(t));
   }
 
   // The field check as the clerk leaves a field: looked-up values come back and are filled in.
@@ -273,7 +268,11 @@ class BillForm {
     const names = [input._field.name, ...(reads || [])];
     const values = names.map((n) => pick(row, n) ?? pick(header, n) ?? null);
     values[0] = readInput(input) ?? null;
+    // Until the values the check reads are typed, the check has nothing to judge.
+    if (values.slice(1).some((v) => v === null || v === '' || v === 0)) return;
+    const saves = this.saves;
     const data = await post('/v1/check', { progid: this.progId, dataset: index, names, values });
+    if (saves !== this.saves || !input.isConnected) return;
     if (!data.ok) {
       showAlert(data.error);
       input.setAttribute('aria-invalid', 'true');
@@ -299,6 +298,22 @@ class BillForm {
     }
   }
 
+  // The hours of an overtime row are asked for a moment after the last key typed in a
+  // time, at once when a field of the span is left, and before a save.
+  spanSoon(rowEl) {
+    clearTimeout(this.spanTimer);
+    this.spanRow = rowEl;
+    this.spanTimer = setTimeout(() => this.spanNow(rowEl), 400);
+  }
+
+  spanNow(rowEl) {
+    clearTimeout(this.spanTimer);
+    this.spanRow = null;
+    const asked = this.overtimeHours(rowEl);
+    this.pending.add(asked);
+    asked.finally(() => this.pending.delete(asked));
+  }
+
   // The hours of an overtime row, split into segments by the overtime object.
   async overtimeHours(rowEl) {
     const row = this.rowValues(rowEl);
@@ -306,9 +321,12 @@ class BillForm {
     const begin = pick(row, 'BeginTime');
     const end = pick(row, 'EndTime');
     if (!cls || begin === undefined || end === undefined || begin === null || end === null) return;
+    // Only the answer to the latest span of the row is filled in.
+    const asked = (rowEl._spans = (rowEl._spans || 0) + 1);
     const dayType = await this.dayType(pick(row, 'OverTimeDate'));
     const data = await post('/v1/proc', { progid: 'QVXHumrs.Overtime', number: 0,
                                           arg: [String(cls), String(begin), String(end), false, false, 0, dayType, false] });
+    if (asked !== rowEl._spans || !rowEl.isConnected) return;
     if (!data.ok) {
       showAlert(data.error);
       return;
@@ -348,12 +366,25 @@ class BillForm {
   async save() {
     this.clearRefused();
     showAlert('');
-    const data = await post('/v1/save', { progid: this.progId, bill: { datasets: this.collect() } });
+    this.saves++;
+    this.el.setAttribute('aria-busy', 'true');
+    const button = this.el.querySelector('button.primary');
+    button.disabled = true;
+    let data;
+    try {
+      if (this.spanRow) this.spanNow(this.spanRow);
+      await Promise.allSettled([...this.pending]);
+      data = await post('/v1/save', { progid: this.progId, bill: { datasets: this.collect() } });
+    } finally {
+      this.el.removeAttribute('aria-busy');
+      button.disabled = false;
+    }
     if (!data.ok) {
       showAlert(data.error);
       if (data.at) this.markRefused(data.at);
       return;
     }
+    showAlert('');
     this.key = data.key;
     this.render(data.datasets);
     setLocation(billLink(this.progId, data.key));
