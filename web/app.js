@@ -198,7 +198,8 @@ function changesOf(changes) {
         const fields = row.changed && typeof row.changed === 'object' ? row.changed : row.key ? {} : row;
         const parts = Object.entries(fields).map(([k, v]) => (Array.isArray(v) && v.length === 2
           ? `${k}: ${showValue(v[0])} → ${showValue(v[1])}` : `${k}: ${showValue(v)}`));
-        out.append(h('li', null, `[${c.dataset ?? ds}] ${label} ${key}${parts.join('，')}`));
+        const where = Number(c.dataset ?? ds) === 0 ? '单据' : `明细 ${c.dataset ?? ds}`;
+        out.append(h('li', null, `${where} ${label} ${key}${parts.join('，')}`));
       }
     }
   }

@@ -104,7 +104,16 @@ export async function payView(id, month) {
   const data = await get('/v1/paystatement', { person: id, month });
   if (!data.ok) throw new Refusal(data);
   const s = data.statement;
-  if (!Array.isArray(s)) {
+  let totals, details;
+  if (Array.isArray(s)) {
+    totals = TOTALS.map(([i, label]) => [label, s[i]]);
+    details = DETAILS.map(([i, title]) => [title, s[i]]);
+  } else if (s && typeof s === 'object') {
+    // A statement by name: its row sets as tables, the rest as totals.
+    const all = Object.entries(s);
+    totals = all.filter(([, v]) => !isRows(v));
+    details = all.filter(([, v]) => isRows(v));
+  } else {
     view.append(h('p', null, '服务没有给出工资条。'));
     return;
   }
@@ -114,9 +123,9 @@ export async function payView(id, month) {
     h('header', null, h('h2', null, '工资条'),
       h('p', null, `人员：${id} ${person ? person.name : ''}`, person?.detail ? `　部门：${person.detail}` : '',
         `　薪资年月：${String(month).slice(0, 4)}年${String(month).slice(4)}月`,
-        s[5] ? `　薪资单：${s[5]}` : '')),
-    h('table', { class: 'totals' }, h('tbody', null, pairs(TOTALS.map(([i, label]) => [label, s[i]])))));
-  for (const [i, title] of DETAILS) sheet.append(await packetTable(title, s[i]));
+        Array.isArray(s) && s[5] ? `　薪资单：${s[5]}` : '')),
+    h('table', { class: 'totals' }, h('tbody', null, pairs(totals))));
+  for (const [title, rows] of details) sheet.append(await packetTable(title, rows));
   view.append(h('div', { class: 'actions noprint' }, h('button', { type: 'button', onclick: () => window.print() }, '打印')),
     sheet);
 }
@@ -129,15 +138,28 @@ function pairs(list) {
   return rows;
 }
 
-async function packetTable(title, packet) {
+// Row sets come as a data packet {fields, rows} or as a list of rows by field name.
+function isRows(v) {
+  return (v && Array.isArray(v.fields) && Array.isArray(v.rows)) || (Array.isArray(v) && v.every((r) => r && typeof r === 'object'));
+}
+
+async function packetTable(title, set) {
   const section = h('section', { class: 'detail' }, h('h3', null, title));
-  if (!packet || !Array.isArray(packet.rows) || !packet.rows.length) {
+  let fields = [], rows = [];
+  if (set && Array.isArray(set.fields)) {
+    fields = set.fields;
+    rows = set.rows || [];
+  } else if (Array.isArray(set)) {
+    fields = [...new Set(set.flatMap((r) => Object.keys(r)))];
+    rows = set.map((r) => fields.map((f) => r[f]));
+  }
+  if (!rows.length) {
     section.append(h('p', { class: 'none' }, '无'));
     return section;
   }
-  const labels = await Promise.all(packet.fields.map((f) => labelOf(f)));
+  const labels = await Promise.all(fields.map((f) => labelOf(f)));
   section.append(h('table', { class: 'list' },
     h('thead', null, h('tr', null, labels.map((l) => h('th', null, l)))),
-    h('tbody', null, packet.rows.map((r) => h('tr', null, r.map((v) => h('td', null, showValue(v))))))));
+    h('tbody', null, rows.map((r) => h('tr', null, r.map((v) => h('td', null, showValue(v))))))));
   return section;
 }
