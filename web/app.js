@@ -1,7 +1,7 @@
 // The workspace: one page whose views follow the location hash.
 import { h, session, setSession, clearSession, post, get, classes, classOf, must, showAlert,
          clearMessages, showNotices, Refusal, showDate, showValue, attachPicker,
-         newView, nav, billLink } from './util.js';
+         newView, nav, billLink, goButton } from './util.js';
 import { billView } from './bill.js';
 import { personView, payView } from './person.js';
 
@@ -115,7 +115,7 @@ async function listView(progId) {
               h('label', null, '到', h('input', { name: 'to', inputmode: 'numeric', placeholder: 'YYYYMMDD' }))] : null,
     f.person ? h('label', null, '人员', h('input', { name: 'person' })) : null,
     h('button', { type: 'submit' }, '查询'),
-    cls.canWrite ? h('a', { class: 'button', href: `#/bill/${encodeURIComponent(cls.progId)}/new` }, '新建') : null);
+    cls.canWrite ? goButton('新建', `#/bill/${encodeURIComponent(cls.progId)}/new`) : null);
   const result = h('div', { class: 'result' });
   const prev = h('button', { type: 'button', disabled: true }, '上一页');
   const next = h('button', { type: 'button', disabled: true }, '下一页');

@@ -2,7 +2,7 @@
 // the class's descriptor. The server decides what it accepts; the form only carries
 // what the clerk typed and shows what the server answers.
 import { h, post, must, showAlert, showNotices, classOf, attachPicker, newView, setLocation,
-         billLink, showValue, nav } from './util.js';
+         billLink, showValue, nav, goButton } from './util.js';
 
 // What a class's field check reads after the field's own value, in order: the
 // checks take their values by position. A field not named here is checked alone;
@@ -73,8 +73,8 @@ class BillForm {
     const buttons = h('div', { class: 'actions' },
       cls.canWrite ? h('button', { type: 'button', class: 'primary', onclick: () => this.save() }, '保存') : null,
       cls.canWrite && this.key !== null ? h('button', { type: 'button', onclick: () => this.remove() }, '删除') : null,
-      this.key !== null ? h('a', { class: 'button', href: `#/history/${encodeURIComponent(this.progId)}/${encodeURIComponent(this.key)}` }, '历史') : null,
-      h('a', { class: 'button', href: `#/list/${encodeURIComponent(this.progId)}` }, '返回列表'));
+      this.key !== null ? goButton('历史', `#/history/${encodeURIComponent(this.progId)}/${encodeURIComponent(this.key)}`) : null,
+      goButton('返回列表', `#/list/${encodeURIComponent(this.progId)}`));
     this.el.replaceChildren(h('h1', null, title), ...parts, buttons);
     this.current = {};
   }

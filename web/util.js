@@ -203,3 +203,8 @@ export function setLocation(hash) {
 export function billLink(progId, key) {
   return `#/bill/${encodeURIComponent(progId)}/${encodeURIComponent(key)}`;
 }
+
+// A button that opens another view.
+export function goButton(label, hash) {
+  return h('button', { type: 'button', onclick: () => { location.hash = hash; } }, label);
+}
