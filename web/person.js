@@ -134,7 +134,8 @@ export async function payView(id, month) {
 function pairs(list) {
   const rows = [];
   for (let i = 0; i < list.length; i += 2)
-    rows.push(h('tr', null, list.slice(i, i + 2).map(([l, v]) => [h('th', null, l), h('td', { class: 'num' }, showValue(v))])));
+    rows.push(h('tr', null, list.slice(i, i + 2).map(([l, v]) =>
+      [h('th', null, l), h('td', { class: 'num' }, typeof v === 'number' ? v.toFixed(2) : showValue(v))])));
   return rows;
 }
 
@@ -153,6 +154,10 @@ async function packetTable(title, set) {
     fields = [...new Set(set.flatMap((r) => Object.keys(r)))];
     rows = set.map((r) => fields.map((f) => r[f]));
   }
+  // The bill kind behind a row is no concern of the statement's reader.
+  const shown = fields.map((f, i) => [f, i]).filter(([f]) => f !== 'Flag');
+  fields = shown.map(([f]) => f);
+  rows = rows.map((r) => shown.map(([, i]) => r[i]));
   if (!rows.length) {
     section.append(h('p', { class: 'none' }, '无'));
     return section;

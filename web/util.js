@@ -29,7 +29,7 @@ export function h(tag, attrs, ...children) {
     else if (k === 'value' || k === 'checked' || k === 'readOnly' || k === 'disabled') el[k] = v;
     else el.setAttribute(k, v === true ? '' : v);
   }
-  for (const c of children.flat()) {
+  for (const c of children.flat(Infinity)) {
     if (c === undefined || c === null || c === false) continue;
     el.append(c instanceof Node ? c : String(c));
   }
