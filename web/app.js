@@ -25,6 +25,8 @@ async function render() {
     return;
   }
   nav.skip = null;
+  if (nav.leave) nav.leave();
+  nav.leave = null;
   clearMessages();
   if (nav.flash) showNotices(nav.flash);
   nav.flash = null;

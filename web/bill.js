@@ -1,7 +1,7 @@
 // The bill form: a header of labelled fields and a grid per body dataset, drawn from
 // the class's descriptor. The server decides what it accepts; the form only carries
 // what the clerk typed and shows what the server answers.
-import { h, post, must, showAlert, showNotices, classOf, attachPicker, newView, setLocation,
+import { h, api, post, must, showAlert, showNotices, classOf, attachPicker, newView, setLocation,
          billLink, showValue, nav, goButton } from './util.js';
 
 // What a class's field check reads after the field's own value, in order: the
@@ -18,6 +18,13 @@ const CHECK_READS = {
   'qvxhumrs.monthsalary': { personid: null },
   'qvxhumrs.hoursalary': { condbpersonid: ['BeginDate', 'EndDate'], condepersonid: ['BeginDate', 'EndDate'],
                            personid: ['WorkDate'], classid: ['PersonID', 'WorkDate'] },
+};
+
+// A bill whose form looks up the leave row a cancellation span covers: the object
+// remembers the row it found, and the save marks it.
+const SPAN_LOOKUP = {
+  'qvxhumrs.cutexcuse': { number: 0, reads: ['PersonID', 'BeginDate', 'BeginTime', 'EndDate', 'EndTime'], then: [1],
+                          fills: ['ExcuseClsID', 'ExcuseUnit', 'UnitName', 'ExcuseCount'] },
 };
 
 // Overtime rows take their hours from the overtime object's procedure 0 as the span is typed.
@@ -38,9 +45,9 @@ export async function billView(progId, key) {
     view.append(h('h1', null, cls.title), h('p', null, '这是查询，没有单据可填写。'));
     return;
   }
-  const data = must(key === null ? await post('/v1/new', { progid: cls.progId })
-                                 : await post('/v1/open', { progid: cls.progId, key }));
   const form = new BillForm(cls, key);
+  nav.leave = () => form.release();
+  const data = must(key === null ? await form.call('new') : await form.call('open', { key }));
   form.render(data.datasets);
   view.append(form.el);
   form.focusFirst();
@@ -65,6 +72,29 @@ class BillForm {
   }
 
   get progId() { return this.cls.progId; }
+
+  // The form keeps one object on the server from opening to leaving, as a client keeps
+  // its business object: what a lookup found stays there for the save. When no object
+  // can be had (too many live ones), each call goes to an object of its own.
+  async call(op, members = {}) {
+    for (let tries = 0; tries < 2; tries++) {
+      if (!this.handle) {
+        const made = await post('/v1/objects', { progid: this.progId });
+        if (!made.ok) return made.status === 429 || made.status === 503
+          ? post(`/v1/${op}`, { progid: this.progId, ...members }) : made;
+        this.handle = made.handle;
+      }
+      const data = await post(`/v1/objects/${this.handle}`, { op, ...members });
+      if (data.status !== 404) return data;
+      this.handle = null;  // released after a long pause: a new object takes over
+    }
+    return post(`/v1/${op}`, { progid: this.progId, ...members });
+  }
+
+  release() {
+    if (this.handle) api('DELETE', `/v1/objects/${this.handle}`);
+    this.handle = null;
+  }
 
   render(datasets) {
     const cls = this.cls;
@@ -255,6 +285,8 @@ class BillForm {
     for (const other of this.rowOf(t).querySelectorAll('input[aria-invalid="true"]'))
       if (other !== t && (reads[other.name.toLowerCase()] || []).some((n) => same(n, t.name))) this.check(other);
     if (OVERTIME.has(this.progId.toLowerCase()) && SPAN_FIELDS.has(t._field.name.toLowerCase())) this.spanNow(this.rowOf(t));
+    const lookup = SPAN_LOOKUP[this.progId.toLowerCase()];
+    if (lookup && lookup.reads.some((n) => same(n, t.name))) this.track(this.lookupSpan(this.rowOf(t), lookup));
   }
 
   // The field check as the clerk leaves a field: looked-up values come back and are filled in.
@@ -269,9 +301,9 @@ class BillForm {
     const values = names.map((n) => pick(row, n) ?? pick(header, n) ?? null);
     values[0] = readInput(input) ?? null;
     // Until the values the check reads are typed, the check has nothing to judge.
-    if (values.slice(1).some((v) => v === null || v === '' || v === 0)) return;
+    if (names.slice(1).some((n, i) => missing(n, values[i + 1]))) return;
     const saves = this.saves;
-    const data = await post('/v1/check', { progid: this.progId, dataset: index, names, values });
+    const data = await this.call('check', { dataset: index, names, values });
     if (saves !== this.saves || !input.isConnected) return;
     if (!data.ok) {
       showAlert(data.error);
@@ -309,9 +341,31 @@ class BillForm {
   spanNow(rowEl) {
     clearTimeout(this.spanTimer);
     this.spanRow = null;
-    const asked = this.overtimeHours(rowEl);
-    this.pending.add(asked);
-    asked.finally(() => this.pending.delete(asked));
+    this.track(this.overtimeHours(rowEl));
+  }
+
+  // Work a save waits for.
+  track(promise) {
+    this.pending.add(promise);
+    promise.finally(() => this.pending.delete(promise));
+  }
+
+  // Looks up what the typed span covers, once all of it is typed, and fills in what the
+  // object found.
+  async lookupSpan(rowEl, lookup) {
+    const row = this.rowValues(rowEl);
+    const values = lookup.reads.map((n) => pick(row, n));
+    if (lookup.reads.some((n, i) => missing(n, values[i]))) return;
+    const asked = (rowEl._lookups = (rowEl._lookups || 0) + 1);
+    const data = await this.call('proc', { number: lookup.number, arg: [...values, ...lookup.then] });
+    if (asked !== rowEl._lookups || !rowEl.isConnected) return;
+    if (!data.ok) {
+      showAlert(data.error);
+      return;
+    }
+    showAlert('');
+    if (Array.isArray(data.result))
+      this.fill(rowEl, Object.fromEntries(lookup.fills.map((n, i) => [n, data.result[i]])));
   }
 
   // The hours of an overtime row, split into segments by the overtime object.
@@ -374,7 +428,7 @@ class BillForm {
     try {
       if (this.spanRow) this.spanNow(this.spanRow);
       await Promise.allSettled([...this.pending]);
-      data = await post('/v1/save', { progid: this.progId, bill: { datasets: this.collect() } });
+      data = await this.call('save', { bill: { datasets: this.collect() } });
     } finally {
       this.el.removeAttribute('aria-busy');
       button.disabled = false;
@@ -393,11 +447,12 @@ class BillForm {
 
   async remove() {
     showAlert('');
-    const data = await post('/v1/delete', { progid: this.progId, key: this.key });
+    const data = await this.call('delete', { key: this.key });
     if (!data.ok) {
       showAlert(data.error);
       return;
     }
+    this.release();
     nav.flash = [...(data.notices || []), `已删除 ${this.key}`];
     location.hash = `#/list/${encodeURIComponent(this.progId)}`;
   }
@@ -407,6 +462,11 @@ class BillForm {
 
 function editable(root) {
   return [...root.querySelectorAll('input[name]')].filter((i) => !i.readOnly && !i.disabled);
+}
+
+// A value not typed yet: nothing, a date of 0, a negative time.
+function missing(name, v) {
+  return v === undefined || v === null || v === '' || (typeof v === 'number' && (v < 0 || (v === 0 && /date$/i.test(name))));
 }
 
 function typedIn(rowEl) {

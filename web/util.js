@@ -190,8 +190,9 @@ export function newView() {
   return el;
 }
 
-// skip: a location set by a view that shows it already; flash: notices for the next view.
-export const nav = { skip: null, flash: null };
+// skip: a location set by a view that shows it already; flash: notices for the next
+// view; leave: what the view shown does when another takes its place.
+export const nav = { skip: null, flash: null, leave: null };
 
 // Changes the location without rendering again (the view shows it already).
 export function setLocation(hash) {
