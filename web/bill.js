@@ -77,7 +77,7 @@ class BillForm {
   // its business object: what a lookup found stays there for the save. When no object
   // can be had (too many live ones), each call goes to an object of its own.
   async call(op, members = {}) {
-    for (let tries = 0; tries < 2; tries++) {
+    for (let tries = 0; tries < 2 && !this.closed; tries++) {
       if (!this.handle) {
         const made = await post('/v1/objects', { progid: this.progId });
         if (!made.ok) return made.status === 429 || made.status === 503
@@ -94,6 +94,7 @@ class BillForm {
   release() {
     if (this.handle) api('DELETE', `/v1/objects/${this.handle}`);
     this.handle = null;
+    this.closed = true;
   }
 
   render(datasets) {
