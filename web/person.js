@@ -24,14 +24,17 @@ function chooser(base, id, month) {
   return form;
 }
 
-export async function personView(id, month) {
+// A page of a person-month: its title and chooser; nothing more until a person is chosen.
+function monthPage(title, base, id, month) {
   const view = newView();
-  month = month || monthNow();
-  view.append(h('h1', { class: 'noprint' }, '人员'), chooser('#/person', id, month));
-  if (!id) {
-    view.append(h('p', null, '请选择人员。'));
-    return;
-  }
+  view.append(h('h1', { class: 'noprint' }, title), chooser(base, id, month));
+  if (!id) view.append(h('p', null, '请选择人员。'));
+  return view;
+}
+
+export async function personView(id, month = monthNow()) {
+  const view = monthPage('人员', '#/person', id, month);
+  if (!id) return;
   const data = must(await get('/v1/person', { id, month }));
   const p = data.person;
   view.append(h('h2', null, `${p.name}（${p.id}）`, h('span', { class: 'sub' }, ` ${p.depart || ''} ${p.onJob ? '在职' : '不在职'}`)),
@@ -93,14 +96,9 @@ const TOTALS = [[6, '计时工资合计'], [7, '加款合计'], [8, '扣款合�
                 [16, '节假日加班费'], [17, '请假扣款'], [18, '计件合格金额'], [19, '计件损坏金额'], [20, '其他扣款'],
                 [21, '计件奖金'], [22, '计件短缺']];
 
-export async function payView(id, month) {
-  const view = newView();
-  month = month || monthNow();
-  view.append(h('h1', { class: 'noprint' }, '工资条'), chooser('#/pay', id, month));
-  if (!id) {
-    view.append(h('p', null, '请选择人员。'));
-    return;
-  }
+export async function payView(id, month = monthNow()) {
+  const view = monthPage('工资条', '#/pay', id, month);
+  if (!id) return;
   const data = await get('/v1/paystatement', { person: id, month });
   if (!data.ok) throw new Refusal(data);
   const s = data.statement;
