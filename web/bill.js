@@ -281,10 +281,10 @@ class BillForm {
     const t = ev.target;
     if (!t._field || t.readOnly) return;
     this.check(t);
-    // A field whose check was refused is checked again when a value it reads changes.
+    // A field is checked again when a value its check reads changes.
     const reads = CHECK_READS[this.progId.toLowerCase()] || {};
-    for (const other of this.rowOf(t).querySelectorAll('input[aria-invalid="true"]'))
-      if (other !== t && (reads[other.name.toLowerCase()] || []).some((n) => same(n, t.name))) this.check(other);
+    for (const other of this.rowOf(t).querySelectorAll('input[name]'))
+      if (other !== t && other.value && (reads[other.name.toLowerCase()] || []).some((n) => same(n, t.name))) this.check(other);
     if (OVERTIME.has(this.progId.toLowerCase()) && SPAN_FIELDS.has(t._field.name.toLowerCase())) this.spanNow(this.rowOf(t));
     const lookup = SPAN_LOOKUP[this.progId.toLowerCase()];
     if (lookup && lookup.reads.some((n) => same(n, t.name))) this.track(this.lookupSpan(this.rowOf(t), lookup));
