@@ -1,6 +1,6 @@
 // A person's month (leave, overtime, balances, compensatory hours) and the printable
 // pay statement of a person-month.
-import { h, get, must, newView, attachPicker, showDate, showTime, showValue, labelOf, monthNow, addMonths,
+import { h, get, newView, attachPicker, showDate, showTime, showValue, labelOf, monthNow, addMonths,
          billLink, Refusal } from './util.js';
 
 // The month-and-person bar both pages share: a person picker, the month, and a step
@@ -24,6 +24,13 @@ function chooser(base, id, month) {
   return form;
 }
 
+// A refused answer goes to the alert; a page the caller's roles do not allow shows nothing else.
+function allowed(view, data) {
+  if (data.ok) return data;
+  if (data.status === 403) view.replaceChildren();
+  throw new Refusal(data);
+}
+
 // A page of a person-month: its title and chooser; nothing more until a person is chosen.
 function monthPage(title, base, id, month) {
   const view = newView();
@@ -35,7 +42,7 @@ function monthPage(title, base, id, month) {
 export async function personView(id, month = monthNow()) {
   const view = monthPage('人员', '#/person', id, month);
   if (!id) return;
-  const data = must(await get('/v1/person', { id, month }));
+  const data = allowed(view, await get('/v1/person', { id, month }));
   const p = data.person;
   view.append(h('h2', null, `${p.name}（${p.id}）`, h('span', { class: 'sub' }, ` ${p.depart || ''} ${p.onJob ? '在职' : '不在职'}`)),
     h('p', { class: 'links' }, h('a', { href: `#/pay/${encodeURIComponent(p.id)}/${data.month}` }, '工资条')));
@@ -99,8 +106,7 @@ const TOTALS = [[6, '计时工资合计'], [7, '加款合计'], [8, '扣款合�
 export async function payView(id, month = monthNow()) {
   const view = monthPage('工资条', '#/pay', id, month);
   if (!id) return;
-  const data = await get('/v1/paystatement', { person: id, month });
-  if (!data.ok) throw new Refusal(data);
+  const data = allowed(view, await get('/v1/paystatement', { person: id, month }));
   const s = data.statement;
   let totals, details;
   if (Array.isArray(s)) {
