@@ -394,8 +394,13 @@ class BillForm {
   // weekend rest day, or a working day.
   async dayType(date) {
     if (!INT.test(String(date ?? '')) || String(date).length !== 8) return 1;
-    const data = await post('/v1/proc', { progid: 'QVXHumrs.Overtime', number: 2, arg: Number(date) });
-    if (data.ok && data.result === true) return 3;
+    this.holidays = this.holidays || new Map();
+    if (!this.holidays.has(date)) {
+      const data = await post('/v1/proc', { progid: 'QVXHumrs.Overtime', number: 2, arg: Number(date) });
+      if (!data.ok) return 1;
+      this.holidays.set(date, data.result === true);
+    }
+    if (this.holidays.get(date)) return 3;
     const s = String(date);
     const wd = new Date(Number(s.slice(0, 4)), Number(s.slice(4, 6)) - 1, Number(s.slice(6))).getDay();
     return wd === 0 || wd === 6 ? 2 : 1;
