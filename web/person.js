@@ -103,6 +103,20 @@ const TOTALS = [[6, '计时工资合计'], [7, '加款合计'], [8, '扣款合�
                 [16, '节假日加班费'], [17, '请假扣款'], [18, '计件合格金额'], [19, '计件损坏金额'], [20, '其他扣款'],
                 [21, '计件奖金'], [22, '计件短缺']];
 
+// Headings of the statement's own columns (sums and names it joins in); other columns
+// take the label their bill's form gives them.
+const STATEMENT_LABELS = {
+  TotalAmount: '金额合计', SalaryName: '薪资项目名称', Propertiy: '加扣', CaleType: '计算方式', MonthType: '月份方式',
+  OverTimeClass: '加班班别', OverTimeDate: '加班日期', TotalCount: '加班合计', ExcuseClsName: '请假类别名称',
+  BeginDate: '开始日期', EndDate: '结束日期', ExcuseUnit: '计假单位', UnitName: '计量单位', ExcuseCount: '请假数量',
+  IfCutExcuse: '已销假', CutExcuseNo: '销假单号', CutExcuseCount: '销假数量', RealExcuseCount: '实际请假数量',
+  ExcuseCountAll: '扣款基数', ExcuseAmountAll: '扣款金额', ProcName: '工序', ProdName: '产品', Unit: '单位',
+  ProdDate: '生产日期', EligibleQty: '合格数量', EligiblePieceRate: '合格单价', EligibleAmount: '合格金额',
+  DamageQty: '损坏数量', DamagePieceRate: '损坏单价', DamageAmount: '损坏金额', OtherCutPay: '其他扣款',
+  RealPayAmount: '实得金额', Demo: '备注', PersonName: '姓名', DepartName: '部门', SumTaxSalary: '应税合计',
+  SumDeduct: '扣款合计', BankName: '银行', BankMoneny: '银行金额',
+};
+
 export async function payView(id, month = monthNow()) {
   const view = monthPage('工资条', '#/pay', id, month);
   if (!id) return;
@@ -166,7 +180,7 @@ async function packetTable(title, set) {
     section.append(h('p', { class: 'none' }, '无'));
     return section;
   }
-  const labels = await Promise.all(fields.map((f) => labelOf(f)));
+  const labels = await Promise.all(fields.map((f) => STATEMENT_LABELS[f] || labelOf(f)));
   section.append(h('table', { class: 'list' },
     h('thead', null, h('tr', null, labels.map((l) => h('th', null, l)))),
     h('tbody', null, rows.map((r) => h('tr', null, r.map((v) => h('td', null, showValue(v))))))));
