@@ -16,8 +16,7 @@ const CHECK_READS = {
   'qvxhumrs.subsidycutdate': { personid: null, psalarybank: ['PersonID'] },
   'qvxhumrs.advpayment': { personid: ['PayDay'], psalarybank: ['PersonID'] },
   'qvxhumrs.monthsalary': { personid: null },
-  'qvxhumrs.hoursalary': { condbpersonid: ['BeginDate', 'EndDate'], condepersonid: ['BeginDate', 'EndDate'],
-                           personid: ['WorkDate'], classid: ['PersonID', 'WorkDate'] },
+  'qvxhumrs.hoursalary': { condbpersonid: null, condepersonid: null, personid: ['WorkDate'], classid: ['PersonID', 'WorkDate'] },
 };
 
 // A bill whose form looks up the leave row a cancellation span covers: the object
