@@ -1,7 +1,7 @@
 // The workspace: one page whose views follow the location hash.
 import { h, session, setSession, clearSession, post, get, classes, classOf, must, showAlert,
          clearMessages, showNotices, Refusal, showDate, showValue, attachPicker,
-         newView, nav, billLink, goButton } from './util.js';
+         newView, nav, billLink, goButton, setLocation } from './util.js';
 import { billView } from './bill.js';
 import { personView, payView } from './person.js';
 
@@ -31,8 +31,7 @@ async function render() {
   if (nav.flash) showNotices(nav.flash);
   nav.flash = null;
   const hash = location.hash || '#/';
-  document.getElementById('top').hidden = !session.name;
-  document.getElementById('who').textContent = session.name ? `${session.name}` : '';
+  showTop();
   if (!session.name && hash !== '#/login') {
     location.hash = '#/login';
     return;
@@ -49,6 +48,11 @@ async function render() {
     return;
   }
   newView().append(h('p', null, '没有这个页面。'), h('a', { href: '#/' }, '回首页'));
+}
+
+function showTop() {
+  document.getElementById('top').hidden = !session.name;
+  document.getElementById('who').textContent = session.name || '';
 }
 
 function loginView() {
@@ -69,7 +73,14 @@ function loginView() {
       return;
     }
     setSession({ name: data.name, roles: data.roles || [], csrf: data.csrf });
-    location.hash = '#/';
+    // The home page is drawn before its location shows.
+    showTop();
+    try {
+      await homeView();
+    } catch (e) {
+      showAlert(e.message);
+    }
+    setLocation('#/');
   });
   view.append(form);
   form.elements.name.focus();
