@@ -44,9 +44,11 @@ export async function billView(progId, key) {
     view.append(h('h1', null, cls.title), h('p', null, '这是查询，没有单据可填写。'));
     return;
   }
+  if (!view.isConnected) return;  // left while the classes were asked for
   const form = new BillForm(cls, key);
   nav.leave = () => form.release();
   const data = must(key === null ? await form.call('new') : await form.call('open', { key }));
+  if (!view.isConnected) return form.release();
   form.render(data.datasets);
   view.append(form.el);
   form.focusFirst();
