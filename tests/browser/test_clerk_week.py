@@ -239,7 +239,7 @@ class ClerkWeek:
             else:
                 self.ws.field("PersonID", self.row(1, i - 1)).click()
                 self.add_row(1, keyboard=True)
-            self.fill_row(1, i, {"PersonID": person, "OverTimeDate": 20240611, "OverTimeClass": "A",
+            self.fill_row(1, i, {"PersonID": person, "OverTimeDate": 20240612, "OverTimeClass": "A",
                                  "BeginTime": 1800, "EndTime": 2000})
             row = self.row(1, i)
             for name, expected in zip(fields, hours):
