@@ -274,9 +274,9 @@ class Workspace:
         return self.wait(look, what or f"one visible {css}")
 
     def button(self, name, scope=None):
-        """The visible button whose accessible name is exactly `name`."""
+        """The visible button (or a link drawn as one) whose accessible name is exactly `name`."""
         def look():
-            for b in self.find("button, input[type=button], input[type=submit], [role=button]", scope):
+            for b in self.find("button, input[type=button], input[type=submit], [role=button], a", scope):
                 label = (b.get_attribute("aria-label") or b.text or b.get_attribute("value") or "").strip()
                 if label == name and b.is_displayed():
                     return b
