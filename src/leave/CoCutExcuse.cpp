@@ -8,6 +8,7 @@
 #include "core/Text.h"
 #include "framework/Dataset.h"
 #include "leave/CutExcuseMessages.h"
+#include "suite/FieldLabels.h"
 #include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
 #include "utils/TimeUtils.h"
@@ -180,6 +181,11 @@ const ClassDescriptor& CutExcuseClass() {
         d.interfaceName = "ICutExcuse";
         d.iid = "{99F47B86-1195-4BB9-A4EC-214E8908DC12}";
         d.keyColumn = "BillNo";
+        d.title = "销假单";
+        d.labels = WithSharedLabels({{"ExcuseCount", "销假数量"}});
+        d.findDate = "BillDate";
+        d.findPersonDataset = 0;
+        d.findPerson = "PersonID";
         d.datasets = {HeaderDataset("humCutExcuse")};
         d.tables.push_back({"humCutExcuse",
                      {{"BillNo", kText},

@@ -9,6 +9,7 @@
 #include "leave/ExcuseDateMessages.h"
 #include "leave/LeaveMessages.h"
 #include "suite/Attendance.h"
+#include "suite/FieldLabels.h"
 #include "suite/ProgIds.h"
 #include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
@@ -219,6 +220,11 @@ const ClassDescriptor& ExcuseDateClass() {
         d.interfaceName = "IExcuseDate";
         d.iid = "{821B8956-07E1-4A71-B70B-40BEEB02C336}";
         d.keyColumn = "BillNo";
+        d.title = "按日期请假单";
+        d.labels = WithSharedLabels({});
+        d.findDate = "BillDate";
+        d.findPersonDataset = 1;
+        d.findPerson = "PersonID";
         d.personColumn = "PersonID";
         // The rows carry their category's kind for the posting and its name for the
         // message that names a conflicting row of the same bill.

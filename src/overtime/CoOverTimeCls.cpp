@@ -2,6 +2,7 @@
 
 #include "core/Convert.h"
 #include "overtime/OverTimeClsMessages.h"
+#include "suite/FieldLabels.h"
 
 namespace humrs {
 
@@ -33,6 +34,11 @@ const ClassDescriptor& OvertimeClsClass() {
         d.interfaceName = "IOvertimeCls";
         d.iid = "{B897C3FB-37C5-43F9-B732-D8C1B58A7022}";
         d.keyColumn = "OTClsID";
+        d.title = "加班类别";
+        d.labels = WithSharedLabels({{"OTClsID", "类别编号"},
+                                      {"OTClsName", "类别名称"},
+                                      {"OverMonth", "每月加班上限"},
+                                      {"OverSalaryID", "超时薪资项目"}});
         d.datasets = {MasterDataset("humOverTimeCls", "OTClsID")};
         d.tables.push_back({"humOverTimeCls",
                      {{"OTClsID", kText}, {"OTClsName", kText}, {"OverMonth", kFloat}, {"OverSalaryID", kText}},

@@ -8,6 +8,7 @@
 #include "core/Text.h"
 #include "overtime/OvertimeMessages.h"
 #include "suite/Attendance.h"
+#include "suite/FieldLabels.h"
 #include "suite/ProgIds.h"
 #include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
@@ -399,6 +400,11 @@ const ClassDescriptor& OvertimeClass() {
         d.interfaceName = "IOvertime";
         d.iid = "{E24CED91-0250-4270-BF6A-6016E6C18BD0}";
         d.keyColumn = "BillNo";
+        d.title = "加班单";
+        d.labels = WithSharedLabels({});
+        d.findDate = "OverTimeDate";
+        d.findPersonDataset = 0;
+        d.findPerson = "PersonID";
         d.personColumn = "PersonID";
         d.datasets = {SingleRowDataset("humOverTime", 1)};
         // Flag 1 by person (RowNo 0), 3 by date.

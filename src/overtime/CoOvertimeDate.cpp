@@ -8,6 +8,7 @@
 #include "overtime/OvertimeDateMessages.h"
 #include "overtime/OvertimeMessages.h"
 #include "suite/Attendance.h"
+#include "suite/FieldLabels.h"
 #include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
 
@@ -147,6 +148,11 @@ const ClassDescriptor& OvertimeDateClass() {
         d.interfaceName = "IOvertimeDate";
         d.iid = "{AB1A9FE5-9022-416B-A581-DAA0622C5A59}";
         d.keyColumn = "BillNo";
+        d.title = "按日期加班单";
+        d.labels = WithSharedLabels({});
+        d.findDate = "BillDate";
+        d.findPersonDataset = 1;
+        d.findPerson = "PersonID";
         d.personColumn = "PersonID";
         // The rows carry their class's name, which a refusal naming another row of
         // the bill shows.

@@ -10,6 +10,7 @@
 #include "payroll/PaidFlags.h"
 #include "payroll/RowAccount.h"
 #include "suite/Attendance.h"
+#include "suite/FieldLabels.h"
 #include "suite/ProgIds.h"
 #include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
@@ -331,6 +332,17 @@ const ClassDescriptor& AdvPaymentClass() {
         d.iid = "{A9841475-6E35-4DAC-9E76-F0AABE62B9FD}";
         d.description = "AdvPayment Object";
         d.keyColumn = "BillNo";
+        d.title = "预支薪资单";
+        d.labels = WithSharedLabels({{"EndDate", "期末日期"},
+                                      {"PeriodCount", "期次"},
+                                      {"CaclByPercent", "按比例计算"},
+                                      {"PayRate", "预支比例"},
+                                      {"RealSalary", "预支金额"},
+                                      {"BankAmount", "银行金额"},
+                                      {"SalaryStatus", "发放状态"}});
+        d.findDate = "BillDate";
+        d.findPersonDataset = 1;
+        d.findPerson = "PersonID";
         d.datasets = {HeaderDataset("humAdvPayMain"), BodyDataset("humAdvPaySub"),
                       UnderRowDataset("humSalaryMain", "ParentRowNO", 2, 1), UnderRowDataset("humSalaryBank", "ParentRowNO", 2, 1)};
         d.tables.push_back({"humAdvPayMain",

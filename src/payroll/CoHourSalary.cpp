@@ -6,6 +6,7 @@
 #include "core/Text.h"
 #include "payroll/HourSalaryMessages.h"
 #include "suite/Attendance.h"
+#include "suite/FieldLabels.h"
 #include "suite/ProgIds.h"
 #include "utils/DateUtils.h"
 #include "utils/TimeUtils.h"
@@ -237,6 +238,22 @@ const ClassDescriptor& HourSalaryClass() {
         d.interfaceName = "IHourSalary";
         d.iid = "{5AEC89D5-A583-4537-B1C7-651831ED4805}";
         d.keyColumn = "BillNo";
+        d.title = "计时工资单";
+        d.labels = WithSharedLabels({{"CondBPersonID", "起始人员"},
+                                      {"CondEPersonID", "截止人员"},
+                                      {"CondBWorkTime", "上班开始时间"},
+                                      {"CondEWorkTime", "上班结束时间"},
+                                      {"CondBRestTime", "休息开始时间"},
+                                      {"CondERestTime", "休息结束时间"},
+                                      {"NormalTimeNum", "正常时数"},
+                                      {"NormalPrice", "正常单价"},
+                                      {"OverTimeNum", "加班时数"},
+                                      {"OverPrice", "加班单价"},
+                                      {"OtherAmount", "其他金额"},
+                                      {"bTranFrom", "考勤转入"}});
+        d.findDate = "BillDate";
+        d.findPersonDataset = 1;
+        d.findPerson = "PersonID";
         d.datasets = {HeaderDataset("HumHourSalaryMain", 1), BodyDataset("HumHourSalarySub", 1)};
         d.tables.push_back({"HumHourSalaryMain",
                      {{"Flag", kInt},

@@ -5,6 +5,7 @@
 #include "framework/Messages.h"
 #include "payroll/MonthSalaryMessages.h"
 #include "suite/Attendance.h"
+#include "suite/FieldLabels.h"
 #include "utils/DateUtils.h"
 
 namespace humrs {
@@ -196,6 +197,15 @@ const ClassDescriptor& MonthSalaryClass() {
         d.interfaceName = "IMonthSalary";
         d.iid = "{8EE7EAFE-E82A-4AB4-A3CF-E361BB71FEA5}";
         d.keyColumn = "BillNo";
+        d.title = "月薪资单";
+        d.labels = WithSharedLabels({{"FieldAAccount", "A段金额"},
+                                      {"FieldBAccount", "B段金额"},
+                                      {"FieldCAccount", "C段金额"},
+                                      {"HolidayAccount", "假日金额"},
+                                      {"ExcuseCount", "请假数量"}});
+        d.findDate = "BillDate";
+        d.findPersonDataset = 0;
+        d.findPerson = "PersonID";
         d.datasets = {SingleRowDataset("humSalaryMain", 1), BodyDataset("humSalarySub", 1), BodyDataset("humSalaryExcuse", 1),
                       BodyDataset("humSalaryOverTime", 1), UnderRowDataset("humSalaryBank", "ParentRowNO", 1, 0)};
         // payments (ParentRowNO = the advance row).

@@ -7,6 +7,7 @@
 #include "payroll/RowAccount.h"
 #include "payroll/SubsidyCutMessages.h"
 #include "suite/Attendance.h"
+#include "suite/FieldLabels.h"
 #include "suite/ProgIds.h"
 #include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
@@ -234,6 +235,11 @@ const ClassDescriptor& SubsidyCutClass() {
         d.interfaceName = "ISubsidyCut";
         d.iid = "{E85C8694-2700-4B70-9ED4-B59F855C4DBC}";
         d.keyColumn = "BillNo";
+        d.title = "津贴扣款单";
+        d.labels = WithSharedLabels({{"SalaryType", "结算方式"}});
+        d.findDate = "BillDate";
+        d.findPersonDataset = 0;
+        d.findPerson = "PersonID";
         d.datasets = {SingleRowDataset("HumSubsidyCut", 1)};
         // SalaryType 0: paid on its own on SalaryDate by PayType (1 cash, 0 bank, 2 both);
         // otherwise settled in the salary of SalaryMonth.

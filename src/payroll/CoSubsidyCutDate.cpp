@@ -5,6 +5,7 @@
 #include "payroll/PaidFlags.h"
 #include "payroll/SubsidyCutDateMessages.h"
 #include "payroll/SubsidyCutMessages.h"
+#include "suite/FieldLabels.h"
 #include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
 
@@ -143,6 +144,11 @@ const ClassDescriptor& SubsidyCutDateClass() {
         d.interfaceName = "ISubsidyCutDate";
         d.iid = "{4627433D-9791-4DD4-9ADD-1C4AF5A7E01F}";
         d.keyColumn = "BillNo";
+        d.title = "按日期津贴扣款单";
+        d.labels = WithSharedLabels({{"SalaryType", "结算方式"}});
+        d.findDate = "BillDate";
+        d.findPersonDataset = 1;
+        d.findPerson = "PersonID";
         d.datasets = {HeaderDataset("OstrelHeader", 4), BodyDataset("HumSubsidyCut", 4)};
         d.tables.push_back({"OstrelHeader",
                             {{"Flag", kInt},

@@ -13,6 +13,7 @@
 #include "personnel/PersonnelTransfer.h"
 #include "suite/Attendance.h"
 #include "suite/CoPersonSetMain.h"
+#include "suite/FieldLabels.h"
 #include "utils/DateUtils.h"
 
 namespace humrs {
@@ -470,6 +471,13 @@ const ClassDescriptor& ChangeInsuranceClass() {
         d.iid = "{4BEBB909-A0AF-49B9-BC38-A0FA5E1891B7}";
         d.description = "ChangeInsurance Object";
         d.keyColumn = "BillNo";
+        d.title = "保险异动单";
+        d.labels = WithSharedLabels({{"InsurKind", "保险类别"},
+                                      {"ChangeType", "异动类型"},
+                                      {"ChangeMoneny", "投保金额"}});
+        d.findDate = "BillDate";
+        d.findPersonDataset = 1;
+        d.findPerson = "PersonID";
         d.datasets = {HeaderDataset("humChangeInsuranceMain"), BodyDataset("humChangeInsurance")};
         d.tables.push_back({"humChangeInsuranceMain", {{"BillNo", kText}, {"BillDate", kInt}, {"Memo", kText}}, {"BillNo"}});
         d.tables.push_back({"humChangeInsurance",

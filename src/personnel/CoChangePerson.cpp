@@ -3,6 +3,7 @@
 #include "core/Convert.h"
 #include "core/Text.h"
 #include "personnel/ChangePersonMessages.h"
+#include "suite/FieldLabels.h"
 #include "suite/ProgIds.h"
 #include "suite/Seed.h"
 #include "utils/DateUtils.h"
@@ -358,6 +359,22 @@ const ClassDescriptor& ChangePersonClass() {
         d.interfaceName = "IChangePerson";
         d.iid = "{CAF6DC61-9492-44ED-B865-356DEE57BADD}";
         d.keyColumn = "BillNo";
+        d.title = "人事异动单";
+        d.labels = WithSharedLabels({{"ActiveDate", "生效日期"},
+                                      {"Type", "异动类别"},
+                                      {"BType", "原工作状态"},
+                                      {"LeaveMonths", "留职停薪月数"},
+                                      {"ChangeDepart", "新部门"},
+                                      {"ChangePosition", "新职位"},
+                                      {"ChineseTitle", "新中文职称"},
+                                      {"EngTitle", "新英文职称"},
+                                      {"BChangeDepart", "原部门"},
+                                      {"BChangePosition", "原职位"},
+                                      {"BChineseTitle", "原中文职称"},
+                                      {"BEngTitle", "原英文职称"}});
+        d.findDate = "BillDate";
+        d.findPersonDataset = 1;
+        d.findPerson = "PersonID";
         d.datasets = {HeaderDataset("humChangePersonMain"), BodyDataset("humChangePerson")};
         d.tables.push_back(
             {"humChangePersonMain", {{"BillNo", kText}, {"BillDate", kInt}, {"Memo", kText}}, {"BillNo"}});

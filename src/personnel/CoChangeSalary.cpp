@@ -10,6 +10,7 @@
 #include "personnel/ChangeSalarySettings.h"
 #include "personnel/PersonnelTransfer.h"
 #include "suite/Attendance.h"
+#include "suite/FieldLabels.h"
 #include "utils/DateUtils.h"
 
 namespace humrs {
@@ -460,6 +461,16 @@ const ClassDescriptor& ChangeSalaryClass() {
         d.interfaceName = "IChangeSalary";
         d.iid = "{E9C14FBF-24F6-4BFA-8AE7-2C0C60E4A011}";
         d.keyColumn = "BillNo";
+        d.title = "调薪单";
+        d.labels = WithSharedLabels({{"NAdjustDate", "调整日期"},
+                                      {"NAdjustMode", "调整方式"},
+                                      {"NBaseSalary", "新基本工资"},
+                                      {"NNoLeave", "新全勤奖金"},
+                                      {"NMealSalary", "新伙食津贴"},
+                                      {"IsNew", "新增"}});
+        d.findDate = "BillDate";
+        d.findPersonDataset = 1;
+        d.findPerson = "PersonID";
         d.datasets = {HeaderDataset("humChangeSalaryMain"), BodyDataset("humChangeSalary"),
                       UnderRowDataset("humChangeSalarySub", "ParentRowNo", std::nullopt, 1)};
         d.tables.push_back({"humChangeSalaryMain", {{"BillNo", kText}, {"BillDate", kInt}, {"Memo", kText}}, {"BillNo"}});
