@@ -13,6 +13,7 @@ it on a new database of that server, dropped at the end; otherwise on an SQLite 
 in a temporary folder.
 """
 
+import base64
 import json
 import os
 import shutil
@@ -39,6 +40,7 @@ PSQL = "/usr/bin/psql"
 ACCOUNTS = {
     "clerk1": (["attendance"], "clerk one passphrase"),
     "pay1": (["payroll"], "payroll passphrase 1"),
+    "audit1": (["viewer"], "auditor passphrase 1"),  # the test's own look-ups beside the page
 }
 
 
@@ -181,7 +183,6 @@ class Workspace:
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
         self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
         self.driver.set_page_load_timeout(30)
-        self.driver.set_window_size(*self.size)
 
     # ------------------------------------------------------------ the database
 
@@ -266,37 +267,46 @@ class Workspace:
     def find(self, css, scope=None):
         return (scope or self.driver).find_elements(By.CSS_SELECTOR, css)
 
+    def visible(self, css, scope=None):
+        """The elements `css` names that are drawn, in document order."""
+        return self.driver.execute_script(
+            """return [...(arguments[0] || document).querySelectorAll(arguments[1])]
+                 .filter((e) => e.getClientRects().length > 0 && getComputedStyle(e).visibility !== 'hidden');""",
+            scope, css)
+
     def one(self, css, scope=None, what=None):
         """The one visible element `css` names, waited for."""
         def look():
-            shown = [e for e in self.find(css, scope) if e.is_displayed()]
+            shown = self.visible(css, scope)
             return shown[0] if len(shown) == 1 else None
         return self.wait(look, what or f"one visible {css}")
 
     def button(self, name, scope=None):
         """The visible button (or a link drawn as one) whose accessible name is exactly `name`."""
         def look():
-            for b in self.find("button, input[type=button], input[type=submit], [role=button], a", scope):
-                label = (b.get_attribute("aria-label") or b.text or b.get_attribute("value") or "").strip()
-                if label == name and b.is_displayed():
-                    return b
-            return None
+            return self.driver.execute_script(
+                """return [...(arguments[0] || document).querySelectorAll(
+                       'button, input[type=button], input[type=submit], [role=button], a')]
+                     .find((b) => b.getClientRects().length > 0 &&
+                       (b.getAttribute('aria-label') || b.textContent || b.value || '').trim() === arguments[1]) || null;""",
+                scope, name)
         return self.wait(look, f"a button {name}")
 
     def field(self, name, scope=None):
         """The visible input (or select, textarea) named `name`."""
-        return self.one(f"input[name='{name}'], select[name='{name}'], textarea[name='{name}']", scope,
-                        f"a field named {name}")
+        def look():
+            return self.driver.execute_script(
+                """const shown = [...(arguments[0] || document).querySelectorAll(
+                       `input[name="${arguments[1]}"], select[name="${arguments[1]}"], textarea[name="${arguments[1]}"]`)]
+                     .filter((e) => e.getClientRects().length > 0);
+                   return shown.length === 1 ? shown[0] : null;""", scope, name)
+        return self.wait(look, f"one visible field named {name}")
 
     def fill(self, name, value, scope=None, leave=True):
-        """Types `value` into the field `name` (replacing what it held); Tab leaves it."""
+        """Types `value` into the field `name` over what it held; Tab leaves it."""
         element = self.field(name, scope)
-        element.click()
-        element.send_keys(Keys.CONTROL, "a")
-        element.send_keys(Keys.DELETE)
-        element.send_keys(str(value))
-        if leave:
-            element.send_keys(Keys.TAB)
+        self.driver.execute_script("arguments[0].focus(); arguments[0].select()", element)
+        element.send_keys(Keys.DELETE, str(value), *([Keys.TAB] if leave else []))
         return element
 
     def press(self, *keys):
@@ -321,15 +331,10 @@ class Workspace:
 
     def alert(self, timeout=10.0):
         """The text of the role=alert element once it shows some."""
-        def look():
-            for e in self.find("[role=alert]"):
-                if e.is_displayed() and e.text.strip():
-                    return e.text.strip()
-            return None
-        return self.wait(look, "a refusal in role=alert", timeout)
+        return self.wait(self.alert_now, "a refusal in role=alert", timeout)
 
     def alert_now(self):
-        return " ".join(e.text.strip() for e in self.find("[role=alert]") if e.is_displayed()).strip()
+        return " ".join(e.text.strip() for e in self.visible("[role=alert]")).strip()
 
     def login(self, name, password):
         self.go("/login")
@@ -345,8 +350,18 @@ class Workspace:
         self.wait(lambda: self.hash() == "#/login" or self.find("input[name=password]"), "the sign-in form again")
 
     def screenshot(self, name):
+        """The whole page, the window's width wide, as out/name."""
+        width, height = self.size
+        height = max(height, self.driver.execute_script("return document.documentElement.scrollHeight"))
+        self.cdp("Emulation.setDeviceMetricsOverride",
+                 {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": False})
+        try:
+            png = base64.b64decode(self.cdp("Page.captureScreenshot", {"format": "png"})["data"])
+        finally:
+            self.cdp("Emulation.clearDeviceMetricsOverride")
         path = os.path.join(self.out, name)
-        self.driver.save_screenshot(path)
+        with open(path, "wb") as f:
+            f.write(png)
         return path
 
     def cdp(self, command, params=None):
