@@ -80,6 +80,14 @@ void RemoveDatabase(const std::string& path) {
     }
 }
 
+// The first table of the component the database holds, or empty when it holds none.
+std::string FirstComponentTable(Database& db, const ClassRegistry& classes) {
+    if (!db.TableColumns("humSchemaVersion").empty()) return "humSchemaVersion";
+    for (const TableDef& table : classes.Tables())
+        if (!db.TableColumns(table.name).empty()) return table.name;
+    return "";
+}
+
 }  // namespace
 
 // The story: the company first, then each class's scenes in the order of the classes.
@@ -92,17 +100,26 @@ std::vector<DemoScene> DemoScenes(const ClassRegistry& classes) {
 
 Answer RunDemo(const GlobalOptions& options, bool text, bool force) {
     const std::string& path = options.dbPath;
-    // The demo starts from an empty database it makes itself: never a shared server's.
-    if (IsPostgresUrl(path))
-        return Failure(kBadInput, "the demo runs on an SQLite file of its own, not on a database server");
-    if (path != ":memory:") {
+    const bool server = IsPostgresUrl(path);
+    if (!server && path != ":memory:") {
         if (const std::string why = WhyNotReplace(path, force); !why.empty()) return Failure(kBadInput, why);
         RemoveDatabase(path);
     }
     try {
-        std::unique_ptr<Database> db = OpenSQLite(path);
-        if (path != ":memory:") MarkDemoDatabase(path);
         const ClassRegistry& classes = ComponentRegistry();
+        std::unique_ptr<Database> db;
+        if (server) {
+            // A server's database is never replaced: the demo fills only one that holds
+            // none of the component's tables yet, whatever --force says.
+            db = OpenPostgres(path);
+            if (const std::string table = FirstComponentTable(*db, classes); !table.empty())
+                return Failure(kBadInput, "the database already holds humrs tables (" + table +
+                                              "); the demo fills only a database without any, and never "
+                                              "replaces data on a database server, even with --force");
+        } else {
+            db = OpenSQLite(path);
+            if (path != ":memory:") MarkDemoDatabase(path);
+        }
         CreateOrUpgradeSchema(*db, classes.Tables(), classes.Indexes());
         db->BeginWrite();
         try {

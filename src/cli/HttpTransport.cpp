@@ -166,11 +166,16 @@ bool Service::State::Enqueue(Exchange* exchange) {
 // ---- the polling thread's side
 
 MHD_Result Service::State::Queue(MHD_Connection* connection, const Response& res, bool close) {
-    const std::string text = Dump(res.body, false) + "\n";
+    const bool file = !res.contentType.empty();
+    const std::string text = file ? std::string() : Dump(res.body, false) + "\n";
+    // An embedded file lives as long as the program: it is sent from where it is.
     MHD_Response* response =
-        MHD_create_response_from_buffer(text.size(), const_cast<char*>(text.data()), MHD_RESPMEM_MUST_COPY);
+        file ? MHD_create_response_from_buffer(res.raw.size(), const_cast<char*>(res.raw.data()),
+                                               MHD_RESPMEM_PERSISTENT)
+             : MHD_create_response_from_buffer(text.size(), const_cast<char*>(text.data()), MHD_RESPMEM_MUST_COPY);
     if (!response) return MHD_NO;
-    MHD_add_response_header(response, "Content-Type", "application/json; charset=utf-8");
+    MHD_add_response_header(response, "Content-Type",
+                            file ? res.contentType.c_str() : "application/json; charset=utf-8");
     for (const auto& [name, value] : res.headers) MHD_add_response_header(response, name.c_str(), value.c_str());
     if (close) MHD_add_response_header(response, "Connection", "close");
     const MHD_Result queued = MHD_queue_response(connection, static_cast<unsigned>(res.status), response);

@@ -425,6 +425,7 @@ void Service::State::Route(const Request& req, Response& res) {
         if (req.method == "POST" && req.path == "/v1/login") return Login(req, res);
         if (req.method == "POST" && req.path == "/v1/logout") return Logout(req, res);
         if (req.method == "GET" && req.path == "/v1/audit") return Audit(req, res);
+        if (req.method == "GET" && (WebFile(req, res) || WorkspaceRead(req, res))) return;
         if (req.method == "POST" && req.path == "/v1/objects") return CreateHandle(req, res);
         if (std::regex_match(req.path, match, kHandlePath)) {
             if (req.method == "POST") return CallHandle(req, res, match[1].str());

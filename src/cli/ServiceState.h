@@ -16,6 +16,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -43,11 +44,14 @@ struct Request {
     std::vector<std::pair<std::string, std::string>> query;
 };
 
-// What a request is answered: the status, the JSON body and extra headers.
+// What a request is answered: the status, the JSON body and extra headers. A file
+// of the workspace goes out as `raw` with its own `contentType` instead of the JSON.
 struct Response {
     int status = 200;
     Json body;
     std::vector<std::pair<std::string, std::string>> headers;
+    std::string_view raw;  // the embedded file's bytes; they live as long as the program
+    std::string contentType;  // set: `raw` is the body
 };
 
 inline void Reply(Response& res, int status, const Json& body) {
@@ -213,6 +217,13 @@ struct Service::State {
     void Reap();
     void Health(Response& res);
     void Route(const Request& req, Response& res);
+
+    // ---- the workspace: its files and its reading endpoints (ServeWorkspace.cpp)
+
+    // Answers GET / and GET /app/<file>; false when the path is neither.
+    bool WebFile(const Request& req, Response& res);
+    // Answers the workspace's GET endpoints; false when the path is none of them.
+    bool WorkspaceRead(const Request& req, Response& res);
 
     // ---- the transport (HttpTransport.cpp)
 

@@ -7,7 +7,9 @@
 #include "core/Convert.h"
 #include "core/Text.h"
 #include "framework/Dataset.h"
+#include "framework/RefusalPlace.h"
 #include "leave/CutExcuseMessages.h"
+#include "suite/FieldLabels.h"
 #include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
 #include "utils/TimeUtils.h"
@@ -79,7 +81,7 @@ void TCutExcuse::BeforeUpdate() {
     RequireDateOrZero(CInt(bill["EndDate"]), "EndDate");
     RequireTimeOrUnset(CInt(bill["BeginTime"]), "BeginTime");
     RequireTimeOrUnset(CInt(bill["EndTime"]), "EndTime");
-    if (!(CFloat(bill["ExcuseCount"]) > 0)) MakeException(msg::kCutCountEmpty);
+    if (!(CFloat(bill["ExcuseCount"]) > 0)) MakeException(msg::kCutCountEmpty, {}, AtHeader("ExcuseCount"));
 
     // A changed bill first lifts the marks it had set, then marks the row of the last
     // lookup; a new bill only marks; a bill deleted from the change set lifts its marks.
@@ -135,10 +137,12 @@ std::vector<TCutExcuse::LeaveKey> TCutExcuse::CoveredAgain(const DeltaDataset& c
     });
     if (!moved) return marked;
     // The span moved: the leave that covers it now, unless another cancellation holds it.
-    Dataset rows =
-        CoveringRow(CStr(changes.RealFieldValue("PersonID")), CInt(changes.RealFieldValue("BeginDate")),
-                    CInt(changes.RealFieldValue("BeginTime")), CInt(changes.RealFieldValue("EndDate")),
-                    CInt(changes.RealFieldValue("EndTime")), 1);
+    Dataset rows;
+    PointedAt(AtHeader("BeginDate"), [&] {
+        rows = CoveringRow(CStr(changes.RealFieldValue("PersonID")), CInt(changes.RealFieldValue("BeginDate")),
+                           CInt(changes.RealFieldValue("BeginTime")), CInt(changes.RealFieldValue("EndDate")),
+                           CInt(changes.RealFieldValue("EndTime")), 1);
+    });
     return {
         {CStr(rows["BillNo"]), static_cast<int>(CInt(rows["Flag"])), static_cast<int>(CInt(rows["RowNo"]))}};
 }
@@ -155,7 +159,7 @@ void TCutExcuse::MarkCutExcuse(const LeaveKey& leave, const std::string& billNo,
     // below zero against its caps and its overtime.
     const Variant held = GetDBConn().DBSelectSQL("Select ExcuseCount From humExcuse" + where);
     if (!held.IsNullOrEmpty() && CFloat(Variant(Fixed2(count))) > CFloat(held))
-        MakeException(msg::kCutCountOverLeave);
+        MakeException(msg::kCutCountOverLeave, {}, AtHeader("ExcuseCount"));
     GetDBConn().DBExecSQL("Update humExcuse Set IfCutExcuse=1, CutExcuseNo=" + QuoteStr(billNo) +
                           ",CutExcuseCount=" + Fixed2(count) + where);
 }
@@ -180,6 +184,11 @@ const ClassDescriptor& CutExcuseClass() {
         d.interfaceName = "ICutExcuse";
         d.iid = "{99F47B86-1195-4BB9-A4EC-214E8908DC12}";
         d.keyColumn = "BillNo";
+        d.title = "销假单";
+        d.labels = WithSharedLabels({{"ExcuseCount", "销假数量"}});
+        d.findDate = "BillDate";
+        d.findPersonDataset = 0;
+        d.findPerson = "PersonID";
         d.datasets = {HeaderDataset("humCutExcuse")};
         d.tables.push_back({"humCutExcuse",
                      {{"BillNo", kText},

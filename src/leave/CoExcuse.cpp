@@ -1,6 +1,7 @@
 // The leave request by person and the leave service: its class and its tables.
 #include "leave/CoExcuse.h"
 
+#include "suite/FieldLabels.h"
 #include "suite/ProgIds.h"
 
 namespace humrs {
@@ -22,6 +23,11 @@ const ClassDescriptor& ExcuseClass() {
         d.interfaceName = "IExcuse";
         d.iid = "{BE6A793D-956F-42FA-B628-45FFA92EB6EE}";
         d.keyColumn = "BillNo";
+        d.title = "请假单";
+        d.labels = WithSharedLabels({});
+        d.findDate = "BeginDate";
+        d.findPersonDataset = 0;
+        d.findPerson = "PersonID";
         d.personColumn = "PersonID";
         d.datasets = {WithLeaveKind(SingleRowDataset("humExcuse", 1))};
         d.tables.push_back({"humSpecials", {{"Longevity", kInt}, {"SpecNumber", kFloat}}, {"Longevity"}});

@@ -6,6 +6,8 @@
 
 #include "core/Convert.h"
 #include "core/Errors.h"
+#include "framework/RefusalPlace.h"
+#include "suite/FieldLabels.h"
 #include "suite/ProgIds.h"
 
 namespace humrs {
@@ -20,7 +22,7 @@ void TExcuseCls::BeforeUpdate() {
         if (!v.IsNullOrEmpty() && (CInt(v) < INT32_MIN || CInt(v) > INT32_MAX))
             throw InputError(std::string(field) + " " + CStr(v) + " is not a code of a leave category");
     }
-    if (!(CFloat(cls["ExcuseUnit"]) > 0)) MakeException(msg::kExcuseUnitNotPositive);
+    if (!(CFloat(cls["ExcuseUnit"]) > 0)) MakeException(msg::kExcuseUnitNotPositive, {}, AtHeader("ExcuseUnit"));
 
     cls.Edit();
     // Pay-deduction settings only mean something while the category deducts pay.
@@ -52,6 +54,18 @@ const ClassDescriptor& ExcuseClsClass() {
         d.interfaceName = "IExcuseCls";
         d.iid = "{7746C3AF-A70B-4932-951D-125FB58E3CBE}";
         d.keyColumn = "ExcuseClsID";
+        d.title = "请假类别";
+        d.labels = WithSharedLabels({{"ExcuseClsID", "类别编号"},
+                                      {"CutPayment", "扣薪"},
+                                      {"MonthTimes", "每月次数"},
+                                      {"MonthAccount", "每月扣款"},
+                                      {"YearTimes", "每年次数"},
+                                      {"YearAccount", "每年扣款"},
+                                      {"CutNoLeave", "影响全勤"},
+                                      {"NoLeaveType", "全勤类型"},
+                                      {"CutType", "全勤扣款方式"},
+                                      {"NoLeaveTimes", "全勤次数"},
+                                      {"NoLeaveAccount", "全勤扣款"}});
         d.datasets = {MasterDataset("humExcuseCls", "ExcuseClsID")};
         d.tables.push_back({"humExcuseCls",
                      {{"ExcuseClsID", kText},

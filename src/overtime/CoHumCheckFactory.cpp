@@ -108,6 +108,7 @@ const ClassDescriptor& HumCheckFactoryClass() {
         d.interfaceName = "IHumCheckFactory";
         d.iid = "{8429EAE3-AC92-4D01-B9EB-53CF2238698E}";
         d.keyColumn = "";
+        d.title = "加班考勤统计";
         d.create = [] { return std::make_unique<THumCheckFactory>(); };
         d.procedures = HumCheckFactoryProcedures();
         d.demo = HumCheckFactoryDemo;

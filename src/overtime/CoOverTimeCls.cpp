@@ -1,7 +1,9 @@
 #include "overtime/CoOverTimeCls.h"
 
 #include "core/Convert.h"
+#include "framework/RefusalPlace.h"
 #include "overtime/OverTimeClsMessages.h"
+#include "suite/FieldLabels.h"
 
 namespace humrs {
 
@@ -12,9 +14,9 @@ void TOverTimeCls::BeforeUpdate() {
     const std::string item = CStr(cls["OverSalaryID"]);
     // An item counts as filled in when its text is not empty: blanks are something
     // the user typed, and the same test holds whichever way the limit goes.
-    if (hasLimit && item.empty()) MakeException(msg::kOverTimeClsHandlingIncomplete);
+    if (hasLimit && item.empty()) MakeException(msg::kOverTimeClsHandlingIncomplete, {}, AtHeader("OverSalaryID"));
     // Without a limit no hours go to an item, so none may be named.
-    if (!hasLimit && !item.empty()) MakeException(msg::kOverTimeClsHandlingIncomplete);
+    if (!hasLimit && !item.empty()) MakeException(msg::kOverTimeClsHandlingIncomplete, {}, AtHeader("OverSalaryID"));
 }
 
 std::string TOverTimeCls::GetBillRptModelName() {
@@ -33,6 +35,11 @@ const ClassDescriptor& OvertimeClsClass() {
         d.interfaceName = "IOvertimeCls";
         d.iid = "{B897C3FB-37C5-43F9-B732-D8C1B58A7022}";
         d.keyColumn = "OTClsID";
+        d.title = "加班类别";
+        d.labels = WithSharedLabels({{"OTClsID", "类别编号"},
+                                      {"OTClsName", "类别名称"},
+                                      {"OverMonth", "每月加班上限"},
+                                      {"OverSalaryID", "超时薪资项目"}});
         d.datasets = {MasterDataset("humOverTimeCls", "OTClsID")};
         d.tables.push_back({"humOverTimeCls",
                      {{"OTClsID", kText}, {"OTClsName", kText}, {"OverMonth", kFloat}, {"OverSalaryID", kText}},

@@ -4,8 +4,10 @@
 
 #include "core/Convert.h"
 #include "core/Text.h"
+#include "framework/RefusalPlace.h"
 #include "payroll/HourSalaryMessages.h"
 #include "suite/Attendance.h"
+#include "suite/FieldLabels.h"
 #include "suite/ProgIds.h"
 #include "utils/DateUtils.h"
 #include "utils/TimeUtils.h"
@@ -62,7 +64,7 @@ void THourSalary::BeforeUpdate() {
     TQVXComBase::BeforeUpdate();
     Dataset& rows = GetDatasets(1);
     CheckRowIntegrity(rows);
-    CheckGetIsOnWork(Db(), rows, "WorkDate", "PersonID");
+    CheckGetIsOnWork(Db(), rows, "WorkDate", "PersonID", 1);
     CheckTimesAndConflicts(rows);
     ReleaseDroppedAttendance();
     TakeOverAttendance(rows);
@@ -73,7 +75,7 @@ void THourSalary::CheckRowIntegrity(Dataset& rows) {
     // that exists and times of day. Any negative time is one not filled in, which the
     // row checks ask the user for by its line number.
     for (rows.First(); !rows.Eof(); rows.Next()) {
-        if (Trim(CStr(rows["PersonID"])).empty()) MakeException(msg::kHourPersonEmpty);
+        if (Trim(CStr(rows["PersonID"])).empty()) MakeException(msg::kHourPersonEmpty, {}, AtRow(1, rows, "PersonID"));
         RequireDateOrZero(CInt(rows["WorkDate"]), "WorkDate");
         for (const char* field : {"BeginTime", "EndTime"})
             if (const int64_t time = CInt(rows[field]); time >= 0) RequireTimeOrUnset(time, field);
@@ -87,8 +89,8 @@ void THourSalary::CheckTimesAndConflicts(Dataset& rows) {
         const Variant serNo(CInt(rows["SerNo"]));
         const int beginTime = static_cast<int>(CInt(rows["BeginTime"]));
         const int endTime = static_cast<int>(CInt(rows["EndTime"]));
-        if (beginTime < 0) MakeException(msg::kHourBeginTimeMissing, {serNo});
-        if (endTime < 0) MakeException(msg::kHourEndTimeMissing, {serNo});
+        if (beginTime < 0) MakeException(msg::kHourBeginTimeMissing, {serNo}, AtRow(1, rows, "BeginTime"));
+        if (endTime < 0) MakeException(msg::kHourEndTimeMissing, {serNo}, AtRow(1, rows, "EndTime"));
         const int workDate = static_cast<int>(CInt(rows["WorkDate"]));
         Dataset others = OpenDataset(kHourSalary, 1, "BillNo,BeginTime,EndTime",
                                      "(PersonID=" + QuoteStr(CStr(rows["PersonID"])) + ") And (" +
@@ -99,7 +101,8 @@ void THourSalary::CheckTimesAndConflicts(Dataset& rows) {
                                static_cast<int>(CInt(others["EndTime"]))))
                 MakeException(msg::kHourConflict,
                               {serNo, others["BillNo"], Variant(CInt(others["BeginTime"])),
-                               Variant(CInt(others["EndTime"]))});
+                               Variant(CInt(others["EndTime"]))},
+                              AtRow(1, rows, "BeginTime"));
         }
     }
 }
@@ -237,6 +240,22 @@ const ClassDescriptor& HourSalaryClass() {
         d.interfaceName = "IHourSalary";
         d.iid = "{5AEC89D5-A583-4537-B1C7-651831ED4805}";
         d.keyColumn = "BillNo";
+        d.title = "计时工资单";
+        d.labels = WithSharedLabels({{"CondBPersonID", "起始人员"},
+                                      {"CondEPersonID", "截止人员"},
+                                      {"CondBWorkTime", "上班开始时间"},
+                                      {"CondEWorkTime", "上班结束时间"},
+                                      {"CondBRestTime", "休息开始时间"},
+                                      {"CondERestTime", "休息结束时间"},
+                                      {"NormalTimeNum", "正常时数"},
+                                      {"NormalPrice", "正常单价"},
+                                      {"OverTimeNum", "加班时数"},
+                                      {"OverPrice", "加班单价"},
+                                      {"OtherAmount", "其他金额"},
+                                      {"bTranFrom", "考勤转入"}});
+        d.findDate = "BillDate";
+        d.findPersonDataset = 1;
+        d.findPerson = "PersonID";
         d.datasets = {HeaderDataset("HumHourSalaryMain", 1), BodyDataset("HumHourSalarySub", 1)};
         d.tables.push_back({"HumHourSalaryMain",
                      {{"Flag", kInt},

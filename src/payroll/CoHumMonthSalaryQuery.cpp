@@ -235,6 +235,7 @@ const ClassDescriptor& HumMonthSalaryQueryClass() {
         d.iid = "{541A0E8E-15D8-4229-B74B-C233996A4FD2}";
         d.description = "HumMonthSalaryQuery Object";
         d.keyColumn = "";
+        d.title = "工资条查询";
         d.create = [] { return std::make_unique<THumMonthSalaryQuery>(); };
         d.procedures = PayStatementProcedures();
         d.demo = HumMonthSalaryQueryDemo;

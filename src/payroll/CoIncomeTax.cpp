@@ -100,6 +100,7 @@ const ClassDescriptor& IncomeTaxClass() {
         d.gridBase = true;
         d.description = "IncomeTax Object";
         d.keyColumn = "";
+        d.title = "所得税汇总";
         d.create = [] { return std::make_unique<TIncomeTax>(); };
         d.procedures = IncomeTaxProcedures();
         d.demo = IncomeTaxDemo;

@@ -2,9 +2,11 @@
 
 #include "core/Convert.h"
 #include "core/Text.h"
+#include "framework/RefusalPlace.h"
 #include "payroll/PaidFlags.h"
 #include "payroll/SubsidyCutDateMessages.h"
 #include "payroll/SubsidyCutMessages.h"
+#include "suite/FieldLabels.h"
 #include "suite/SuiteCalls.h"
 #include "utils/DateUtils.h"
 
@@ -18,7 +20,8 @@ const SubsidyRowRefusals kSubsidyCutDateRefusals{
     .monthOutsideEmployment = msg::kSubsidyDateMonthOutsideEmployment,
     .bankNotOwned = msg::kSubsidyDateBankNotOwned,
     .namesPerson = true,
-    .accountDataset = 1};
+    .accountDataset = 1,
+    .rowDataset = 1};
 
 TSubsidyCutDate::TSubsidyCutDate() : TSubsidyVoucherBill(kSubsidyCutDateRefusals) {}
 
@@ -28,7 +31,7 @@ void TSubsidyCutDate::BeforeUpdate() {
     RequireDateOrZero(CInt(header["BillDate"]), "BillDate");
     const bool checked = !UnderImportLogin();
     for (rows.First(); !rows.Eof(); rows.Next()) {
-        GuardSubsidyRow(*this, rows);
+        GuardSubsidyRow(*this, 1, rows);
         // Without the checks a month or a day that does not exist is still never stored.
         if (!checked) CheckRowDates(rows);
     }
@@ -62,7 +65,8 @@ void TSubsidyCutDate::CheckRowDates(Dataset& row) {
     const int64_t day = CInt(row["SalaryDate"]);
     const bool dayValid = day > 0 && day <= 99991231 && IsValidDate(static_cast<QVXDate>(day));
     if ((month != 0 && !IsValidSalaryMonth(month)) || (day != 0 && !dayValid))
-        MakeException(msg::kSubsidyDateInvalid);
+        MakeException(msg::kSubsidyDateInvalid, {},
+                      At(row, month != 0 && !IsValidSalaryMonth(month) ? "SalaryMonth" : "SalaryDate"));
 }
 
 void TSubsidyCutDate::AfterUpdate() {
@@ -143,6 +147,11 @@ const ClassDescriptor& SubsidyCutDateClass() {
         d.interfaceName = "ISubsidyCutDate";
         d.iid = "{4627433D-9791-4DD4-9ADD-1C4AF5A7E01F}";
         d.keyColumn = "BillNo";
+        d.title = "按日期津贴扣款单";
+        d.labels = WithSharedLabels({{"SalaryType", "结算方式"}});
+        d.findDate = "BillDate";
+        d.findPersonDataset = 1;
+        d.findPerson = "PersonID";
         d.datasets = {HeaderDataset("OstrelHeader", 4), BodyDataset("HumSubsidyCut", 4)};
         d.tables.push_back({"OstrelHeader",
                             {{"Flag", kInt},

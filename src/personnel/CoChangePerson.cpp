@@ -2,7 +2,9 @@
 
 #include "core/Convert.h"
 #include "core/Text.h"
+#include "framework/RefusalPlace.h"
 #include "personnel/ChangePersonMessages.h"
+#include "suite/FieldLabels.h"
 #include "suite/ProgIds.h"
 #include "suite/Seed.h"
 #include "utils/DateUtils.h"
@@ -55,10 +57,12 @@ void TChangePerson::BeforeUpdate() {
                                               SameText(CStr(rows.OldValue("PersonID")), person)
                                           ? 1
                                           : 0;
-            CheckStateTransition(person, static_cast<int>(CInt(rows["BType"])), type, ownFormalRows);
+            PointedAt(AtRow(1, rows, "Type"), [&] {
+                CheckStateTransition(person, static_cast<int>(CInt(rows["BType"])), type, ownFormalRows);
+            });
             if (type == work_state::kUnpaidLeave) {
                 if (CInt(rows["LeaveMonths"]) <= 0)
-                    MakeException(msg::kUnpaidLeaveMonthsNotPositive, {Variant(person)});
+                    MakeException(msg::kUnpaidLeaveMonthsNotPositive, {Variant(person)}, AtRow(1, rows, "LeaveMonths"));
             } else if (CInt(rows["LeaveMonths"]) != 0) {
                 rows.SetFieldValue("LeaveMonths", 0);
                 rows.Post();
@@ -82,10 +86,10 @@ void TChangePerson::CheckRowIntegrity(Dataset& rows) {
     // that stays the server's.
     for (rows.First(); !rows.Eof(); rows.Next()) {
         const std::string person = CStr(rows["PersonID"]);
-        if (Trim(person).empty()) MakeException(msg::kChangePersonEmpty);
+        if (Trim(person).empty()) MakeException(msg::kChangePersonEmpty, {}, AtRow(1, rows, "PersonID"));
         RequireDateOrZero(CInt(rows["ActiveDate"]), "ActiveDate");
         if (CInt(GetDBConn().DBSelectSQL("Select Count(*) From comPerson" + WherePerson(person))) == 0)
-            MakeException(msg::kChangePersonUnknown, {Variant(person)});
+            MakeException(msg::kChangePersonUnknown, {Variant(person)}, AtRow(1, rows, "PersonID"));
         // A stored row keeps its number: a client could otherwise pass an old change off
         // as the latest one and have it written over the person's record.
         if (rows.RowStatus() == UpdateStatus::Modified &&
@@ -358,6 +362,22 @@ const ClassDescriptor& ChangePersonClass() {
         d.interfaceName = "IChangePerson";
         d.iid = "{CAF6DC61-9492-44ED-B865-356DEE57BADD}";
         d.keyColumn = "BillNo";
+        d.title = "人事异动单";
+        d.labels = WithSharedLabels({{"ActiveDate", "生效日期"},
+                                      {"Type", "异动类别"},
+                                      {"BType", "原工作状态"},
+                                      {"LeaveMonths", "留职停薪月数"},
+                                      {"ChangeDepart", "新部门"},
+                                      {"ChangePosition", "新职位"},
+                                      {"ChineseTitle", "新中文职称"},
+                                      {"EngTitle", "新英文职称"},
+                                      {"BChangeDepart", "原部门"},
+                                      {"BChangePosition", "原职位"},
+                                      {"BChineseTitle", "原中文职称"},
+                                      {"BEngTitle", "原英文职称"}});
+        d.findDate = "BillDate";
+        d.findPersonDataset = 1;
+        d.findPerson = "PersonID";
         d.datasets = {HeaderDataset("humChangePersonMain"), BodyDataset("humChangePerson")};
         d.tables.push_back(
             {"humChangePersonMain", {{"BillNo", kText}, {"BillDate", kInt}, {"Memo", kText}}, {"BillNo"}});

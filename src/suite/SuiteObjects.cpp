@@ -11,6 +11,7 @@
 #include "suite/CoPerson.h"
 #include "suite/CoPersonSetMain.h"
 #include "suite/CoReset.h"
+#include "suite/FieldLabels.h"
 #include "suite/ProgIds.h"
 
 namespace humrs {
@@ -66,6 +67,18 @@ ClassDescriptor ClassClsObject() {
     d.role = roles::kAttendance;
     d.procedures = ClassClsProcedures();
     d.datasets = {MasterDataset("humClass", "ClassID")};
+    d.title = "班次";
+    d.labels = WithSharedLabels({{"ClassID", "班次编号"},
+                                 {"OnDutyTime", "上班时间"},
+                                 {"OffDutyTime", "下班时间"},
+                                 {"RestBeginTime", "休息开始"},
+                                 {"RestEndTime", "休息结束"},
+                                 {"LateTimeOver", "迟到容许"},
+                                 {"OverTime", "加班起算时间"},
+                                 {"OverTimeOver", "加班最短分钟"},
+                                 {"OverTimeUnit", "加班计算单位"},
+                                 {"AFieldEnd", "A段截止"},
+                                 {"BFieldEnd", "B段截止"}});
     d.tables.push_back({"humClass",
                  {{"ClassID", kText},
                   {"ClassName", kText},
@@ -131,6 +144,28 @@ ClassDescriptor PersonSetMainObject() {
     d.procedures = PersonSetMainProcedures();
     // The person's current salary settings; the table exposes ID also as PersonID.
     d.datasets = {MasterDataset("humPersonSetMain", "ID", 1)};
+    d.title = "人员薪资设定";
+    d.labels = WithSharedLabels({{"ID", "人员编号"},
+                                 {"SalaryMode", "计薪方式"},
+                                 {"PaySalary", "发放薪资"},
+                                 {"OverTime", "参加加班"},
+                                 {"OverTimeClass", "加班类别"},
+                                 {"Endowment", "养老保险"},
+                                 {"Medicare", "医疗保险"},
+                                 {"Idleness", "失业保险"},
+                                 {"House", "工伤保险"},
+                                 {"Damage", "住房公积金"},
+                                 {"Procreate", "生育保险"},
+                                 {"HealthDegree", "健保投保额"},
+                                 {"LaborDegree", "劳保投保额"},
+                                 {"PensionSalary", "劳退提缴工资"},
+                                 {"HealthYeahMonth", "健保加保年月"},
+                                 {"InsuranceDate", "劳保加保日期"},
+                                 {"PensionDate", "劳退提缴日期"},
+                                 {"PensionSystem", "退休金制度"},
+                                 {"CancelHealthYearMonth", "健保退保年月"},
+                                 {"CancelLaborDate", "劳保退保日期"},
+                                 {"CancelPensionDate", "劳退停缴日期"}});
     d.tables.push_back({"humPersonSetMain",
                  {{"Flag", kInt},
                   {"ID", kText},
@@ -190,6 +225,8 @@ ClassDescriptor DepartmentObject() {
     d.role = roles::kPersonnel;
     d.procedures = DepartmentProcedures();
     d.datasets = {MasterDataset("comDepartment", "DepartID")};
+    d.title = "部门";
+    d.labels = WithSharedLabels({{"DepartName", "部门名称"}});
     d.tables.push_back({"comDepartment", {{"DepartID", kText}, {"DepartName", kText}}, {"DepartID"}});
     return d;
 }
@@ -200,6 +237,13 @@ ClassDescriptor PersonObject() {
     d.role = roles::kPersonnel;
     d.procedures = PersonProcedures();
     d.datasets = {MasterDataset("comPerson", "PersonID")};
+    d.title = "人员";
+    d.labels = WithSharedLabels({{"DepartID", "部门"},
+                                 {"PosiID", "职位"},
+                                 {"ProfTitle", "职称"},
+                                 {"EngProfTitle", "英文职称"},
+                                 {"OnJobDate", "到职日期"},
+                                 {"LeaveJobDate", "离职日期"}});
     d.tables.push_back({"comPerson",
                  {{"PersonID", kText},
                   {"PersonName", kText},

@@ -1,7 +1,7 @@
 // The humrs program pointed at a PostgreSQL database by URL (run when the tests run
 // on PostgreSQL): a database without the tables is refused until `init` builds them,
-// and bills are then saved and opened there; the demo, which starts from a database
-// of its own, is refused.
+// and bills are then saved and opened there; the demo, which fills only a database
+// without humrs tables, is refused once they are there.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -24,10 +24,10 @@ TEST(CliServerTest, InitBuildsTheTablesThenBillsAreSavedAndOpened) {
 
     const auto before = Humrs(url, {"open", "QVXHumrs.ExcuseCls", "T1"});
     EXPECT_EQ(before.exitCode, 3);
-    EXPECT_EQ(Humrs(url, {"demo"}).exitCode, 2) << "the demo never rebuilds a server's database";
 
     const auto init = Humrs(url, {"init"});
     ASSERT_EQ(init.exitCode, 0) << init.answer.dump();
+    EXPECT_EQ(Humrs(url, {"demo"}).exitCode, 2) << "the demo never rebuilds a server's database";
     EXPECT_EQ(Humrs(url, {"init"}).exitCode, 0);
 
     const std::string category =
