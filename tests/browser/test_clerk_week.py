@@ -21,6 +21,7 @@ import sys
 import time
 import traceback
 
+sys.dont_write_bytecode = True  # no __pycache__ beside the sources
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from selenium.webdriver.common.keys import Keys  # noqa: E402
