@@ -1,7 +1,7 @@
 // The workspace: one page whose views follow the location hash.
 import { h, session, setSession, clearSession, post, get, classes, classOf, must, showAlert,
          clearMessages, showNotices, Refusal, showDate, showValue, attachPicker,
-         newView, nav, billLink } from './util.js';
+         newView, nav, billLink, goButton, setLocation } from './util.js';
 import { billView } from './bill.js';
 import { personView, payView } from './person.js';
 
@@ -25,12 +25,13 @@ async function render() {
     return;
   }
   nav.skip = null;
+  if (nav.leave) nav.leave();
+  nav.leave = null;
   clearMessages();
   if (nav.flash) showNotices(nav.flash);
   nav.flash = null;
   const hash = location.hash || '#/';
-  document.getElementById('top').hidden = !session.name;
-  document.getElementById('who').textContent = session.name ? `${session.name}` : '';
+  showTop();
   if (!session.name && hash !== '#/login') {
     location.hash = '#/login';
     return;
@@ -47,6 +48,11 @@ async function render() {
     return;
   }
   newView().append(h('p', null, '没有这个页面。'), h('a', { href: '#/' }, '回首页'));
+}
+
+function showTop() {
+  document.getElementById('top').hidden = !session.name;
+  document.getElementById('who').textContent = session.name || '';
 }
 
 function loginView() {
@@ -67,7 +73,14 @@ function loginView() {
       return;
     }
     setSession({ name: data.name, roles: data.roles || [], csrf: data.csrf });
-    location.hash = '#/';
+    // The home page is drawn before its location shows.
+    showTop();
+    try {
+      await homeView();
+    } catch (e) {
+      showAlert(e.message);
+    }
+    setLocation('#/');
   });
   view.append(form);
   form.elements.name.focus();
@@ -115,7 +128,7 @@ async function listView(progId) {
               h('label', null, '到', h('input', { name: 'to', inputmode: 'numeric', placeholder: 'YYYYMMDD' }))] : null,
     f.person ? h('label', null, '人员', h('input', { name: 'person' })) : null,
     h('button', { type: 'submit' }, '查询'),
-    cls.canWrite ? h('a', { class: 'button', href: `#/bill/${encodeURIComponent(cls.progId)}/new` }, '新建') : null);
+    cls.canWrite ? goButton('新建', `#/bill/${encodeURIComponent(cls.progId)}/new`) : null);
   const result = h('div', { class: 'result' });
   const prev = h('button', { type: 'button', disabled: true }, '上一页');
   const next = h('button', { type: 'button', disabled: true }, '下一页');
@@ -174,7 +187,8 @@ async function historyView(progId, key) {
   const table = h('table', { class: 'history' },
     h('thead', null, h('tr', null, ['序号', '时间', '用户', '途径', '操作', '结果', '变更'].map((t) => h('th', null, t)))),
     h('tbody', null, data.entries.map((e) => h('tr', null,
-      h('td', null, e.number), h('td', null, e.when), h('td', null, e.user ?? ''),
+      h('td', null, e.number), h('td', { class: 'when' }, String(e.when ?? '').replace('T', ' ').replace(/\.\d+Z$/, ' UTC')),
+      h('td', null, e.user ?? ''),
       h('td', null, VIA[e.via] || e.via || ''), h('td', null, OPERATIONS[e.operation] || e.operation),
       h('td', null, OUTCOMES[e.outcome] || e.outcome, e.message ? h('div', { class: 'message' }, e.message) : null),
       h('td', null, changesOf(e.changes))))));
@@ -192,9 +206,13 @@ function changesOf(changes) {
     if (!c || typeof c !== 'object') continue;
     for (const [what, label] of [['inserted', '新增'], ['modified', '修改'], ['deleted', '删除']]) {
       for (const row of c[what] || []) {
-        const parts = Object.entries(row).map(([k, v]) => (Array.isArray(v) && what === 'modified'
+        // A changed row names its key and the fields changed as [old, new].
+        const key = row.key && typeof row.key === 'object' ? Object.values(row.key).map(showValue).join('/') + ' ' : '';
+        const fields = row.changed && typeof row.changed === 'object' ? row.changed : row.key ? {} : row;
+        const parts = Object.entries(fields).map(([k, v]) => (Array.isArray(v) && v.length === 2
           ? `${k}: ${showValue(v[0])} → ${showValue(v[1])}` : `${k}: ${showValue(v)}`));
-        out.append(h('li', null, `[${ds}] ${label} ${parts.join('，')}`));
+        const where = Number(c.dataset ?? ds) === 0 ? '单据' : `明细 ${c.dataset ?? ds}`;
+        out.append(h('li', null, `${where} ${label} ${key}${parts.join('，')}`));
       }
     }
   }

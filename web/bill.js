@@ -1,8 +1,8 @@
 // The bill form: a header of labelled fields and a grid per body dataset, drawn from
 // the class's descriptor. The server decides what it accepts; the form only carries
 // what the clerk typed and shows what the server answers.
-import { h, post, must, showAlert, showNotices, classOf, attachPicker, newView, setLocation,
-         billLink, showValue, nav } from './util.js';
+import { h, api, post, must, showAlert, showNotices, classOf, attachPicker, newView, setLocation,
+         billLink, showValue, nav, goButton } from './util.js';
 
 // What a class's field check reads after the field's own value, in order: the
 // checks take their values by position. A field not named here is checked alone;
@@ -16,8 +16,14 @@ const CHECK_READS = {
   'qvxhumrs.subsidycutdate': { personid: null, psalarybank: ['PersonID'] },
   'qvxhumrs.advpayment': { personid: ['PayDay'], psalarybank: ['PersonID'] },
   'qvxhumrs.monthsalary': { personid: null },
-  'qvxhumrs.hoursalary': { condbpersonid: ['BeginDate', 'EndDate'], condepersonid: ['BeginDate', 'EndDate'],
-                           personid: ['WorkDate'], classid: ['PersonID', 'WorkDate'] },
+  'qvxhumrs.hoursalary': { condbpersonid: null, condepersonid: null, personid: ['WorkDate'], classid: ['PersonID', 'WorkDate'] },
+};
+
+// A bill whose form looks up the leave row a cancellation span covers: the object
+// remembers the row it found, and the save marks it.
+const SPAN_LOOKUP = {
+  'qvxhumrs.cutexcuse': { number: 0, reads: ['PersonID', 'BeginDate', 'BeginTime', 'EndDate', 'EndTime'], then: [1],
+                          fills: ['ExcuseClsID', 'ExcuseUnit', 'UnitName', 'ExcuseCount'] },
 };
 
 // Overtime rows take their hours from the overtime object's procedure 0 as the span is typed.
@@ -38,9 +44,11 @@ export async function billView(progId, key) {
     view.append(h('h1', null, cls.title), h('p', null, '这是查询，没有单据可填写。'));
     return;
   }
-  const data = must(key === null ? await post('/v1/new', { progid: cls.progId })
-                                 : await post('/v1/open', { progid: cls.progId, key }));
+  if (!view.isConnected) return;  // left while the classes were asked for
   const form = new BillForm(cls, key);
+  nav.leave = () => form.release();
+  const data = must(key === null ? await form.call('new') : await form.call('open', { key }));
+  if (!view.isConnected) return form.release();
   form.render(data.datasets);
   view.append(form.el);
   form.focusFirst();
@@ -51,6 +59,8 @@ class BillForm {
     this.cls = cls;
     this.key = key;
     this.current = {};  // the row each grid's row buttons act on, by dataset
+    this.saves = 0;     // answers to checks asked before the latest save are not shown
+    this.pending = new Set();  // hours being worked out, which a save waits for
     this.el = h('form', { class: 'bill', novalidate: true });
     this.el.addEventListener('submit', (ev) => ev.preventDefault());
     this.el.addEventListener('keydown', (ev) => this.onKey(ev));
@@ -64,6 +74,30 @@ class BillForm {
 
   get progId() { return this.cls.progId; }
 
+  // The form keeps one object on the server from opening to leaving, as a client keeps
+  // its business object: what a lookup found stays there for the save. When no object
+  // can be had (too many live ones), each call goes to an object of its own.
+  async call(op, members = {}) {
+    for (let tries = 0; tries < 2 && !this.closed; tries++) {
+      if (!this.handle) {
+        const made = await post('/v1/objects', { progid: this.progId });
+        if (!made.ok) return made.status === 429 || made.status === 503
+          ? post(`/v1/${op}`, { progid: this.progId, ...members }) : made;
+        this.handle = made.handle;
+      }
+      const data = await post(`/v1/objects/${this.handle}`, { op, ...members });
+      if (data.status !== 404) return data;
+      this.handle = null;  // released after a long pause: a new object takes over
+    }
+    return post(`/v1/${op}`, { progid: this.progId, ...members });
+  }
+
+  release() {
+    if (this.handle) api('DELETE', `/v1/objects/${this.handle}`);
+    this.handle = null;
+    this.closed = true;
+  }
+
   render(datasets) {
     const cls = this.cls;
     const title = this.key === null ? `新建${cls.title}` : `${cls.title} ${this.key}`;
@@ -71,8 +105,8 @@ class BillForm {
     const buttons = h('div', { class: 'actions' },
       cls.canWrite ? h('button', { type: 'button', class: 'primary', onclick: () => this.save() }, '保存') : null,
       cls.canWrite && this.key !== null ? h('button', { type: 'button', onclick: () => this.remove() }, '删除') : null,
-      this.key !== null ? h('a', { class: 'button', href: `#/history/${encodeURIComponent(this.progId)}/${encodeURIComponent(this.key)}` }, '历史') : null,
-      h('a', { class: 'button', href: `#/list/${encodeURIComponent(this.progId)}` }, '返回列表'));
+      this.key !== null ? goButton('历史', `#/history/${encodeURIComponent(this.progId)}/${encodeURIComponent(this.key)}`) : null,
+      goButton('返回列表', `#/list/${encodeURIComponent(this.progId)}`));
     this.el.replaceChildren(h('h1', null, title), ...parts, buttons);
     this.current = {};
   }
@@ -100,7 +134,6 @@ class BillForm {
       h('thead', null, h('tr', null, h('th', { class: 'no' }, '#'), this.visible(d).map((f) => h('th', null, f.label)))),
       tbody);
     for (const r of rows) tbody.append(this.gridRow(d, r));
-    if (!rows.length && this.key === null && this.cls.canWrite) tbody.append(this.newRow(d));
     fs.append(h('div', { class: 'scroll' }, table));
     if (this.cls.canWrite)
       fs.append(h('div', { class: 'rowbuttons' },
@@ -242,20 +275,20 @@ class BillForm {
   onInput(ev) {
     const t = ev.target;
     t.removeAttribute('aria-invalid');
-    if (t._field && OVERTIME.has(this.progId.toLowerCase()) && /time$/i.test(t._field.name)) {
-      clearTimeout(this.spanTimer);
-      this.spanTimer = setTimeout(() => this.overtimeHours(this.rowOf(t)), 400);
-    }
+    if (t._field && OVERTIME.has(this.progId.toLowerCase()) && /time$/i.test(t._field.name)) this.spanSoon(this.rowOf(t));
   }
 
   onChange(ev) {
     const t = ev.target;
     if (!t._field || t.readOnly) return;
     this.check(t);
-    if (OVERTIME.has(this.progId.toLowerCase()) && SPAN_FIELDS.has(t._field.name.toLowerCase())) {
-      clearTimeout(this.spanTimer);
-      this.overtimeHours(this.rowOf(t));
-    }
+    // A field is checked again when a value its check reads changes.
+    const reads = CHECK_READS[this.progId.toLowerCase()] || {};
+    for (const other of this.rowOf(t).querySelectorAll('input[name]'))
+      if (other !== t && other.value && (reads[other.name.toLowerCase()] || []).some((n) => same(n, t.name))) this.check(other);
+    if (OVERTIME.has(this.progId.toLowerCase()) && SPAN_FIELDS.has(t._field.name.toLowerCase())) this.spanNow(this.rowOf(t));
+    const lookup = SPAN_LOOKUP[this.progId.toLowerCase()];
+    if (lookup && lookup.reads.some((n) => same(n, t.name))) this.track(this.lookupSpan(this.rowOf(t), lookup));
   }
 
   // The field check as the clerk leaves a field: looked-up values come back and are filled in.
@@ -269,7 +302,11 @@ class BillForm {
     const names = [input._field.name, ...(reads || [])];
     const values = names.map((n) => pick(row, n) ?? pick(header, n) ?? null);
     values[0] = readInput(input) ?? null;
-    const data = await post('/v1/check', { progid: this.progId, dataset: index, names, values });
+    // Until the values the check reads are typed, the check has nothing to judge.
+    if (names.slice(1).some((n, i) => missing(n, values[i + 1]))) return;
+    const saves = this.saves;
+    const data = await this.call('check', { dataset: index, names, values });
+    if (saves !== this.saves || !input.isConnected) return;
     if (!data.ok) {
       showAlert(data.error);
       input.setAttribute('aria-invalid', 'true');
@@ -295,6 +332,44 @@ class BillForm {
     }
   }
 
+  // The hours of an overtime row are asked for a moment after the last key typed in a
+  // time, at once when a field of the span is left, and before a save.
+  spanSoon(rowEl) {
+    clearTimeout(this.spanTimer);
+    this.spanRow = rowEl;
+    this.spanTimer = setTimeout(() => this.spanNow(rowEl), 400);
+  }
+
+  spanNow(rowEl) {
+    clearTimeout(this.spanTimer);
+    this.spanRow = null;
+    this.track(this.overtimeHours(rowEl));
+  }
+
+  // Work a save waits for.
+  track(promise) {
+    this.pending.add(promise);
+    promise.finally(() => this.pending.delete(promise));
+  }
+
+  // Looks up what the typed span covers, once all of it is typed, and fills in what the
+  // object found.
+  async lookupSpan(rowEl, lookup) {
+    const row = this.rowValues(rowEl);
+    const values = lookup.reads.map((n) => pick(row, n));
+    if (lookup.reads.some((n, i) => missing(n, values[i]))) return;
+    const asked = (rowEl._lookups = (rowEl._lookups || 0) + 1);
+    const data = await this.call('proc', { number: lookup.number, arg: [...values, ...lookup.then] });
+    if (asked !== rowEl._lookups || !rowEl.isConnected) return;
+    if (!data.ok) {
+      showAlert(data.error);
+      return;
+    }
+    showAlert('');
+    if (Array.isArray(data.result))
+      this.fill(rowEl, Object.fromEntries(lookup.fills.map((n, i) => [n, data.result[i]])));
+  }
+
   // The hours of an overtime row, split into segments by the overtime object.
   async overtimeHours(rowEl) {
     const row = this.rowValues(rowEl);
@@ -302,9 +377,12 @@ class BillForm {
     const begin = pick(row, 'BeginTime');
     const end = pick(row, 'EndTime');
     if (!cls || begin === undefined || end === undefined || begin === null || end === null) return;
+    // Only the answer to the latest span of the row is filled in.
+    const asked = (rowEl._spans = (rowEl._spans || 0) + 1);
     const dayType = await this.dayType(pick(row, 'OverTimeDate'));
     const data = await post('/v1/proc', { progid: 'QVXHumrs.Overtime', number: 0,
                                           arg: [String(cls), String(begin), String(end), false, false, 0, dayType, false] });
+    if (asked !== rowEl._spans || !rowEl.isConnected) return;
     if (!data.ok) {
       showAlert(data.error);
       return;
@@ -317,8 +395,13 @@ class BillForm {
   // weekend rest day, or a working day.
   async dayType(date) {
     if (!INT.test(String(date ?? '')) || String(date).length !== 8) return 1;
-    const data = await post('/v1/proc', { progid: 'QVXHumrs.Overtime', number: 2, arg: Number(date) });
-    if (data.ok && data.result === true) return 3;
+    this.holidays = this.holidays || new Map();
+    if (!this.holidays.has(date)) {
+      const data = await post('/v1/proc', { progid: 'QVXHumrs.Overtime', number: 2, arg: Number(date) });
+      if (!data.ok) return 1;
+      this.holidays.set(date, data.result === true);
+    }
+    if (this.holidays.get(date)) return 3;
     const s = String(date);
     const wd = new Date(Number(s.slice(0, 4)), Number(s.slice(4, 6)) - 1, Number(s.slice(6))).getDay();
     return wd === 0 || wd === 6 ? 2 : 1;
@@ -344,12 +427,25 @@ class BillForm {
   async save() {
     this.clearRefused();
     showAlert('');
-    const data = await post('/v1/save', { progid: this.progId, bill: { datasets: this.collect() } });
+    this.saves++;
+    this.el.setAttribute('aria-busy', 'true');
+    const button = this.el.querySelector('button.primary');
+    button.disabled = true;
+    let data;
+    try {
+      if (this.spanRow) this.spanNow(this.spanRow);
+      await Promise.allSettled([...this.pending]);
+      data = await this.call('save', { bill: { datasets: this.collect() } });
+    } finally {
+      this.el.removeAttribute('aria-busy');
+      button.disabled = false;
+    }
     if (!data.ok) {
       showAlert(data.error);
       if (data.at) this.markRefused(data.at);
       return;
     }
+    showAlert('');
     this.key = data.key;
     this.render(data.datasets);
     setLocation(billLink(this.progId, data.key));
@@ -358,11 +454,12 @@ class BillForm {
 
   async remove() {
     showAlert('');
-    const data = await post('/v1/delete', { progid: this.progId, key: this.key });
+    const data = await this.call('delete', { key: this.key });
     if (!data.ok) {
       showAlert(data.error);
       return;
     }
+    this.release();
     nav.flash = [...(data.notices || []), `已删除 ${this.key}`];
     location.hash = `#/list/${encodeURIComponent(this.progId)}`;
   }
@@ -372,6 +469,11 @@ class BillForm {
 
 function editable(root) {
   return [...root.querySelectorAll('input[name]')].filter((i) => !i.readOnly && !i.disabled);
+}
+
+// A value not typed yet: nothing, a date of 0, a negative time.
+function missing(name, v) {
+  return v === undefined || v === null || v === '' || (typeof v === 'number' && (v < 0 || (v === 0 && /date$/i.test(name))));
 }
 
 function typedIn(rowEl) {

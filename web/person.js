@@ -1,6 +1,6 @@
 // A person's month (leave, overtime, balances, compensatory hours) and the printable
 // pay statement of a person-month.
-import { h, get, must, newView, attachPicker, showDate, showTime, showValue, labelOf, monthNow, addMonths,
+import { h, get, newView, attachPicker, showDate, showTime, showValue, labelOf, monthNow, addMonths,
          billLink, Refusal } from './util.js';
 
 // The month-and-person bar both pages share: a person picker, the month, and a step
@@ -24,15 +24,25 @@ function chooser(base, id, month) {
   return form;
 }
 
-export async function personView(id, month) {
+// A refused answer goes to the alert; a page the caller's roles do not allow shows nothing else.
+function allowed(view, data) {
+  if (data.ok) return data;
+  if (data.status === 403) view.replaceChildren();
+  throw new Refusal(data);
+}
+
+// A page of a person-month: its title and chooser; nothing more until a person is chosen.
+function monthPage(title, base, id, month) {
   const view = newView();
-  month = month || monthNow();
-  view.append(h('h1', { class: 'noprint' }, '人员'), chooser('#/person', id, month));
-  if (!id) {
-    view.append(h('p', null, '请选择人员。'));
-    return;
-  }
-  const data = must(await get('/v1/person', { id, month }));
+  view.append(h('h1', { class: 'noprint' }, title), chooser(base, id, month));
+  if (!id) view.append(h('p', null, '请选择人员。'));
+  return view;
+}
+
+export async function personView(id, month = monthNow()) {
+  const view = monthPage('人员', '#/person', id, month);
+  if (!id) return;
+  const data = allowed(view, await get('/v1/person', { id, month }));
   const p = data.person;
   view.append(h('h2', null, `${p.name}（${p.id}）`, h('span', { class: 'sub' }, ` ${p.depart || ''} ${p.onJob ? '在职' : '不在职'}`)),
     h('p', { class: 'links' }, h('a', { href: `#/pay/${encodeURIComponent(p.id)}/${data.month}` }, '工资条')));
@@ -93,18 +103,35 @@ const TOTALS = [[6, '计时工资合计'], [7, '加款合计'], [8, '扣款合�
                 [16, '节假日加班费'], [17, '请假扣款'], [18, '计件合格金额'], [19, '计件损坏金额'], [20, '其他扣款'],
                 [21, '计件奖金'], [22, '计件短缺']];
 
-export async function payView(id, month) {
-  const view = newView();
-  month = month || monthNow();
-  view.append(h('h1', { class: 'noprint' }, '工资条'), chooser('#/pay', id, month));
-  if (!id) {
-    view.append(h('p', null, '请选择人员。'));
-    return;
-  }
-  const data = await get('/v1/paystatement', { person: id, month });
-  if (!data.ok) throw new Refusal(data);
+// Headings of the statement's own columns (sums and names it joins in); other columns
+// take the label their bill's form gives them.
+const STATEMENT_LABELS = {
+  TotalAmount: '金额合计', SalaryName: '薪资项目名称', Propertiy: '加扣', CaleType: '计算方式', MonthType: '月份方式',
+  OverTimeClass: '加班班别', OverTimeDate: '加班日期', TotalCount: '加班合计', ExcuseClsName: '请假类别名称',
+  BeginDate: '开始日期', EndDate: '结束日期', ExcuseUnit: '计假单位', UnitName: '计量单位', ExcuseCount: '请假数量',
+  IfCutExcuse: '已销假', CutExcuseNo: '销假单号', CutExcuseCount: '销假数量', RealExcuseCount: '实际请假数量',
+  ExcuseCountAll: '扣款基数', ExcuseAmountAll: '扣款金额', ProcName: '工序', ProdName: '产品', Unit: '单位',
+  ProdDate: '生产日期', EligibleQty: '合格数量', EligiblePieceRate: '合格单价', EligibleAmount: '合格金额',
+  DamageQty: '损坏数量', DamagePieceRate: '损坏单价', DamageAmount: '损坏金额', OtherCutPay: '其他扣款',
+  RealPayAmount: '实得金额', Demo: '备注', PersonName: '姓名', DepartName: '部门', SumTaxSalary: '应税合计',
+  SumDeduct: '扣款合计', BankName: '银行', BankMoneny: '银行金额',
+};
+
+export async function payView(id, month = monthNow()) {
+  const view = monthPage('工资条', '#/pay', id, month);
+  if (!id) return;
+  const data = allowed(view, await get('/v1/paystatement', { person: id, month }));
   const s = data.statement;
-  if (!Array.isArray(s)) {
+  let totals, details;
+  if (Array.isArray(s)) {
+    totals = TOTALS.map(([i, label]) => [label, s[i]]);
+    details = DETAILS.map(([i, title]) => [title, s[i]]);
+  } else if (s && typeof s === 'object') {
+    // A statement by name: its row sets as tables, the rest as totals.
+    const all = Object.entries(s);
+    totals = all.filter(([, v]) => !isRows(v));
+    details = all.filter(([, v]) => isRows(v));
+  } else {
     view.append(h('p', null, '服务没有给出工资条。'));
     return;
   }
@@ -114,9 +141,9 @@ export async function payView(id, month) {
     h('header', null, h('h2', null, '工资条'),
       h('p', null, `人员：${id} ${person ? person.name : ''}`, person?.detail ? `　部门：${person.detail}` : '',
         `　薪资年月：${String(month).slice(0, 4)}年${String(month).slice(4)}月`,
-        s[5] ? `　薪资单：${s[5]}` : '')),
-    h('table', { class: 'totals' }, h('tbody', null, pairs(TOTALS.map(([i, label]) => [label, s[i]])))));
-  for (const [i, title] of DETAILS) sheet.append(await packetTable(title, s[i]));
+        Array.isArray(s) && s[5] ? `　薪资单：${s[5]}` : '')),
+    h('table', { class: 'totals' }, h('tbody', null, pairs(totals))));
+  for (const [title, rows] of details) sheet.append(await packetTable(title, rows));
   view.append(h('div', { class: 'actions noprint' }, h('button', { type: 'button', onclick: () => window.print() }, '打印')),
     sheet);
 }
@@ -125,19 +152,37 @@ export async function payView(id, month) {
 function pairs(list) {
   const rows = [];
   for (let i = 0; i < list.length; i += 2)
-    rows.push(h('tr', null, list.slice(i, i + 2).map(([l, v]) => [h('th', null, l), h('td', { class: 'num' }, showValue(v))])));
+    rows.push(h('tr', null, list.slice(i, i + 2).map(([l, v]) =>
+      [h('th', null, l), h('td', { class: 'num' }, typeof v === 'number' ? v.toFixed(2) : showValue(v))])));
   return rows;
 }
 
-async function packetTable(title, packet) {
+// Row sets come as a data packet {fields, rows} or as a list of rows by field name.
+function isRows(v) {
+  return (v && Array.isArray(v.fields) && Array.isArray(v.rows)) || (Array.isArray(v) && v.every((r) => r && typeof r === 'object'));
+}
+
+async function packetTable(title, set) {
   const section = h('section', { class: 'detail' }, h('h3', null, title));
-  if (!packet || !Array.isArray(packet.rows) || !packet.rows.length) {
+  let fields = [], rows = [];
+  if (set && Array.isArray(set.fields)) {
+    fields = set.fields;
+    rows = set.rows || [];
+  } else if (Array.isArray(set)) {
+    fields = [...new Set(set.flatMap((r) => Object.keys(r)))];
+    rows = set.map((r) => fields.map((f) => r[f]));
+  }
+  // The bill kind behind a row is no concern of the statement's reader.
+  const shown = fields.map((f, i) => [f, i]).filter(([f]) => f !== 'Flag');
+  fields = shown.map(([f]) => f);
+  rows = rows.map((r) => shown.map(([, i]) => r[i]));
+  if (!rows.length) {
     section.append(h('p', { class: 'none' }, '无'));
     return section;
   }
-  const labels = await Promise.all(packet.fields.map((f) => labelOf(f)));
+  const labels = await Promise.all(fields.map((f) => STATEMENT_LABELS[f] || labelOf(f)));
   section.append(h('table', { class: 'list' },
     h('thead', null, h('tr', null, labels.map((l) => h('th', null, l)))),
-    h('tbody', null, packet.rows.map((r) => h('tr', null, r.map((v) => h('td', null, showValue(v))))))));
+    h('tbody', null, rows.map((r) => h('tr', null, r.map((v) => h('td', null, showValue(v))))))));
   return section;
 }

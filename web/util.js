@@ -29,7 +29,7 @@ export function h(tag, attrs, ...children) {
     else if (k === 'value' || k === 'checked' || k === 'readOnly' || k === 'disabled') el[k] = v;
     else el.setAttribute(k, v === true ? '' : v);
   }
-  for (const c of children.flat()) {
+  for (const c of children.flat(Infinity)) {
     if (c === undefined || c === null || c === false) continue;
     el.append(c instanceof Node ? c : String(c));
   }
@@ -190,8 +190,9 @@ export function newView() {
   return el;
 }
 
-// skip: a location set by a view that shows it already; flash: notices for the next view.
-export const nav = { skip: null, flash: null };
+// skip: a location set by a view that shows it already; flash: notices for the next
+// view; leave: what the view shown does when another takes its place.
+export const nav = { skip: null, flash: null, leave: null };
 
 // Changes the location without rendering again (the view shows it already).
 export function setLocation(hash) {
@@ -202,4 +203,9 @@ export function setLocation(hash) {
 
 export function billLink(progId, key) {
   return `#/bill/${encodeURIComponent(progId)}/${encodeURIComponent(key)}`;
+}
+
+// A button that opens another view.
+export function goButton(label, hash) {
+  return h('button', { type: 'button', onclick: () => { location.hash = hash; } }, label);
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "cli/ServiceState.h"
@@ -117,13 +118,15 @@ auto Reading(Database& db, F work) {
     }
 }
 
-// Names of persons by code, read in one statement.
-std::map<std::string, std::string> PersonNames(Database& db, const std::set<std::string>& persons) {
+// Names by code from a master table (persons, departments), read in one statement.
+std::map<std::string, std::string> NamesByCode(Database& db, const std::string& table, const std::string& code,
+                                               const std::string& name, const std::set<std::string>& codes) {
     std::map<std::string, std::string> names;
-    if (persons.empty()) return names;
-    std::vector<Variant> params(persons.begin(), persons.end());
-    const ResultSet rs = db.Query(
-        "Select PersonID, PersonName From comPerson Where PersonID In (" + Placeholders(params.size()) + ")", params);
+    if (codes.empty()) return names;
+    const std::vector<Variant> params(codes.begin(), codes.end());
+    const ResultSet rs = db.Query("Select " + code + ", " + name + " From " + table + " Where " + code + " In (" +
+                                      Placeholders(params.size()) + ")",
+                                  params);
     for (const auto& row : rs.rows) names[CStr(row[0])] = CStr(row[1]);
     return names;
 }
@@ -243,24 +246,28 @@ std::map<std::string, std::string> FirstPersons(Database& db, const ClassDescrip
 
 // ---------------------------------------------------------------- pick
 
+using Rows = std::vector<std::vector<Variant>>;
+
+// A kind of reference data: its table, code and name, the columns its detail is made
+// of (selected after the name) and the detail of each row.
 struct PickSource {
     const char* kind;
     const char* table;
     const char* code;
     const char* name;
-    const char* detail;  // a third column, or nullptr
-    std::string (*show)(Database& db, const std::vector<std::vector<Variant>>& rows, size_t row);
+    const char* detailColumns;  // ", A.X, A.Y" or ""
+    std::vector<std::string> (*details)(Database& db, const Rows& rows);
 };
 
-std::string NoDetail(Database&, const std::vector<std::vector<Variant>>&, size_t) { return ""; }
+std::vector<std::string> NoDetail(Database&, const Rows& rows) { return std::vector<std::string>(rows.size()); }
 
-std::string UnitText(Database&, const std::vector<std::vector<Variant>>& rows, size_t i) {
-    switch (CInt(rows[i][2])) {
-        case 0: return "天";
-        case 1: return "小时";
-        case 2: return "分钟";
-        default: return "";
+std::vector<std::string> UnitText(Database&, const Rows& rows) {
+    std::vector<std::string> out;
+    for (const auto& row : rows) {
+        const int64_t unit = CInt(row[2]);
+        out.push_back(unit == 0 ? "天" : unit == 1 ? "小时" : unit == 2 ? "分钟" : "");
     }
+    return out;
 }
 
 std::string TimeText(int64_t hhmm) {
@@ -269,30 +276,37 @@ std::string TimeText(int64_t hhmm) {
     return text;
 }
 
-std::string ShiftTimes(Database& db, const std::vector<std::vector<Variant>>& rows, size_t i) {
-    const auto times = db.QueryFirst("Select OnDutyTime, OffDutyTime From humClass Where ClassID = ?", {rows[i][0]});
-    return times ? TimeText(CInt((*times)[0])) + "-" + TimeText(CInt((*times)[1])) : "";
+std::vector<std::string> ShiftTimes(Database&, const Rows& rows) {
+    std::vector<std::string> out;
+    for (const auto& row : rows) out.push_back(TimeText(CInt(row[2])) + "-" + TimeText(CInt(row[3])));
+    return out;
 }
 
-std::string ItemSide(Database&, const std::vector<std::vector<Variant>>& rows, size_t i) {
-    return CInt(rows[i][2]) == 0 ? "加项" : "减项";
+std::vector<std::string> ItemSide(Database&, const Rows& rows) {
+    std::vector<std::string> out;
+    for (const auto& row : rows) out.push_back(CInt(row[2]) == 0 ? "加项" : "减项");
+    return out;
 }
 
-// A person's department name; read per row, a type-ahead answers a few.
-std::string DepartmentName(Database& db, const std::vector<std::vector<Variant>>& rows, size_t i) {
-    const auto name = db.QueryFirst("Select DepartName From comDepartment Where DepartID = ?", {rows[i][2]});
-    return name ? CStr((*name)[0]) : "";
+// The persons' department names, read in one more statement.
+std::vector<std::string> DepartmentNames(Database& db, const Rows& rows) {
+    std::set<std::string> departs;
+    for (const auto& row : rows) departs.insert(CStr(row[2]));
+    auto names = NamesByCode(db, "comDepartment", "DepartID", "DepartName", departs);
+    std::vector<std::string> out;
+    for (const auto& row : rows) out.push_back(names[CStr(row[2])]);
+    return out;
 }
 
 const std::vector<PickSource>& PickSources() {
     static const std::vector<PickSource> sources = {
-        {"person", "comPerson", "PersonID", "PersonName", "DepartID", DepartmentName},
-        {"excuseCls", "humExcuseCls", "ExcuseClsID", "ExcuseClsName", "UnitName", UnitText},
-        {"overtimeCls", "humOverTimeCls", "OTClsID", "OTClsName", nullptr, NoDetail},
-        {"shift", "humClass", "ClassID", "ClassName", nullptr, ShiftTimes},
-        {"salaryItem", "humSalaryItem", "SalaryID", "SalaryName", "Propertiy", ItemSide},
-        {"bank", "comBank", "BankID", "BankName", nullptr, NoDetail},
-        {"department", "comDepartment", "DepartID", "DepartName", nullptr, NoDetail},
+        {"person", "comPerson", "PersonID", "PersonName", ", A.DepartID", DepartmentNames},
+        {"excuseCls", "humExcuseCls", "ExcuseClsID", "ExcuseClsName", ", A.UnitName", UnitText},
+        {"overtimeCls", "humOverTimeCls", "OTClsID", "OTClsName", "", NoDetail},
+        {"shift", "humClass", "ClassID", "ClassName", ", A.OnDutyTime, A.OffDutyTime", ShiftTimes},
+        {"salaryItem", "humSalaryItem", "SalaryID", "SalaryName", ", A.Propertiy", ItemSide},
+        {"bank", "comBank", "BankID", "BankName", "", NoDetail},
+        {"department", "comDepartment", "DepartID", "DepartName", "", NoDetail},
     };
     return sources;
 }
@@ -330,7 +344,7 @@ int LastDayInReach(int date, int endTime, int term) {
 Json ClassesJson(const ClassRegistry& registry, const Actor& actor) {
     Json classes = Json::array();
     for (const ClassDescriptor& c : registry.Classes()) {
-        if (!c.registered || !c.create || c.datasets.empty() || !Permits(actor, Needed(c, "open"))) continue;
+        if (!c.registered || !c.create || !Permits(actor, Needed(c, "open"))) continue;
         Json datasets = Json::array();
         for (size_t i = 0; i < c.datasets.size(); ++i) datasets.push_back(DatasetJson(registry, c, i));
         Json procedures = Json::array();
@@ -341,7 +355,7 @@ Json ClassesJson(const ClassRegistry& registry, const Actor& actor) {
              {"subsystem", SubsystemOf(c.role)},
              {"role", OrNull(c.role)},
              {"canWrite", Permits(actor, Needed(c, "save")) && Permits(actor, Needed(c, "delete"))},
-             {"key", c.keyColumn},
+             {"key", OrNull(c.keyColumn)},
              {"find",
               {{"date", OrNull(c.findDate)},
                {"personDataset", c.findPerson.empty() ? Json(nullptr) : Json(c.findPersonDataset)},
@@ -437,7 +451,7 @@ Json FindBills(Database& db, const ClassDescriptor& c, const QueryArguments& que
         }
         std::set<std::string> codes;
         for (const auto& [key, code] : persons) codes.insert(code);
-        const auto names = PersonNames(db, codes);
+        const auto names = NamesByCode(db, "comPerson", "PersonID", "PersonName", codes);
         Json rows = Json::array();
         for (size_t r = first; r < end; ++r) {
             const auto& row = rs.rows[r];
@@ -468,8 +482,7 @@ Json PickItems(Database& db, const QueryArguments& query) {
     }
     const std::string text = Trim(q.Text("q"));
     std::string sql = std::string("Select Top ? A.") + source->code + ", A." + source->name +
-                      (source->detail ? std::string(", A.") + source->detail : std::string()) + " From " +
-                      source->table + " A";
+                      source->detailColumns + " From " + source->table + " A";
     std::vector<Variant> params = {limit};
     if (!text.empty()) {
         // Upper on both sides: the same blindness to case on every backend.
@@ -482,11 +495,10 @@ Json PickItems(Database& db, const QueryArguments& query) {
     sql += std::string(" Order By A.") + source->code;
     return Reading(db, [&] {
         const ResultSet rs = db.Query(sql, params);
+        const std::vector<std::string> details = source->details(db, rs.rows);
         Json items = Json::array();
         for (size_t i = 0; i < rs.rows.size(); ++i)
-            items.push_back({{"code", CStr(rs.rows[i][0])},
-                             {"name", CStr(rs.rows[i][1])},
-                             {"detail", source->show(db, rs.rows, i)}});
+            items.push_back({{"code", CStr(rs.rows[i][0])}, {"name", CStr(rs.rows[i][1])}, {"detail", details[i]}});
         return Json{{"items", std::move(items)}};
     });
 }
@@ -507,6 +519,7 @@ Outcome PersonMonth(Session& session, const QueryArguments& query, Json& body) {
         LeaveKind kind;
         int yearStart = 0;
         double used = 0;
+        std::optional<double> cap;  // a yearly cap set by parameter; else what is left and used tell it
     };
     std::vector<Capped> capped;
     int term = 0;
@@ -578,8 +591,11 @@ Outcome PersonMonth(Session& session, const QueryArguments& query, Json& body) {
             const auto [first, last] = leave->GetLeaveYearRange(kind, CalendarDay(today), id);
             const char* units[] = {"天", "小时", "分钟"};
             const int64_t unit = CInt(r[3]);
+            const std::optional<double> cap = personal ? std::optional<double>(settings.personalLeaveCap)
+                                              : sick   ? std::optional<double>(settings.sickLeaveCap)
+                                                       : std::nullopt;
             capped.push_back({CStr(r[0]), CStr(r[1]), unit >= 0 && unit <= 2 ? units[unit] : "", kind, first,
-                              first ? GetPrsnPeriodExCount(db, id, Code(kind), first, last, "") : 0});
+                              first ? GetPrsnPeriodExCount(db, id, Code(kind), first, last, "") : 0, cap});
         }
         return 0;
     });
@@ -596,7 +612,7 @@ Outcome PersonMonth(Session& session, const QueryArguments& query, Json& body) {
         balances.push_back({{"category", c.category},
                             {"name", c.name},
                             {"yearStart", c.yearStart},
-                            {"quota", RoundValue(left + c.used, 4)},
+                            {"quota", RoundValue(c.cap ? *c.cap : left + c.used, 4)},
                             {"used", RoundValue(c.used, 4)},
                             {"left", RoundValue(left, 4)},
                             {"unit", c.unit}});

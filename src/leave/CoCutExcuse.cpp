@@ -7,6 +7,7 @@
 #include "core/Convert.h"
 #include "core/Text.h"
 #include "framework/Dataset.h"
+#include "framework/RefusalPlace.h"
 #include "leave/CutExcuseMessages.h"
 #include "suite/FieldLabels.h"
 #include "suite/SuiteCalls.h"
@@ -80,7 +81,7 @@ void TCutExcuse::BeforeUpdate() {
     RequireDateOrZero(CInt(bill["EndDate"]), "EndDate");
     RequireTimeOrUnset(CInt(bill["BeginTime"]), "BeginTime");
     RequireTimeOrUnset(CInt(bill["EndTime"]), "EndTime");
-    if (!(CFloat(bill["ExcuseCount"]) > 0)) MakeException(msg::kCutCountEmpty);
+    if (!(CFloat(bill["ExcuseCount"]) > 0)) MakeException(msg::kCutCountEmpty, {}, AtHeader("ExcuseCount"));
 
     // A changed bill first lifts the marks it had set, then marks the row of the last
     // lookup; a new bill only marks; a bill deleted from the change set lifts its marks.
@@ -136,10 +137,12 @@ std::vector<TCutExcuse::LeaveKey> TCutExcuse::CoveredAgain(const DeltaDataset& c
     });
     if (!moved) return marked;
     // The span moved: the leave that covers it now, unless another cancellation holds it.
-    Dataset rows =
-        CoveringRow(CStr(changes.RealFieldValue("PersonID")), CInt(changes.RealFieldValue("BeginDate")),
-                    CInt(changes.RealFieldValue("BeginTime")), CInt(changes.RealFieldValue("EndDate")),
-                    CInt(changes.RealFieldValue("EndTime")), 1);
+    Dataset rows;
+    PointedAt(AtHeader("BeginDate"), [&] {
+        rows = CoveringRow(CStr(changes.RealFieldValue("PersonID")), CInt(changes.RealFieldValue("BeginDate")),
+                           CInt(changes.RealFieldValue("BeginTime")), CInt(changes.RealFieldValue("EndDate")),
+                           CInt(changes.RealFieldValue("EndTime")), 1);
+    });
     return {
         {CStr(rows["BillNo"]), static_cast<int>(CInt(rows["Flag"])), static_cast<int>(CInt(rows["RowNo"]))}};
 }
@@ -156,7 +159,7 @@ void TCutExcuse::MarkCutExcuse(const LeaveKey& leave, const std::string& billNo,
     // below zero against its caps and its overtime.
     const Variant held = GetDBConn().DBSelectSQL("Select ExcuseCount From humExcuse" + where);
     if (!held.IsNullOrEmpty() && CFloat(Variant(Fixed2(count))) > CFloat(held))
-        MakeException(msg::kCutCountOverLeave);
+        MakeException(msg::kCutCountOverLeave, {}, AtHeader("ExcuseCount"));
     GetDBConn().DBExecSQL("Update humExcuse Set IfCutExcuse=1, CutExcuseNo=" + QuoteStr(billNo) +
                           ",CutExcuseCount=" + Fixed2(count) + where);
 }

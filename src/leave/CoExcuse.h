@@ -8,12 +8,14 @@
 // the checks of a span (LeaveSpanChecks.cpp), the entitlements (LeaveEntitlement.cpp),
 // compensatory leave (CompensatoryLeave.cpp) and the numbered procedures
 // (ExcuseProcedures.cpp).
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "framework/ComBase.h"
 #include "framework/Demo.h"
+#include "framework/RefusalPlace.h"
 #include "leave/CompensatoryAllocation.h"
 #include "leave/LeaveTerms.h"
 
@@ -99,9 +101,14 @@ private:
 // row starts without them; an import keeps them as the source had them. A row is
 // cancelled whole or not at all: an imported leave without the mark carries neither
 // number nor quantity, and one with the mark is refused (through `bill`) unless it
-// names its cancellation bill and cancels between 0 and its own count.
+// names its cancellation bill and cancels between 0 and its own count; the refusal
+// points at the row of dataset `datasetIndex`.
 // REQUIRES: `row` is positioned on the leave row being saved.
-void SettleCancellationMarks(TQVXComBase& bill, Dataset& row, bool imported);
+void SettleCancellationMarks(TQVXComBase& bill, int datasetIndex, Dataset& row, bool imported);
+
+// The fields that the refusals of the leave service's checks (conflict, quota,
+// employment) concern, by message, for a bill pointing them at its row.
+std::span<const FieldOfMessage> LeaveCheckFields();
 
 // The bill number a check of a row must leave out: the stored one when the row is stored.
 std::string StoredOrCurrent(const Dataset& ds, const char* field);

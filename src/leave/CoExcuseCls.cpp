@@ -6,6 +6,7 @@
 
 #include "core/Convert.h"
 #include "core/Errors.h"
+#include "framework/RefusalPlace.h"
 #include "suite/FieldLabels.h"
 #include "suite/ProgIds.h"
 
@@ -21,7 +22,7 @@ void TExcuseCls::BeforeUpdate() {
         if (!v.IsNullOrEmpty() && (CInt(v) < INT32_MIN || CInt(v) > INT32_MAX))
             throw InputError(std::string(field) + " " + CStr(v) + " is not a code of a leave category");
     }
-    if (!(CFloat(cls["ExcuseUnit"]) > 0)) MakeException(msg::kExcuseUnitNotPositive);
+    if (!(CFloat(cls["ExcuseUnit"]) > 0)) MakeException(msg::kExcuseUnitNotPositive, {}, AtHeader("ExcuseUnit"));
 
     cls.Edit();
     // Pay-deduction settings only mean something while the category deducts pay.

@@ -5,6 +5,7 @@
 #include "core/Convert.h"
 #include "core/Format.h"
 #include "core/Text.h"
+#include "framework/RefusalPlace.h"
 #include "leave/CoExcuse.h"
 #include "leave/ExcuseDateMessages.h"
 #include "leave/LeaveMessages.h"
@@ -83,16 +84,17 @@ void TExcuseDate::CheckRowIntegrity(Dataset& rows, bool imported) {
     RequireDateOrZero(CInt(rows["EndDate"]), "EndDate");
     RequireTimeOrUnset(CInt(rows["BeginTime"]), "BeginTime");
     RequireTimeOrUnset(CInt(rows["EndTime"]), "EndTime");
-    SettleCancellationMarks(*this, rows, imported);
+    SettleCancellationMarks(*this, 1, rows, imported);
     // The frozen compensatory quantity belongs to this bill's posting: a stored row
     // keeps what is stored, a new row starts without one.
     const Variant frozen =
         rows.RowStatus() != UpdateStatus::Inserted ? rows.OldValue("RedeemOldExcuseCount") : Variant(0.0);
     if (!rows["RedeemOldExcuseCount"].SameValue(frozen)) rows.SetFieldValue("RedeemOldExcuseCount", frozen);
     rows.Post();
-    if (Trim(CStr(rows["PersonID"])).empty()) MakeException(msg::kLeavePersonEmpty);
-    if (CInt(rows["EndDate"]) < CInt(rows["BeginDate"])) MakeException(msg::kByDateEndDateBeforeBegin);
-    if (CFloat(rows["ExcuseCount"]) < 0) MakeException(msg::kByDateCountNegative);
+    if (Trim(CStr(rows["PersonID"])).empty()) MakeException(msg::kLeavePersonEmpty, {}, AtRow(1, rows, "PersonID"));
+    if (CInt(rows["EndDate"]) < CInt(rows["BeginDate"]))
+        MakeException(msg::kByDateEndDateBeforeBegin, {}, AtRow(1, rows, "EndDate"));
+    if (CFloat(rows["ExcuseCount"]) < 0) MakeException(msg::kByDateCountNegative, {}, AtRow(1, rows, "ExcuseCount"));
 }
 
 void TExcuseDate::CheckRow(Dataset& rows, const std::string& headerBillNo) {
@@ -102,21 +104,32 @@ void TExcuseDate::CheckRow(Dataset& rows, const std::string& headerBillNo) {
     const int endDate = CInt(rows["EndDate"]), endTime = CInt(rows["EndTime"]);
     const double count = CFloat(rows["ExcuseCount"]);
 
-    if (beginTime < 0 || endTime < 0) MakeException(msg::kByDateTimeNotEntered);
-    if (count == 0) MakeException(msg::kByDateCountZero);
-    if (Trim(category).empty()) MakeException(msg::kByDateCategoryEmpty);
-    if (endDate < beginDate) MakeException(msg::kByDateEndDateBeforeBegin);
-    if (beginDate == endDate && endTime < beginTime) MakeException(msg::kEndTimeBeforeBegin);
+    if (beginTime < 0 || endTime < 0)
+        MakeException(msg::kByDateTimeNotEntered, {}, AtRow(1, rows, beginTime < 0 ? "BeginTime" : "EndTime"));
+    if (count == 0) MakeException(msg::kByDateCountZero, {}, AtRow(1, rows, "ExcuseCount"));
+    if (Trim(category).empty()) MakeException(msg::kByDateCategoryEmpty, {}, AtRow(1, rows, "ExcuseClsID"));
+    if (endDate < beginDate) MakeException(msg::kByDateEndDateBeforeBegin, {}, AtRow(1, rows, "EndDate"));
+    if (beginDate == endDate && endTime < beginTime)
+        MakeException(msg::kEndTimeBeforeBegin, {}, AtRow(1, rows, "EndTime"));
 
     // Other leave of the person stored by other bills.
     const std::string ownBill =
         rows.RowStatus() == UpdateStatus::Inserted ? CStr(rows["BillNo"]) : CStr(rows.OldValue("BillNo"));
     const suite::DaySpan span{beginDate, beginTime, endDate, endTime};
-    suite::CheckLeaveConflict(*this, ownBill, person, span, kByDateFlag);
-    // The person's other rows of this bill.
-    CheckRowsOfBill(rows);
-    suite::CheckLeaveQuota(*this, person, headerBillNo, category, span, kByDateFlag, count);
-    suite::CheckPersonOnJob(*this, Variant(person), beginDate, endDate, 0, 0, true);
+    PointedAt(
+        AtRow(1, rows, "BeginDate"),
+        [&] {
+            suite::CheckLeaveConflict(*this, ownBill, person, span, kByDateFlag);
+            // The person's other rows of this bill.
+            CheckRowsOfBill(rows);
+        },
+        LeaveCheckFields());
+    PointedAt(
+        AtRow(1, rows, "ExcuseCount"),
+        [&] { suite::CheckLeaveQuota(*this, person, headerBillNo, category, span, kByDateFlag, count); },
+        LeaveCheckFields());
+    PointedAt(AtRow(1, rows, "PersonID"),
+              [&] { suite::CheckPersonOnJob(*this, Variant(person), beginDate, endDate, 0, 0, true); });
 
     const int kind = CInt(DBSelectValue(prog_id::kExcuseCls, 0, "ExcuseCls", rows["ExcuseClsID"]));
     if (kind == Code(LeaveKind::Lateness)) {
@@ -143,12 +156,19 @@ void TExcuseDate::CheckRowsOfBill(Dataset& rows) {
 
 void TExcuseDate::CheckCancelledRows() {
     DeltaDataset changes(GetDeltaDatasets(1));
+    Dataset& rows = GetDatasets(1);
     for (changes.First(); !changes.Eof(); changes.Next()) {
-        if (changes.Status() == UpdateStatus::Modified && CBool(changes.RealFieldValue("IfCutExcuse")))
+        if (changes.Status() == UpdateStatus::Modified && CBool(changes.RealFieldValue("IfCutExcuse"))) {
+            // The changed row, found among the bill's rows by its row number.
+            const RefusalAt at = rows.Locate("RowNo", {changes.RealFieldValue("RowNo")}) ? AtRow(1, rows)
+                                                                                         : AtDataset(1);
             MakeException(msg::kByDateRowHasCancellationEdit,
-                          {Variant(static_cast<int>(CInt(changes.RealFieldValue("SerNo"))))});
+                          {Variant(static_cast<int>(CInt(changes.RealFieldValue("SerNo"))))}, at);
+        }
+        // A deleted row is no longer among the rows the client sent: the refusal
+        // concerns the bill's rows as a whole.
         if (changes.Status() == UpdateStatus::Deleted && CBool(changes.OldValue("IfCutExcuse")))
-            MakeException(msg::kLeaveHasCancellationDelete);
+            MakeException(msg::kLeaveHasCancellationDelete, {}, AtDataset(1));
     }
 }
 

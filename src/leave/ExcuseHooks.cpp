@@ -1,6 +1,7 @@
 // The leave request by person: what its save and delete check and post.
 #include "core/Convert.h"
 #include "core/Text.h"
+#include "framework/RefusalPlace.h"
 #include "leave/CoExcuse.h"
 #include "leave/LeaveMessages.h"
 #include "suite/Attendance.h"
@@ -15,22 +16,38 @@ std::string StoredOrCurrent(const Dataset& ds, const char* field) {
     return old.IsNullOrEmpty() ? CStr(ds.FieldValue(field)) : CStr(old);
 }
 
+std::span<const FieldOfMessage> LeaveCheckFields() {
+    static const FieldOfMessage fields[] = {
+        {msg::kLeavePersonEmpty.id, "PersonID"},       {msg::kEndDateBeforeBegin.id, "EndDate"},
+        {msg::kEndTimeBeforeBegin.id, "EndTime"},      {msg::kLeaveCategoryEmpty.id, "ExcuseClsID"},
+        {msg::kSpecialLeaveCrossesYear.id, "EndDate"},
+    };
+    return fields;
+}
+
 void TExcuse::BeforeUpdate() {
     Dataset& leave = GetDatasets(0);
     CheckLeaveRowIntegrity(leave);
     if (SkipsBusinessChecks()) return;
-    if (CBool(leave["IfCutExcuse"])) MakeException(msg::kLeaveHasCancellationEdit);
-    if (CFloat(leave["ExcuseCount"]) == 0) MakeException(msg::kLeaveCountZero);
+    if (CBool(leave["IfCutExcuse"])) MakeException(msg::kLeaveHasCancellationEdit, {}, AtHeader("IfCutExcuse"));
+    if (CFloat(leave["ExcuseCount"]) == 0) MakeException(msg::kLeaveCountZero, {}, AtHeader("ExcuseCount"));
 
     const std::string person = CStr(leave["PersonID"]);
     const CalendarDay beginDate(CInt(leave["BeginDate"])), endDate(CInt(leave["EndDate"]));
     const TimeOfDay beginTime(CInt(leave["BeginTime"])), endTime(CInt(leave["EndTime"]));
     const std::string ownBill =
         leave.RowStatus() == UpdateStatus::Inserted ? CStr(leave["BillNo"]) : CStr(leave.OldValue("BillNo"));
-    CheckLeaveConflict(ownBill, person, beginDate, beginTime, endDate, endTime, 1);
-    CheckLeaveQuota(person, StoredOrCurrent(leave, "BillNo"), CStr(leave["ExcuseClsID"]), beginDate,
-                    beginTime, endDate, endTime, 1, CFloat(leave["ExcuseCount"]));
-    CheckPersonOnJob(person, beginDate, endDate, 0, 0, true);
+    PointedAt(
+        AtHeader("BeginDate"), [&] { CheckLeaveConflict(ownBill, person, beginDate, beginTime, endDate, endTime, 1); },
+        LeaveCheckFields());
+    PointedAt(
+        AtHeader("ExcuseCount"),
+        [&] {
+            CheckLeaveQuota(person, StoredOrCurrent(leave, "BillNo"), CStr(leave["ExcuseClsID"]), beginDate,
+                            beginTime, endDate, endTime, 1, CFloat(leave["ExcuseCount"]));
+        },
+        LeaveCheckFields());
+    PointedAt(AtHeader("PersonID"), [&] { CheckPersonOnJob(person, beginDate, endDate, 0, 0, true); });
 
     const int kind = CInt(DBSelectValue(prog_id::kExcuseCls, 0, "ExcuseCls", leave["ExcuseClsID"]));
     if (kind == Code(LeaveKind::Lateness)) {
@@ -54,25 +71,26 @@ void TExcuse::CheckLeaveRowIntegrity(Dataset& leave) {
     // false, nor set one by sending true. Only an import brings a cancellation along.
     const bool imported = SkipsBusinessChecks();
     if (CBool(leave.OldValue("IfCutExcuse")) || (!imported && CBool(leave["IfCutExcuse"])))
-        MakeException(msg::kLeaveHasCancellationEdit);
+        MakeException(msg::kLeaveHasCancellationEdit, {}, AtHeader("IfCutExcuse"));
     KeepPostedQuantities(leave, imported);
-    if (Trim(CStr(leave["PersonID"])).empty()) MakeException(msg::kLeavePersonEmpty);
-    if (CInt(leave["EndDate"]) < CInt(leave["BeginDate"])) MakeException(msg::kEndDateBeforeBegin);
+    if (Trim(CStr(leave["PersonID"])).empty()) MakeException(msg::kLeavePersonEmpty, {}, AtHeader("PersonID"));
+    if (CInt(leave["EndDate"]) < CInt(leave["BeginDate"]))
+        MakeException(msg::kEndDateBeforeBegin, {}, AtHeader("EndDate"));
     // A negative leave would give hours back to the leave year's caps.
-    if (CFloat(leave["ExcuseCount"]) < 0) MakeException(msg::kLeaveCountNegative);
+    if (CFloat(leave["ExcuseCount"]) < 0) MakeException(msg::kLeaveCountNegative, {}, AtHeader("ExcuseCount"));
 }
 
 void TExcuse::KeepPostedQuantities(Dataset& leave, bool imported) {
     // The cancellation belongs to the cancellation bill and the frozen compensatory
     // quantity to the by-date bill's posting, so neither can be used to slip past a
     // yearly cap or the compensatory-leave balance.
-    SettleCancellationMarks(*this, leave, imported);
+    SettleCancellationMarks(*this, 0, leave, imported);
     if (!leave["RedeemOldExcuseCount"].SameValue(Variant(0.0)))
         leave.SetFieldValue("RedeemOldExcuseCount", 0.0);
     leave.Post();
 }
 
-void SettleCancellationMarks(TQVXComBase& bill, Dataset& row, bool imported) {
+void SettleCancellationMarks(TQVXComBase& bill, int datasetIndex, Dataset& row, bool imported) {
     auto set = [&](const char* field, const Variant& value) {
         if (!row[field].SameValue(value)) row.SetFieldValue(field, value);
     };
@@ -92,9 +110,11 @@ void SettleCancellationMarks(TQVXComBase& bill, Dataset& row, bool imported) {
     }
     // A mark without its bill's number could never be lifted: the leave could no longer
     // be changed nor deleted, and would count whole.
-    if (Trim(CStr(row["CutExcuseNo"])).empty()) bill.MakeException(msg::kCutNoEmpty);
+    if (Trim(CStr(row["CutExcuseNo"])).empty())
+        bill.MakeException(msg::kCutNoEmpty, {}, AtRow(datasetIndex, row, "CutExcuseNo"));
     const double cut = CFloat(row["CutExcuseCount"]);
-    if (cut < 0 || cut > CFloat(row["ExcuseCount"])) bill.MakeException(msg::kCutCountOutOfRange);
+    if (cut < 0 || cut > CFloat(row["ExcuseCount"]))
+        bill.MakeException(msg::kCutCountOutOfRange, {}, AtRow(datasetIndex, row, "CutExcuseCount"));
 }
 
 void TExcuse::BeforeDelete() {

@@ -1,6 +1,7 @@
 #include "overtime/CoOverTimeCls.h"
 
 #include "core/Convert.h"
+#include "framework/RefusalPlace.h"
 #include "overtime/OverTimeClsMessages.h"
 #include "suite/FieldLabels.h"
 
@@ -13,9 +14,9 @@ void TOverTimeCls::BeforeUpdate() {
     const std::string item = CStr(cls["OverSalaryID"]);
     // An item counts as filled in when its text is not empty: blanks are something
     // the user typed, and the same test holds whichever way the limit goes.
-    if (hasLimit && item.empty()) MakeException(msg::kOverTimeClsHandlingIncomplete);
+    if (hasLimit && item.empty()) MakeException(msg::kOverTimeClsHandlingIncomplete, {}, AtHeader("OverSalaryID"));
     // Without a limit no hours go to an item, so none may be named.
-    if (!hasLimit && !item.empty()) MakeException(msg::kOverTimeClsHandlingIncomplete);
+    if (!hasLimit && !item.empty()) MakeException(msg::kOverTimeClsHandlingIncomplete, {}, AtHeader("OverSalaryID"));
 }
 
 std::string TOverTimeCls::GetBillRptModelName() {

@@ -6,6 +6,7 @@
 
 #include "core/Convert.h"
 #include "core/Text.h"
+#include "framework/RefusalPlace.h"
 #include "overtime/OvertimeMessages.h"
 #include "suite/Attendance.h"
 #include "suite/FieldLabels.h"
@@ -47,37 +48,40 @@ int Overlap(int s, int e, int from, int to) {
 
 void TOvertime::BeforeUpdate() {
     Dataset& row = GetDatasets(0);
-    CheckOvertimeRowIntegrity(*this, row);
+    CheckOvertimeRowIntegrity(*this, 0, row);
     const std::string person = CStr(row["PersonID"]);
     const int date = CInt(row["OverTimeDate"]);
     const int beginTime = CInt(row["BeginTime"]), endTime = CInt(row["EndTime"]);
 
     if (!SkipsBusinessChecks()) {
-        if (beginTime < 0 || endTime < 0) MakeException(msg::kOvertimeTimesMissing);
-        if (Trim(CStr(row["OverTimeClass"])).empty()) MakeException(msg::kOvertimeClassEmpty);
-        if (!GetIsOnWork(Db(), person, date)) MakeException(msg::kOvertimeOffJob);
+        if (beginTime < 0 || endTime < 0)
+            MakeException(msg::kOvertimeTimesMissing, {}, AtHeader(beginTime < 0 ? "BeginTime" : "EndTime"));
+        if (Trim(CStr(row["OverTimeClass"])).empty())
+            MakeException(msg::kOvertimeClassEmpty, {}, AtHeader("OverTimeClass"));
+        if (!GetIsOnWork(Db(), person, date)) MakeException(msg::kOvertimeOffJob, {}, AtHeader("PersonID"));
         // A stored bill is compared without its own row, found by the number it was
         // stored under even when this save changes it.
         const std::string ownBill = row.RowStatus() == UpdateStatus::Inserted ? CStr(row["BillNo"])
                                                                                : CStr(row.OldValue("BillNo"));
         if (GetPersonNeedAttend(Db(), person, date) && IsInClassWorkTime(classNo_, beginTime, endTime))
-            MakeException(msg::kOvertimeInClassWorkTime);
-        CheckOvertimeConflict(ownBill, person, date, beginTime, endTime, 1);
+            MakeException(msg::kOvertimeInClassWorkTime, {}, AtHeader("BeginTime"));
+        PointedAt(AtHeader("BeginTime"), [&] { CheckOvertimeConflict(ownBill, person, date, beginTime, endTime, 1); });
     }
-    CheckExcuseConflict(person, date, beginTime, endTime);
+    PointedAt(AtHeader("BeginTime"), [&] { CheckExcuseConflict(person, date, beginTime, endTime); });
 }
 
-void CheckOvertimeRowIntegrity(TQVXComBase& bill, const Dataset& row) {
+void CheckOvertimeRowIntegrity(TQVXComBase& bill, int datasetIndex, const Dataset& row) {
     RequireDateOrZero(CInt(row["OverTimeDate"]), "OverTimeDate");
     RequireTimeOrUnset(CInt(row["BeginTime"]), "BeginTime");
     RequireTimeOrUnset(CInt(row["EndTime"]), "EndTime");
-    if (Trim(CStr(row["PersonID"])).empty()) bill.MakeException(msg::kOvertimePersonEmpty);
+    if (Trim(CStr(row["PersonID"])).empty())
+        bill.MakeException(msg::kOvertimePersonEmpty, {}, AtRow(datasetIndex, row, "PersonID"));
     // Hours worked, paid, redeemable or set aside are quantities of time: none is
     // ever below zero, whatever the login.
     for (const char* hours : {"FieldACount", "FieldBCount", "FieldCCount", "HolidayCount", "TotalCount",
                               "UseableRedeemCount", "NotIntoOverTimeValue"})
         if (row.HasField(hours) && CFloat(row[hours]) < 0)
-            bill.MakeException(msg::kOvertimeHoursNegative, {row["PersonID"]});
+            bill.MakeException(msg::kOvertimeHoursNegative, {row["PersonID"]}, AtRow(datasetIndex, row, hours));
 }
 
 void TOvertime::AfterUpdate() { PostOvertimeChanges(*this, 0, false, false); }

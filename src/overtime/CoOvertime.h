@@ -79,8 +79,10 @@ private:
 // ---- Shared with the overtime record by date.
 
 // What guards a stored overtime row itself, under every login type and before any
-// rule: a person, a date and times that exist, and no negative hours.
-void CheckOvertimeRowIntegrity(TQVXComBase& bill, const Dataset& row);
+// rule: a person, a date and times that exist, and no negative hours. A refusal
+// points at the row's field in dataset `datasetIndex`.
+// REQUIRES: `row` is positioned on the row checked.
+void CheckOvertimeRowIntegrity(TQVXComBase& bill, int datasetIndex, const Dataset& row);
 // The lookup checks of an overtime row's person (values: person, date) and class
 // (values: class, person, date). A class looked up for a person not on the job is
 // refused when classRefuses, else only told.

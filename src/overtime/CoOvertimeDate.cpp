@@ -4,6 +4,7 @@
 
 #include "core/Convert.h"
 #include "core/Text.h"
+#include "framework/RefusalPlace.h"
 #include "overtime/CoOvertime.h"
 #include "overtime/OvertimeDateMessages.h"
 #include "overtime/OvertimeMessages.h"
@@ -63,7 +64,7 @@ void TOvertimeDate::CheckRowIntegrity(Dataset& header, Dataset& rows) {
     // rule: a bill date that exists, and on every row a person, a date and times.
     header.First();
     RequireDateOrZero(CInt(header["BillDate"]), "BillDate");
-    for (rows.First(); !rows.Eof(); rows.Next()) CheckOvertimeRowIntegrity(*this, rows);
+    for (rows.First(); !rows.Eof(); rows.Next()) CheckOvertimeRowIntegrity(*this, 1, rows);
 }
 
 void TOvertimeDate::CheckRow(Dataset& header, Dataset& rows) {
@@ -75,11 +76,14 @@ void TOvertimeDate::CheckRow(Dataset& header, Dataset& rows) {
         rows.Post();
     }
     const Currency total = SumOfAmounts(rows);
-    if (total != CCurr(rows["TotalCount"])) MakeException(msg::kOvertimeDateSegmentsNotTotal);
-    if (total <= Currency()) MakeException(msg::kOvertimeDateTotalZero);
-    if (Trim(CStr(rows["OverTimeClass"])).empty()) MakeException(msg::kOvertimeClassEmpty);
+    if (total != CCurr(rows["TotalCount"]))
+        MakeException(msg::kOvertimeDateSegmentsNotTotal, {}, AtRow(1, rows, "TotalCount"));
+    if (total <= Currency()) MakeException(msg::kOvertimeDateTotalZero, {}, AtRow(1, rows, "TotalCount"));
+    if (Trim(CStr(rows["OverTimeClass"])).empty())
+        MakeException(msg::kOvertimeClassEmpty, {}, AtRow(1, rows, "OverTimeClass"));
     const int beginTime = CInt(rows["BeginTime"]), endTime = CInt(rows["EndTime"]);
-    if (beginTime < 0 || endTime < 0) MakeException(msg::kOvertimeTimesMissing);
+    if (beginTime < 0 || endTime < 0)
+        MakeException(msg::kOvertimeTimesMissing, {}, AtRow(1, rows, beginTime < 0 ? "BeginTime" : "EndTime"));
 
     const std::string person = CStr(rows["PersonID"]);
     const int date = CInt(rows["OverTimeDate"]);
@@ -93,11 +97,14 @@ void TOvertimeDate::CheckRow(Dataset& header, Dataset& rows) {
     classNo_ = GetClassNo(Db(), person, classNo_, date);
     if (GetPersonNeedAttend(Db(), person, date) &&
         suite::IsInClassWorkTime(*this, classNo_, beginTime, endTime))
-        MakeException(msg::kOvertimeInClassWorkTime);
+        MakeException(msg::kOvertimeInClassWorkTime, {}, AtRow(1, rows, "BeginTime"));
 
-    suite::CheckOvertimeConflict(*this, billNo, person, date, beginTime, endTime, 3);
-    CheckRowsOfThisBill(rows, person, date, beginTime, endTime);
-    if (!GetIsOnWork(Db(), person, date)) MakeException(msg::kOvertimeDateOffJob, {Variant(person)});
+    PointedAt(AtRow(1, rows, "BeginTime"), [&] {
+        suite::CheckOvertimeConflict(*this, billNo, person, date, beginTime, endTime, 3);
+        CheckRowsOfThisBill(rows, person, date, beginTime, endTime);
+    });
+    if (!GetIsOnWork(Db(), person, date))
+        MakeException(msg::kOvertimeDateOffJob, {Variant(person)}, AtRow(1, rows, "PersonID"));
 }
 
 void TOvertimeDate::CheckRowsOfThisBill(const Dataset& rows, const std::string& person, int date, int beginTime,

@@ -5,6 +5,7 @@
 #include "core/Convert.h"
 #include "core/Errors.h"
 #include "core/Text.h"
+#include "framework/RefusalPlace.h"
 #include "payroll/AdvPaymentMessages.h"
 #include "payroll/AdvPaymentSettings.h"
 #include "payroll/PaidFlags.h"
@@ -113,8 +114,9 @@ void TAdvPayment::BeforeUpdate() {
     const int month = static_cast<int>(CInt(header["SalaryYearMonth"]));
     const bool byPercent = CBool(header["CaclByPercent"]);
     const int endDate = static_cast<int>(CInt(header["EndDate"]));
-    if (CInt(header["PeriodCount"]) == 0 && !byPercent) MakeException(msg::kAdvPeriodNotSet);
+    if (CInt(header["PeriodCount"]) == 0 && !byPercent) MakeException(msg::kAdvPeriodNotSet, {}, AtHeader("PeriodCount"));
 
+    // rows[i] is the person's row i of dataset 1, where a refusal of it points.
     std::vector<AdvanceRow> rows;
     Dataset& body = GetDatasets(1);
     for (body.First(); !body.Eof(); body.Next())
@@ -122,8 +124,10 @@ void TAdvPayment::BeforeUpdate() {
                         static_cast<int>(CInt(body["SalaryType"])), CStr(body["PSalaryBank"]),
                         CCurr(body["BankAmount"]), CInt(body["SalaryStatus"]) == 1});
 
-    for (const AdvanceRow& row : rows)
-        if (!GetIsOnWork(Db(), row.person, endDate)) MakeException(msg::kAdvPersonOffJob, {Variant(row.person)});
+    auto at = [](size_t i, const char* field) { return RefusalAt{1, static_cast<int>(i), field}; };
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (!GetIsOnWork(Db(), rows[i].person, endDate))
+            MakeException(msg::kAdvPersonOffJob, {Variant(rows[i].person)}, at(i, "PersonID"));
 
     // The bank split of each person's row, summed in currency.
     std::map<int64_t, Currency> split;
@@ -133,7 +137,7 @@ void TAdvPayment::BeforeUpdate() {
     for (size_t i = 0; i < rows.size(); ++i) {
         const AdvanceRow& row = rows[i];
         if (row.payWay != pay_way::kCash && Trim(row.bank).empty())
-            MakeException(msg::kAdvBankRequired, {Variant(row.person)});
+            MakeException(msg::kAdvBankRequired, {Variant(row.person)}, at(i, "PSalaryBank"));
         // A bill saved without the bank lookup must still pay a new row, or one whose
         // person or bank changed, into an account of the person, and carries that
         // account's number.
@@ -141,8 +145,8 @@ void TAdvPayment::BeforeUpdate() {
         SettleRowAccount(
             body, AdvancePayee(body, false), AdvancePayee(body, true),
             [this](const std::string& person, const std::string& bank) { return BankAccount(person, bank); },
-            [this](const std::string& person, const std::string& bank) {
-                MakeException(msg::kAdvBankNotOwned, {Variant(bank), Variant(person)});
+            [&](const std::string& person, const std::string& bank) {
+                MakeException(msg::kAdvBankNotOwned, {Variant(bank), Variant(person)}, at(i, "PSalaryBank"));
             });
         if (byPercent) {
             // What the person is advanced on the other bills of the month and on the
@@ -155,9 +159,9 @@ void TAdvPayment::BeforeUpdate() {
                 if (j != i && rows[j].countsAgainstDue && SameText(rows[j].person, row.person)) others += rows[j].amount;
             const double due = suite::SalaryDue(*this, row.person, month);
             if (Exceeds(row.amount, due) || Exceeds(row.amount + others, due))
-                MakeException(msg::kAdvOverSalaryDue, {Variant(row.person)});
+                MakeException(msg::kAdvOverSalaryDue, {Variant(row.person)}, at(i, "RealSalary"));
         } else if (split[row.rowNo] != row.bankAmount) {
-            MakeException(msg::kAdvBankSplitMismatch, {Variant(row.person)});
+            MakeException(msg::kAdvBankSplitMismatch, {Variant(row.person)}, at(i, "BankAmount"));
         }
     }
 

@@ -4,6 +4,7 @@
 
 #include "core/Convert.h"
 #include "core/Text.h"
+#include "framework/RefusalPlace.h"
 #include "payroll/HourSalaryMessages.h"
 #include "suite/Attendance.h"
 #include "suite/FieldLabels.h"
@@ -63,7 +64,7 @@ void THourSalary::BeforeUpdate() {
     TQVXComBase::BeforeUpdate();
     Dataset& rows = GetDatasets(1);
     CheckRowIntegrity(rows);
-    CheckGetIsOnWork(Db(), rows, "WorkDate", "PersonID");
+    CheckGetIsOnWork(Db(), rows, "WorkDate", "PersonID", 1);
     CheckTimesAndConflicts(rows);
     ReleaseDroppedAttendance();
     TakeOverAttendance(rows);
@@ -74,7 +75,7 @@ void THourSalary::CheckRowIntegrity(Dataset& rows) {
     // that exists and times of day. Any negative time is one not filled in, which the
     // row checks ask the user for by its line number.
     for (rows.First(); !rows.Eof(); rows.Next()) {
-        if (Trim(CStr(rows["PersonID"])).empty()) MakeException(msg::kHourPersonEmpty);
+        if (Trim(CStr(rows["PersonID"])).empty()) MakeException(msg::kHourPersonEmpty, {}, AtRow(1, rows, "PersonID"));
         RequireDateOrZero(CInt(rows["WorkDate"]), "WorkDate");
         for (const char* field : {"BeginTime", "EndTime"})
             if (const int64_t time = CInt(rows[field]); time >= 0) RequireTimeOrUnset(time, field);
@@ -88,8 +89,8 @@ void THourSalary::CheckTimesAndConflicts(Dataset& rows) {
         const Variant serNo(CInt(rows["SerNo"]));
         const int beginTime = static_cast<int>(CInt(rows["BeginTime"]));
         const int endTime = static_cast<int>(CInt(rows["EndTime"]));
-        if (beginTime < 0) MakeException(msg::kHourBeginTimeMissing, {serNo});
-        if (endTime < 0) MakeException(msg::kHourEndTimeMissing, {serNo});
+        if (beginTime < 0) MakeException(msg::kHourBeginTimeMissing, {serNo}, AtRow(1, rows, "BeginTime"));
+        if (endTime < 0) MakeException(msg::kHourEndTimeMissing, {serNo}, AtRow(1, rows, "EndTime"));
         const int workDate = static_cast<int>(CInt(rows["WorkDate"]));
         Dataset others = OpenDataset(kHourSalary, 1, "BillNo,BeginTime,EndTime",
                                      "(PersonID=" + QuoteStr(CStr(rows["PersonID"])) + ") And (" +
@@ -100,7 +101,8 @@ void THourSalary::CheckTimesAndConflicts(Dataset& rows) {
                                static_cast<int>(CInt(others["EndTime"]))))
                 MakeException(msg::kHourConflict,
                               {serNo, others["BillNo"], Variant(CInt(others["BeginTime"])),
-                               Variant(CInt(others["EndTime"]))});
+                               Variant(CInt(others["EndTime"]))},
+                              AtRow(1, rows, "BeginTime"));
         }
     }
 }

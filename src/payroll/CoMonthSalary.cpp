@@ -3,6 +3,7 @@
 #include "core/Convert.h"
 #include "core/Text.h"
 #include "framework/Messages.h"
+#include "framework/RefusalPlace.h"
 #include "payroll/MonthSalaryMessages.h"
 #include "suite/Attendance.h"
 #include "suite/FieldLabels.h"
@@ -44,7 +45,7 @@ void TMonthSalary::BeforeUpdate() {
     const std::string person = CStr(head["PersonID"]);
     const int month = static_cast<int>(CInt(head["SalaryYearMonth"]));
     if (!GetIsOnWork(Db(), person, FirstDay(month), LastDay(month), false))
-        MakeException(msg::kSalaryPersonOffJob, {Variant(person)});
+        MakeException(msg::kSalaryPersonOffJob, {Variant(person)}, AtHeader("PersonID"));
     CheckOneVoucherInChanges();
     if (!UnderImportLogin()) CheckBankSplit(head);
 }
@@ -55,11 +56,11 @@ void TMonthSalary::CheckHeaderIntegrity(Dataset& head) {
     // payment marks, which belong to the payment side (procedure 0) and which a save
     // keeps as stored (a new voucher starts unpaid).
     const std::string person = CStr(head["PersonID"]);
-    if (Trim(person).empty()) MakeException(msg::kSalaryPersonEmpty);
+    if (Trim(person).empty()) MakeException(msg::kSalaryPersonEmpty, {}, AtHeader("PersonID"));
     if (!Db().QueryFirst("Select PersonID From comPerson Where PersonID = ?", {Variant(person)}))
-        MakeException(msg::kSalaryPersonUnknown, {Variant(person)});
+        MakeException(msg::kSalaryPersonUnknown, {Variant(person)}, AtHeader("PersonID"));
     const int64_t month = CInt(head["SalaryYearMonth"]);
-    if (month == 0) MakeException(msg::kSalaryMonthEmpty);
+    if (month == 0) MakeException(msg::kSalaryMonthEmpty, {}, AtHeader("SalaryYearMonth"));
     if (month < 0 || month > 999912 || !IsValidDate(static_cast<QVXDate>(month * 100 + 1)))
         throw InputError("SalaryYearMonth " + std::to_string(month) + " is not a year-month (yyyymm)");
     RequireDateOrZero(CInt(head["BillDate"]), "BillDate");
@@ -91,7 +92,7 @@ void TMonthSalary::CheckOneVoucherInChanges() {
 void TMonthSalary::CheckOneVoucherPerMonth(const std::string& personId, int yearMonth) {
     const Variant count = GetDBConn().DBSelectSQL("Select Count(*) From humSalaryMain Where Flag = 1 And PersonID = " +
                                                   QuoteStr(personId) + " And SalaryYearMonth = " + Num(yearMonth));
-    if (CInt(count) > 0) MakeException(msg::kSalaryVoucherDuplicate, {Variant(personId)});
+    if (CInt(count) > 0) MakeException(msg::kSalaryVoucherDuplicate, {Variant(personId)}, AtHeader("SalaryYearMonth"));
 }
 
 void TMonthSalary::CheckBankSplit(Dataset& head) {
@@ -101,7 +102,8 @@ void TMonthSalary::CheckBankSplit(Dataset& head) {
     Currency split;
     for (banks.First(); !banks.Eof(); banks.Next()) split += CCurr(banks["BankMoneny"]);
     banks.First();
-    if (split != CCurr(head["RealBank"])) MakeException(msg::kSalaryBankSplitMismatch);
+    // The refusal points at the bank part of the header, which the split must match.
+    if (split != CCurr(head["RealBank"])) MakeException(msg::kSalaryBankSplitMismatch, {}, AtHeader("RealBank"));
 }
 
 void TMonthSalary::AfterUpdate() {

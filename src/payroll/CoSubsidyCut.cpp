@@ -3,6 +3,7 @@
 #include "core/Convert.h"
 #include "core/Text.h"
 #include "framework/Messages.h"
+#include "framework/RefusalPlace.h"
 #include "payroll/PaidFlags.h"
 #include "payroll/RowAccount.h"
 #include "payroll/SubsidyCutMessages.h"
@@ -25,7 +26,8 @@ const SubsidyRowRefusals kSubsidyCutRefusals{.bankRequired = msg::kSubsidyBankRe
                                              .monthOutsideEmployment = msg::kSubsidyMonthOutsideEmployment,
                                              .bankNotOwned = msg::kSubsidyBankNotOwned,
                                              .namesPerson = false,
-                                             .accountDataset = -1};
+                                             .accountDataset = -1,
+                                             .rowDataset = 0};
 
 TSubsidyCut::TSubsidyCut() : TSubsidyVoucherBill(kSubsidyCutRefusals) {}
 
@@ -46,7 +48,7 @@ void TSubsidyCut::CheckRowIntegrity(Dataset& row) {
     // a person on file, a salary month and a pay date that exist, and the payment
     // marks, which belong to the payment side (procedure 0) and which a save keeps as
     // stored (a new row starts unpaid).
-    GuardSubsidyRow(*this, row);
+    GuardSubsidyRow(*this, 0, row);
     const int64_t month = CInt(row["SalaryMonth"]);
     if (month != 0 && !IsValidSalaryMonth(month))
         throw InputError("SalaryMonth " + std::to_string(month) + " is not a year-month (yyyymm, or 0)");
@@ -57,11 +59,11 @@ bool IsValidSalaryMonth(int64_t yearMonth) {
     return yearMonth > 0 && yearMonth <= 999912 && IsValidDate(static_cast<QVXDate>(yearMonth * 100 + 1));
 }
 
-void GuardSubsidyRow(TQVXComBase& bill, Dataset& row) {
+void GuardSubsidyRow(TQVXComBase& bill, int datasetIndex, Dataset& row) {
     const std::string person = CStr(row["PersonID"]);
-    if (Trim(person).empty()) bill.MakeException(msg::kSubsidyPersonEmpty);
+    if (Trim(person).empty()) bill.MakeException(msg::kSubsidyPersonEmpty, {}, AtRow(datasetIndex, row, "PersonID"));
     if (!bill.Db().QueryFirst("Select PersonID From comPerson Where PersonID = ?", {Variant(person)}))
-        bill.MakeException(msg::kSubsidyPersonUnknown, {Variant(person)});
+        bill.MakeException(msg::kSubsidyPersonUnknown, {Variant(person)}, AtRow(datasetIndex, row, "PersonID"));
     const bool stored = row.RowStatus() != UpdateStatus::Inserted;
     for (const char* field : {"CashPaid", "BankPaid"}) {
         const Variant kept(stored && CBool(row.OldValue(field)));
@@ -78,40 +80,48 @@ RowPayee SubsidyPayee(const Dataset& row, bool stored) {
 
 // ------------------------------------------------------------------ the row checks both forms share
 
+RefusalAt TSubsidyVoucherBill::At(const Dataset& row, std::string field) const {
+    return AtRow(refusals_.rowDataset, row, std::move(field));
+}
+
 void TSubsidyVoucherBill::CheckBankNamed(Dataset& row) {
     if (CInt(row["SalaryType"]) != 0 || CInt(row["PayType"]) == pay_way::kCash ||
         !Trim(CStr(row["PSalaryBank"])).empty())
         return;
-    if (refusals_.namesPerson) MakeException(refusals_.bankRequired, {Variant(CStr(row["PersonID"]))});
-    MakeException(refusals_.bankRequired);
+    if (refusals_.namesPerson)
+        MakeException(refusals_.bankRequired, {Variant(CStr(row["PersonID"]))}, At(row, "PSalaryBank"));
+    MakeException(refusals_.bankRequired, {}, At(row, "PSalaryBank"));
 }
 
 void TSubsidyVoucherBill::CheckTaxRate(Dataset& row) {
     const double taxRate = CFloat(row["IncomTaxRate"]);
-    if (taxRate < 0 || taxRate > 1) MakeException(msg::kSubsidyTaxRateRange);
+    if (taxRate < 0 || taxRate > 1) MakeException(msg::kSubsidyTaxRateRange, {}, At(row, "IncomTaxRate"));
 }
 
 void TSubsidyVoucherBill::CheckAmount(Dataset& row) {
-    if (CFloat(row["Account"]) == 0) MakeException(refusals_.amountZero);
+    if (CFloat(row["Account"]) == 0) MakeException(refusals_.amountZero, {}, At(row, "Account"));
 }
 
 void TSubsidyVoucherBill::CheckPayPeriodGiven(Dataset& row) {
     const bool paidOnItsOwn = CInt(row["SalaryType"]) == 0;
-    if (!paidOnItsOwn && CInt(row["SalaryMonth"]) == 0) MakeException(msg::kSubsidySalaryMonthEmpty);
-    if (paidOnItsOwn && CInt(row["SalaryDate"]) == 0) MakeException(msg::kSubsidyPayDateEmpty);
+    if (!paidOnItsOwn && CInt(row["SalaryMonth"]) == 0)
+        MakeException(msg::kSubsidySalaryMonthEmpty, {}, At(row, "SalaryMonth"));
+    if (paidOnItsOwn && CInt(row["SalaryDate"]) == 0) MakeException(msg::kSubsidyPayDateEmpty, {}, At(row, "SalaryDate"));
 }
 
 void TSubsidyVoucherBill::CheckMonthInEmployment(Dataset& row) {
     if (CInt(row["SalaryType"]) == 0) return;
     if (!suite::OnJobInMonth(*this, CStr(row["PersonID"]), static_cast<int>(CInt(row["SalaryMonth"]))))
-        MakeException(refusals_.monthOutsideEmployment);
+        MakeException(refusals_.monthOutsideEmployment, {}, At(row, "SalaryMonth"));
 }
 
 void TSubsidyVoucherBill::SettleBank(Dataset& row) {
-    SettleRowAccount(
-        row, SubsidyPayee(row, false), SubsidyPayee(row, true),
-        [this](const std::string& person, const std::string& bank) { return AccountAt(person, bank); },
-        [this](const std::string& person, const std::string& bank) { RefuseBankNotOwned(bank, person); });
+    PointedAt(At(row, "PSalaryBank"), [&] {
+        SettleRowAccount(
+            row, SubsidyPayee(row, false), SubsidyPayee(row, true),
+            [this](const std::string& person, const std::string& bank) { return AccountAt(person, bank); },
+            [this](const std::string& person, const std::string& bank) { RefuseBankNotOwned(bank, person); });
+    });
 }
 
 void TSubsidyVoucherBill::RefuseBankNotOwned(const std::string& bank, const std::string& person) {

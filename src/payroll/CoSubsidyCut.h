@@ -23,6 +23,8 @@ struct SubsidyRowRefusals {
     bool namesPerson;
     // The dataset whose bank lookup returns the account number; -1 for any.
     int accountDataset;
+    // The dataset of the rows the checks refuse, which their refusals point at.
+    int rowDataset;
 };
 
 // What both entry forms of the allowance bill share.
@@ -46,6 +48,9 @@ public:
     void CheckFieldReturn(TOleVariantList& list) override;
 
 protected:
+    // Where a refusal of the row points: its field `field`.
+    // REQUIRES: `row` is the dataset of the rows, positioned on the row checked.
+    RefusalAt At(const Dataset& row, std::string field) const;
     // The person's account number at the bank; empty when the person has none there.
     virtual std::string AccountAt(const std::string& personId, const std::string& bankId) = 0;
 
@@ -98,8 +103,9 @@ private:
 
 // What guards a stored allowance row (HumSubsidyCut, either entry form) under every
 // login: a person on file, and the payment marks, which belong to the payment side and
-// which a save keeps as stored (a new row starts unpaid).
-void GuardSubsidyRow(TQVXComBase& bill, Dataset& row);
+// which a save keeps as stored (a new row starts unpaid). A refusal points at the row
+// of dataset `datasetIndex`.
+void GuardSubsidyRow(TQVXComBase& bill, int datasetIndex, Dataset& row);
 // Whom an allowance row pays and through which bank, as it stands now or as stored.
 RowPayee SubsidyPayee(const Dataset& row, bool stored);
 // Whether a salary month (yyyymm) names a month that exists.

@@ -2,6 +2,7 @@
 
 #include "core/Convert.h"
 #include "core/Text.h"
+#include "framework/RefusalPlace.h"
 #include "payroll/PaidFlags.h"
 #include "payroll/SubsidyCutDateMessages.h"
 #include "payroll/SubsidyCutMessages.h"
@@ -19,7 +20,8 @@ const SubsidyRowRefusals kSubsidyCutDateRefusals{
     .monthOutsideEmployment = msg::kSubsidyDateMonthOutsideEmployment,
     .bankNotOwned = msg::kSubsidyDateBankNotOwned,
     .namesPerson = true,
-    .accountDataset = 1};
+    .accountDataset = 1,
+    .rowDataset = 1};
 
 TSubsidyCutDate::TSubsidyCutDate() : TSubsidyVoucherBill(kSubsidyCutDateRefusals) {}
 
@@ -29,7 +31,7 @@ void TSubsidyCutDate::BeforeUpdate() {
     RequireDateOrZero(CInt(header["BillDate"]), "BillDate");
     const bool checked = !UnderImportLogin();
     for (rows.First(); !rows.Eof(); rows.Next()) {
-        GuardSubsidyRow(*this, rows);
+        GuardSubsidyRow(*this, 1, rows);
         // Without the checks a month or a day that does not exist is still never stored.
         if (!checked) CheckRowDates(rows);
     }
@@ -63,7 +65,8 @@ void TSubsidyCutDate::CheckRowDates(Dataset& row) {
     const int64_t day = CInt(row["SalaryDate"]);
     const bool dayValid = day > 0 && day <= 99991231 && IsValidDate(static_cast<QVXDate>(day));
     if ((month != 0 && !IsValidSalaryMonth(month)) || (day != 0 && !dayValid))
-        MakeException(msg::kSubsidyDateInvalid);
+        MakeException(msg::kSubsidyDateInvalid, {},
+                      At(row, month != 0 && !IsValidSalaryMonth(month) ? "SalaryMonth" : "SalaryDate"));
 }
 
 void TSubsidyCutDate::AfterUpdate() {

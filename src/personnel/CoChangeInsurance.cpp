@@ -9,6 +9,7 @@
 #include "core/Convert.h"
 #include "core/Format.h"
 #include "core/Text.h"
+#include "framework/RefusalPlace.h"
 #include "personnel/ChangeInsuranceMessages.h"
 #include "personnel/PersonnelTransfer.h"
 #include "suite/Attendance.h"
@@ -92,11 +93,14 @@ void TChangeInsurance::CheckChangeRowIntegrity(Dataset& body) {
         const int64_t month = CInt(body["AdjustYearMonth"]);
         if (month != 0 && (month < 100 || month > 999912 || GetMaxDay(static_cast<int>(month)) == 0))
             throw InputError("AdjustYearMonth " + Num(month) + " is not a year-month (yyyymm, or 0)");
-        if (Trim(CStr(body["PersonID"])).empty()) MakeException(msg::kInsurancePersonEmpty);
+        if (Trim(CStr(body["PersonID"])).empty())
+            MakeException(msg::kInsurancePersonEmpty, {}, AtRow(1, body, "PersonID"));
         const int kind = static_cast<int>(CInt(body["InsurKind"]));
-        if (kind < 0 || kind >= kinds) MakeException(msg::kInsuranceKindUnknown, {Variant(kind)});
+        if (kind < 0 || kind >= kinds)
+            MakeException(msg::kInsuranceKindUnknown, {Variant(kind)}, AtRow(1, body, "InsurKind"));
         const int type = static_cast<int>(CInt(body["ChangeType"]));
-        if (type < kAdd || type > kCancelOther) MakeException(msg::kInsuranceChangeTypeUnknown, {Variant(type)});
+        if (type < kAdd || type > kCancelOther)
+            MakeException(msg::kInsuranceChangeTypeUnknown, {Variant(type)}, AtRow(1, body, "ChangeType"));
 
         const UpdateStatus status = body.RowStatus();
         const bool stored = status != UpdateStatus::Inserted;
@@ -106,8 +110,10 @@ void TChangeInsurance::CheckChangeRowIntegrity(Dataset& body) {
             body.SetFieldValue("ChangeTimes", body.OldValue("ChangeTimes"));
         body.Post();
         if (status == UpdateStatus::Modified)
-            CheckLatestChange(CStr(body.OldValue("PersonID")), static_cast<int>(CInt(body.OldValue("InsurKind"))), 1,
-                              static_cast<int>(CInt(body.OldValue("ChangeTimes"))));
+            PointedAt(AtRow(1, body), [&] {
+                CheckLatestChange(CStr(body.OldValue("PersonID")), static_cast<int>(CInt(body.OldValue("InsurKind"))),
+                                  1, static_cast<int>(CInt(body.OldValue("ChangeTimes"))));
+            });
     }
     // A removed row is a person's latest change unless a later one remains: in another
     // bill, or among the rows this bill keeps.
@@ -125,8 +131,10 @@ void TChangeInsurance::CheckChangeRowIntegrity(Dataset& body) {
         const int kind = static_cast<int>(CInt(d.OldValue("InsurKind")));
         const auto inBill = kept.find({UpperAscii(Trim(person)), kind});
         const int highest = std::max(HighestInOtherBills(person, kind, billNo), inBill == kept.end() ? 0 : inBill->second);
+        // A deleted row is no longer among the rows sent: the refusal concerns the rows
+        // as a whole.
         if (CInt(d.OldValue("ChangeTimes")) < highest)
-            MakeException(msg::kInsuranceOnlyLatestDelete, {Variant(person), Variant(KindName(kind))});
+            MakeException(msg::kInsuranceOnlyLatestDelete, {Variant(person), Variant(KindName(kind))}, AtDataset(1));
     }
 }
 
@@ -141,7 +149,8 @@ void TChangeInsurance::CheckChangeRows(Dataset& body) {
         const bool dateBased = IsDateBased(kind);
         // On the job on the day the change takes effect (the first day of its month).
         const int day = static_cast<int>(dateBased ? CInt(body["AdjustDate"]) : CInt(body["AdjustYearMonth"]) * 100 + 1);
-        if (!GetIsOnWork(Db(), person, day)) MakeException(msg::kInsurancePersonOffJob, {Variant(person)});
+        if (!GetIsOnWork(Db(), person, day))
+            MakeException(msg::kInsurancePersonOffJob, {Variant(person)}, AtRow(1, body, "PersonID"));
 
         // A new change, or one moved to another person or kind, follows the latest one.
         const UpdateStatus status = body.RowStatus();
@@ -157,18 +166,19 @@ void TChangeInsurance::CheckChangeRows(Dataset& body) {
         const int type = static_cast<int>(CInt(body["ChangeType"]));
         const VariantArray personKind{Variant(person), Variant(KindName(kind))};
 
-        if (type != kAdd && NotYetInsured(person, kind, n)) MakeException(msg::kInsuranceNotYetInsured, personKind);
+        if (type != kAdd && NotYetInsured(person, kind, n))
+            MakeException(msg::kInsuranceNotYetInsured, personKind, AtRow(1, body, "ChangeType"));
         // The labour pension knows additions and stops only.
         if (localType != 0 && kind == 2 && type != kAdd && type != kStop)
-            MakeException(msg::kPensionOnlyAddOrStop, {Variant(person)});
+            MakeException(msg::kPensionOnlyAddOrStop, {Variant(person)}, AtRow(1, body, "ChangeType"));
         if (type == kResume &&
             CInt(SelectValue("humChangeInsurance", "ChangeType",
                              PersonKind(person, kind) + " And ChangeTimes = " + Num(n - 1))) != kStop)
-            MakeException(msg::kInsuranceResumeNeedsStop, personKind);
+            MakeException(msg::kInsuranceResumeNeedsStop, personKind, AtRow(1, body, "ChangeType"));
         if (type == kAdd && localType == 1 && kind == 2 && CFloat(body["EmployerPensionRate"]) == 0)
-            MakeException(msg::kPensionEmployerRateZero, {Variant(person)});
+            MakeException(msg::kPensionEmployerRateZero, {Variant(person)}, AtRow(1, body, "EmployerPensionRate"));
         if ((type == kAdd || type == kResume) && CCurr(body["ChangeMoneny"]) == Currency())
-            MakeException(msg::kInsuranceAmountZero, {Variant(person)});
+            MakeException(msg::kInsuranceAmountZero, {Variant(person)}, AtRow(1, body, "ChangeMoneny"));
         body.Post();
     }
 }
@@ -208,10 +218,13 @@ void TChangeInsurance::CheckChangeSet() {
         if (latest == 0) latest = CInt(GetDBConn().DBSelectSQL("Select Max(" + field + ") From humHistInsurance" + where));
         const int64_t value = CInt(d.RealFieldValue(field));
         const VariantArray personKind{Variant(person), Variant(KindName(kind))};
-        if (value == 0) MakeException(dateBased ? msg::kInsuranceDateEmpty : msg::kInsuranceMonthEmpty, personKind);
+        // The changed row, found among the bill's rows by its row number.
+        const RefusalAt at = body.Locate("RowNo", {d.RealFieldValue("RowNo")}) ? AtRow(1, body, field) : AtDataset(1);
+        if (value == 0)
+            MakeException(dateBased ? msg::kInsuranceDateEmpty : msg::kInsuranceMonthEmpty, personKind, at);
         if (value < latest)
             MakeException(dateBased ? msg::kInsuranceDateBeforeLatest : msg::kInsuranceMonthBeforeLatest,
-                          personKind);
+                          personKind, at);
 
         if (moved && wasTransferred) {
             UndoTransfer(oldPerson, oldKind, oldTimes, oldType);

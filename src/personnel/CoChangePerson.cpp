@@ -2,6 +2,7 @@
 
 #include "core/Convert.h"
 #include "core/Text.h"
+#include "framework/RefusalPlace.h"
 #include "personnel/ChangePersonMessages.h"
 #include "suite/FieldLabels.h"
 #include "suite/ProgIds.h"
@@ -56,10 +57,12 @@ void TChangePerson::BeforeUpdate() {
                                               SameText(CStr(rows.OldValue("PersonID")), person)
                                           ? 1
                                           : 0;
-            CheckStateTransition(person, static_cast<int>(CInt(rows["BType"])), type, ownFormalRows);
+            PointedAt(AtRow(1, rows, "Type"), [&] {
+                CheckStateTransition(person, static_cast<int>(CInt(rows["BType"])), type, ownFormalRows);
+            });
             if (type == work_state::kUnpaidLeave) {
                 if (CInt(rows["LeaveMonths"]) <= 0)
-                    MakeException(msg::kUnpaidLeaveMonthsNotPositive, {Variant(person)});
+                    MakeException(msg::kUnpaidLeaveMonthsNotPositive, {Variant(person)}, AtRow(1, rows, "LeaveMonths"));
             } else if (CInt(rows["LeaveMonths"]) != 0) {
                 rows.SetFieldValue("LeaveMonths", 0);
                 rows.Post();
@@ -83,10 +86,10 @@ void TChangePerson::CheckRowIntegrity(Dataset& rows) {
     // that stays the server's.
     for (rows.First(); !rows.Eof(); rows.Next()) {
         const std::string person = CStr(rows["PersonID"]);
-        if (Trim(person).empty()) MakeException(msg::kChangePersonEmpty);
+        if (Trim(person).empty()) MakeException(msg::kChangePersonEmpty, {}, AtRow(1, rows, "PersonID"));
         RequireDateOrZero(CInt(rows["ActiveDate"]), "ActiveDate");
         if (CInt(GetDBConn().DBSelectSQL("Select Count(*) From comPerson" + WherePerson(person))) == 0)
-            MakeException(msg::kChangePersonUnknown, {Variant(person)});
+            MakeException(msg::kChangePersonUnknown, {Variant(person)}, AtRow(1, rows, "PersonID"));
         // A stored row keeps its number: a client could otherwise pass an old change off
         // as the latest one and have it written over the person's record.
         if (rows.RowStatus() == UpdateStatus::Modified &&

@@ -6,6 +6,7 @@
 #include "core/Convert.h"
 #include "core/Format.h"
 #include "core/Text.h"
+#include "framework/RefusalPlace.h"
 #include "personnel/ChangeSalaryMessages.h"
 #include "personnel/ChangeSalarySettings.h"
 #include "personnel/PersonnelTransfer.h"
@@ -52,7 +53,7 @@ void TChangeSalary::DefineBillReportName() {
 void TChangeSalary::CheckChanges(Dataset& body, Dataset& items) {
     CheckRowIntegrity(body);
     const bool importing = SkipsBusinessChecks();
-    if (!importing) CheckGetIsOnWork(Db(), body, "NAdjustDate", "PersonID");
+    if (!importing) CheckGetIsOnWork(Db(), body, "NAdjustDate", "PersonID", 1);
 
     // Numbers already held by rows of this bill, so that two new rows of one person
     // in one bill get two numbers.
@@ -69,11 +70,16 @@ void TChangeSalary::CheckChanges(Dataset& body, Dataset& items) {
 
     if (!body.HasChanges()) return;
     DeltaDataset d(GetDeltaDatasets(1));
-    for (d.First(); !d.Eof(); d.Next())
-        if (d.Status() == UpdateStatus::Inserted || d.Status() == UpdateStatus::Modified)
-            CheckAdjustDateOrder(CStr(d.RealFieldValue("PersonID")),
-                                 static_cast<int>(CInt(d.RealFieldValue("NAdjustDate"))),
+    for (d.First(); !d.Eof(); d.Next()) {
+        if (d.Status() != UpdateStatus::Inserted && d.Status() != UpdateStatus::Modified) continue;
+        // The changed row, found among the bill's rows by its row number.
+        const RefusalAt at =
+            body.Locate("RowNo", {d.RealFieldValue("RowNo")}) ? AtRow(1, body, "NAdjustDate") : AtDataset(1);
+        PointedAt(at, [&] {
+            CheckAdjustDateOrder(CStr(d.RealFieldValue("PersonID")), static_cast<int>(CInt(d.RealFieldValue("NAdjustDate"))),
                                  CBool(d.RealFieldValue("IsNew")));
+        });
+    }
 }
 
 void TChangeSalary::CheckBillDeletable(const std::vector<ChangeRow>& rows) {
@@ -94,14 +100,14 @@ void TChangeSalary::CheckRowIntegrity(Dataset& body) {
     std::map<std::string, int> highestInBill;
     for (body.First(); !body.Eof(); body.Next()) {
         const std::string person = Trim(CStr(body["PersonID"]));
-        if (person.empty()) MakeException(msg::kSalaryChangePersonEmpty);
+        if (person.empty()) MakeException(msg::kSalaryChangePersonEmpty, {}, AtRow(1, body, "PersonID"));
         RequireDateOrZero(CInt(body["NAdjustDate"]), "NAdjustDate");
         RequireDateOrZero(CInt(body["BillDate"]), "BillDate");
         if (CBool(body["IsNew"]) && CInt(body["NAdjustDate"]) == 0)
-            MakeException(msg::kAdjustDateEmpty, {Variant(person)});
+            MakeException(msg::kAdjustDateEmpty, {Variant(person)}, AtRow(1, body, "NAdjustDate"));
         if (CInt(SelectValue(Db(), "Select Count(*) From comPerson Where PersonID = ?", {Variant(person)})) ==
             0)
-            MakeException(msg::kSalaryChangePersonUnknown, {Variant(person)});
+            MakeException(msg::kSalaryChangePersonUnknown, {Variant(person)}, AtRow(1, body, "PersonID"));
         // The transfer mark belongs to the transfer and a stored row keeps its number:
         // a client cannot make the history and the settings disagree by sending them.
         const bool stored = body.RowStatus() != UpdateStatus::Inserted;
@@ -125,24 +131,26 @@ void TChangeSalary::CheckRowIntegrity(Dataset& body) {
         if (body.RowStatus() != UpdateStatus::Modified) continue;
         const std::string person = CStr(body["PersonID"]);
         if (CInt(body["ChangeTimes"]) < highestRemaining(person))
-            MakeException(msg::kSalaryChangeNotLatestEdit, {Variant(person)});
+            MakeException(msg::kSalaryChangeNotLatestEdit, {Variant(person)}, AtRow(1, body));
     }
     DeltaDataset d(GetDeltaDatasets(1));
     for (d.First(); !d.Eof(); d.Next()) {
         if (d.Status() != UpdateStatus::Deleted) continue;
         const std::string person = CStr(d.OldValue("PersonID"));
+        // A deleted row is no longer among the rows sent: the refusal concerns the rows
+        // as a whole.
         if (CInt(d.OldValue("ChangeTimes")) < highestRemaining(person))
-            MakeException(msg::kSalaryChangeNotLatestDelete, {Variant(person)});
-        if (!CBool(d.OldValue("IsNew"))) MakeException(msg::kSalaryChangeOldMethod);
+            MakeException(msg::kSalaryChangeNotLatestDelete, {Variant(person)}, AtDataset(1));
+        if (!CBool(d.OldValue("IsNew"))) MakeException(msg::kSalaryChangeOldMethod, {}, AtDataset(1));
     }
 }
 
 void TChangeSalary::CheckChosenAmounts(Dataset& body) {
     const Variant person = body["PersonID"];
     if (CBool(body["NoLeave"]) && CCurr(body["NNoLeave"]) == Currency())
-        MakeException(msg::kNoLeaveAmountZero, {person});
+        MakeException(msg::kNoLeaveAmountZero, {person}, AtRow(1, body, "NNoLeave"));
     if (CBool(body["Meal"]) && CCurr(body["NMealSalary"]) == Currency())
-        MakeException(msg::kMealAmountZero, {person});
+        MakeException(msg::kMealAmountZero, {person}, AtRow(1, body, "NMealSalary"));
 }
 
 void TChangeSalary::NumberChange(Dataset& body, std::vector<std::pair<std::string, int>>& numbered) {
@@ -160,14 +168,23 @@ void TChangeSalary::NumberChange(Dataset& body, std::vector<std::pair<std::strin
 void TChangeSalary::CheckSalaryItems(Dataset& body, Dataset& items) {
     const Variant person = body["PersonID"];
     const int64_t rowNo = CInt(body["RowNo"]);
-    std::vector<std::pair<std::string, Currency>> own;
+    struct OwnItem {
+        std::string salaryItem;
+        Currency account;
+        int place;  // among the rows of dataset 2, where a refusal points
+    };
+    std::vector<OwnItem> own;
     for (items.First(); !items.Eof(); items.Next())
-        if (CInt(items["ParentRowNo"]) == rowNo) own.emplace_back(CStr(items["SalaryItem"]), CCurr(items["Account"]));
+        if (CInt(items["ParentRowNo"]) == rowNo)
+            own.push_back({CStr(items["SalaryItem"]), CCurr(items["Account"]), static_cast<int>(items.RecNo())});
     for (size_t i = 0; i < own.size(); ++i) {
         for (size_t j = 0; j < own.size(); ++j)
-            if (j != i && SameText(Trim(own[i].first), Trim(own[j].first)))
-                MakeException(msg::kSalaryItemTwice, {person, Variant(own[i].first)});
-        if (own[i].second == Currency()) MakeException(msg::kSalaryItemAmountZero, {person, Variant(own[i].first)});
+            if (j != i && SameText(Trim(own[i].salaryItem), Trim(own[j].salaryItem)))
+                MakeException(msg::kSalaryItemTwice, {person, Variant(own[i].salaryItem)},
+                              RefusalAt{2, std::max(own[i].place, own[j].place), "SalaryItem"});
+        if (own[i].account == Currency())
+            MakeException(msg::kSalaryItemAmountZero, {person, Variant(own[i].salaryItem)},
+                          RefusalAt{2, own[i].place, "Account"});
     }
 }
 
@@ -187,7 +204,8 @@ void TChangeSalary::CheckTwoChangesInMonth(Dataset& body) {
             ++inBill;
     body.MoveTo(here);
     if (elsewhere + inBill >= 2)
-        MakeException(msg::kTwoChangesInMonth, {Variant(person), Variant(std::to_string(month))});
+        MakeException(msg::kTwoChangesInMonth, {Variant(person), Variant(std::to_string(month))},
+                      AtRow(1, body, "NAdjustDate"));
 }
 
 void TChangeSalary::CheckAdjustDateOrder(const std::string& person, int adjustDate, bool isNew) {

@@ -345,13 +345,18 @@ std::string GetPersonIDOnWork(Database& db, QVXDate date, bool attendOnly, bool 
     return GetPersonIDOnWork(db, date, date, false, attendOnly, quoted, excludeSuspended);
 }
 
-void CheckGetIsOnWork(Database& db, const Variant& data, const std::string& dateField,
-                      const std::string& personField) {
+namespace {
+
+// The rows of `data` in turn; `datasetIndex` as CheckGetIsOnWork of a dataset takes it.
+void CheckRowsOnWork(Database& db, const Variant& data, const std::string& dateField, const std::string& personField,
+                     int datasetIndex) {
     DeltaDataset rows(data);
     if (rows.RecordCount() == 0) return;
     std::map<std::string, std::optional<Employment>> known;
+    int row = -1;  // the place among the rows that are not deleted
     for (rows.First(); !rows.Eof(); rows.Next()) {
         if (rows.Status() == UpdateStatus::Deleted) continue;
+        ++row;
         const std::string person = Trim(CStr(rows.RealFieldValue(personField)));
         if (person.empty()) continue;
         const QVXDate date = static_cast<QVXDate>(CInt(rows.RealFieldValue(dateField)));
@@ -359,13 +364,22 @@ void CheckGetIsOnWork(Database& db, const Variant& data, const std::string& date
         if (it == known.end()) it = known.emplace(person, ReadEmployment(db, person)).first;
         if (!it->second || !EmployedOn(*it->second, date))
             throw BusinessError(msg::kPersonNotOnJobAt,
-                                FormatMessage(msg::kPersonNotOnJobAt, {Variant(person), Variant(DateToText(date))}));
+                                FormatMessage(msg::kPersonNotOnJobAt, {Variant(person), Variant(DateToText(date))}),
+                                datasetIndex >= 0 ? RefusalAt{datasetIndex, row, personField} : RefusalAt{});
     }
 }
 
-void CheckGetIsOnWork(Database& db, const Dataset& data, const std::string& dateField,
+}  // namespace
+
+void CheckGetIsOnWork(Database& db, const Variant& data, const std::string& dateField,
                       const std::string& personField) {
-    CheckGetIsOnWork(db, Variant(data.Data()), dateField, personField);
+    CheckRowsOnWork(db, data, dateField, personField, -1);
+}
+
+void CheckGetIsOnWork(Database& db, const Dataset& data, const std::string& dateField,
+                      const std::string& personField, int datasetIndex) {
+    // The visible rows in their order: a row's place in the data is its place in the dataset.
+    CheckRowsOnWork(db, Variant(data.Data()), dateField, personField, datasetIndex);
 }
 
 // ---------------------------------------------------------------- work classes

@@ -63,8 +63,10 @@ std::string GetPersonIDOnWork(Database& db, QVXDate date, bool attendOnly = fals
 // with its values as they will be stored.
 void CheckGetIsOnWork(Database& db, const Variant& data, const std::string& dateField,
                       const std::string& personField);
+// The rows of a bill's dataset: the refusal points at the row's person in dataset
+// `datasetIndex` of the bill when it is given (not below 0).
 void CheckGetIsOnWork(Database& db, const Dataset& data, const std::string& dateField,
-                      const std::string& personField);
+                      const std::string& personField, int datasetIndex = -1);
 
 // ---- Work classes ----------------------------------------------------------
 
