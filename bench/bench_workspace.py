@@ -21,6 +21,7 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True  # no __pycache__ beside the sources
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "browser"))
 
 from workspace import Workspace, backend  # noqa: E402
@@ -76,13 +77,16 @@ def form_saves(ws, days):
                        "the saved bill", 30)
         if ws.alert_now():
             raise SystemExit(f"the form's save was refused: {ws.alert_now()}")
+        # The save goes to /v1/save, or to the form's object (/v1/objects/HANDLE) when it
+        # keeps one: the request that answered last before the location changed.
         entries = ws.driver.execute_script(
-            "return performance.getEntriesByType('resource').filter(e => e.name.endsWith('/v1/save'))"
-            ".map(e => e.responseEnd - e.startTime)")
+            "return performance.getEntriesByType('resource')"
+            ".filter(e => /\\/v1\\/(save|objects\\/[^/]+)$/.test(e.name) && e.responseEnd <= window.benchClick + arguments[0])"
+            ".sort((a, b) => a.responseEnd - b.responseEnd).map(e => e.responseEnd - e.startTime)", took)
         click.append(took)
-        if len(entries) != 1:
-            raise SystemExit(f"the page made {len(entries)} /v1/save requests for one save")
-        request.append(entries[0])
+        if not entries:
+            raise SystemExit("the page's save made no request to /v1/save or its object")
+        request.append(entries[-1])
     return statistics.median(request), statistics.median(click)
 
 
@@ -121,7 +125,7 @@ def main():
         ("first page: bytes over the wire", f"{kb:.1f} KB ({page['files']} files)", "<= 200 KB", kb <= 200),
         ("first page: domInteractive", f"{page['interactive']:.0f} ms", "<= 300 ms", page["interactive"] <= 300),
         ("first page: loadEventEnd", f"{page['loaded']:.0f} ms", "<= 300 ms", page["loaded"] <= 300),
-        ("save: /v1/save from the form", f"{form_request:.1f} ms", "", None),
+        ("save: the save request from the form", f"{form_request:.1f} ms", "", None),
         ("save: click to the stored bill's location", f"{form_click:.1f} ms", "", None),
         ("save: POST /v1/save directly", f"{server:.1f} ms", "", None),
         ("save: form minus direct", f"{form_click - server:+.1f} ms", "<= 50 ms", form_click - server <= 50),

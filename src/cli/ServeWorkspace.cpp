@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "cli/ServiceState.h"
@@ -518,6 +519,7 @@ Outcome PersonMonth(Session& session, const QueryArguments& query, Json& body) {
         LeaveKind kind;
         int yearStart = 0;
         double used = 0;
+        std::optional<double> cap;  // a yearly cap set by parameter; else what is left and used tell it
     };
     std::vector<Capped> capped;
     int term = 0;
@@ -589,8 +591,11 @@ Outcome PersonMonth(Session& session, const QueryArguments& query, Json& body) {
             const auto [first, last] = leave->GetLeaveYearRange(kind, CalendarDay(today), id);
             const char* units[] = {"天", "小时", "分钟"};
             const int64_t unit = CInt(r[3]);
+            const std::optional<double> cap = personal ? std::optional<double>(settings.personalLeaveCap)
+                                              : sick   ? std::optional<double>(settings.sickLeaveCap)
+                                                       : std::nullopt;
             capped.push_back({CStr(r[0]), CStr(r[1]), unit >= 0 && unit <= 2 ? units[unit] : "", kind, first,
-                              first ? GetPrsnPeriodExCount(db, id, Code(kind), first, last, "") : 0});
+                              first ? GetPrsnPeriodExCount(db, id, Code(kind), first, last, "") : 0, cap});
         }
         return 0;
     });
@@ -607,7 +612,7 @@ Outcome PersonMonth(Session& session, const QueryArguments& query, Json& body) {
         balances.push_back({{"category", c.category},
                             {"name", c.name},
                             {"yearStart", c.yearStart},
-                            {"quota", RoundValue(left + c.used, 4)},
+                            {"quota", RoundValue(c.cap ? *c.cap : left + c.used, 4)},
                             {"used", RoundValue(c.used, 4)},
                             {"left", RoundValue(left, 4)},
                             {"unit", c.unit}});

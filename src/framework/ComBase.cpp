@@ -145,6 +145,7 @@ Outcome TQVXComBase::RunInTransaction(Txn kind, F&& body, std::vector<EntityLock
         out.failure = failed.failure;
         out.error = std::move(failed.error);
         out.messageId = std::move(failed.messageId);
+        out.at = std::move(failed.at);
         try {
             if (nested)
                 db.RollbackToSavepoint(sp), db.ReleaseSavepoint(sp);

@@ -21,6 +21,7 @@ import sys
 import time
 import traceback
 
+sys.dont_write_bytecode = True  # no __pycache__ beside the sources
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from selenium.webdriver.common.keys import Keys  # noqa: E402
@@ -247,14 +248,12 @@ class ClerkWeek:
                 self.add_row(1, keyboard=True)
             self.fill_row(1, i, {"PersonID": person, "OverTimeDate": 20240612, "OverTimeClass": "A",
                                  "BeginTime": 1800, "EndTime": 2000})
-            row = self.row(1, i)
             for name, expected in zip(fields, hours):
                 shown = self.ws.wait(lambda: self.ws.value(self.ws.field(name, self.row(1, i))) not in ("", None)
                                      and self.ws.value(self.ws.field(name, self.row(1, i))),
                                      f"overtime row {i}: {name} filled in from the times")
                 self.check(same(expected, shown), f"overtime row {i}: {name} shows {shown!r}, the times give "
                                                   f"{expected}")
-            del row
         self.check(not self.ws.alert_now() and not self.ws.find('[aria-invalid="true"]'),
                    f"overtime: rows of persons on the job, typed in the form's order, show a refusal: "
                    f"{self.ws.alert_now()!r}")
@@ -354,8 +353,8 @@ class ClerkWeek:
                    f"pay statement E002 202406 lists the leave {leave_bills}, not B1 and B4")
         self.ws.go("/pay/E002/202406")
         self.ws.button("打印")
-        text = self.ws.wait(lambda: all(b in self.ws.one("main").text for b in leave_bills)
-                            and self.ws.one("main").text, "the statement's leave bills on the page")
+        self.ws.wait(lambda: all(b in self.ws.one("main").text for b in leave_bills),
+                     "the statement's leave bills on the page")
         self.check(bool(leave_bills), "pay statement: no leave to look for")
         self.ws.cdp("Emulation.setEmulatedMedia", {"media": "print"})
         try:
@@ -378,7 +377,6 @@ class ClerkWeek:
                        f"printed: the page is not A4 ({box and box.group(0)})")
         finally:
             self.ws.cdp("Emulation.setEmulatedMedia", {"media": ""})
-        del text
 
 
 def main():

@@ -14,6 +14,7 @@ in a temporary folder.
 """
 
 import base64
+import ctypes
 import json
 import os
 import shutil
@@ -90,6 +91,8 @@ class Workspace:
         return self
 
     def __exit__(self, *exc):
+        # A second SIGTERM must not cut the tear-down short.
+        signal.signal(signal.SIGTERM, signal.SIG_IGN)
         if self.driver is not None:
             try:
                 self.driver.quit()
@@ -112,9 +115,8 @@ class Workspace:
         if self._folder is not None:
             shutil.rmtree(self._folder, ignore_errors=True)
             self._folder = None
-        if self._old_term is not None:
-            signal.signal(signal.SIGTERM, self._old_term)
-            self._old_term = None
+        signal.signal(signal.SIGTERM, self._old_term if self._old_term is not None else signal.SIG_DFL)
+        self._old_term = None
         return False
 
     def _server_url(self):
@@ -157,7 +159,7 @@ class Workspace:
         log = open(os.path.join(self._folder, "serve.log"), "w")
         self._serve = subprocess.Popen(
             [self.humrs, "--db", self.db, "--date", DATE, "serve", "--listen", "127.0.0.1:0"],
-            stdout=subprocess.PIPE, stderr=log, text=True, start_new_session=True)
+            stdout=subprocess.PIPE, stderr=log, text=True, start_new_session=True, preexec_fn=_end_with_parent)
         line = self._serve.stdout.readline()  # the service writes it once it listens
         try:
             first = json.loads(line)
@@ -181,7 +183,9 @@ class Workspace:
                     "--lang=zh-CN", "--hide-scrollbars", f"--window-size={self.size[0]},{self.size[1]}"):
             options.add_argument(arg)
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        # In a session of its own: the browser's signals to its group never reach this process.
+        service = Service("/usr/bin/chromedriver", popen_kw={"start_new_session": True})
+        self.driver = webdriver.Chrome(service=service, options=options)
         self.driver.set_page_load_timeout(30)
 
     # ------------------------------------------------------------ the database
@@ -204,14 +208,6 @@ class Workspace:
         return json.loads(out)["result"]
 
     # ------------------------------------------------------------ HTTP beside the page
-
-    def api(self, name, method, path, body=None):
-        """One call as the account `name`, signed in for this call alone: (status, answer)."""
-        session = self.session(name)
-        try:
-            return session.call(method, path, body)
-        finally:
-            session.close()
 
     def session(self, name):
         """A signed-in HTTP session of the account `name`, beside the page's own."""
@@ -388,6 +384,11 @@ class _Session:
 
     def close(self):
         self.call("POST", "/v1/logout")
+
+
+def _end_with_parent():
+    # The service gets SIGTERM should this process die without its tear-down (SIGKILL).
+    ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
 
 
 def _terminated(signum, frame):

@@ -266,6 +266,12 @@ TEST_F(WorkspaceReadTest, PersonShowsTheMonthTheBalancesAndTheFreeHours) {
                                                  {"quota", 5.0}, {"used", 2.0}, {"left", 3.0}, {"unit", "天"}}})));
     EXPECT_EQ(r.body["compensatory"], (Json::array({{{"date", 20041105}, {"billNo", "JB200411050001"},
                                                      {"hours", 4.0}, {"expires", 20050205}}})));
+    // Leave beyond the cap (entered while it was higher) leaves nothing, the cap as it is.
+    Leave(*OpenDatabase(global_.dbPath), 1, "QJ200501200001", "X_1", "SJ", 20050120, 20050125, 6);
+    const Reply over = Get("/v1/person?id=X_1&month=200501");
+    EXPECT_EQ(over.body["balances"][0]["quota"], 5.0);
+    EXPECT_EQ(over.body["balances"][0]["used"], 6.0);
+    EXPECT_EQ(over.body["balances"][0]["left"], 0.0);
 }
 
 TEST_F(WorkspaceReadTest, PayStatementIsTheQueryProcedureAnswer) {
