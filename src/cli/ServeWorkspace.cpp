@@ -41,7 +41,9 @@ constexpr int64_t kMaxFindRows = 10000;
 class QueryValues {
 public:
     QueryValues(const QueryArguments& query, std::initializer_list<const char*> names) {
-        for (const auto& [name, value] : query) {
+        for (const auto& argument : query) {
+            const std::string& name = argument.first;
+            const std::string& value = argument.second;
             if (std::none_of(names.begin(), names.end(), [&](const char* n) { return name == n; })) {
                 std::string known;
                 for (const char* n : names) known += std::string(known.empty() ? "" : ", ") + n;
