@@ -159,8 +159,9 @@ TEST_F(WorkspaceReadTest, FindPagesABillListNewestFirstAndTakesValuesAsData) {
         bool more;
     };
     const std::vector<Case> cases = {
-        {"", {"QZ_200501", "QJ200501100001", "QJ200412200001"}, false},
-        {"&size=2", {"QZ_200501", "QJ200501100001"}, true},
+        // newest first by the leave's first day
+        {"", {"QJ200501100001", "QZ_200501", "QJ200412200001"}, false},
+        {"&size=2", {"QJ200501100001", "QZ_200501"}, true},
         {"&size=2&page=2", {"QJ200412200001"}, false},
         {"&billNo=QZ_", {"QZ_200501"}, false},
         {"&billNo=Q_", {}, false},  // "_" is a character, not any character
@@ -174,7 +175,7 @@ TEST_F(WorkspaceReadTest, FindPagesABillListNewestFirstAndTakesValuesAsData) {
         EXPECT_EQ(r.body["more"], c.more) << c.query;
     }
     const Reply r = Get("/v1/find?progid=QVXHumrs.Excuse&size=1");
-    EXPECT_EQ(r.body["rows"][0]["fields"]["PersonID"], "E002");
+    EXPECT_EQ(r.body["rows"][0]["fields"]["PersonID"], "E001");
     EXPECT_FALSE(r.body["rows"][0]["fields"].contains("Flag"));
     EXPECT_EQ(Keys(Get("/v1/find?progid=QVXHumrs.ExcuseDate").body["rows"]), std::vector<std::string>{"RQ200501030001"});
 }
