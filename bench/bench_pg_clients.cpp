@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "support/Loopback.h"
+#include "support/MorningLeave.h"
 
 #include "core/Convert.h"
 #include "core/Text.h"
@@ -148,16 +149,7 @@ std::vector<BareStatement> StatementsOfOneSave(const std::string& url, size_t& r
     Session session(*db, ComponentRegistry());
     session.serverDate = 20050115;
     auto save = [&](const std::string& billNo, int date) {
-        auto bill = CreateBusinessObject("QVXHumrs.Excuse", session);
-        bill->MergeInput(0, {{{"BillNo", Variant(billNo)},
-                              {"PersonID", Variant(kTemplatePerson)},
-                              {"ExcuseClsID", Variant("SJ")},
-                              {"BeginDate", Variant(date)},
-                              {"BeginTime", Variant(800)},
-                              {"EndDate", Variant(date)},
-                              {"EndTime", Variant(1200)},
-                              {"ExcuseCount", Variant(4.0)}}});
-        const Outcome out = bill->Save();
+        const Outcome out = humrs::testing::SaveMorningLeave(session, billNo, kTemplatePerson, date);
         if (!out.ok) throw std::runtime_error("template save: " + out.error);
     };
     save("TPLBILL00001", 20050103);

@@ -18,6 +18,7 @@
 #include "leave/CoExcuse.h"
 #include "suite/Seed.h"
 #include "support/Files.h"
+#include "support/MorningLeave.h"
 #include "support/TestDatabase.h"
 
 namespace humrs {
@@ -94,16 +95,7 @@ protected:
         auto db = OpenDatabase(location_);
         Session session(*db, registry);
         session.serverDate = 20050115;
-        auto bill = CreateBusinessObject(ExcuseClass().progId, session);
-        bill->MergeInput(0, {{{"BillNo", Variant(billNo)},
-                              {"PersonID", Variant(person)},
-                              {"ExcuseClsID", Variant("SJ")},
-                              {"BeginDate", Variant(date)},
-                              {"BeginTime", Variant(800)},
-                              {"EndDate", Variant(date)},
-                              {"EndTime", Variant(1200)},
-                              {"ExcuseCount", Variant(4.0)}}});
-        const Outcome out = bill->Save();
+        const Outcome out = testing::SaveMorningLeave(session, billNo, person, date);
         return out.ok ? std::string() : "refused or failed: " + out.error;
     }
 
