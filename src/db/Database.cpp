@@ -210,6 +210,44 @@ std::optional<std::vector<Variant>> Database::QueryFirst(const std::string& sql,
     return row;
 }
 
+std::vector<ResultSet> Database::QueryEach(const std::vector<Read>& reads) {
+    std::vector<ResultSet> out(reads.size());
+    const bool remembering = Remembering();
+    std::vector<std::string> keys;
+    std::vector<const Read*> pending;
+    std::vector<size_t> at;  // where each pending read's result goes
+    for (size_t i = 0; i < reads.size(); ++i) {
+        recorder_.Record(reads[i].sql);
+        std::string key;
+        if (remembering) {
+            key = TransactionMemo::Key('q', reads[i].sql, reads[i].params);
+            if (const ResultSet* kept = memo_.Find(key)) {
+                out[i] = *kept;
+                continue;
+            }
+        }
+        recorder_.RecordSent(reads[i].sql, reads[i].params);
+        pending.push_back(&reads[i]);
+        at.push_back(i);
+        keys.push_back(std::move(key));
+    }
+    if (pending.empty()) return out;
+    std::vector<StatementFacts> facts(pending.size());
+    std::vector<ResultSet> results = RunQueries(pending, facts);
+    for (size_t j = 0; j < pending.size(); ++j) {
+        if (memo_.Active()) memo_.After(facts[j], remembering ? keys[j] : std::string(), &results[j]);
+        out[at[j]] = std::move(results[j]);
+    }
+    return out;
+}
+
+std::vector<ResultSet> Database::RunQueries(const std::vector<const Read*>& reads, std::vector<StatementFacts>& facts) {
+    std::vector<ResultSet> out;
+    out.reserve(reads.size());
+    for (size_t i = 0; i < reads.size(); ++i) out.push_back(RunQuery(reads[i]->sql, reads[i]->params, facts[i]));
+    return out;
+}
+
 std::optional<std::vector<Variant>> Database::RunQueryFirst(const std::string& sql,
                                                             const std::vector<Variant>& params,
                                                             StatementFacts& facts) {

@@ -199,6 +199,14 @@ public:
     ResultSet Query(const std::string& sql, const std::vector<Variant>& params = {});
     // The first row of a select, or nullopt when it gives no row.
     std::optional<std::vector<Variant>> QueryFirst(const std::string& sql, const std::vector<Variant>& params = {});
+    // Selects none of which needs another's result: all their rows, in the order asked.
+    // A backend with a server sends them together, after the writes held back, in one
+    // round trip; the first that fails raises, as Query does.
+    struct Read {
+        std::string sql;
+        std::vector<Variant> params;
+    };
+    std::vector<ResultSet> QueryEach(const std::vector<Read>& reads);
 
     // Transactions. BeginWrite takes the database's write lock at once, so two
     // processes saving at the same time wait for each other instead of both passing
@@ -271,6 +279,9 @@ protected:
     virtual std::optional<std::vector<Variant>> RunQueryFirst(const std::string& sql,
                                                               const std::vector<Variant>& params,
                                                               StatementFacts& facts);
+    // Runs the reads of QueryEach that were not answered from memory; `facts` has one
+    // entry for each. The default runs them one after another.
+    virtual std::vector<ResultSet> RunQueries(const std::vector<const Read*>& reads, std::vector<StatementFacts>& facts);
     virtual void DoBeginWrite() = 0;
     // The shared database lock and the first entity locks, already sorted and with
     // their numbers (LockNumber). The default takes the exclusive lock instead and

@@ -165,7 +165,50 @@ public:
         CachedStatement& entry = Prepare(sql, lifted, facts);
         if (auto kept = FromRememberedRow(facts, params, lifted)) return std::move(*kept);
         ResultPtr res = Run(entry, params, lifted, sql);
-        return Read(res.get(), entry, PQntuples(res.get()));
+        return ReadRows(res.get(), entry.spellings, PQntuples(res.get()));
+    }
+
+    // The reads go as one pipeline after the writes held back. A read of a remembered
+    // row is answered first (which may send that row's read on its own).
+    std::vector<ResultSet> RunQueries(const std::vector<const Read*>& reads,
+                                      std::vector<StatementFacts>& facts) override {
+        std::vector<ResultSet> out(reads.size());
+        std::vector<std::unordered_map<std::string, std::string>> spellings(reads.size());
+        std::vector<bool> sent(reads.size(), false);
+        answers_.clear();
+        answers_.resize(reads.size());
+        struct Done {
+            PostgresDatabase& db;
+            ~Done() {
+                // Reads still queued after a failure are dropped, not sent with a later statement.
+                while (!db.queue_.empty() && db.queue_.back().answer >= 0) {
+                    if (db.queue_.back().prepare) db.Unprepare(db.queue_.back());
+                    db.queue_.pop_back();
+                }
+                db.answers_.clear();
+            }
+        } done{*this};
+        for (size_t i = 0; i < reads.size(); ++i) {
+            std::vector<LiftedValue> lifted;
+            CachedStatement& entry = Prepare(reads[i]->sql, lifted, facts[i]);
+            if (auto kept = FromRememberedRow(facts[i], reads[i]->params, lifted)) {
+                out[i] = std::move(*kept);
+                continue;
+            }
+            Outgoing o = ToSend(entry, reads[i]->params, lifted, reads[i]->sql);
+            o.answer = static_cast<int>(i);
+            spellings[i] = entry.spellings;
+            sent[i] = true;
+            queue_.push_back(std::move(o));
+        }
+        if (!queue_.empty() && queue_.back().answer >= 0) SendQueued();
+        for (size_t i = 0; i < reads.size(); ++i) {
+            if (!sent[i]) continue;
+            const PGresult* res = answers_[i].get();
+            if (!res) throw DatabaseError("the server gave no result", reads[i]->sql);
+            out[i] = ReadRows(res, spellings[i], PQntuples(res));
+        }
+        return out;
     }
 
     std::optional<std::vector<Variant>> RunQueryFirst(const std::string& sql, const std::vector<Variant>& params,
@@ -178,7 +221,7 @@ public:
         }
         ResultPtr res = Run(entry, params, lifted, sql);
         if (PQntuples(res.get()) == 0) return std::nullopt;
-        ResultSet rs = Read(res.get(), entry, 1);
+        ResultSet rs = ReadRows(res.get(), entry.spellings, 1);
         return std::move(rs.rows.front());
     }
 
@@ -458,6 +501,7 @@ private:
         std::string original;    // as the caller wrote it, for messages
         std::string cacheKey;    // of its prepared statement, forgotten when preparing fails
         bool prepare = false;    // prepared in the same round trip, before it runs
+        int answer = -1;         // a read of RunQueries: where its result goes in answers_
         std::vector<Oid> types;  // of the parameters, when prepared
         std::vector<std::string> texts;
         std::vector<bool> isNull;
@@ -585,6 +629,8 @@ private:
             if (!ok && !failedAt && status != PGRES_PIPELINE_ABORTED) {
                 failed = std::move(res);
                 failedAt = &o;
+            } else if (ok && !isPrepare && o.answer >= 0) {
+                if (static_cast<size_t>(o.answer) < answers_.size()) answers_[static_cast<size_t>(o.answer)] = std::move(res);
             } else if (ok && !isPrepare) {
                 last = std::move(res);
             }
@@ -605,7 +651,8 @@ private:
         }
         PQexitPipelineMode(conn_);
         if (failedAt) FailStatement(failed.get(), failedAt->original, failedAt->text, started);
-        if (!sent || !synced || !last) Fail(nullptr, sending.back().original, sending.back().text);
+        if (!sent || !synced || (!last && sending.back().answer < 0))
+            Fail(nullptr, sending.back().original, sending.back().text);
         return last;
     }
 
@@ -622,14 +669,15 @@ private:
         if (it != cache_.end() && it->second.name == o.name) it->second.prepared = false;
     }
 
-    static ResultSet Read(const PGresult* res, const CachedStatement& entry, int rows) {
+    static ResultSet ReadRows(const PGresult* res, const std::unordered_map<std::string, std::string>& spellings,
+                          int rows) {
         ResultSet rs;
         const int n = PQnfields(res);
         rs.columns.resize(static_cast<size_t>(n));
         std::vector<ColumnType> types(static_cast<size_t>(n));
         for (int c = 0; c < n; ++c) {
             auto& col = rs.columns[static_cast<size_t>(c)];
-            col.name = Spelled(PQfname(res, c), entry.spellings);
+            col.name = Spelled(PQfname(res, c), spellings);
             types[static_cast<size_t>(c)] = TypeOfResult(PQftype(res, c), PQfmod(res, c), PQftable(res, c) != InvalidOid);
             col.type = types[static_cast<size_t>(c)];
         }
@@ -705,6 +753,7 @@ private:
     std::map<std::string, std::vector<ResultColumn>> schemaCache_;
     TranslationCache translations_;
     std::vector<Outgoing> queue_;  // writes held back, in their order (ExecuteLater)
+    std::vector<ResultPtr> answers_;  // results of the reads of RunQueries, by their place
     bool transactionOpen_ = false;  // begun and not yet committed or rolled back
     bool sessionStale_ = false;     // the statement time limit changed since it was set
     bool schemaChangedInTransaction_ = false;  // a schema statement ran in the open transaction

@@ -71,19 +71,51 @@ struct WorkClass {
     int restEnd = -1;
 };
 
-std::optional<WorkClass> ReadClass(Database& db, const std::string& classId) {
-    if (Trim(classId).empty()) return std::nullopt;
-    auto row = db.QueryFirst(
-        "Select OnDutyTime, OffDutyTime, RestBeginTime, RestEndTime From humClass Where ClassID = ?",
-        {Variant(classId)});
-    if (!row) return std::nullopt;
+// The class of a row that selects its ClassID and then its four times (the ClassID
+// Null or blank: no class, a rest day).
+std::optional<WorkClass> ClassOfRow(const std::vector<Variant>& row) {
+    if (Trim(CStr(row[1])).empty()) return std::nullopt;
     WorkClass c;
-    c.onDuty = static_cast<int>(CInt((*row)[0]));
-    c.offDuty = static_cast<int>(CInt((*row)[1]));
-    c.restBegin = static_cast<int>(CInt((*row)[2]));
-    c.restEnd = static_cast<int>(CInt((*row)[3]));
+    c.onDuty = static_cast<int>(CInt(row[2]));
+    c.offDuty = static_cast<int>(CInt(row[3]));
+    c.restBegin = static_cast<int>(CInt(row[4]));
+    c.restEnd = static_cast<int>(CInt(row[5]));
     return c;
 }
+
+// A person's shifts over a span of dates, read in one go: the classes set for single
+// dates, which win, and the work schedule's class for each weekday, each with its
+// times. A class is looked up as GetClassNo gives it, without surrounding blanks.
+struct ShiftBook {
+    std::map<QVXDate, std::optional<WorkClass>> byDate;
+    std::map<int, std::optional<WorkClass>> byWeekDay;
+
+    static std::vector<Database::Read> Reads(const std::string& personId, QVXDate first, QVXDate last) {
+        return {{"Select D.WorkDate, C.ClassID, C.OnDutyTime, C.OffDutyTime, C.RestBeginTime, C.RestEndTime "
+                 "From humPersonClassDate D Left Join humClass C On C.ClassID = LTrim(RTrim(D.ClassID)) "
+                 "Where D.PersonID = ? And D.WorkDate >= ? And D.WorkDate <= ?",
+                 {Variant(personId), Variant(first), Variant(last)}},
+                {"Select S.WeekDay, C.ClassID, C.OnDutyTime, C.OffDutyTime, C.RestBeginTime, C.RestEndTime "
+                 "From humPersonExtend P Inner Join humJobScheduleDay S On S.SchID = LTrim(RTrim(P.JobSch)) "
+                 "Left Join humClass C On C.ClassID = LTrim(RTrim(S.ClassID)) "
+                 "Where P.PersonID = ? And LTrim(RTrim(P.JobSch)) <> ''",
+                 {Variant(personId)}}};
+    }
+    // From the results of Reads, in their order; the first row of a date or weekday counts.
+    ShiftBook(const ResultSet& dates, const ResultSet& weekDays) {
+        for (const auto& row : dates.rows) byDate.emplace(static_cast<QVXDate>(CInt(row[0])), ClassOfRow(row));
+        for (const auto& row : weekDays.rows) byWeekDay.emplace(static_cast<int>(CInt(row[0])), ClassOfRow(row));
+    }
+    static ShiftBook Read(Database& db, const std::string& personId, QVXDate first, QVXDate last) {
+        const std::vector<ResultSet> rs = db.QueryEach(Reads(personId, first, last));
+        return ShiftBook(rs[0], rs[1]);
+    }
+    const WorkClass* On(QVXDate date) const {
+        if (auto it = byDate.find(date); it != byDate.end()) return it->second ? &*it->second : nullptr;
+        auto it = byWeekDay.find(WeekDay(date));
+        return it != byWeekDay.end() && it->second ? &*it->second : nullptr;
+    }
+};
 
 // The working pieces of a shift that starts on `date`: on duty to off duty, less
 // the break. Empty when the class has no working time.
@@ -131,23 +163,23 @@ struct ShiftShare {
     double shiftMinutes = 0;  // working minutes of the whole shift
 };
 
-// The leave's share of each shift it touches, by the date the shift starts on.
-std::map<QVXDate, ShiftShare> LeaveByShift(Database& db, const std::string& personId, const Interval& leave,
-                                           QVXDate beginDate, QVXDate endDate) {
+// The first date whose shift may reach into a span beginning on `date`: a night shift
+// of the day before may.
+QVXDate ShiftsFrom(QVXDate date) {
+    const QVXDate before = AddDay(date, -1);
+    return before != 0 ? before : date;
+}
+
+// The leave's share of each shift it touches, by the date the shift starts on; `book`
+// holds the shifts from ShiftsFrom(beginDate) to endDate.
+std::map<QVXDate, ShiftShare> LeaveByShift(const ShiftBook& book, const Interval& leave, QVXDate beginDate,
+                                           QVXDate endDate) {
     std::map<QVXDate, ShiftShare> out;
-    std::string schedule;
-    if (auto row = db.QueryFirst("Select JobSch From humPersonExtend Where PersonID = ?", {Variant(personId)}))
-        schedule = Trim(CStr((*row)[0]));
-    std::map<std::string, std::optional<WorkClass>> classes;
-    // A night shift of the day before may reach into the leave.
-    for (QVXDate d = AddDay(beginDate, -1); d != 0 && d <= endDate; d = AddDay(d, 1)) {
-        const std::string classId = GetClassNo(db, personId, schedule, d);
-        if (classId.empty()) continue;
-        auto it = classes.find(classId);
-        if (it == classes.end()) it = classes.emplace(classId, ReadClass(db, classId)).first;
-        if (!it->second) continue;
+    for (QVXDate d = ShiftsFrom(beginDate); d != 0 && d <= endDate; d = AddDay(d, 1)) {
+        const WorkClass* shift = book.On(d);
+        if (!shift) continue;
         ShiftShare share;
-        for (const Interval& piece : ShiftPieces(*it->second, d)) {
+        for (const Interval& piece : ShiftPieces(*shift, d)) {
             share.shiftMinutes += static_cast<double>(piece.Length());
             share.leaveMinutes += static_cast<double>(Overlap(piece, leave));
         }
@@ -225,70 +257,107 @@ PersonDates TouchedDates(int kind, const Variant& changeSet) {
     return out;
 }
 
-// Leave minutes per date of the person over [first, last], by shift start date.
-std::map<QVXDate, double> LeaveMinutesOfDates(Database& db, const std::string& personId, QVXDate first,
-                                              QVXDate last) {
-    std::map<QVXDate, double> out;
-    ResultSet rs = db.Query(
-        "Select BeginDate, BeginTime, EndDate, EndTime From humExcuse Where Flag <> 3 And PersonID = ? "
-        "And BeginDate <= ? And EndDate >= ?",
-        {Variant(personId), Variant(AddDay(last, 1)), Variant(first)});
-    for (const auto& row : rs.rows) {
-        const QVXDate b = static_cast<QVXDate>(CInt(row[0]));
-        const QVXDate e = static_cast<QVXDate>(CInt(row[2]));
-        auto span = LeaveSpan(b, e, static_cast<int>(CInt(row[1])), static_cast<int>(CInt(row[3])));
-        if (!span || SpanTooLong(b, e)) continue;
-        for (const auto& [date, share] : LeaveByShift(db, personId, *span, std::max(b, first), std::min(e, last)))
-            if (date >= first && date <= last) out[date] += share.leaveMinutes;
+// What the detail of one person over [first, last] is built from: reads that go to the
+// database together, and what their results give (figures per date).
+struct DetailReads {
+    static constexpr size_t kStored = 0;  // the detail rows as they are
+    static std::vector<Database::Read> For(int kind, const std::string& personId, QVXDate first, QVXDate last) {
+        const Variant person(personId);
+        std::vector<Database::Read> reads{
+            {"Select DetailDate, LeaveMinutes, OverTimeHours, HourWorkHours From humAttendDetail "
+             "Where PersonID = ? And DetailDate >= ? And DetailDate <= ?",
+             {person, Variant(first), Variant(last)}}};
+        switch (kind) {
+            case kDetailLeave: {
+                reads.push_back({"Select BeginDate, BeginTime, EndDate, EndTime From humExcuse Where Flag <> 3 "
+                                 "And PersonID = ? And BeginDate <= ? And EndDate >= ?",
+                                 {person, Variant(AddDay(last, 1)), Variant(first)}});
+                for (auto& read : ShiftBook::Reads(personId, ShiftsFrom(first), last)) reads.push_back(std::move(read));
+                break;
+            }
+            case kDetailOverTime:
+                reads.push_back({"Select OverTimeDate, Sum(FieldACount + FieldBCount + FieldCCount + HolidayCount) "
+                                 "From humOverTime Where PersonID = ? And OverTimeDate >= ? And OverTimeDate <= ? "
+                                 "Group By OverTimeDate",
+                                 {person, Variant(first), Variant(last)}});
+                break;
+            default:
+                reads.push_back({"Select WorkDate, BeginTime, EndTime From HumHourSalarySub Where PersonID = ? "
+                                 "And WorkDate >= ? And WorkDate <= ?",
+                                 {person, Variant(first), Variant(last)}});
+                break;
+        }
+        return reads;
     }
-    return out;
-}
 
-std::map<QVXDate, double> OverTimeHoursOfDates(Database& db, const std::string& personId, QVXDate first,
-                                               QVXDate last) {
-    std::map<QVXDate, double> out;
-    ResultSet rs = db.Query(
-        "Select OverTimeDate, Sum(FieldACount + FieldBCount + FieldCCount + HolidayCount) From humOverTime "
-        "Where PersonID = ? And OverTimeDate >= ? And OverTimeDate <= ? Group By OverTimeDate",
-        {Variant(personId), Variant(first), Variant(last)});
-    for (const auto& row : rs.rows) out[static_cast<QVXDate>(CInt(row[0]))] = CFloat(row[1]);
-    return out;
-}
-
-std::map<QVXDate, double> HourWorkOfDates(Database& db, const std::string& personId, QVXDate first,
-                                          QVXDate last) {
-    std::map<QVXDate, double> out;
-    ResultSet rs = db.Query(
-        "Select WorkDate, BeginTime, EndTime From HumHourSalarySub Where PersonID = ? And WorkDate >= ? "
-        "And WorkDate <= ?",
-        {Variant(personId), Variant(first), Variant(last)});
-    for (const auto& row : rs.rows) {
-        const int b = static_cast<int>(CInt(row[1]));
-        const int e = static_cast<int>(CInt(row[2]));
-        if (b < 0 || e < 0 || b == e) continue;
-        int64_t minutes = TimeToMinutes(e) - TimeToMinutes(b);
-        if (minutes < 0) minutes += kMinutesPerDay;  // worked past midnight
-        out[static_cast<QVXDate>(CInt(row[0]))] += static_cast<double>(minutes) / 60.0;
+    // The figure of each date in [first, last] that has one, from `rs`: the results of
+    // For's reads after kStored.
+    static std::map<QVXDate, double> Figures(int kind, const ResultSet* rs, QVXDate first, QVXDate last) {
+        std::map<QVXDate, double> out;
+        switch (kind) {
+            case kDetailLeave: {
+                // Leave minutes by the date their shift starts on.
+                const ShiftBook book(rs[1], rs[2]);
+                for (const auto& row : rs[0].rows) {
+                    const QVXDate b = static_cast<QVXDate>(CInt(row[0]));
+                    const QVXDate e = static_cast<QVXDate>(CInt(row[2]));
+                    auto span = LeaveSpan(b, e, static_cast<int>(CInt(row[1])), static_cast<int>(CInt(row[3])));
+                    if (!span || SpanTooLong(b, e)) continue;
+                    for (const auto& [date, share] : LeaveByShift(book, *span, std::max(b, first), std::min(e, last)))
+                        if (date >= first && date <= last) out[date] += share.leaveMinutes;
+                }
+                break;
+            }
+            case kDetailOverTime:
+                for (const auto& row : rs[0].rows) out[static_cast<QVXDate>(CInt(row[0]))] = CFloat(row[1]);
+                break;
+            default:
+                for (const auto& row : rs[0].rows) {
+                    const int b = static_cast<int>(CInt(row[1]));
+                    const int e = static_cast<int>(CInt(row[2]));
+                    if (b < 0 || e < 0 || b == e) continue;
+                    int64_t minutes = TimeToMinutes(e) - TimeToMinutes(b);
+                    if (minutes < 0) minutes += kMinutesPerDay;  // worked past midnight
+                    out[static_cast<QVXDate>(CInt(row[0]))] += static_cast<double>(minutes) / 60.0;
+                }
+                break;
+        }
+        return out;
     }
-    return out;
-}
+};
 
-void WriteDetail(Database& db, const std::string& column, const std::string& personId, QVXDate date,
-                 double value) {
-    value = RoundValue(value, 4);
-    const int64_t changed =
-        db.Execute("Update humAttendDetail Set " + column + " = ? Where PersonID = ? And DetailDate = ?",
-                   {Variant(value), Variant(personId), Variant(date)});
-    if (changed == 0 && value != 0) {
-        db.Execute("Insert Into humAttendDetail (PersonID, DetailDate, " + column + ") Values (?, ?, ?)",
-                   {Variant(personId), Variant(date), Variant(value)});
-    }
-    // A day that had no row has none to drop.
-    if (value == 0 && changed > 0) {
-        db.Execute(
-            "Delete From humAttendDetail Where PersonID = ? And DetailDate = ? And LeaveMinutes = 0 "
-            "And OverTimeHours = 0 And HourWorkHours = 0",
-            {Variant(personId), Variant(date)});
+// Brings the person's detail rows of `dates` to `figures` (0 for a date without one).
+// The rows are known from `stored`, so each write is sent without its count being
+// read: a row changes only when its figure does, a row is added for a new figure,
+// and a row left with nothing in it is dropped.
+void WriteDetails(Database& db, int kind, const std::string& personId, const std::set<QVXDate>& dates,
+                  const std::map<QVXDate, double>& figures, const ResultSet& stored) {
+    // The figure's place in the stored rows, after DetailDate.
+    const size_t own = kind == kDetailLeave ? 1 : kind == kDetailOverTime ? 2 : 3;
+    const std::string column = kind == kDetailLeave      ? "LeaveMinutes"
+                               : kind == kDetailOverTime ? "OverTimeHours"
+                                                         : "HourWorkHours";
+    std::map<QVXDate, const std::vector<Variant>*> rows;
+    for (const auto& row : stored.rows) rows.emplace(static_cast<QVXDate>(CInt(row[0])), &row);
+    for (QVXDate date : dates) {
+        auto figure = figures.find(date);
+        const double value = RoundValue(figure == figures.end() ? 0.0 : figure->second, 4);
+        auto found = rows.find(date);
+        if (found == rows.end()) {
+            if (value != 0)
+                db.ExecuteLater("Insert Into humAttendDetail (PersonID, DetailDate, " + column + ") Values (?, ?, ?)",
+                                {Variant(personId), Variant(date), Variant(value)});
+            continue;
+        }
+        const std::vector<Variant>& row = *found->second;
+        bool othersEmpty = true;
+        for (size_t c = 1; c <= 3; ++c) othersEmpty = othersEmpty && (c == own || CFloat(row[c]) == 0);
+        if (value == 0 && othersEmpty)
+            db.ExecuteLater("Delete From humAttendDetail Where PersonID = ? And DetailDate = ?",
+                            {Variant(personId), Variant(date)});
+        else if (row[own].IsNull() || CFloat(row[own]) != value)
+            db.ExecuteLater("Update humAttendDetail Set " + column + " = ? Where PersonID = ? And DetailDate = ?",
+                            {Variant(value), Variant(personId), Variant(date)});
     }
 }
 
@@ -426,7 +495,8 @@ double CalExcuse(Database& db, const std::string& personId, const std::string& c
         if (SpanTooLong(beginDate, endDate))
             throw InputError("the span " + std::to_string(beginDate) + " to " + std::to_string(endDate) +
                              " is too long to count by shift (more than " + std::to_string(kMaxSpanDays) + " days)");
-        for (const auto& [date, share] : LeaveByShift(db, personId, *span, beginDate, endDate)) {
+        const ShiftBook book = ShiftBook::Read(db, personId, ShiftsFrom(beginDate), endDate);
+        for (const auto& [date, share] : LeaveByShift(book, *span, beginDate, endDate)) {
             minutes += share.leaveMinutes;
             if (share.shiftMinutes > 0) days += share.leaveMinutes / share.shiftMinutes;
         }
@@ -468,23 +538,25 @@ double GetPrsnPeriodExCount(Database& db, const std::string& personId, int categ
 void ResetDetail(Database& db, int kind, const Variant& changeSet, bool /*byPerson*/, bool /*deleted*/) {
     if (kind != kDetailLeave && kind != kDetailOverTime && kind != kDetailHourWork) return;
     const PersonDates touched = TouchedDates(kind, changeSet);
-    const char* column = kind == kDetailLeave      ? "LeaveMinutes"
-                         : kind == kDetailOverTime ? "OverTimeHours"
-                                                   : "HourWorkHours";
+    // Every person's reads go to the database together, then their writes.
+    std::vector<Database::Read> reads;
+    std::vector<size_t> from;  // where each person's reads begin
     for (const auto& [person, dates] : touched) {
+        from.push_back(reads.size());
+        if (dates.empty()) continue;
+        for (auto& read : DetailReads::For(kind, person, *dates.begin(), *dates.rbegin()))
+            reads.push_back(std::move(read));
+    }
+    const std::vector<ResultSet> results = db.QueryEach(reads);
+    size_t i = 0;
+    for (const auto& [person, dates] : touched) {
+        const size_t at = from[i++];
         if (dates.empty()) continue;
         const QVXDate first = *dates.begin();
         const QVXDate last = *dates.rbegin();
-        std::map<QVXDate, double> figures;
-        switch (kind) {
-            case kDetailLeave: figures = LeaveMinutesOfDates(db, person, first, last); break;
-            case kDetailOverTime: figures = OverTimeHoursOfDates(db, person, first, last); break;
-            default: figures = HourWorkOfDates(db, person, first, last); break;
-        }
-        for (QVXDate date : dates) {
-            auto it = figures.find(date);
-            WriteDetail(db, column, person, date, it == figures.end() ? 0.0 : it->second);
-        }
+        const std::map<QVXDate, double> figures =
+            DetailReads::Figures(kind, &results[at + DetailReads::kStored + 1], first, last);
+        WriteDetails(db, kind, person, dates, figures, results[at + DetailReads::kStored]);
     }
 }
 

@@ -82,6 +82,39 @@ TEST_F(BackendTest, AFailedStatementIsUndoneToItsSavepointAndTheSaveGoesOn) {
     EXPECT_THROW(db->Savepoint("x; Drop Table comBank"), DatabaseError);
 }
 
+// Reads asked together see the writes held back before them, answer in the order
+// asked, and on a backend with a server cost one round trip; a read that fails raises,
+// and nothing of the batch is left to be sent with a later statement.
+TEST_F(BackendTest, ReadsAskedTogetherAnswerInOrderAfterTheWritesHeldBack) {
+    db->BeginWrite();
+    db->ExecuteLater("Insert Into comBank (BankID, BankName) Values ('B1', 'First')");
+    db->ExecuteLater("Insert Into comBank (BankID, BankName) Values (?, ?)", {Variant("B2"), Variant("Second")});
+    const uint64_t before = db->Sent().roundTrips;
+    const std::vector<ResultSet> rs = db->QueryEach({
+        {"Select BankName From comBank Where BankID = ?", {Variant("B2")}},
+        {"Select Count(*) From comBank", {}},
+        {"Select BankName From comBank Where BankID = 'none'", {}},
+        {"Select BankID From comBank Order By BankID", {}},
+    });
+    if (db->Kind() == Backend::PostgreSQL) EXPECT_EQ(db->Sent().roundTrips - before, 1u);
+    ASSERT_EQ(rs.size(), 4u);
+    ASSERT_EQ(rs[0].rows.size(), 1u);
+    EXPECT_EQ(CStr(rs[0].rows[0][0]), "Second");
+    EXPECT_EQ(rs[0].columns[0].name, "BankName");
+    EXPECT_EQ(CInt(rs[1].rows[0][0]), 2);
+    EXPECT_TRUE(rs[2].rows.empty());
+    ASSERT_EQ(rs[3].rows.size(), 2u);
+    EXPECT_EQ(CStr(rs[3].rows[1][0]), "B2");
+
+    db->Savepoint("step");
+    EXPECT_THROW(db->QueryEach({{"Select Count(*) From comBank", {}}, {"Select NoSuchColumn From comBank", {}}}),
+                 DatabaseError);
+    db->RollbackToSavepoint("step");
+    db->Execute("Insert Into comBank (BankID, BankName) Values ('B3', 'Third')");
+    db->Commit();
+    EXPECT_EQ(CInt((*db->QueryFirst("Select Count(*) From comBank"))[0]), 3);
+}
+
 // A table of an older version gains the columns it lacks, with their defaults, also
 // for Nulls written afterwards; its rows stay.
 TEST_F(BackendTest, UpgradeAddsMissingColumnsWithTheirDefaults) {
