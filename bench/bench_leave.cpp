@@ -355,11 +355,26 @@ struct BareSave {
         *weekClass, *shift, *detail, *detailUpdate, *audit;
 };
 
-// Mean processor microseconds per save over `saves` saves, by the business object and
-// bare on the same file; each save a new leave of another person. The two take turns in blocks, so
-// that both meet the same load of a shared machine while each connection keeps what it
-// has read between its own saves, as a connection that is the only writer does.
-std::pair<double, double> TimeSaves(const std::string& path, int persons, const std::string& category, int saves,
+struct SaveTimes {
+    double object = 0;  // processor microseconds per save
+    double bare = 0;
+    double ratio = 0;
+};
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Processor microseconds per save over `saves` saves, by the business object and bare
+// on the same file; each save a new leave of another person. The two take turns in
+// blocks, so that both meet the same load of a shared machine while each connection
+// keeps what it has read between its own saves, as a connection that is the only
+// writer does. Each figure is the median over the blocks (the ratio of each pair of
+// blocks, then their median): a burst of load on the machine moves a block or two,
+// not the result.
+SaveTimes TimeSaves(const std::string& path, int persons, const std::string& category, int saves,
                                     int firstDate) {
     auto db = OpenSQLite(path);
     if (noSync) db->Execute("PRAGMA synchronous = OFF");
@@ -367,8 +382,8 @@ std::pair<double, double> TimeSaves(const std::string& path, int persons, const 
     session.serverDate = 20050115;
     Bare bare(path);
     BareSave bareSave(bare);
-    constexpr int kBlock = 50;
-    double objectSeconds = 0, bareSeconds = 0;
+    constexpr int kBlock = 25;
+    std::vector<double> objectTimes, bareTimes, ratios;
     auto input = [&](int n, const char* prefix, int shift) {
         const int date = AddDay(firstDate, 2 * (n / persons) * 7 + shift);
         return SaveInput{prefix + category + std::to_string(n), PersonId((n * 7919) % persons), category, date};
@@ -392,12 +407,16 @@ std::pair<double, double> TimeSaves(const std::string& path, int persons, const 
             }
             if (!out.ok) Die("save refused: " + out.error);
         }
-        if (first >= 0) objectSeconds += CpuSeconds() - start;
+        const double objectSeconds = CpuSeconds() - start;
         start = CpuSeconds();
         for (int i = first; i < end; ++i) bareSave.Save(input(i + kBlock, "B", 7));
-        if (first >= 0) bareSeconds += CpuSeconds() - start;
+        const double bareSeconds = CpuSeconds() - start;
+        if (first < 0 || bareSeconds <= 0) continue;
+        objectTimes.push_back(1e6 * objectSeconds / (end - first));
+        bareTimes.push_back(1e6 * bareSeconds / (end - first));
+        ratios.push_back(objectSeconds / bareSeconds);
     }
-    return {1e6 * objectSeconds / saves, 1e6 * bareSeconds / saves};
+    return {Median(objectTimes), Median(bareTimes), Median(ratios)};
 }
 
 std::vector<int> Numbers(const char* text) {
@@ -433,7 +452,7 @@ int main(int argc, char** argv) {
     std::printf("Commits %s\n\n", noSync ? "do NOT wait for the disk (--no-sync: synchronous=OFF, measurement only)"
                                          : "wait for the disk (synchronous=FULL, the default)");
 
-    std::printf("Saves: mean processor microseconds per save (100 leave rows per person)\n");
+    std::printf("Saves: processor microseconds per save, medians over blocks of 25 (100 leave rows per person)\n");
     std::printf("%-22s %12s %10s %12s %12s %8s\n", "save", "leave rows", "persons", "object us", "bare us", "ratio");
     for (int rows : rowSizes) {
         const int persons = std::max(1, rows / 100);
@@ -444,8 +463,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "(seeded %d leave rows in %.0f s)\n", rows, Seconds(seedStart));
         for (const auto& [label, category, firstDate] :
              {std::tuple{"personal leave", "SJ", 20050103}, std::tuple{"compensatory leave", "BX", 20050104}}) {
-            auto [object, bare] = TimeSaves(path, persons, category, saves, firstDate);
-            std::printf("%-22s %12d %10d %12.1f %12.1f %8.2f\n", label, rows, persons, object, bare, object / bare);
+            const SaveTimes t = TimeSaves(path, persons, category, saves, firstDate);
+            std::printf("%-22s %12d %10d %12.1f %12.1f %8.2f\n", label, rows, persons, t.object, t.bare, t.ratio);
             std::fflush(stdout);
         }
     }
