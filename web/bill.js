@@ -453,6 +453,8 @@ class BillForm {
   }
 
   async remove() {
+    // A deleted bill leaves every list and balance at once: the clerk says so first.
+    if (!window.confirm(`删除单据 ${this.key}？删除后不能恢复。`)) return;
     showAlert('');
     const data = await this.call('delete', { key: this.key });
     if (!data.ok) {

@@ -5,8 +5,9 @@ The clerk enters leave by person and by date (one bill refused for a conflict wi
 leave already stored, corrected where it stands and saved), an overtime bill by date
 for five persons whose hours the page works out as the times are typed, and a leave
 cancellation; looks at a person's balance of capped leave; changes a bill and reads
-its history. Payroll then prints a pay statement and is kept out of a leave bill's
-form. Every save is checked in the database: a save that only looked accepted fails.
+its history; deletes the cancellation, which the page asks about first. Payroll then
+prints a pay statement and is kept out of a leave bill's form. Every save is checked
+in the database: a save that only looked accepted fails.
 
     test_clerk_week.py --humrs build/humrs --out /tmp/browser-out
 
@@ -330,6 +331,27 @@ class ClerkWeek:
         self.check(any("clerk1" in r and old in r for r in rows),
                    f"history of {key}: the change row {rows} does not show clerk1 and the old memo")
 
+    def delete_asks_first(self):
+        key, b2 = self.need("CUT"), self.need("B2")
+        stored = lambda: self.ws.sql(f"Select BillNo From humCutExcuse Where BillNo = '{key}'")  # noqa: E731
+        self.ws.go(f"/bill/{CUT}/{key}")
+        self.ws.wait(lambda: self.ws.value(self.ws.field("PersonID", self.dataset(0))), f"{key}'s stored person")
+        self.ws.button("删除").click()
+        question = self.ws.wait(lambda: self.ws.driver.switch_to.alert, f"a question before deleting {key}")
+        self.check(key in question.text, f"the question before deleting {key} does not name it: {question.text!r}")
+        question.dismiss()
+        time.sleep(0.5)  # time enough for a delete the page should not have sent
+        self.check(stored() and self.ws.hash() == f"#/bill/{CUT}/{key}",
+                   f"{key} was deleted although the question was answered no")
+        self.ws.button("删除").click()
+        self.ws.wait(lambda: self.ws.driver.switch_to.alert, f"the question again before deleting {key}").accept()
+        self.ws.wait(lambda: not stored() and self.ws.hash() == f"#/list/{CUT}", f"{key} deleted and its list shown")
+        notices = self.ws.wait(lambda: self.ws.one("#notices").text, "the notice of the delete")
+        self.check(key in notices, f"the list does not tell that {key} was deleted: {notices!r}")
+        marked = self.stored_leave(b2)
+        self.check(marked and marked[0]["IfCutExcuse"] in (0, False) and not marked[0]["CutExcuseNo"],
+                   f"the leave {b2} is still marked cancelled after its cancellation {key} was deleted: {marked}")
+
     def payroll(self):
         self.ws.logout()
         self.ws.login("pay1", self.ws.password("pay1"))
@@ -397,10 +419,11 @@ def main():
                 week.failures.append(f"GET /v1/person before the week answered {status}: {person}")
             steps = [week.sign_in_as_clerk, week.leave_by_person, week.leave_by_date_refused_then_corrected,
                      week.leave_by_date_two_persons, week.overtime_by_date, week.leave_cancellation,
-                     lambda: week.person_balance(used_before), week.change_and_history, week.payroll]
+                     lambda: week.person_balance(used_before), week.change_and_history, week.delete_asks_first,
+                     week.payroll]
             names = ["sign in", "leave by person", "leave by date refused then corrected",
                      "leave by date", "overtime by date", "leave cancellation", "person balance",
-                     "change and history", "payroll"]
+                     "change and history", "delete asks first", "payroll"]
             for name, step in zip(names, steps):
                 began = time.monotonic()
                 try:
