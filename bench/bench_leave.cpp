@@ -8,7 +8,7 @@
 //     persons with 30 redeemable overtime rows and 15 compensatory-leave rows each.
 //
 //   bench_leave [--rows 100000,1000000,10000000] [--persons 1000,4000] [--saves N]
-//               [--no-sync] [--show-statements]
+//               [--no-sync] [--show-statements] [--only personal|compensatory]
 //
 // Saves are timed in the processor time of the thread, so that what else the machine
 // runs and the disk's wait at a commit move neither side. --no-sync turns off SQLite's
@@ -47,15 +47,17 @@ namespace {
 
 const char* const kUsage =
     "usage: bench_leave [--rows 100000,1000000] [--persons 1000,4000] [--saves 200] [--no-sync] "
-    "[--show-statements]\n"
+    "[--show-statements] [--only personal|compensatory]\n"
     "  --rows     sizes of the leave table for the saves (100 rows per person)\n"
     "  --persons  numbers of persons for procedure 11\n"
     "  --saves    saves timed at each size, by the object and bare each\n"
     "  --no-sync  commits do not wait for the disk (for the measurement only)\n"
-    "  --show-statements  print the statements one save of each kind runs";
+    "  --show-statements  print the statements one save of each kind runs\n"
+    "  --only     time one kind of save alone (to profile it), and skip procedure 11";
 
 bool noSync = false;
 bool showStatements = false;
+std::string only;  // one kind of save alone, by its label's first word
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
@@ -404,6 +406,7 @@ SaveTimes TimeSaves(const std::string& path, int persons, const std::string& cat
                              static_cast<unsigned long long>(after.statements - before.statements),
                              static_cast<unsigned long long>(after.prepares - before.prepares));
                 for (const auto& sql : db->Recorder().Statements()) std::fprintf(stderr, "%s\n", sql.c_str());
+                for (const auto& s : db->Recorder().SentStatements()) std::fprintf(stderr, "SENT %s\n", s.sql.substr(0, 100).c_str());
             }
             if (!out.ok) Die("save refused: " + out.error);
         }
@@ -442,6 +445,8 @@ int main(int argc, char** argv) {
             noSync = true;
         else if (!std::strcmp(argv[i], "--show-statements"))
             showStatements = true;
+        else if (!std::strcmp(argv[i], "--only") && i + 1 < argc)
+            only = argv[++i];
         else if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
             std::printf("%s\n", kUsage);
             return 0;
@@ -463,14 +468,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "(seeded %d leave rows in %.0f s)\n", rows, Seconds(seedStart));
         for (const auto& [label, category, firstDate] :
              {std::tuple{"personal leave", "SJ", 20050103}, std::tuple{"compensatory leave", "BX", 20050104}}) {
+            if (!only.empty() && std::string(label).rfind(only + " ", 0) != 0) continue;
             const SaveTimes t = TimeSaves(path, persons, category, saves, firstDate);
             std::printf("%-22s %12d %10d %12.1f %12.1f %8.2f\n", label, rows, persons, t.object, t.bare, t.ratio);
             std::fflush(stdout);
         }
     }
 
-    std::printf("\nProcedure 11: every person's free overtime hours rebuilt (30 overtime, 15 compensatory leave each)\n");
-    std::printf("%10s %12s %12s %8s\n", "persons", "object s", "bare s", "ratio");
+    if (!only.empty()) personCounts.clear();
+    if (!personCounts.empty()) {
+        std::printf("\nProcedure 11: every person's free overtime hours rebuilt (30 overtime, 15 compensatory leave each)\n");
+        std::printf("%10s %12s %12s %8s\n", "persons", "object s", "bare s", "ratio");
+    }
     for (int persons : personCounts) {
         RemoveFile(path);
         SeedReference(path, persons);

@@ -39,18 +39,6 @@ constexpr size_t kMemoMaxRows = 4096;
 constexpr size_t kMemoMaxOtherRows = 64;
 constexpr size_t kMemoMaxResults = 1024;
 
-// Functions whose value changes from one call to the next: a read naming one is
-// asked anew every time. Asked of every read a transaction keeps, so the length is
-// looked at before the letters.
-bool NamesVolatileFunction(const StatementFacts& facts) {
-    static constexpr std::string_view kVolatile[] = {"GetDate", "GetUtcDate", "SysDateTime", "NewID", "Rand",
-                                                     "Current_Timestamp", "Random"};
-    for (const auto& name : facts.AllNames())
-        for (std::string_view f : kVolatile)
-            if (name.size() == f.size() && SameText(name, f)) return true;
-    return false;
-}
-
 }  // namespace
 
 // ---- reference data within a transaction
@@ -129,29 +117,28 @@ void TransactionMemo::After(const StatementFacts& facts, const std::string& key,
     if (!facts.select) {
         // A write whose tables are not all known (or a schema change, which names no
         // table it reads) may touch anything.
-        if (!facts.tablesComplete || facts.Tables().empty()) {
+        if (!facts.tablesComplete || facts.Tables().empty() || !facts.upperTables || !facts.upperNames) {
             results_.clear();
             return;
         }
         if (results_.empty()) return;
-        std::vector<std::string> named;
-        for (const auto& name : facts.Tables()) named.push_back(UpperAscii(name));
-        for (const auto& name : facts.AllNames()) named.push_back(UpperAscii(name));
-        std::erase_if(results_, [&](const auto& kept) {
-            for (const auto& table : *kept.second.tables)
-                if (std::find(named.begin(), named.end(), table) != named.end()) return true;
+        auto named = [&](const std::string& table) {
+            for (const auto* names : {facts.upperTables.get(), facts.upperNames.get()})
+                if (std::find(names->begin(), names->end(), table) != names->end()) return true;
             return false;
+        };
+        std::erase_if(results_, [&](const auto& kept) {
+            return std::any_of(kept.second.tables->begin(), kept.second.tables->end(), named);
         });
         return;
     }
-    if (!result || key.empty() || !facts.tablesComplete || facts.Tables().empty()) return;
+    if (!result || key.empty() || !facts.tablesComplete || facts.Tables().empty() || !facts.upperTables) return;
     bool reference = true;
     for (const auto& table : facts.Tables()) reference = reference && Remembers(table);
     if (result->rows.size() > (reference ? kMemoMaxRows : kMemoMaxOtherRows)) return;
-    if (NamesVolatileFunction(facts)) return;
-    auto tables = std::make_shared<StatementFacts::Names>();
-    for (const auto& table : facts.Tables()) tables->push_back(UpperAscii(table));
-    Keep(key, *result, std::move(tables));
+    // A function whose value changes from one call to the next: asked anew every time.
+    if (facts.namesVolatileFunction) return;
+    Keep(key, *result, facts.upperTables);
 }
 
 // ---- statements

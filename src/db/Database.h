@@ -123,6 +123,12 @@ struct StatementFacts {
     std::shared_ptr<const Names> tables;  // tables of its FROM lists, joins and write target
     std::shared_ptr<const Names> names;   // every name the statement spells
     std::shared_ptr<const KeyRead> keyRead;  // set when the statement is such a read
+    // Worked out once with the translation, for the transaction's memory to ask at
+    // every statement: `tables` in upper case, every name in upper case, and whether
+    // a name is a function whose value changes from one call to the next.
+    std::shared_ptr<const Names> upperTables;
+    std::shared_ptr<const Names> upperNames;
+    bool namesVolatileFunction = false;
     const Names& Tables() const { return tables ? *tables : None(); }
     const Names& AllNames() const { return names ? *names : None(); }
 
@@ -244,6 +250,13 @@ public:
 
     // Declared columns of a table in table order; empty when the table does not exist.
     virtual std::vector<ResultColumn> TableColumns(const std::string& table) = 0;
+    // The same for building an empty form: the columns as the connection last learnt
+    // them, read from the database only for a table it has not learnt. Outside a
+    // transaction this spares the look at the schema's version a fresh answer needs;
+    // a form built from columns another connection has since changed is still saved
+    // right, because the save writes only the table's columns as its transaction
+    // finds them.
+    virtual std::vector<ResultColumn> FormColumns(const std::string& table) { return TableColumns(table); }
     // The tables the component declares: their spelling for a backend that needs it
     // (PostgreSQL folds unquoted names to lower case), and which of them hold reference
     // data read once per transaction.

@@ -245,6 +245,12 @@ public:
         ForgetSchemaIfChanged();
         return Columns(table);
     }
+    std::vector<ResultColumn> FormColumns(const std::string& table) override {
+        if (!InTransaction()) {
+            if (auto known = schemaCache_.find(UpperAscii(table)); known != schemaCache_.end()) return known->second;
+        }
+        return TableColumns(table);
+    }
 
 private:
     // Times the statement that runs while it lives: past the limit, the next look at

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "core/Text.h"
 #include "db/sql/FromList.h"
 #include "db/sql/Passes.h"
 
@@ -91,6 +92,18 @@ StatementFacts FactsOf(const TranslatedStatement& translated) {
     facts.tables = std::make_shared<const StatementFacts::Names>(translated.tables);
     facts.names = std::make_shared<const StatementFacts::Names>(translated.names);
     facts.keyRead = translated.keyRead;
+    auto upper = [](const std::vector<std::string>& names) {
+        auto out = std::make_shared<StatementFacts::Names>();
+        out->reserve(names.size());
+        for (const auto& name : names) out->push_back(UpperAscii(name));
+        return out;
+    };
+    facts.upperTables = upper(translated.tables);
+    facts.upperNames = upper(translated.names);
+    static constexpr std::string_view kVolatile[] = {"GETDATE", "GETUTCDATE", "SYSDATETIME", "NEWID", "RAND",
+                                                     "CURRENT_TIMESTAMP", "RANDOM"};
+    for (const auto& name : *facts.upperNames)
+        for (std::string_view f : kVolatile) facts.namesVolatileFunction = facts.namesVolatileFunction || name == f;
     return facts;
 }
 

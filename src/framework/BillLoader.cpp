@@ -30,10 +30,10 @@ std::vector<Dataset> EmptyDatasets(const ClassMap& map, Database& db) {
     std::vector<Dataset> datasets;
     for (const auto& dm : map.datasets) {
         std::vector<FieldDef> fields;
-        for (const auto& c : db.TableColumns(dm.table)) fields.push_back({c.name, ToFieldType(c.type)});
+        for (const auto& c : db.FormColumns(dm.table)) fields.push_back({c.name, ToFieldType(c.type)});
         for (const auto& lf : dm.lookups) {
             FieldType type = FieldType::Unknown;
-            for (const auto& c : db.TableColumns(lf.table))
+            for (const auto& c : db.FormColumns(lf.table))
                 if (SameText(c.name, lf.field)) type = ToFieldType(c.type);
             fields.push_back({lf.field, type});
         }

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "core/Convert.h"
+#include "db/Schema.h"
+#include "framework/ComBase.h"
+#include "hosting/ClassTable.h"
 #include "support/Files.h"
 #include "support/TestDatabase.h"
 
@@ -38,6 +41,34 @@ TEST(SchemaKnowledgeTest, WriteTransactionsOfOneConnectionLookAtTheSchemaOnlyAft
     EXPECT_GT(sent, 3u);
     EXPECT_EQ(value, Variant(3.5));
     EXPECT_EQ(transaction(), std::pair(uint64_t{3}, Variant(3.5)));
+}
+
+// A new object's form is built from the columns as the connection last learnt them,
+// without looking at the schema again; its save writes the table as its transaction
+// finds it, after another connection dropped a column of the form and added one.
+TEST(SchemaKnowledgeTest, AFormBuiltBeforeAnotherConnectionChangedItsTableIsSavedAsTheTableNowIs) {
+    testing::TempFolder folder("humrs-schema");
+    const std::string path = (folder.Path() / "a.db").string();
+    auto db = OpenSQLite(path);
+    CreateComponentSchema(*db);
+    Session session(*db, ComponentRegistry());
+    CreateBusinessObject("QVXHumrs.ExcuseCls", session);  // the columns learnt
+    const uint64_t before = db->Sent().statements;
+    auto category = CreateBusinessObject("QVXHumrs.ExcuseCls", session);
+    EXPECT_EQ(db->Sent().statements, before) << "a form built from what is known asks nothing";
+
+    auto other = OpenSQLite(path);
+    other->Execute("Alter Table humExcuseCls Drop Column MonthAccount");
+    other->Execute("Alter Table humExcuseCls Add Remark TEXT Default 'none'");
+    category->MergeInput(0, {{{"ExcuseClsID", Variant("K1")},
+                              {"ExcuseClsName", Variant("年假")},
+                              {"ExcuseCls", Variant(1)},
+                              {"MonthAccount", Variant(3.5)}}});
+    const Outcome out = category->Save();
+    ASSERT_TRUE(out.ok) << out.error;
+    auto row = other->QueryFirst("Select ExcuseClsName, ExcuseCls, Remark From humExcuseCls Where ExcuseClsID = 'K1'");
+    ASSERT_TRUE(row);
+    EXPECT_EQ(*row, (std::vector<Variant>{Variant("年假"), Variant(1), Variant("none")}));
 }
 
 TEST(SchemaKnowledgeTest, TableColumnsAreReadOnceUntilTheSchemaChanges) {
