@@ -406,7 +406,6 @@ SaveTimes TimeSaves(const std::string& path, int persons, const std::string& cat
                              static_cast<unsigned long long>(after.statements - before.statements),
                              static_cast<unsigned long long>(after.prepares - before.prepares));
                 for (const auto& sql : db->Recorder().Statements()) std::fprintf(stderr, "%s\n", sql.c_str());
-                for (const auto& s : db->Recorder().SentStatements()) std::fprintf(stderr, "SENT %s\n", s.sql.substr(0, 100).c_str());
             }
             if (!out.ok) Die("save refused: " + out.error);
         }

@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # One package a line. libssl-dev is OpenSSL, for the tests' HTTPS client and certificates;
-# libsodium-dev hashes passwords. The workspace's pages are tried in a real browser:
+# libsodium-dev hashes passwords; libgoogle-perftools-dev brings tcmalloc, the
+# command's allocator. The workspace's pages are tried in a real browser:
 # chromium driven through chromium-driver by python3-selenium, with fonts-noto-cjk
 # so that Chinese shows in its screenshots.
 PKGS="
@@ -21,6 +22,7 @@ libcli11-dev
 libcpp-httplib-dev
 libmicrohttpd-dev
 libsodium-dev
+libgoogle-perftools-dev
 libssl-dev
 libgtest-dev
 libgmock-dev

@@ -7,13 +7,6 @@ namespace humrs {
 
 static char LowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (LowerChar(a[i]) != LowerChar(b[i])) return false;
-    return true;
-}
-
 std::string LowerAscii(std::string_view s) {
     std::string r(s);
     for (auto& c : r) c = LowerChar(c);

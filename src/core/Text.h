@@ -7,7 +7,18 @@
 namespace humrs {
 
 // Equal without regard to ASCII letter case (names of fields, tables, ProgIDs).
-bool SameText(std::string_view a, std::string_view b);
+// Whether two texts are the same without regard to the case of ASCII letters. Asked
+// of every field and column looked up by name, so it is inline and looks at the
+// lengths first.
+inline bool SameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const char x = a[i], y = b[i];
+        if (x == y) continue;
+        if ((x | 0x20) != (y | 0x20) || (x | 0x20) < 'a' || (x | 0x20) > 'z') return false;
+    }
+    return true;
+}
 std::string LowerAscii(std::string_view s);
 std::string UpperAscii(std::string_view s);
 std::string Trim(std::string_view s);

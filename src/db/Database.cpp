@@ -1,6 +1,7 @@
 #include "db/Database.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <optional>
 
@@ -113,8 +114,14 @@ const ResultSet* TransactionMemo::Find(const std::string& key) const {
     return it == results_.end() ? nullptr : &it->second.result;
 }
 
+void TransactionMemo::NextEpoch() {
+    static std::atomic<uint64_t> last{0};
+    epoch_ = ++last;
+}
+
 void TransactionMemo::After(const StatementFacts& facts, const std::string& key, const ResultSet* result) {
     if (!facts.select) {
+        NextEpoch();
         // A write whose tables are not all known (or a schema change, which names no
         // table it reads) may touch anything.
         if (!facts.tablesComplete || facts.Tables().empty() || !facts.upperTables || !facts.upperNames) {

@@ -152,10 +152,15 @@ public:
     bool Remembers(std::string_view table) const;
     bool Empty() const { return remembered_.empty(); }
 
-    void Start() { results_.clear(); active_ = true; }
-    void Stop() { results_.clear(); active_ = false; }
-    void Forget() { results_.clear(); }
+    void Start() { results_.clear(); active_ = true; NextEpoch(); }
+    void Stop() { results_.clear(); active_ = false; NextEpoch(); }
+    void Forget() { results_.clear(); NextEpoch(); }
     bool Active() const { return active_; }
+    // Moves at every write and whenever the memory starts, stops or forgets: what was
+    // worked out from reads at one epoch still holds while the epoch stays. No two
+    // epochs of any connections of the process are the same.
+    uint64_t Epoch() const { return epoch_; }
+    void NextEpoch();
 
     static std::string Key(char how, const std::string& sql, const std::vector<Variant>& params);
     const ResultSet* Find(const std::string& key) const;
@@ -183,6 +188,7 @@ private:
     std::map<std::string, std::vector<std::string>, NameLess> keys_;  // remembered table -> key columns
     std::unordered_map<std::string, Kept> results_;
     bool active_ = false;
+    uint64_t epoch_ = 0;
 };
 
 class Database {
@@ -261,6 +267,10 @@ public:
     // (PostgreSQL folds unquoted names to lower case), and which of them hold reference
     // data read once per transaction.
     void KnowTables(const std::vector<TableDef>& tables);
+    // Stays the same while the transaction writes nothing (TransactionMemo::Epoch):
+    // a caller may keep what it worked out from its reads until it moves. 0 when
+    // nothing is remembered (outside a transaction): nothing may be kept then.
+    uint64_t ReadEpoch() const { return Remembering() ? memo_.Epoch() : 0; }
 
     // Compiled statements kept for reuse (0 for a backend that keeps none).
     virtual size_t PreparedStatementCount() const { return 0; }

@@ -529,7 +529,7 @@ Variant TQVXComBase::GetParam(const std::string& key) {
 
 int TQVXComBase::GetLocalType() {
     if (session_->localType) return *session_->localType;
-    return ParamReader(*this).Get(kLocalTypeParam);
+    return Params()->Get(kLocalTypeParam);
 }
 
 void TQVXComBase::MakeException(const Message& message, const VariantArray& args) {

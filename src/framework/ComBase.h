@@ -22,6 +22,7 @@
 
 namespace humrs {
 
+class ParamReader;
 class TQVXComBase;
 
 // The connection as a business object sees it.
@@ -142,6 +143,9 @@ public:
     TQVXDBAccess& GetDBConn() { return *dbAccess_; }
     Database& Db() { return *session_->db; }
     Session& GetSession() { return *session_; }
+    // The system parameters, read once per transaction: read again after the
+    // transaction writes anything, and at every call outside a transaction.
+    std::shared_ptr<const ParamReader> Params();
 
     // First value of dataset `index` of ProgID's table for the key (key column of that
     // dataset). Fields may be a list; several fields give an array. Empty when no row.
@@ -259,6 +263,10 @@ private:
     bool stored_ = false;
     std::vector<std::string> reportNames_;
     std::vector<std::string> bodyRelates_;
+    // The parameters as read (Params), on which connection and at which epoch.
+    std::shared_ptr<const ParamReader> params_;
+    const Database* paramsDb_ = nullptr;
+    uint64_t paramsEpoch_ = 0;
 };
 
 // The grid base (a single editable grid with no bill header). It adds nothing to

@@ -1,5 +1,6 @@
 #include "framework/Settings.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/Convert.h"
@@ -20,11 +21,30 @@ namespace {
 
 ParamReader::ParamReader(TQVXComBase& object) {
     const ResultSet rows = object.Db().Query("Select ParamKey, ParamValue From comSysParam");
-    for (const auto& row : rows.rows) values_[LowerAscii(Trim(CStr(row[0])))] = Trim(CStr(row[1]));
+    for (const auto& row : rows.rows) values_[Trim(CStr(row[0]))] = Trim(CStr(row[1]));
+}
+
+bool ParamReader::KeyLess::operator()(std::string_view a, std::string_view b) const {
+    auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [&](char x, char y) { return fold(x) < fold(y); });
+}
+
+std::shared_ptr<const ParamReader> TQVXComBase::Params() {
+    const Database& db = Db();
+    const uint64_t epoch = db.ReadEpoch();
+    if (params_ && epoch != 0 && &db == paramsDb_ && epoch == paramsEpoch_) return params_;
+    params_ = std::make_shared<const ParamReader>(*this);
+    paramsDb_ = &db;
+    paramsEpoch_ = db.ReadEpoch();
+    return params_;
 }
 
 const std::string* ParamReader::Stored(std::string_view key) const {
-    auto it = values_.find(LowerAscii(Trim(key)));
+    // Trimmed as Trim does, without a copy.
+    while (!key.empty() && static_cast<unsigned char>(key.front()) <= ' ') key.remove_prefix(1);
+    while (!key.empty() && static_cast<unsigned char>(key.back()) <= ' ') key.remove_suffix(1);
+    auto it = values_.find(key);
     return it == values_.end() || it->second.empty() ? nullptr : &it->second;
 }
 

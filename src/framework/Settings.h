@@ -42,7 +42,12 @@ public:
 
 private:
     const std::string* Stored(std::string_view key) const;
-    std::map<std::string, std::string> values_;  // by lower-case key
+    // Keys compared without regard to case, looked up without a copy.
+    struct KeyLess {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    std::map<std::string, std::string, KeyLess> values_;  // by trimmed key
 };
 
 // One parameter of a settings struct: read as its declared type at the moment a rule

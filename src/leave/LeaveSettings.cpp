@@ -1,11 +1,12 @@
 #include "leave/LeaveSettings.h"
 
+#include "framework/ComBase.h"
 #include "suite/SysParams.h"
 
 namespace humrs {
 
 LeaveSettings LeaveSettings::Read(TQVXComBase& object) {
-    const auto p = std::make_shared<const ParamReader>(object);
+    const auto p = object.Params();
     return {
         .excuseBeginMonth = {p, param::kExcuseBeginMonth},
         .specialsCaleType = {p, param::kSpecialsCaleType},

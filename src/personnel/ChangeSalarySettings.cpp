@@ -1,11 +1,12 @@
 #include "personnel/ChangeSalarySettings.h"
 
+#include "framework/ComBase.h"
 #include "suite/SysParams.h"
 
 namespace humrs {
 
 ChangeSalarySettings ChangeSalarySettings::Read(TQVXComBase& object) {
-    const auto p = std::make_shared<const ParamReader>(object);
+    const auto p = object.Params();
     return {.payNoLeave = {p, param::kPayNoLeave}, .payMess = {p, param::kPayMess}};
 }
 

@@ -91,6 +91,16 @@ struct ShiftBook {
     std::map<int, std::optional<WorkClass>> byWeekDay;
 
     static std::vector<Database::Read> Reads(const std::string& personId, QVXDate first, QVXDate last) {
+        // The schedule's days that the span meets: all seven from a week on.
+        std::string weekDays;
+        std::vector<Variant> scheduleParams{Variant(personId)};
+        if (IsValidDate(first) && IsValidDate(last) && first <= last && DaysBetween(first, last) < 6) {
+            for (QVXDate d = first; d != 0 && d <= last; d = AddDay(d, 1)) {
+                weekDays += weekDays.empty() ? " And S.WeekDay In (?" : ", ?";
+                scheduleParams.emplace_back(WeekDay(d));
+            }
+            weekDays += ")";
+        }
         return {{"Select D.WorkDate, C.ClassID, C.OnDutyTime, C.OffDutyTime, C.RestBeginTime, C.RestEndTime "
                  "From humPersonClassDate D Left Join humClass C On C.ClassID = LTrim(RTrim(D.ClassID)) "
                  "Where D.PersonID = ? And D.WorkDate >= ? And D.WorkDate <= ?",
@@ -98,8 +108,8 @@ struct ShiftBook {
                 {"Select S.WeekDay, C.ClassID, C.OnDutyTime, C.OffDutyTime, C.RestBeginTime, C.RestEndTime "
                  "From humPersonExtend P Inner Join humJobScheduleDay S On S.SchID = LTrim(RTrim(P.JobSch)) "
                  "Left Join humClass C On C.ClassID = LTrim(RTrim(S.ClassID)) "
-                 "Where P.PersonID = ? And LTrim(RTrim(P.JobSch)) <> ''",
-                 {Variant(personId)}}};
+                 "Where P.PersonID = ? And LTrim(RTrim(P.JobSch)) <> ''" + weekDays,
+                 std::move(scheduleParams)}};
     }
     // From the results of Reads, in their order; the first row of a date or weekday counts.
     ShiftBook(const ResultSet& dates, const ResultSet& weekDays) {

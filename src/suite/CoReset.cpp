@@ -60,7 +60,7 @@ int TReset::Seniority(const std::string& personId, int date) {
 
 VariantArray TReset::SalaryPeriod(int yearMonth) {
     if (!IsMonth(yearMonth)) return {Variant(0), Variant(0)};
-    const int beginDay = ParamReader(*this).Get(param::kSalaryBeginDay);
+    const int beginDay = Params()->Get(param::kSalaryBeginDay);
     if (beginDay <= 1 || beginDay > 28)
         return {Variant(yearMonth * 100 + 1), Variant(yearMonth * 100 + GetMaxDay(yearMonth))};
     // From the begin day of the month before to the day before it in this month.
@@ -72,10 +72,10 @@ Variant TReset::PayFigures(const std::string& personId, int yearMonth) {
     if (auto row = Db().QueryFirst("Select BaseSalary From humPersonSetMain Where Flag = 1 And ID = ?",
                                    {Variant(personId)}))
         base = CFloat((*row)[0]);
-    const ParamReader params(*this);
-    const double monthDays = params.Get(param::kMonthWorkDays);
-    const double dayHours = params.Get(param::kSpecialsDayHours);
-    const double monthHours = params.Get(param::kMonthWorkHours);
+    const auto params = Params();
+    const double monthDays = params->Get(param::kMonthWorkDays);
+    const double dayHours = params->Get(param::kSpecialsDayHours);
+    const double monthHours = params->Get(param::kMonthWorkHours);
     // Hours of a salary month: as set, else the days of a month times the hours of a day.
     const auto hourRate = [&] {
         if (monthHours != 0) return base / Divisor(param::kMonthWorkHours, monthHours);
@@ -106,10 +106,10 @@ Variant TReset::PayFigures(const std::string& personId, int yearMonth) {
     }
     // The hourly rate is needed, and its parameters read, only when there are hours to pay.
     const double rate = a + b + c + holiday > 0 ? hourRate() : 0;
-    const double payA = a * rate * params.Get(param::kOverRateA);
-    const double payB = b * rate * params.Get(param::kOverRateB);
-    const double payC = c * rate * params.Get(param::kOverRateC);
-    const double payHoliday = holiday * rate * params.Get(param::kHolidayRate);
+    const double payA = a * rate * params->Get(param::kOverRateA);
+    const double payB = b * rate * params->Get(param::kOverRateB);
+    const double payC = c * rate * params->Get(param::kOverRateC);
+    const double payHoliday = holiday * rate * params->Get(param::kHolidayRate);
 
     // Piece work of the calendar month against the base salary.
     double bonus = 0, shortfall = 0;

@@ -31,6 +31,7 @@ const std::map<std::string, std::string> kDebianPackage = {
     {"libmicrohttpd", "libmicrohttpd-dev"}, {"OpenSSL", "libssl-dev"},
     {"clang++", "clang"},                {"clang++-14", "clang"},
     {"ccache", "ccache"},                {"python3", "python3"},
+    {"libtcmalloc_minimal", "libgoogle-perftools-dev"},
 };
 
 // The packages the set-up installs: the lines of its PKGS list.

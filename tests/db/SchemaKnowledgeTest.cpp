@@ -63,6 +63,8 @@ TEST(SchemaKnowledgeTest, AFormBuiltBeforeAnotherConnectionChangedItsTableIsSave
     category->MergeInput(0, {{{"ExcuseClsID", Variant("K1")},
                               {"ExcuseClsName", Variant("年假")},
                               {"ExcuseCls", Variant(1)},
+                              {"UnitName", Variant(1)},
+                              {"ExcuseUnit", Variant(1.0)},
                               {"MonthAccount", Variant(3.5)}}});
     const Outcome out = category->Save();
     ASSERT_TRUE(out.ok) << out.error;

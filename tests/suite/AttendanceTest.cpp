@@ -216,6 +216,17 @@ TEST_F(AttendanceTest, LeaveDetailFollowsTheOldAndNewDatesOfAChangedRow) {
     EXPECT_DOUBLE_EQ(Detail("LeaveMinutes", "P1", 20050119), 999);  // not touched: left alone
 }
 
+// Friday to Monday: the schedule's days of the span are read, each on its own date.
+TEST_F(AttendanceTest, LeaveDetailOverAWeekendCountsTheWorkingDaysOnly) {
+    StoreLeave("L1", 1, "P1", "SJ", 20050114, 800, 20050117, 1700, 16);
+    Dataset rows = Rows({"PersonID", "BeginDate", "EndDate"}, {});
+    AppendRow(rows, {Variant("P1"), Variant(20050114), Variant(20050117)});
+    ResetDetail(*db, kDetailLeave, Variant(rows.Delta()), true, false);
+    EXPECT_DOUBLE_EQ(Detail("LeaveMinutes", "P1", 20050114), 480);
+    EXPECT_DOUBLE_EQ(Detail("LeaveMinutes", "P1", 20050117), 480);
+    EXPECT_EQ(Count("humAttendDetail Where DetailDate In (20050115, 20050116)"), 0);
+}
+
 TEST_F(AttendanceTest, NightLeaveDetailLandsOnTheShiftDate) {
     StoreLeave("L1", 1, "N1", "SJ", 20050118, 0, 20050118, 500, 4);
     Dataset rows = Rows({"PersonID", "BeginDate", "EndDate"}, {});

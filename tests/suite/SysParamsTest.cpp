@@ -60,6 +60,32 @@ TEST_F(SysParamsTest, FlagsReadEveryStoredFormOfTrueAndFalse) {
     }
 }
 
+// An object's rules ask for the parameters many times in one save; they are read
+// once, yet a change written before the next ask is always seen.
+TEST_F(SysParamsTest, AnObjectReadsTheParametersOncePerTransactionAndAgainAfterAnyWrite) {
+    const Param<int> cap{"HumMaxPrivateExCount", 0};
+    SetParam(*db, std::string(cap.key), "5");
+    auto object = Object("QVXHumrs.Excuse");
+    db->BeginWrite();
+    const auto first = object->Params();
+    EXPECT_EQ(first->Get(cap), 5);
+    EXPECT_EQ(object->Params(), first) << "read again though the transaction wrote nothing";
+    SetParam(*db, std::string(cap.key), "7");
+    EXPECT_EQ(object->Params()->Get(cap), 7) << "the transaction's own write";
+    db->Commit();
+    SetParam(*db, std::string(cap.key), "9");
+    EXPECT_EQ(object->Params()->Get(cap), 9) << "written outside a transaction";
+    db->BeginWrite();
+    EXPECT_EQ(object->Params()->Get(cap), 9);
+    db->Commit();
+    db->BeginWrite();
+    db->Execute("Update comSysParam Set ParamValue = '11' Where ParamKey = ?", {std::string(cap.key)});
+    db->Commit();
+    db->BeginWrite();
+    EXPECT_EQ(object->Params()->Get(cap), 11) << "written in the transaction before";
+    db->Commit();
+}
+
 TEST_F(SysParamsTest, AnAdvancePaymentStartsFromTheStoredFlagAndReadsTheRateOnlyWhenItIsUsed) {
     struct Case {
         const char* byPercent;
