@@ -54,6 +54,7 @@ void TransactionMemo::Remember(const std::vector<TableDef>& tables) {
     for (const auto& t : tables) {
         if (!t.rememberedInTransaction) continue;
         remembered_.insert(t.name);
+        rememberedUpper_.insert(UpperAscii(t.name));
         if (!t.primaryKey.empty()) keys_[t.name] = t.primaryKey;
     }
 }
@@ -71,11 +72,11 @@ bool TransactionMemo::IsWholeKey(std::string_view table, const std::vector<std::
 }
 
 // `tables`: what the read read, in upper case.
-void TransactionMemo::Keep(const std::string& key, const ResultSet& result,
+void TransactionMemo::Keep(std::string key, const ResultSet& result,
                            std::shared_ptr<const StatementFacts::Names> tables) {
     if (key.empty()) return;
     if (results_.size() >= kMemoMaxResults) results_.clear();
-    results_.emplace(key, Kept{result, std::move(tables)});
+    results_.emplace(std::move(key), Kept{result, std::move(tables)});
 }
 
 void TransactionMemo::KeepRow(const std::string& key, std::string_view table, const ResultSet& row) {
@@ -119,7 +120,7 @@ void TransactionMemo::NextEpoch() {
     epoch_ = ++last;
 }
 
-void TransactionMemo::After(const StatementFacts& facts, const std::string& key, const ResultSet* result) {
+void TransactionMemo::After(const StatementFacts& facts, std::string key, const ResultSet* result) {
     if (!facts.select) {
         NextEpoch();
         // A write whose tables are not all known (or a schema change, which names no
@@ -141,11 +142,11 @@ void TransactionMemo::After(const StatementFacts& facts, const std::string& key,
     }
     if (!result || key.empty() || !facts.tablesComplete || facts.Tables().empty() || !facts.upperTables) return;
     bool reference = true;
-    for (const auto& table : facts.Tables()) reference = reference && Remembers(table);
+    for (const auto& table : *facts.upperTables) reference = reference && RemembersUpper(table);
     if (result->rows.size() > (reference ? kMemoMaxRows : kMemoMaxOtherRows)) return;
     // A function whose value changes from one call to the next: asked anew every time.
     if (facts.namesVolatileFunction) return;
-    Keep(key, *result, facts.upperTables);
+    Keep(std::move(key), *result, facts.upperTables);
 }
 
 // ---- statements
@@ -178,7 +179,7 @@ ResultSet Database::Query(const std::string& sql, const std::vector<Variant>& pa
     recorder_.RecordSent(sql, params);
     StatementFacts facts;
     ResultSet rs = RunQuery(sql, params, facts);
-    if (memo_.Active()) memo_.After(facts, remembering ? key : std::string(), &rs);
+    if (memo_.Active()) memo_.After(facts, remembering ? std::move(key) : std::string(), &rs);
     return rs;
 }
 
@@ -199,7 +200,7 @@ std::optional<std::vector<Variant>> Database::QueryFirst(const std::string& sql,
     if (memo_.Active()) {
         ResultSet kept;
         if (row) kept.rows.push_back(*row);
-        memo_.After(facts, remembering ? key : std::string(), &kept);
+        memo_.After(facts, remembering ? std::move(key) : std::string(), &kept);
     }
     return row;
 }
@@ -229,7 +230,7 @@ std::vector<ResultSet> Database::QueryEach(const std::vector<Read>& reads) {
     std::vector<StatementFacts> facts(pending.size());
     std::vector<ResultSet> results = RunQueries(pending, facts);
     for (size_t j = 0; j < pending.size(); ++j) {
-        if (memo_.Active()) memo_.After(facts[j], remembering ? keys[j] : std::string(), &results[j]);
+        if (memo_.Active()) memo_.After(facts[j], remembering ? std::move(keys[j]) : std::string(), &results[j]);
         out[at[j]] = std::move(results[j]);
     }
     return out;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -150,6 +151,7 @@ class TransactionMemo {
 public:
     void Remember(const std::vector<TableDef>& tables);
     bool Remembers(std::string_view table) const;
+    bool RemembersUpper(const std::string& upperTable) const { return rememberedUpper_.count(upperTable) > 0; }
     bool Empty() const { return remembered_.empty(); }
 
     void Start() { results_.clear(); active_ = true; NextEpoch(); }
@@ -171,7 +173,7 @@ public:
     // Keeps the result of a select whose tables are all known; a statement that changed
     // anything drops what was read from the tables it names (everything, when its
     // tables are not all known or it changed the schema).
-    void After(const StatementFacts& facts, const std::string& key, const ResultSet* result);
+    void After(const StatementFacts& facts, std::string key, const ResultSet* result);
 
 private:
     // Table names compared without regard to case, looked up without a copy.
@@ -183,8 +185,9 @@ private:
         ResultSet result;
         std::shared_ptr<const StatementFacts::Names> tables;  // what the read read
     };
-    void Keep(const std::string& key, const ResultSet& result, std::shared_ptr<const StatementFacts::Names> tables);
+    void Keep(std::string key, const ResultSet& result, std::shared_ptr<const StatementFacts::Names> tables);
     std::set<std::string, NameLess> remembered_;
+    std::unordered_set<std::string> rememberedUpper_;  // the same in upper case, for facts' names
     std::map<std::string, std::vector<std::string>, NameLess> keys_;  // remembered table -> key columns
     std::unordered_map<std::string, Kept> results_;
     bool active_ = false;

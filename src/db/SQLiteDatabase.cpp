@@ -78,7 +78,11 @@ public:
               return DeclaredType(table, column);
           }) {
         translator_.SetLiftLiterals(true);
-        const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+        // One thread at a time uses a connection (a Database is not shared between
+        // threads at once: its caches and its transaction's memory are its own), so
+        // SQLite need not lock the connection at every call.
+        const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) |
+                          SQLITE_OPEN_NOMUTEX;
         int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
         if (rc != SQLITE_OK) {
             std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);

@@ -180,12 +180,13 @@ AuditEntry NewEntry(const Actor& actor, const std::string& progId, AuditOperatio
 void AppendValues(std::string& out, const DeltaDataset& delta, bool stored) {
     out += '{';
     bool first = true;
-    for (const FieldDef& f : delta.Packet().fields) {
-        const Variant v = stored ? delta.OldValue(f.name) : delta.NewValue(f.name);
+    const std::vector<FieldDef>& fields = delta.Packet().fields;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const Variant& v = stored ? delta.OldValueAt(i) : delta.NewValueAt(i);
         if (v.IsNullOrEmpty()) continue;
         if (!first) out += ',';
         first = false;
-        AppendText(out, f.name);
+        AppendText(out, fields[i].name);
         out += ':';
         AppendValue(out, v);
     }

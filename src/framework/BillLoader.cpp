@@ -16,12 +16,14 @@ FieldType ToFieldType(ColumnType t) {
     }
 }
 
-Dataset DatasetFromResult(const ResultSet& rs) {
+Dataset DatasetFromResult(const ResultSet& rs) { return DatasetFromResult(ResultSet(rs)); }
+
+Dataset DatasetFromResult(ResultSet&& rs) {
     std::vector<FieldDef> fields;
-    for (const auto& c : rs.columns) fields.push_back({c.name, ToFieldType(c.type)});
+    fields.reserve(rs.columns.size());
+    for (auto& c : rs.columns) fields.push_back({std::move(c.name), ToFieldType(c.type)});
     Dataset ds(std::move(fields));
-    std::vector<std::vector<Variant>> rows(rs.rows.begin(), rs.rows.end());
-    ds.LoadStored(std::move(rows));
+    ds.LoadStored(std::move(rs.rows));
     ds.First();
     return ds;
 }

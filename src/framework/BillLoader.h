@@ -12,6 +12,7 @@ namespace humrs {
 FieldType ToFieldType(ColumnType t);
 // The rows of a result as stored (unmodified) rows, the cursor on the first one.
 Dataset DatasetFromResult(const ResultSet& rs);
+Dataset DatasetFromResult(ResultSet&& rs);  // the result's names and rows moved, not copied
 // One empty dataset per dataset of the map: the table's columns, then the
 // looked-up fields.
 std::vector<Dataset> EmptyDatasets(const ClassMap& map, Database& db);

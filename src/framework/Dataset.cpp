@@ -377,6 +377,18 @@ Variant DeltaDataset::NewValue(std::string_view name) const {
     return packet_.rows[records_[cursor_].newRow].values[f];
 }
 
+const Variant& DeltaDataset::OldValueAt(size_t field) const {
+    static const Variant null = Variant::Null();
+    if (cursor_ >= records_.size() || records_[cursor_].oldRow < 0) return null;
+    return packet_.rows[records_[cursor_].oldRow].values.at(field);
+}
+
+const Variant& DeltaDataset::NewValueAt(size_t field) const {
+    static const Variant null = Variant::Null();
+    if (cursor_ >= records_.size() || records_[cursor_].newRow < 0) return null;
+    return packet_.rows[records_[cursor_].newRow].values.at(field);
+}
+
 Variant DeltaDataset::RealFieldValue(std::string_view name) const {
     if (Status() == UpdateStatus::Modified) {
         Variant v = NewValue(name);

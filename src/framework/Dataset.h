@@ -149,6 +149,9 @@ public:
     Variant RealFieldValue(std::string_view name) const;
     // Whether a modified row changed this field.
     bool Changed(std::string_view name) const;
+    // OldValue and NewValue of the field at a place of Packet().fields.
+    const Variant& OldValueAt(size_t field) const;
+    const Variant& NewValueAt(size_t field) const;
     const DataPacket& Packet() const { return packet_; }
 
 private:
