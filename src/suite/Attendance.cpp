@@ -93,7 +93,7 @@ struct ShiftBook {
     static std::vector<Database::Read> Reads(const std::string& personId, QVXDate first, QVXDate last) {
         // The schedule's days that the span meets: all seven from a week on.
         std::string weekDays;
-        std::vector<Variant> scheduleParams{Variant(personId)};
+        std::vector<Variant> scheduleParams{Variant(personId), Variant("")};
         if (IsValidDate(first) && IsValidDate(last) && first <= last && DaysBetween(first, last) < 6) {
             for (QVXDate d = first; d != 0 && d <= last; d = AddDay(d, 1)) {
                 weekDays += weekDays.empty() ? " And S.WeekDay In (?" : ", ?";
@@ -108,7 +108,7 @@ struct ShiftBook {
                 {"Select S.WeekDay, C.ClassID, C.OnDutyTime, C.OffDutyTime, C.RestBeginTime, C.RestEndTime "
                  "From humPersonExtend P Inner Join humJobScheduleDay S On S.SchID = LTrim(RTrim(P.JobSch)) "
                  "Left Join humClass C On C.ClassID = LTrim(RTrim(S.ClassID)) "
-                 "Where P.PersonID = ? And LTrim(RTrim(P.JobSch)) <> ''" + weekDays,
+                 "Where P.PersonID = ? And LTrim(RTrim(P.JobSch)) <> ?" + weekDays,
                  std::move(scheduleParams)}};
     }
     // From the results of Reads, in their order; the first row of a date or weekday counts.
@@ -279,9 +279,9 @@ struct DetailReads {
              {person, Variant(first), Variant(last)}}};
         switch (kind) {
             case kDetailLeave: {
-                reads.push_back({"Select BeginDate, BeginTime, EndDate, EndTime From humExcuse Where Flag <> 3 "
+                reads.push_back({"Select BeginDate, BeginTime, EndDate, EndTime From humExcuse Where Flag <> ? "
                                  "And PersonID = ? And BeginDate <= ? And EndDate >= ?",
-                                 {person, Variant(AddDay(last, 1)), Variant(first)}});
+                                 {Variant(3), person, Variant(AddDay(last, 1)), Variant(first)}});
                 for (auto& read : ShiftBook::Reads(personId, ShiftsFrom(first), last)) reads.push_back(std::move(read));
                 break;
             }
@@ -523,8 +523,9 @@ double GetPrsnPeriodExCount(Database& db, const std::string& personId, int categ
     std::string sql =
         "Select Sum(A.ExcuseCount - A.CutExcuseCount) From humExcuse A "
         "Inner Join humExcuseCls B On A.ExcuseClsID = B.ExcuseClsID "
-        "Where A.Flag <> 3 And A.PersonID = ? And B.ExcuseCls = ? And A.BeginDate >= ? And A.BeginDate <= ?";
-    std::vector<Variant> params{Variant(personId), Variant(categoryKind), Variant(firstDay), Variant(lastDay)};
+        "Where A.Flag <> ? And A.PersonID = ? And B.ExcuseCls = ? And A.BeginDate >= ? And A.BeginDate <= ?";
+    std::vector<Variant> params{Variant(3), Variant(personId), Variant(categoryKind), Variant(firstDay),
+                                Variant(lastDay)};
     // The bill number is compared as it is stored, blanks included, as every other
     // check compares it.
     const std::string& key = excludeKey;
