@@ -233,7 +233,7 @@ std::string ChangesJson(const ClassMap* map, const std::vector<Dataset>& dataset
             if (!list.empty()) list += ',';
             return list;
         };
-        DeltaDataset delta(*datasets[i].Delta());
+        DeltaDataset delta(std::move(*datasets[i].Delta()));
         for (delta.First(); !delta.Eof(); delta.Next()) {
             switch (delta.Status()) {
                 case UpdateStatus::Inserted:

@@ -94,7 +94,7 @@ void ReconcileChildRows(const ClassMap& map, std::vector<Dataset>& datasets, con
             for (const auto& link : dm.link) values.push_back(parent.FieldValue(link.second));
             live.push_back(std::move(values));
         }
-        DeltaDataset deleted(*parent.Delta());
+        DeltaDataset deleted(std::move(*parent.Delta()));
         for (deleted.First(); !deleted.Eof(); deleted.Next()) {
             if (deleted.Status() != UpdateStatus::Deleted && deleted.Status() != UpdateStatus::Modified) continue;
             std::vector<Variant> values;
@@ -146,7 +146,7 @@ void WriteDatasets(const ClassMap& map, const std::vector<Dataset>& datasets, Da
         return where;
     };
     std::vector<DeltaDataset> deltas;
-    for (size_t i = 0; i < n; ++i) deltas.emplace_back(*datasets[i].Delta());
+    for (size_t i = 0; i < n; ++i) deltas.emplace_back(std::move(*datasets[i].Delta()));
     // Deletes from the lowest level up.
     for (size_t i = n; i-- > 0;) {
         const DatasetMap& dm = map.datasets[i];

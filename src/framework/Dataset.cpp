@@ -335,7 +335,9 @@ DeltaDataset::DeltaDataset(const Variant& delta) {
     if (delta.IsPacket() && delta.AsPacket()) *this = DeltaDataset(*delta.AsPacket());
 }
 
-DeltaDataset::DeltaDataset(const DataPacket& delta) : packet_(delta) {
+DeltaDataset::DeltaDataset(const DataPacket& delta) : DeltaDataset(DataPacket(delta)) {}
+
+DeltaDataset::DeltaDataset(DataPacket&& delta) : packet_(std::move(delta)) {
     const auto& rows = packet_.rows;
     for (size_t i = 0; i < rows.size(); ++i) {
         int ii = static_cast<int>(i);

@@ -130,6 +130,7 @@ class DeltaDataset {
 public:
     DeltaDataset() = default;
     explicit DeltaDataset(const DataPacket& delta);
+    explicit DeltaDataset(DataPacket&& delta);  // a change set built for it, taken over
     explicit DeltaDataset(const Variant& delta);  // Empty/Null give no record
 
     size_t RecordCount() const { return records_.size(); }
