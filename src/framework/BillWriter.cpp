@@ -31,8 +31,8 @@ void PrepareNewRow(const DatasetMap& dm, const TableDef* table, Dataset& ds) {
     // A new row starts from the column defaults, as the table would store it.
     if (table)
         for (const ColumnDef& column : table->columns)
-            if (column.generatedFrom.empty() && ds.HasField(column.name))
-                ds.SetFieldValue(column.name, ColumnDefault(column));
+            if (const int field = ds.FieldIndex(column.name); column.generatedFrom.empty() && field >= 0)
+                ds.SetFieldValueAt(field, ColumnDefault(column));
     if (dm.flag && ds.HasField("Flag")) ds.SetFieldValue("Flag", *dm.flag);
     if (dm.singleRow && ds.HasField("RowNo")) ds.SetFieldValue("RowNo", 0);
 }

@@ -1,6 +1,7 @@
 #include "framework/Dataset.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "core/Convert.h"
 #include "core/Text.h"
@@ -116,12 +117,15 @@ Variant Dataset::OldValue(std::string_view name) const {
     return r->old[i];
 }
 
-void Dataset::SetFieldValue(std::string_view name, const Variant& value) {
-    int i = RequireField(name);
+void Dataset::SetFieldValue(std::string_view name, const Variant& value) { SetFieldValueAt(RequireField(name), value); }
+
+void Dataset::SetFieldValueAt(int field, const Variant& value) {
+    if (field < 0 || static_cast<size_t>(field) >= fields_.size())
+        throw std::out_of_range("no field at " + std::to_string(field));
     if (state_ == State::Browse) Edit();
     Row* r = CurrentRow();
-    if (!r) throw std::logic_error("no current row to set " + std::string(name));
-    r->cur[i] = value;
+    if (!r) throw std::logic_error("no current row to set " + fields_[static_cast<size_t>(field)].name);
+    r->cur[static_cast<size_t>(field)] = value;
 }
 
 UpdateStatus Dataset::RowStatus() const {

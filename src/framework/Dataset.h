@@ -67,6 +67,7 @@ public:
     Variant OldValue(std::string_view name) const;
     // Sets a value of the current row, entering edit mode when browsing.
     void SetFieldValue(std::string_view name, const Variant& value);
+    void SetFieldValueAt(int field, const Variant& value);  // by FieldIndex
     UpdateStatus RowStatus() const;
 
     State GetState() const { return state_; }
