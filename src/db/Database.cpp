@@ -53,8 +53,7 @@ bool TransactionMemo::NameLess::operator()(std::string_view a, std::string_view 
 void TransactionMemo::Remember(const std::vector<TableDef>& tables) {
     for (const auto& t : tables) {
         if (!t.rememberedInTransaction) continue;
-        remembered_.insert(t.name);
-        rememberedUpper_.insert(UpperAscii(t.name));
+        remembered_.insert(UpperAscii(t.name));
         if (!t.primaryKey.empty()) keys_[t.name] = t.primaryKey;
     }
 }
@@ -83,7 +82,7 @@ void TransactionMemo::KeepRow(const std::string& key, std::string_view table, co
     Keep(key, row, std::make_shared<const StatementFacts::Names>(1, UpperAscii(table)));
 }
 
-bool TransactionMemo::Remembers(std::string_view table) const { return remembered_.find(table) != remembered_.end(); }
+bool TransactionMemo::Remembers(std::string_view table) const { return RemembersUpper(UpperAscii(table)); }
 
 std::string TransactionMemo::Key(char how, const std::string& sql, const std::vector<Variant>& params) {
     std::string key(1, how);

@@ -151,7 +151,7 @@ class TransactionMemo {
 public:
     void Remember(const std::vector<TableDef>& tables);
     bool Remembers(std::string_view table) const;
-    bool RemembersUpper(const std::string& upperTable) const { return rememberedUpper_.count(upperTable) > 0; }
+    bool RemembersUpper(const std::string& upperTable) const { return remembered_.count(upperTable) > 0; }
     bool Empty() const { return remembered_.empty(); }
 
     void Start() { results_.clear(); active_ = true; NextEpoch(); }
@@ -186,8 +186,7 @@ private:
         std::shared_ptr<const StatementFacts::Names> tables;  // what the read read
     };
     void Keep(std::string key, const ResultSet& result, std::shared_ptr<const StatementFacts::Names> tables);
-    std::set<std::string, NameLess> remembered_;
-    std::unordered_set<std::string> rememberedUpper_;  // the same in upper case, for facts' names
+    std::unordered_set<std::string> remembered_;  // in upper case, as facts name tables
     std::map<std::string, std::vector<std::string>, NameLess> keys_;  // remembered table -> key columns
     std::unordered_map<std::string, Kept> results_;
     bool active_ = false;
