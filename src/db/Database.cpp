@@ -71,15 +71,14 @@ bool TransactionMemo::IsWholeKey(std::string_view table, const std::vector<std::
 }
 
 // `tables`: what the read read, in upper case.
-void TransactionMemo::Keep(std::string key, const ResultSet& result,
-                           std::shared_ptr<const StatementFacts::Names> tables) {
+void TransactionMemo::Keep(std::string key, ResultSet result, std::shared_ptr<const StatementFacts::Names> tables) {
     if (key.empty()) return;
     if (results_.size() >= kMemoMaxResults) results_.clear();
-    results_.emplace(std::move(key), Kept{result, std::move(tables)});
+    results_.emplace(std::move(key), Kept{std::move(result), std::move(tables)});
 }
 
-void TransactionMemo::KeepRow(const std::string& key, std::string_view table, const ResultSet& row) {
-    Keep(key, row, std::make_shared<const StatementFacts::Names>(1, UpperAscii(table)));
+void TransactionMemo::KeepRow(const std::string& key, std::string_view table, ResultSet row) {
+    Keep(key, std::move(row), std::make_shared<const StatementFacts::Names>(1, UpperAscii(table)));
 }
 
 bool TransactionMemo::Remembers(std::string_view table) const { return RemembersUpper(UpperAscii(table)); }
@@ -119,33 +118,40 @@ void TransactionMemo::NextEpoch() {
     epoch_ = ++last;
 }
 
-void TransactionMemo::After(const StatementFacts& facts, std::string key, const ResultSet* result) {
-    if (!facts.select) {
-        NextEpoch();
-        // A write whose tables are not all known (or a schema change, which names no
-        // table it reads) may touch anything.
-        if (!facts.tablesComplete || facts.Tables().empty() || !facts.upperTables || !facts.upperNames) {
-            results_.clear();
-            return;
-        }
-        if (results_.empty()) return;
-        auto named = [&](const std::string& table) {
-            for (const auto* names : {facts.upperTables.get(), facts.upperNames.get()})
-                if (std::find(names->begin(), names->end(), table) != names->end()) return true;
-            return false;
-        };
-        std::erase_if(results_, [&](const auto& kept) {
-            return std::any_of(kept.second.tables->begin(), kept.second.tables->end(), named);
-        });
+void TransactionMemo::AfterWrite(const StatementFacts& facts) {
+    NextEpoch();
+    // A write whose tables are not all known (or a schema change, which names no
+    // table it reads) may touch anything.
+    if (!facts.TablesComplete() || facts.Tables().empty()) {
+        results_.clear();
         return;
     }
-    if (!result || key.empty() || !facts.tablesComplete || facts.Tables().empty() || !facts.upperTables) return;
+    if (results_.empty()) return;
+    const StatementFacts::Names& named = facts.UpperNames();
+    std::erase_if(results_, [&](const auto& kept) {
+        return std::any_of(kept.second.tables->begin(), kept.second.tables->end(), [&](const std::string& table) {
+            return std::binary_search(named.begin(), named.end(), table);
+        });
+    });
+}
+
+bool TransactionMemo::Keeps(const StatementFacts& facts, const std::string& key, const ResultSet& result) const {
+    if (key.empty() || !facts.TablesComplete() || facts.Tables().empty()) return false;
     bool reference = true;
-    for (const auto& table : *facts.upperTables) reference = reference && RemembersUpper(table);
-    if (result->rows.size() > (reference ? kMemoMaxRows : kMemoMaxOtherRows)) return;
+    for (const auto& table : facts.UpperTables()) reference = reference && RemembersUpper(table);
+    if (result.rows.size() > (reference ? kMemoMaxRows : kMemoMaxOtherRows)) return false;
     // A function whose value changes from one call to the next: asked anew every time.
-    if (facts.namesVolatileFunction) return;
-    Keep(std::move(key), *result, facts.upperTables);
+    return !facts.NamesVolatileFunction();
+}
+
+void TransactionMemo::After(const StatementFacts& facts, std::string key, const ResultSet* result) {
+    if (!facts.Select()) return AfterWrite(facts);
+    if (result && Keeps(facts, key, *result)) Keep(std::move(key), *result, facts.SharedUpperTables());
+}
+
+void TransactionMemo::AfterTaking(const StatementFacts& facts, std::string key, ResultSet result) {
+    if (!facts.Select()) return AfterWrite(facts);
+    if (Keeps(facts, key, result)) Keep(std::move(key), std::move(result), facts.SharedUpperTables());
 }
 
 // ---- statements
@@ -199,7 +205,7 @@ std::optional<std::vector<Variant>> Database::QueryFirst(const std::string& sql,
     if (memo_.Active()) {
         ResultSet kept;
         if (row) kept.rows.push_back(*row);
-        memo_.After(facts, remembering ? std::move(key) : std::string(), &kept);
+        memo_.AfterTaking(facts, remembering ? std::move(key) : std::string(), std::move(kept));
     }
     return row;
 }
@@ -252,7 +258,7 @@ std::optional<std::vector<Variant>> Database::RunQueryFirst(const std::string& s
 
 std::optional<ResultSet> Database::FromRememberedRow(const StatementFacts& facts, const std::vector<Variant>& params,
                                                      const std::vector<Variant>& lifted) {
-    const KeyRead* read = facts.keyRead.get();
+    const KeyRead* read = facts.Read();
     if (!read || !Remembering() || !memo_.Remembers(read->table) || !memo_.IsWholeKey(read->table, read->keys))
         return std::nullopt;
     // Each parameter of such a read is a key's value: any other count of values is the

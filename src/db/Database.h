@@ -115,23 +115,39 @@ struct EntityLock {
 //   Shared: beside other shared writers; each locks what it touches (EntityLock).
 enum class WriteLock { None, Exclusive, Shared };
 
-// What a backend learned about a statement while it ran it.
+// What a backend learned about a statement while it ran it. Worked out once per
+// text with its translation and shared by every run of it: handing facts on copies
+// one pointer. Facts of nothing known (the default) describe a write that may have
+// touched anything.
 struct StatementFacts {
     using Names = std::vector<std::string>;
-    bool select = false;           // a select: it changed nothing
-    bool tablesComplete = false;   // `tables` names every table the statement reads
-    // Shared with the statement the backend keeps: handing facts on copies no names.
-    std::shared_ptr<const Names> tables;  // tables of its FROM lists, joins and write target
-    std::shared_ptr<const Names> names;   // every name the statement spells
-    std::shared_ptr<const KeyRead> keyRead;  // set when the statement is such a read
-    // Worked out once with the translation, for the transaction's memory to ask at
-    // every statement: `tables` in upper case, every name in upper case, and whether
-    // a name is a function whose value changes from one call to the next.
-    std::shared_ptr<const Names> upperTables;
-    std::shared_ptr<const Names> upperNames;
-    bool namesVolatileFunction = false;
-    const Names& Tables() const { return tables ? *tables : None(); }
-    const Names& AllNames() const { return names ? *names : None(); }
+    struct Known {
+        bool select = false;          // a select: it changed nothing
+        bool tablesComplete = false;  // `tables` names every table the statement reads
+        Names tables;                 // tables of its FROM lists, joins and write target
+        Names names;                  // every name the statement spells
+        std::shared_ptr<const KeyRead> keyRead;  // set when the statement is such a read
+        // For the transaction's memory to ask at every statement: `tables` in upper
+        // case, every name (tables included) in upper case and sorted, and whether a
+        // name is a function whose value changes from one call to the next.
+        Names upperTables;
+        Names upperNames;
+        bool namesVolatileFunction = false;
+    };
+    std::shared_ptr<const Known> known;
+
+    bool Select() const { return known && known->select; }
+    bool TablesComplete() const { return known && known->tablesComplete; }
+    const Names& Tables() const { return known ? known->tables : None(); }
+    const Names& AllNames() const { return known ? known->names : None(); }
+    const Names& UpperTables() const { return known ? known->upperTables : None(); }
+    const Names& UpperNames() const { return known ? known->upperNames : None(); }
+    const KeyRead* Read() const { return known ? known->keyRead.get() : nullptr; }
+    bool NamesVolatileFunction() const { return known && known->namesVolatileFunction; }
+    // `UpperTables`, kept alive as long as the pointer is held.
+    std::shared_ptr<const Names> SharedUpperTables() const {
+        return known ? std::shared_ptr<const Names>(known, &known->upperTables) : nullptr;
+    }
 
 private:
     static const Names& None() {
@@ -169,11 +185,13 @@ public:
     // Whether `columns` are exactly the declared key of a remembered table.
     bool IsWholeKey(std::string_view table, const std::vector<std::pair<std::string, int>>& columns) const;
     // Keeps a row of a remembered table (or that there is none), read by its key.
-    void KeepRow(const std::string& key, std::string_view table, const ResultSet& row);
+    void KeepRow(const std::string& key, std::string_view table, ResultSet row);
     // Keeps the result of a select whose tables are all known; a statement that changed
     // anything drops what was read from the tables it names (everything, when its
     // tables are not all known or it changed the schema).
     void After(const StatementFacts& facts, std::string key, const ResultSet* result);
+    // The same for a result the caller does not read again: it is kept without a copy.
+    void AfterTaking(const StatementFacts& facts, std::string key, ResultSet result);
 
 private:
     // Table names compared without regard to case, looked up without a copy.
@@ -185,7 +203,11 @@ private:
         ResultSet result;
         std::shared_ptr<const StatementFacts::Names> tables;  // what the read read
     };
-    void Keep(std::string key, const ResultSet& result, std::shared_ptr<const StatementFacts::Names> tables);
+    void Keep(std::string key, ResultSet result, std::shared_ptr<const StatementFacts::Names> tables);
+    // After a write: forgets what it may have changed. Whether a read's result may be
+    // kept (its tables are all known and it reads no changing function).
+    void AfterWrite(const StatementFacts& facts);
+    bool Keeps(const StatementFacts& facts, const std::string& key, const ResultSet& result) const;
     std::unordered_set<std::string> remembered_;  // in upper case, as facts name tables
     std::map<std::string, std::vector<std::string>, NameLess> keys_;  // remembered table -> key columns
     std::unordered_map<std::string, Kept> results_;
@@ -336,7 +358,7 @@ protected:
         (void)RunExecute(sql, params, facts);
     }
     // A backend asks this between preparing a select and running it. For a read of
-    // plain columns of a remembered table by its whole key (facts.keyRead) within a
+    // plain columns of a remembered table by its whole key (facts.Read()) within a
     // transaction, the answer taken from the one read of that row the transaction
     // keeps (the row is read first when it has not been); nothing for any other
     // statement, which then runs. `lifted`: the values of the literals lifted from the

@@ -304,7 +304,7 @@ private:
     // A remembered row's answer for a read by its key (see Database::FromRememberedRow).
     std::optional<ResultSet> FromRememberedRow(const StatementFacts& facts, const std::vector<Variant>& params,
                                                const std::vector<LiftedValue>& lifted) {
-        if (!facts.keyRead) return std::nullopt;
+        if (!facts.Read()) return std::nullopt;
         std::vector<Variant> values;
         for (const LiftedValue& value : lifted) values.emplace_back(value.text);
         return Database::FromRememberedRow(facts, params, values);

@@ -150,7 +150,7 @@ public:
     ResultSet RunQuery(const std::string& sql, const std::vector<Variant>& params, StatementFacts& facts) override {
         std::vector<Variant> lifted;
         CachedStatement& entry = Prepare(sql, lifted, facts);
-        if (facts.keyRead)
+        if (facts.Read())
             if (auto kept = FromRememberedRow(facts, params, lifted)) return std::move(*kept);
         sqlite3_stmt* stmt = entry.stmt.get();
         StatementClock clock(*this);
@@ -170,7 +170,7 @@ public:
                                                       StatementFacts& facts) override {
         std::vector<Variant> lifted;
         CachedStatement& entry = Prepare(sql, lifted, facts);
-        if (facts.keyRead) {
+        if (facts.Read()) {
             if (auto kept = FromRememberedRow(facts, params, lifted)) {
                 if (kept->rows.empty()) return std::nullopt;
                 return std::move(kept->rows.front());
@@ -335,9 +335,8 @@ private:
         // statement is kept.
         std::vector<SqlToken> literals;
         std::string shape;
-        if (const TranslationCache::Entry* known = translations_.Find(sql, literals, shape)) {
+        if (const TranslationCache::Entry* known = translations_.Find(sql, literals, shape, &lifted)) {
             if (auto kept = cache_.find(known->key); kept != cache_.end()) {
-                LiftedValues(*known, literals, lifted);
                 facts = known->facts;
                 lru_.splice(lru_.begin(), lru_, kept->second.lruPos);
                 return kept->second;

@@ -86,29 +86,30 @@ TranslatedStatement SqlTranslator::Translate(std::string_view sql) const {
 }
 
 StatementFacts FactsOf(const TranslatedStatement& translated) {
-    StatementFacts facts;
-    facts.select = translated.kind == StatementKind::Select;
-    facts.tablesComplete = translated.tablesComplete;
-    facts.tables = std::make_shared<const StatementFacts::Names>(translated.tables);
-    facts.names = std::make_shared<const StatementFacts::Names>(translated.names);
-    facts.keyRead = translated.keyRead;
-    auto upper = [](const std::vector<std::string>& names) {
-        auto out = std::make_shared<StatementFacts::Names>();
-        out->reserve(names.size());
-        for (const auto& name : names) out->push_back(UpperAscii(name));
-        return out;
-    };
-    facts.upperTables = upper(translated.tables);
-    facts.upperNames = upper(translated.names);
+    auto known = std::make_shared<StatementFacts::Known>();
+    known->select = translated.kind == StatementKind::Select;
+    known->tablesComplete = translated.tablesComplete;
+    known->tables = translated.tables;
+    known->names = translated.names;
+    known->keyRead = translated.keyRead;
+    for (const auto& table : translated.tables) known->upperTables.push_back(UpperAscii(table));
+    // Every name, the tables among them, sorted once: a write asks it for each table
+    // a kept read read.
+    StatementFacts::Names& named = known->upperNames;
+    for (const auto& name : translated.names) named.push_back(UpperAscii(name));
+    named.insert(named.end(), known->upperTables.begin(), known->upperTables.end());
+    std::sort(named.begin(), named.end());
+    named.erase(std::unique(named.begin(), named.end()), named.end());
     static constexpr std::string_view kVolatile[] = {"GETDATE", "GETUTCDATE", "SYSDATETIME", "NEWID", "RAND",
                                                      "CURRENT_TIMESTAMP", "RANDOM"};
-    for (const auto& name : *facts.upperNames)
-        for (std::string_view f : kVolatile) facts.namesVolatileFunction = facts.namesVolatileFunction || name == f;
-    return facts;
+    for (const auto& name : named)
+        for (std::string_view f : kVolatile) known->namesVolatileFunction = known->namesVolatileFunction || name == f;
+    return StatementFacts{std::move(known)};
 }
 
 const TranslationCache::Entry* TranslationCache::Find(const std::string& sql, std::vector<SqlToken>& literals,
-                                                      std::string& shape) const {
+                                                      std::string& shape, std::vector<Variant>* lifted) const {
+    if (lifted) lifted->clear();
     if (auto plan = plans_.find(sql); plan != plans_.end()) return &plan->second;
     literals.clear();
     shape = StatementShape(sql, literals);
@@ -119,8 +120,11 @@ const TranslationCache::Entry* TranslationCache::Find(const std::string& sql, st
     if (e.literalCount != literals.size()) return nullptr;
     for (const auto& [ordinal, text] : e.kept)
         if (literals[ordinal].text != text) return nullptr;
-    for (size_t ordinal : e.liftedFrom)
-        if (!LiteralAsParameter(literals[ordinal])) return nullptr;
+    for (size_t ordinal : e.liftedFrom) {
+        std::optional<Variant> value = LiteralAsParameter(literals[ordinal]);
+        if (!value) return nullptr;
+        if (lifted) lifted->push_back(std::move(*value));
+    }
     return &e;
 }
 

@@ -128,8 +128,10 @@ public:
     };
 
     // The entry that serves a text, or nullptr. `literals` gets the text's literals in
-    // order and `shape` its shape, for Keep after a translation.
-    const Entry* Find(const std::string& sql, std::vector<SqlToken>& literals, std::string& shape) const;
+    // order and `shape` its shape, for Keep after a translation; `lifted`, when given,
+    // the values of the literals the entry lifts.
+    const Entry* Find(const std::string& sql, std::vector<SqlToken>& literals, std::string& shape,
+                      std::vector<Variant>* lifted = nullptr) const;
     // Keeps the translation of a text that Find did not serve. Nullptr when the text's
     // lifted values cannot be traced back to its literals: it is translated each time.
     const Entry* Keep(const std::string& sql, std::string shape, const std::vector<SqlToken>& literals,

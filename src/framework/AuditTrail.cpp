@@ -3,6 +3,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <chrono>
 #include <ctime>
 
@@ -136,20 +137,41 @@ void AppendValue(std::string& out, const Variant& v) {
         case VarType::Bool: out += v.AsBool() ? "true" : "false"; return;
         case VarType::Int: out += std::to_string(v.AsInt()); return;
         case VarType::String: AppendText(out, v.AsString()); return;
+        case VarType::Float: {
+            // Whole amounts (most of a bill's) are written as the JSON library writes
+            // them, "2.0", without building a JSON value.
+            const double d = v.AsFloat();
+            if (std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 1e15 && !(d == 0 && std::signbit(d))) {
+                out += std::to_string(static_cast<int64_t>(d));
+                out += ".0";
+                return;
+            }
+            out += Dump(ToJson(v), false);
+            return;
+        }
         default: out += Dump(ToJson(v), false); return;
     }
 }
 
 std::string UtcNow() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm tm{};
-    gmtime_r(&seconds, &tm);
-    char text[80];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(millis));
+    // Written digit by digit from the calendar: no time zone is consulted and no
+    // format is parsed for an entry of every save.
+    using namespace std::chrono;
+    const auto now = floor<milliseconds>(system_clock::now());
+    const auto day = floor<days>(now);
+    const year_month_day date{day};
+    const hh_mm_ss<milliseconds> time{now - day};
+    std::string text = "0000-00-00T00:00:00.000Z";
+    auto put = [&](size_t at, long long value, int width) {
+        for (int k = width - 1; k >= 0; --k, value /= 10) text[at + static_cast<size_t>(k)] = static_cast<char>('0' + value % 10);
+    };
+    put(0, static_cast<int>(date.year()), 4);
+    put(5, static_cast<unsigned>(date.month()), 2);
+    put(8, static_cast<unsigned>(date.day()), 2);
+    put(11, time.hours().count(), 2);
+    put(14, time.minutes().count(), 2);
+    put(17, time.seconds().count(), 2);
+    put(20, time.subseconds().count(), 3);
     return text;
 }
 

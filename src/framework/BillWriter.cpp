@@ -163,20 +163,22 @@ void WriteDatasets(const ClassMap& map, const std::vector<Dataset>& datasets, Da
         const DatasetMap& dm = map.datasets[i];
         DeltaDataset& d = deltas[i];
         const auto& fields = d.Packet().fields;
-        std::vector<ResultColumn> tableCols = db.TableColumns(dm.table);
-        auto isColumn = [&](const std::string& f) {
-            return std::any_of(tableCols.begin(), tableCols.end(),
-                               [&](const ResultColumn& c) { return SameText(c.name, f); });
-        };
+        // Which fields are columns of the table, looked up once per dataset.
+        const std::vector<ResultColumn> tableCols = db.TableColumns(dm.table);
+        std::vector<size_t> columns;
+        for (size_t f = 0; f < fields.size(); ++f)
+            if (std::any_of(tableCols.begin(), tableCols.end(),
+                            [&](const ResultColumn& c) { return SameText(c.name, fields[f].name); }))
+                columns.push_back(f);
         for (d.First(); !d.Eof(); d.Next()) {
             if (d.Status() == UpdateStatus::Inserted) {
                 std::string cols, marks;
                 std::vector<Variant> params;
-                for (const auto& f : fields) {
-                    if (!isColumn(f.name)) continue;
-                    Variant v = d.NewValue(f.name);
+                for (size_t f : columns) {
+                    const Variant& v = d.NewValueAt(f);
                     if (v.IsNullOrEmpty()) continue;  // the column default applies
-                    cols += (cols.empty() ? "" : ", ") + f.name;
+                    if (!cols.empty()) cols += ", ";
+                    cols += fields[f].name;
                     marks += marks.empty() ? "?" : ", ?";
                     params.push_back(v);
                 }
@@ -185,10 +187,13 @@ void WriteDatasets(const ClassMap& map, const std::vector<Dataset>& datasets, Da
             } else if (d.Status() == UpdateStatus::Modified) {
                 std::string sets;
                 std::vector<Variant> params;
-                for (const auto& f : fields) {
-                    if (!isColumn(f.name) || !d.Changed(f.name)) continue;
-                    sets += (sets.empty() ? "" : ", ") + f.name + " = ?";
-                    params.push_back(d.NewValue(f.name));
+                // A modified row's new values are Empty where the field did not change.
+                for (size_t f : columns) {
+                    const Variant& v = d.NewValueAt(f);
+                    if (v.IsEmpty()) continue;
+                    if (!sets.empty()) sets += ", ";
+                    sets += fields[f].name + " = ?";
+                    params.push_back(v);
                 }
                 if (sets.empty()) continue;
                 std::string where = keyWhere(dm, d, params);

@@ -239,10 +239,23 @@ void Dataset::ClearFilter() {
     Rebuild();
 }
 
-DataPacketPtr Dataset::Data() const {
+DataPacketPtr Dataset::Data() const& {
     auto p = std::make_shared<DataPacket>();
     p->fields = fields_;
+    p->rows.reserve(view_.size());
     for (size_t v : view_) p->rows.push_back({UpdateStatus::Unmodified, rows_[v].cur});
+    return p;
+}
+
+DataPacketPtr Dataset::Data() && {
+    auto p = std::make_shared<DataPacket>();
+    p->fields = std::move(fields_);
+    p->rows.reserve(view_.size());
+    for (size_t v : view_) p->rows.push_back({UpdateStatus::Unmodified, std::move(rows_[v].cur)});
+    fields_.clear();
+    rows_.clear();
+    view_.clear();
+    cursor_ = 0;
     return p;
 }
 

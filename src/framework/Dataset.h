@@ -85,8 +85,10 @@ public:
     void SetFilter(std::function<bool(const Dataset&)> filter);
     void ClearFilter();
 
-    // The visible rows' current values as a plain packet (status Unmodified).
-    DataPacketPtr Data() const;
+    // The visible rows' current values as a plain packet (status Unmodified). A
+    // dataset about to go hands its fields and rows over instead of copying them.
+    DataPacketPtr Data() const&;
+    DataPacketPtr Data() &&;
     // The rows changed since the last save, in change-set form (see DataPacket).
     DataPacketPtr Delta() const;
     bool HasChanges() const;

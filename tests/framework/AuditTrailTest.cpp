@@ -1,8 +1,10 @@
 // The audit trail on both backends: an entry commits or rolls back with the change it
 // records, a refusal leaves an entry of its own, and a bill's history reads oldest
 // first with who did what through what.
+#include <ctime>
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <regex>
 
 #include "framework/AuditTrail.h"
 #include "support/Fixture.h"
@@ -39,7 +41,7 @@ ClassDescriptor AuditedBillClass() {
     d.progId = "Test.Audited";
     d.keyColumn = "BillNo";
     d.datasets = {HeaderDataset("tstAudited")};
-    d.tables = {TableDef{"tstAudited", {{"BillNo", kText}, {"Amount", kInt}}, {"BillNo"}}};
+    d.tables = {TableDef{"tstAudited", {{"BillNo", kText}, {"Amount", kInt}, {"Rate", kFloat, "NULL"}}, {"BillNo"}}};
     d.create = [] { return std::make_unique<TAuditedBill>(); };
     ProcedureDef write{
         1, "Write", ArgShape::Single, {{"BillNo", ArgType::Text}}, [](TQVXComBase& o, const ProcArgs& a) {
@@ -50,6 +52,16 @@ ClassDescriptor AuditedBillClass() {
         }};
     d.procedures = {write};
     return d;
+}
+
+// Today's date in UTC, yyyy-mm-dd, as the C library works it out.
+std::string UtcDate() {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    gmtime_r(&now, &tm);
+    char text[16];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &tm);
+    return text;
 }
 
 class AuditTrailTest : public testing::HumrsFixture {
@@ -64,6 +76,9 @@ public:
     Outcome Save(const std::string& billNo, int amount) {
         return humrs::SaveBill(*bill,
                                {InputDataset{{{"BillNo", Variant(billNo)}, {"Amount", Variant(amount)}}}});
+    }
+    Outcome SaveRate(const std::string& billNo, double rate) {
+        return humrs::SaveBill(*bill, {InputDataset{{{"BillNo", Variant(billNo)}, {"Rate", Variant(rate)}}}});
     }
     std::vector<AuditEntry> History(const std::string& key) { return BillHistory(*db, "Test.Audited", key); }
 
@@ -172,6 +187,29 @@ TEST_F(AuditTrailTest, ChangesReadBackAsSavedWhateverTheirCharacters) {
         const nlohmann::json changes = nlohmann::json::parse(entries[0].changes);
         EXPECT_EQ(changes.at(0).at("inserted").at(0).at("BillNo"), c.billNo);
         EXPECT_EQ(changes.at(0).at("inserted").at(0).at("Amount"), 5);
+    }
+}
+
+TEST_F(AuditTrailTest, AmountsAndTheEntryTimeAreWrittenExactly) {
+    // Each amount as the JSON library itself writes it: whole ones with ".0", a
+    // negative zero with its sign, small ones with an exponent.
+    const double rates[] = {2.0, -3.0, 0.5, 1.0 / 3, 123456789012345.0, 99999999999999.5, -0.0, 1e-7};
+    const std::regex entryTime(R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d{3}Z)");
+    for (size_t i = 0; i < std::size(rates); ++i) {
+        SCOPED_TRACE(rates[i]);
+        const std::string billNo = "R" + std::to_string(i);
+        const std::string before = UtcDate();
+        ASSERT_TRUE(SaveRate(billNo, rates[i]).ok);
+        const std::string after = UtcDate();
+        const auto entries = History(billNo);
+        ASSERT_EQ(entries.size(), 1u);
+        const std::string& changes = entries[0].changes;
+        EXPECT_NE(changes.find("\"Rate\":" + nlohmann::json(rates[i]).dump() + "}"), std::string::npos) << changes;
+        EXPECT_EQ(nlohmann::json::parse(changes).at(0).at("inserted").at(0).at("Rate").get<double>(), rates[i]);
+        EXPECT_TRUE(std::regex_match(entries[0].when, entryTime)) << entries[0].when;
+        const std::string date = entries[0].when.substr(0, 10);
+        EXPECT_TRUE(date == before || date == after) << entries[0].when << " written between " << before << " and "
+                                                     << after;
     }
 }
 
