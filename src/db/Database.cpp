@@ -113,6 +113,19 @@ const ResultSet* TransactionMemo::Find(const std::string& key) const {
     return it == results_.end() ? nullptr : &it->second.result;
 }
 
+void TransactionMemo::Stop(bool keepReference) {
+    if (keepReference) {
+        std::erase_if(results_, [&](const auto& kept) {
+            return !std::all_of(kept.second.tables->begin(), kept.second.tables->end(),
+                                [&](const std::string& table) { return RemembersUpper(table); });
+        });
+    } else {
+        results_.clear();
+    }
+    active_ = false;
+    NextEpoch();
+}
+
 void TransactionMemo::NextEpoch() {
     static std::atomic<uint64_t> last{0};
     epoch_ = ++last;
@@ -259,25 +272,26 @@ std::optional<std::vector<Variant>> Database::RunQueryFirst(const std::string& s
 std::optional<ResultSet> Database::FromRememberedRow(const StatementFacts& facts, const std::vector<Variant>& params,
                                                      const std::vector<Variant>& lifted) {
     const KeyRead* read = facts.Read();
-    if (!read || !Remembering() || !memo_.Remembers(read->table) || !memo_.IsWholeKey(read->table, read->keys))
-        return std::nullopt;
+    if (!read || !Remembering()) return std::nullopt;
+    const std::string table = UpperAscii(read->table);
+    if (!memo_.RemembersUpper(table) || !memo_.IsWholeKey(read->table, read->keys)) return std::nullopt;
     // Each parameter of such a read is a key's value: any other count of values is the
     // caller's mistake, which the statement itself reports.
     if (params.size() + lifted.size() != read->keys.size()) return std::nullopt;
     std::vector<Variant> values;
-    std::string where;
     for (const auto& [column, number] : read->keys) {
         const size_t i = static_cast<size_t>(number - 1);
         if (number < 1 || i >= params.size() + lifted.size()) return std::nullopt;
         values.push_back(i < params.size() ? params[i] : lifted[i - params.size()]);
-        where += (where.empty() ? " Where " : " And ") + column + " = ?";
     }
     // One read of the whole row serves every read of its columns until the
     // transaction writes to the table (which forgets what was kept) or ends.
-    const std::string key = TransactionMemo::Key('r', UpperAscii(read->table), values);
+    const std::string key = TransactionMemo::Key('r', table, values);
     if (key.empty()) return std::nullopt;
     const ResultSet* row = memo_.Find(key);
     if (!row) {
+        std::string where;
+        for (const auto& [column, number] : read->keys) where += (where.empty() ? " Where " : " And ") + column + " = ?";
         StatementFacts rowFacts;
         memo_.KeepRow(key, read->table, RunQuery("Select * From " + read->table + where, values, rowFacts));
         row = memo_.Find(key);
@@ -303,13 +317,14 @@ void Database::KnowTables(const std::vector<TableDef>& tables) {
     LearnTableSpellings(tables);
 }
 
-// ---- transactions: what was remembered lives exactly as long as the transaction
+// ---- transactions: what was remembered lives as long as the transaction, reads of
+// reference tables until the database changes behind the connection's back
 
 void Database::BeginWrite() {
     DoBeginWrite();
     writeLock_ = WriteLock::Exclusive;
     heldLocks_.clear();
-    memo_.Start();
+    memo_.Start(UnchangedSinceOwnCommit());
 }
 
 int32_t LockNumber(std::string_view name) {
@@ -335,7 +350,7 @@ void Database::BeginSharedWrite(std::vector<EntityLock> locks) {
     const auto numbers = NewLocks(locks);
     writeLock_ = DoBeginSharedWrite(numbers) ? WriteLock::Shared : WriteLock::Exclusive;
     if (writeLock_ == WriteLock::Shared) heldLocks_.insert(numbers.begin(), numbers.end());
-    memo_.Start();
+    memo_.Start(UnchangedSinceOwnCommit());
 }
 
 void Database::LockEntities(std::vector<EntityLock> locks) {
@@ -364,10 +379,15 @@ void Database::SetStatementTimeLimit(std::chrono::milliseconds limit) {
 }
 
 void Database::Commit() {
-    memo_.Stop();
+    memo_.Stop(true);
     writeLock_ = WriteLock::None;
     heldLocks_.clear();
-    DoCommit();
+    try {
+        DoCommit();
+    } catch (...) {
+        memo_.Stop();  // what was read may have been undone
+        throw;
+    }
 }
 
 void Database::YieldWriteLock() {

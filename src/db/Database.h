@@ -161,8 +161,9 @@ private:
 // same text is asked again with the same values, and every result that read a table
 // a write names is forgotten at that write. Tables declared as remembered (system
 // parameters, categories, persons) are besides read by their whole key as one row
-// (KeyRead). A client operation runs in one transaction, so nothing is kept from one
-// operation to the next.
+// (KeyRead). What was read of reference tables alone outlives a commit only into a
+// write transaction of the same connection that finds the database unchanged since
+// (Database::UnchangedSinceOwnCommit); anything else starts from nothing.
 class TransactionMemo {
 public:
     void Remember(const std::vector<TableDef>& tables);
@@ -170,8 +171,16 @@ public:
     bool RemembersUpper(const std::string& upperTable) const { return remembered_.count(upperTable) > 0; }
     bool Empty() const { return remembered_.empty(); }
 
-    void Start() { results_.clear(); active_ = true; NextEpoch(); }
-    void Stop() { results_.clear(); active_ = false; NextEpoch(); }
+    // Starts a transaction's memory, empty unless `takeKept`: the reads of reference
+    // tables the last transaction kept at its commit, which the caller knows still hold.
+    void Start(bool takeKept = false) {
+        if (!takeKept) results_.clear();
+        active_ = true;
+        NextEpoch();
+    }
+    // Ends it. A commit (`keepReference`) keeps the reads of reference tables alone for
+    // Start; anything else forgets all.
+    void Stop(bool keepReference = false);
     void Forget() { results_.clear(); NextEpoch(); }
     bool Active() const { return active_; }
     // Moves at every write and whenever the memory starts, stops or forgets: what was
@@ -346,6 +355,11 @@ protected:
     virtual void ApplyStatementTimeLimit() = 0;
     virtual void DoCommit() = 0;
     virtual void DoRollback() = 0;
+    // Asked just after a write transaction has begun: whether the database is as this
+    // connection's last commit left it, no other connection having committed since
+    // (and this one having run nothing outside a transaction). What that transaction
+    // read of reference tables then holds still. The default cannot tell: false.
+    virtual bool UnchangedSinceOwnCommit() { return false; }
     // Between the commit and the next write lock of YieldWriteLock: time enough for a
     // waiting writer to take the lock where the backend does not queue waiters.
     virtual void PauseForWaiters() {}

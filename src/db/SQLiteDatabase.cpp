@@ -215,6 +215,13 @@ public:
         }
     }
     void PauseForWaiters() override { std::this_thread::sleep_for(std::chrono::milliseconds(3)); }
+    // The write lock is taken and the file read: its data version has not moved since
+    // this connection's last commit (DoCommit), and nothing ran between (a statement
+    // outside a transaction, a read transaction or a rollback clears schemaSeen_).
+    bool UnchangedSinceOwnCommit() override {
+        unsigned now = 0;
+        return writing_ && schemaSeen_ && DataVersion(now) && now == schemaSeenAt_;
+    }
 
     void DoCommit() override {
         schemaChecked_ = false;

@@ -288,6 +288,10 @@ bool Dataset::HasChanges() const {
 
 void Dataset::CopyDataset(const Dataset& source) {
     if (state_ != State::Browse) Post();
+    if (source.view_.empty()) {  // nothing to append, no field to match
+        Rebuild();
+        return;
+    }
     std::vector<int> map(source.fields_.size());
     for (size_t i = 0; i < source.fields_.size(); ++i) map[i] = FieldIndex(source.fields_[i].name);
     for (size_t v : source.view_) {

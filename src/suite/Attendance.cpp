@@ -91,15 +91,16 @@ struct ShiftBook {
     std::map<int, std::optional<WorkClass>> byWeekDay;
 
     static std::vector<Database::Read> Reads(const std::string& personId, QVXDate first, QVXDate last) {
-        // The schedule's days that the span meets: all seven from a week on.
+        // The schedule's days that the span meets: all seven from a week on, else the
+        // run of weekdays from the first date's (0 Sunday to 6 Saturday), counted on
+        // past the week's end. One text for every span, and no list, which SQLite
+        // builds anew each time it runs the statement.
         std::string weekDays;
         std::vector<Variant> scheduleParams{Variant(personId), Variant("")};
         if (IsValidDate(first) && IsValidDate(last) && first <= last && DaysBetween(first, last) < 6) {
-            for (QVXDate d = first; d != 0 && d <= last; d = AddDay(d, 1)) {
-                weekDays += weekDays.empty() ? " And S.WeekDay In (?" : ", ?";
-                scheduleParams.emplace_back(WeekDay(d));
-            }
-            weekDays += ")";
+            weekDays = " And (S.WeekDay - ? + 7) % 7 <= ?";
+            scheduleParams.emplace_back(WeekDay(first));
+            scheduleParams.emplace_back(DaysBetween(first, last));
         }
         return {{"Select D.WorkDate, C.ClassID, C.OnDutyTime, C.OffDutyTime, C.RestBeginTime, C.RestEndTime "
                  "From humPersonClassDate D Left Join humClass C On C.ClassID = LTrim(RTrim(D.ClassID)) "
