@@ -181,6 +181,15 @@ TEST(ReferenceCarryTest, ReadsOutliveACommitOnlyWhileTheDatabaseIsAsTheConnectio
         const std::string kind = "Select ExcuseCls From humExcuseCls Where ExcuseClsID = 'SJ'";
         const std::string setKind = "Update humExcuseCls Set ExcuseCls = ? Where ExcuseClsID = 'SJ'";
         const bool carries = db->Kind() == Backend::SQLite;
+        // A write transaction of its own that changes the kind, reads it and ends.
+        auto ownWrite = [&](int value, bool commit) {
+            return [&db, &kind, &setKind, value, commit] {
+                db->BeginWrite();
+                db->Execute(setKind, {Variant(value)});
+                EXPECT_EQ(Rows(db->Query(kind)), std::to_string(value));
+                commit ? db->Commit() : db->Rollback();
+            };
+        };
         struct Case {
             const char* what;
             std::function<void()> between;  // after a transaction that read the kind and committed
@@ -191,22 +200,8 @@ TEST(ReferenceCarryTest, ReadsOutliveACommitOnlyWhileTheDatabaseIsAsTheConnectio
             {"nothing", [] {}, "0", true},
             {"another connection's commit", [&] { other->Execute(setKind, {Variant(1)}); }, "1", false},
             {"a write of its own outside a transaction", [&] { db->Execute(setKind, {Variant(2)}); }, "2", false},
-            {"a write of its own committed and read again",
-             [&] {
-                 db->BeginWrite();
-                 db->Execute(setKind, {Variant(3)});
-                 EXPECT_EQ(Rows(db->Query(kind)), "3");
-                 db->Commit();
-             },
-             "3", true},
-            {"a write of its own rolled back",
-             [&] {
-                 db->BeginWrite();
-                 db->Execute(setKind, {Variant(4)});
-                 EXPECT_EQ(Rows(db->Query(kind)), "4");
-                 db->Rollback();
-             },
-             "3", false},
+            {"a write of its own committed and read again", ownWrite(3, true), "3", true},
+            {"a write of its own rolled back", ownWrite(4, false), "3", false},
         };
         for (const Case& c : cases) {
             SCOPED_TRACE(c.what);
