@@ -39,6 +39,7 @@ namespace {
 constexpr size_t kMemoMaxRows = 4096;
 constexpr size_t kMemoMaxOtherRows = 64;
 constexpr size_t kMemoMaxResults = 1024;
+constexpr size_t kMemoMaxKeptRows = 65536;  // rows of all results kept, counted as they come
 
 }  // namespace
 
@@ -73,7 +74,17 @@ bool TransactionMemo::IsWholeKey(std::string_view table, const std::vector<std::
 // `tables`: what the read read, in upper case.
 void TransactionMemo::Keep(std::string key, ResultSet result, std::shared_ptr<const StatementFacts::Names> tables) {
     if (key.empty()) return;
-    if (results_.size() >= kMemoMaxResults) results_.clear();
+    // Bounded: reads of reference tables may be kept from one transaction to the next.
+    if (results_.size() >= kMemoMaxResults || byTable_.size() >= 4 * kMemoMaxResults ||
+        keptRows_ + result.rows.size() > kMemoMaxKeptRows)
+        Clear();
+    keptRows_ += result.rows.size();
+    bool reference = true;
+    for (const std::string& table : *tables) {
+        byTable_.emplace(table, key);
+        reference = reference && RemembersUpper(table);
+    }
+    if (!reference) transient_.push_back(key);
     results_.emplace(std::move(key), Kept{std::move(result), std::move(tables)});
 }
 
@@ -115,12 +126,10 @@ const ResultSet* TransactionMemo::Find(const std::string& key) const {
 
 void TransactionMemo::Stop(bool keepReference) {
     if (keepReference) {
-        std::erase_if(results_, [&](const auto& kept) {
-            return !std::all_of(kept.second.tables->begin(), kept.second.tables->end(),
-                                [&](const std::string& table) { return RemembersUpper(table); });
-        });
+        for (const std::string& key : transient_) results_.erase(key);
+        transient_.clear();
     } else {
-        results_.clear();
+        Clear();
     }
     active_ = false;
     NextEpoch();
@@ -136,16 +145,20 @@ void TransactionMemo::AfterWrite(const StatementFacts& facts) {
     // A write whose tables are not all known (or a schema change, which names no
     // table it reads) may touch anything.
     if (!facts.TablesComplete() || facts.Tables().empty()) {
-        results_.clear();
+        Clear();
         return;
     }
-    if (results_.empty()) return;
-    const StatementFacts::Names& named = facts.UpperNames();
-    std::erase_if(results_, [&](const auto& kept) {
-        return std::any_of(kept.second.tables->begin(), kept.second.tables->end(), [&](const std::string& table) {
-            return std::binary_search(named.begin(), named.end(), table);
-        });
-    });
+    if (results_.empty()) {
+        byTable_.clear();
+        return;
+    }
+    // Every name the write spells, its tables among them, forgets the reads of a table
+    // of that name.
+    for (const std::string& name : facts.UpperNames()) {
+        auto [from, to] = byTable_.equal_range(name);
+        for (auto it = from; it != to; ++it) results_.erase(it->second);
+        byTable_.erase(from, to);
+    }
 }
 
 bool TransactionMemo::Keeps(const StatementFacts& facts, const std::string& key, const ResultSet& result) const {

@@ -174,14 +174,17 @@ public:
     // Starts a transaction's memory, empty unless `takeKept`: the reads of reference
     // tables the last transaction kept at its commit, which the caller knows still hold.
     void Start(bool takeKept = false) {
-        if (!takeKept) results_.clear();
+        if (!takeKept) Clear();
         active_ = true;
         NextEpoch();
     }
     // Ends it. A commit (`keepReference`) keeps the reads of reference tables alone for
     // Start; anything else forgets all.
     void Stop(bool keepReference = false);
-    void Forget() { results_.clear(); NextEpoch(); }
+    void Forget() {
+        Clear();
+        NextEpoch();
+    }
     bool Active() const { return active_; }
     // Moves at every write and whenever the memory starts, stops or forgets: what was
     // worked out from reads at one epoch still holds while the epoch stays. No two
@@ -219,7 +222,20 @@ private:
     bool Keeps(const StatementFacts& facts, const std::string& key, const ResultSet& result) const;
     std::unordered_set<std::string> remembered_;  // in upper case, as facts name tables
     std::map<std::string, std::vector<std::string>, NameLess> keys_;  // remembered table -> key columns
+    void Clear() {
+        results_.clear();
+        byTable_.clear();
+        transient_.clear();
+        keptRows_ = 0;
+    }
     std::unordered_map<std::string, Kept> results_;
+    // The keys of the results that read each table (upper case), for a write to find
+    // what it makes stale without looking at every result kept. An entry may outlive
+    // its result: forgetting a key that is no longer there, or that was kept again
+    // since, only forgets more.
+    std::unordered_multimap<std::string, std::string> byTable_;
+    std::vector<std::string> transient_;  // keys of results that read more than reference tables
+    size_t keptRows_ = 0;
     bool active_ = false;
     uint64_t epoch_ = 0;
 };
