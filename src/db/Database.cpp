@@ -75,13 +75,14 @@ bool TransactionMemo::IsWholeKey(std::string_view table, const std::vector<std::
 void TransactionMemo::Keep(std::string key, ResultSet result, std::shared_ptr<const StatementFacts::Names> tables) {
     if (key.empty()) return;
     // Bounded: reads of reference tables may be kept from one transaction to the next.
-    if (results_.size() >= kMemoMaxResults || byTable_.size() >= 4 * kMemoMaxResults ||
+    if (results_.size() >= kMemoMaxResults || indexed_ >= 4 * kMemoMaxResults ||
         keptRows_ + result.rows.size() > kMemoMaxKeptRows)
         Clear();
     keptRows_ += result.rows.size();
     bool reference = true;
     for (const std::string& table : *tables) {
-        byTable_.emplace(table, key);
+        byTable_[table].push_back(key);
+        ++indexed_;
         reference = reference && RemembersUpper(table);
     }
     if (!reference) transient_.push_back(key);
@@ -150,14 +151,20 @@ void TransactionMemo::AfterWrite(const StatementFacts& facts) {
     }
     if (results_.empty()) {
         byTable_.clear();
+        indexed_ = 0;
         return;
     }
     // Every name the write spells, its tables among them, forgets the reads of a table
     // of that name.
-    for (const std::string& name : facts.UpperNames()) {
-        auto [from, to] = byTable_.equal_range(name);
-        for (auto it = from; it != to; ++it) results_.erase(it->second);
-        byTable_.erase(from, to);
+    const StatementFacts::Names& named = facts.UpperNames();
+    for (auto it = byTable_.begin(); it != byTable_.end();) {
+        if (!std::binary_search(named.begin(), named.end(), it->first)) {
+            ++it;
+            continue;
+        }
+        for (const std::string& key : it->second) results_.erase(key);
+        indexed_ -= it->second.size();
+        it = byTable_.erase(it);
     }
 }
 

@@ -225,15 +225,17 @@ private:
     void Clear() {
         results_.clear();
         byTable_.clear();
+        indexed_ = 0;
         transient_.clear();
         keptRows_ = 0;
     }
     std::unordered_map<std::string, Kept> results_;
     // The keys of the results that read each table (upper case), for a write to find
-    // what it makes stale without looking at every result kept. An entry may outlive
-    // its result: forgetting a key that is no longer there, or that was kept again
-    // since, only forgets more.
-    std::unordered_multimap<std::string, std::string> byTable_;
+    // what it makes stale by the few tables read rather than every result kept. A key
+    // may outlive its result: forgetting a key that is no longer there, or that was
+    // kept again since, only forgets more.
+    std::unordered_map<std::string, std::vector<std::string>> byTable_;
+    size_t indexed_ = 0;  // keys in byTable_
     std::vector<std::string> transient_;  // keys of results that read more than reference tables
     size_t keptRows_ = 0;
     bool active_ = false;
